@@ -1,0 +1,314 @@
+// Saved games: header, base body, field readers and writers, whole-file
+// save and load.
+#include "GameFile.h"
+
+#include "TGame.h"
+#include "TSettings.h"
+
+#include <QFile>
+#include <QIODevice>
+#include <QSaveFile>
+
+namespace {
+
+void StoreLE32(uint8_t *p, int32_t value)
+{
+    const uint32_t v = uint32_t(value);
+    p[0] = uint8_t(v);
+    p[1] = uint8_t(v >> 8);
+    p[2] = uint8_t(v >> 16);
+    p[3] = uint8_t(v >> 24);
+}
+
+int32_t LoadLE32(const uint8_t *p)
+{
+    return int32_t(uint32_t(p[0]) | uint32_t(p[1]) << 8 | uint32_t(p[2]) << 16 | uint32_t(p[3]) << 24);
+}
+
+bool ValidLevels(int n)
+{
+    return n >= 2 && n <= 8;
+}
+
+// Is the position part of the shape of the game type: the pyramid's level
+// L holds rows and columns 0..L, every other type the whole cube.
+bool InShape(int gameType, int L, int R, int C)
+{
+    if (gameType == 3)
+        return R <= L && C <= L;
+    return true;
+}
+
+// A bonus or bad id of level L: 0, or the id of a box of that level.
+bool ValidLevelId(int gameType, int n, int L, int id)
+{
+    if (id == 0)
+        return true;
+    if (L >= n || id < 100)
+        return false;
+    const int level = id / 100 - 1, row = (id % 100) / 10, col = id % 10;
+    return level == L && row < n && col < n && InShape(gameType, L, row, col);
+}
+
+} // namespace
+
+// ---- Field writer and reader -------------------------------------------
+
+TFieldWriter::TFieldWriter(QIODevice *device, const TSettings &settings)
+    : dev(device), s(settings), good(device != nullptr)
+{
+}
+
+bool TFieldWriter::PutBytes(const void *data, int size)
+{
+    if (good && size > 0)
+        good = dev->write(static_cast<const char *>(data), size) == size;
+    return good;
+}
+
+bool TFieldWriter::PutInt(int32_t value)
+{
+    uint8_t b[4];
+    StoreLE32(b, value);
+    return s.intSize == 4 ? PutBytes(b, 4) : (good = false);
+}
+
+bool TFieldWriter::PutFlag(bool value)
+{
+    const uint8_t b = value ? 1 : 0;
+    return s.flagSize == 1 ? PutBytes(&b, 1) : (good = false);
+}
+
+bool TFieldWriter::PutBox(const TBoxRec &box)
+{
+    uint8_t b[24];
+    StoreLE32(b, box.id);
+    StoreLE32(b + 4, box.x);
+    StoreLE32(b + 8, box.y);
+    StoreLE32(b + 12, box.front);
+    StoreLE32(b + 16, box.left);
+    StoreLE32(b + 20, box.top);
+    return s.boxRecSize == 24 ? PutBytes(b, 24) : (good = false);
+}
+
+TFieldReader::TFieldReader(QIODevice *device, const TSettings &settings)
+    : dev(device), s(settings), good(device != nullptr)
+{
+}
+
+bool TFieldReader::GetBytes(void *data, int size)
+{
+    if (good && size > 0)
+        good = dev->read(static_cast<char *>(data), size) == size;
+    return good;
+}
+
+bool TFieldReader::GetInt(int32_t &value)
+{
+    uint8_t b[4];
+    if (s.intSize != 4 || !GetBytes(b, 4))
+        return good = false;
+    value = LoadLE32(b);
+    return true;
+}
+
+bool TFieldReader::GetFlag(bool &value)
+{
+    uint8_t b = 0;
+    if (s.flagSize != 1 || !GetBytes(&b, 1) || b > 1)
+        return good = false;
+    value = b != 0;
+    return true;
+}
+
+bool TFieldReader::GetBox(TBoxRec &box)
+{
+    uint8_t b[24];
+    if (s.boxRecSize != 24 || !GetBytes(b, 24))
+        return good = false;
+    box.id = LoadLE32(b);
+    box.x = LoadLE32(b + 4);
+    box.y = LoadLE32(b + 8);
+    box.front = LoadLE32(b + 12);
+    box.left = LoadLE32(b + 16);
+    box.top = LoadLE32(b + 20);
+    return true;
+}
+
+// ---- Header ------------------------------------------------------------
+
+std::unique_ptr<QSaveFile> TSettings::CreateGameFile(const QString &path)
+{
+    auto file = std::make_unique<QSaveFile>(path);
+    if (!file->open(QIODevice::WriteOnly))
+        return nullptr;
+    TFieldWriter out(file.get(), *this);
+    out.PutBytes(versionText, sizeof versionText);
+    out.PutInt(gameType);
+    out.PutInt(levels);
+    if (!out.ok()) {
+        file->cancelWriting();
+        return nullptr;
+    }
+    return file;
+}
+
+std::unique_ptr<QFile> TSettings::OpenGameFile(const QString &path, TGameFileHeader &header)
+{
+    auto file = std::make_unique<QFile>(path);
+    if (!file->open(QIODevice::ReadOnly))
+        return nullptr;
+    TFieldReader in(file.get(), *this);
+    TGameFileHeader h;
+    in.GetBytes(h.versionText, sizeof h.versionText);
+    in.GetInt(h.gameType);
+    in.GetInt(h.levels);
+    if (!in.ok() || h.gameType < 1 || h.gameType > 4 || !ValidLevels(h.levels))
+        return nullptr;
+    header = h;
+    return file;
+}
+
+QString TSettings::TimestampText() const
+{
+    return TimestampText(QDateTime::currentDateTime());
+}
+
+QString TSettings::TimestampText(const QDateTime &local)
+{
+    const QDate d = local.date();
+    const QTime t = local.time();
+    const int date = d.year() * 10000 + d.month() * 100 + d.day();
+    const int time = t.hour() * 10000 + t.minute() * 100 + t.second();
+    return QString::number(date) + QStringLiteral("%1").arg(time, 6, 10, QLatin1Char('0'));
+}
+
+// ---- Base body ---------------------------------------------------------
+
+bool TGame::ReadBody(TFieldReader &in, TGameBody &body) const
+{
+    const int n = settings->levels;
+    const int type = settings->gameType;
+    if (!ValidLevels(n))
+        return false;
+    in.GetFlag(body.inOrder);
+    in.GetFlag(body.cheated);
+    in.GetInt(body.score);
+    in.GetInt(body.moves);
+    in.GetInt(body.initialDisorder);
+    in.GetInt(body.previousDisorder);
+    in.GetInt(body.disorder);
+    for (int L = 0; L < n; ++L)
+        for (int R = 0; R < n; ++R)
+            for (int C = 0; C < n; ++C) {
+                TBoxRec &b = body.box[L][R][C];
+                if (!in.GetBox(b))
+                    return false;
+                if (InShape(type, L, R, C)
+                    && (b.id != BoxId(L, R, C) || !IsValidOrientation(b.front, b.left, b.top)))
+                    return false;
+            }
+    for (int L = 0; L < 8; ++L)
+        if (!in.GetInt(body.bonusId[L]) || !ValidLevelId(type, n, L, body.bonusId[L]))
+            return false;
+    for (int L = 0; L < 8; ++L)
+        if (!in.GetInt(body.badId[L]) || !ValidLevelId(type, n, L, body.badId[L]))
+            return false;
+    return in.ok();
+}
+
+void TGame::ApplyBody(const TGameBody &body)
+{
+    const int n = settings->levels;
+    levels = n;
+    inOrder = body.inOrder;
+    cheated = body.cheated;
+    score = body.score;
+    moves = body.moves;
+    movesAtEval = moves;
+    initialDisorder = body.initialDisorder;
+    previousDisorder = body.previousDisorder;
+    disorder = body.disorder;
+    for (int L = 0; L < n; ++L)
+        for (int R = 0; R < n; ++R)
+            for (int C = 0; C < n; ++C)
+                box[L][R][C] = body.box[L][R][C];
+    for (int L = 0; L < 8; ++L) {
+        bonusId[L] = body.bonusId[L];
+        badId[L] = body.badId[L];
+    }
+}
+
+bool TGame::WriteBody(TFieldWriter &out)
+{
+    levels = settings->levels;
+    const int n = levels;
+    if (!ValidLevels(n))
+        return false;
+    out.PutFlag(inOrder);
+    out.PutFlag(cheated);
+    out.PutInt(score);
+    out.PutInt(moves);
+    out.PutInt(initialDisorder);
+    out.PutInt(previousDisorder);
+    out.PutInt(disorder);
+    for (int L = 0; L < n; ++L)
+        for (int R = 0; R < n; ++R)
+            for (int C = 0; C < n; ++C)
+                out.PutBox(box[L][R][C]);
+    for (int L = 0; L < 8; ++L)
+        out.PutInt(bonusId[L]);
+    for (int L = 0; L < 8; ++L)
+        out.PutInt(badId[L]);
+    return out.ok();
+}
+
+bool TGame::LoadBody(QIODevice *file)
+{
+    TFieldReader in(file, *settings);
+    auto body = std::make_unique<TGameBody>();
+    if (!ReadBody(in, *body))
+        return false;
+    ApplyBody(*body);
+    return true;
+}
+
+bool TGame::SaveBody(QIODevice *file)
+{
+    TFieldWriter out(file, *settings);
+    return WriteBody(out);
+}
+
+// ---- Whole files -------------------------------------------------------
+
+bool SaveGameFile(TSettings &settings, TGame &game, const QString &path)
+{
+    std::unique_ptr<QSaveFile> file = settings.CreateGameFile(path);
+    if (!file)
+        return false;
+    if (!game.SaveBody(file.get())) {
+        file->cancelWriting();
+        return false;
+    }
+    return file->commit();
+}
+
+std::unique_ptr<TGame> LoadGameFile(TSettings &settings, const QString &path, const TGameFactory &make)
+{
+    TGameFileHeader header;
+    std::unique_ptr<QFile> file = settings.OpenGameFile(path, header);
+    if (!file || !make)
+        return nullptr;
+    const int oldType = settings.gameType, oldLevels = settings.levels;
+    settings.gameType = header.gameType;
+    settings.levels = header.levels;
+    std::unique_ptr<TGame> game = make(header.gameType, &settings);
+    if (game) {
+        game->Setup();
+        if (game->LoadBody(file.get()))
+            return game;
+    }
+    settings.gameType = oldType;
+    settings.levels = oldLevels;
+    return nullptr;
+}

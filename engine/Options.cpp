@@ -1,0 +1,301 @@
+// Where the options live and how they come together: the settings-store
+// values, the data folders, the search for the options files, the merge of
+// the installation and the user file, the interface block with its
+// first-start scale, the default colour set and the writing of the options.
+#include "TSettings.h"
+
+#include "RegStore.h"
+#include "TDib.h"
+#include "TImgUt.h"
+
+#include <QDir>
+#include <QFileInfo>
+
+#include <cstring>
+
+namespace {
+
+const char OptionsFileName[] = "boxOpts.pcg";
+const char InstallFileName[] = "boxOptn.pcg";
+const char StoreKey[] = "Vellamor\\quibo";
+
+QString WithSlash(const QString &folder)
+{
+    if (folder.isEmpty() || folder.endsWith(QLatin1Char('/')) || folder.endsWith(QLatin1Char('\\')))
+        return folder;
+    return folder + QLatin1Char('/');
+}
+
+// The game's key in the settings store; none for a record without the
+// image-library context (the bare record touches no store).
+VlmImgUt::TRegKey OpenKey(const TSettings &s, VlmImgUt::TRegScope scope)
+{
+    if (!s.imgUt)
+        return VlmImgUt::TRegKey();
+    return s.imgUt->Store().Open(QString::fromLatin1(StoreKey), scope);
+}
+
+// A stored path, one terminating NUL dropped; kept only when the file exists.
+QString StoredFile(const VlmImgUt::TRegKey &key, const char *name)
+{
+    QString path;
+    if (!key.ReadString(QString::fromLatin1(name), path))
+        return QString();
+    if (path.endsWith(QChar(0)))
+        path.chop(1);
+    return !path.isEmpty() && QFileInfo(path).isFile() ? path : QString();
+}
+
+bool ValidLook(char c)
+{
+    return c == 'W' || c == 'S' || c == 'C';
+}
+
+bool ValidScale(char c)
+{
+    return c != 0 && std::strchr("nljhegcs", c) != nullptr;
+}
+
+// Writes the whole options file through a temporary file beside it.
+bool WriteOptionsTo(TSettings &s, const QString &path)
+{
+    if (path.isEmpty())
+        return false;
+    QSaveFile file(path);
+    if (!file.open(QIODevice::WriteOnly))
+        return false;
+    if (!s.WriteOptionsFile(file)) {
+        file.cancelWriting();
+        return false;
+    }
+    return file.commit();
+}
+
+} // namespace
+
+QString TSettings::ProgramFolder() const
+{
+    return WithSlash(environment.programFolder);
+}
+
+QString TSettings::FileNamePart(const QString &path)
+{
+    const int cut = int(qMax(path.lastIndexOf(QLatin1Char('/')), path.lastIndexOf(QLatin1Char('\\'))));
+    return path.mid(cut + 1);
+}
+
+bool TSettings::FolderWritable(const QString &folder)
+{
+    if (folder.isEmpty())
+        return false;
+    QString p = QFileInfo(folder).absoluteFilePath();
+    while (!QFileInfo::exists(p)) {
+        const QString up = QFileInfo(p).absolutePath();
+        if (up == p)
+            return false;
+        p = up;
+    }
+    const QFileInfo fi(p);
+    return fi.isDir() && fi.isWritable();
+}
+
+void TSettings::FindDataFolders()
+{
+    const QString program = ProgramFolder();
+    auto folder = [&](const QString &base) {
+        return WithSlash(base.isEmpty() ? program : base) + QStringLiteral("quibo/");
+    };
+    commonFolder = folder(environment.commonDataFolder);
+    userFolder = folder(environment.userDataFolder);
+}
+
+bool TSettings::FindPictureFile(QString &file, const QString &subfolder) const
+{
+    if (file.isEmpty() || QFileInfo::exists(file))
+        return true;
+    const QString name = FileNamePart(file);
+    if (name.isEmpty())
+        return false;
+    QString sub = subfolder;
+    sub.replace(QLatin1Char('\\'), QLatin1Char('/'));
+    for (const QString &folder : {userFolder, commonFolder, ProgramFolder()}) {
+        if (folder.isEmpty())
+            continue;
+        const QString candidate = folder + sub + name;
+        if (QFileInfo::exists(candidate)) {
+            file = candidate;
+            return true;
+        }
+    }
+    return false;
+}
+
+void TSettings::MakeDefaultColorSet()
+{
+    static const Color primary[6] = {0x800000, 0x000080, 0x800080, 0x008000, 0x00FFFF, 0x1166EE};
+    colorSetNames.clear();
+    colorSetColors.clear();
+    for (int f = 0; f < 6; ++f)
+        faceColor[f] = primary[f];
+    colorSet = 1;
+    colorSetNames.append(QStringLiteral("Primary Colors"));
+    for (int f = 0; f < 6; ++f)
+        colorSetColors.append(faceColor[f] & 0xFFFFFF);
+    colorSetCount = 1;
+}
+
+char TSettings::FirstStartScale(int workWidth, int workHeight)
+{
+    if (workWidth < 0 || workHeight < 0)
+        return 'n';
+    const int w = workWidth, h = workHeight - 60;
+    if (w > 1670 && h > 1580)
+        return 'c';
+    if (w > 1330 && h > 1230)
+        return 'g';
+    if (w > 1120 && h > 1074)
+        return 'e';
+    if (w > 920 && h > 880)
+        return 'h';
+    if (w > 780 && h > 734)
+        return 'j';
+    if (w > 680 && h > 630)
+        return 'l';
+    return 'n';
+}
+
+void TSettings::LoadOptions()
+{
+    optionsFile.clear();
+    installOptionsFile.clear();
+
+    installOptionsFile = StoredFile(OpenKey(*this, VlmImgUt::TRegScope::System), "BoxOptn");
+
+    bool blockStored = false;
+    uint8_t boxSet = 0;
+    {
+        const VlmImgUt::TRegKey key = OpenKey(*this, VlmImgUt::TRegScope::User);
+        optionsFile = StoredFile(key, "BoxOpts");
+        if (!key.ReadBinary(QStringLiteral("BoxSet"), &boxSet, 1))
+            boxSet = 0;
+        uint8_t block[TInterfaceBlock::Size];
+        if (key.ReadBinary(QStringLiteral("boxOps"), block, TInterfaceBlock::Size)) {
+            interfaceBlock.FromBytes(block);
+            blockStored = true;
+        }
+    }
+
+    const QString folders[3] = {userFolder, commonFolder, ProgramFolder()};
+    auto search = [&](const char *name) {
+        for (const QString &folder : folders) {
+            if (folder.isEmpty())
+                continue;
+            const QString path = folder + QLatin1String(name);
+            if (QFileInfo(path).isFile())
+                return path;
+        }
+        return QString();
+    };
+    if (optionsFile.isEmpty())
+        optionsFile = search(OptionsFileName);
+    if (!optionsFile.isEmpty() && boxSet != 0)
+        installOptionsFile.clear();
+    else if (installOptionsFile.isEmpty())
+        installOptionsFile = search(InstallFileName);
+    if (!optionsFile.isEmpty() && !installOptionsFile.isEmpty()
+        && QFileInfo(installOptionsFile).lastModified() < QFileInfo(optionsFile).lastModified())
+        installOptionsFile.clear();
+
+    if (!installOptionsFile.isEmpty()) {
+        ReadOptionsFile(installOptionsFile);
+        saveAfterLoad = true;
+    }
+    if (!optionsFile.isEmpty())
+        ReadOptionsFile(optionsFile);
+
+    // A stored block keeps its letters only when they are known ones.
+    if (blockStored) {
+        if (!ValidLook(interfaceBlock.look))
+            interfaceBlock.look = 'W';
+        if (interfaceBlock.buttonStyle > 1)
+            interfaceBlock.buttonStyle = 0;
+        if (!ValidScale(interfaceBlock.scale))
+            interfaceBlock.scale = FirstStartScale(environment.workAreaWidth, environment.workAreaHeight);
+    } else {
+        uint8_t zero[TInterfaceBlock::Size] = {};
+        interfaceBlock.FromBytes(zero);
+        interfaceBlock.programVersion = int16_t(programVersion);
+        interfaceBlock.look = 'W';
+        interfaceBlock.scale = FirstStartScale(environment.workAreaWidth, environment.workAreaHeight);
+    }
+
+    if (colorSet < 1 || colorSetCount < 1)
+        MakeDefaultColorSet();
+    if (saveAfterLoad)
+        SaveOptions();
+}
+
+bool TSettings::SaveOptions()
+{
+    for (int f = 0; f < 6; ++f) {
+        if (faceImageFit[f]) {
+            faceImageFit[f]->Free();
+            delete faceImageFit[f];
+            faceImageFit[f] = nullptr;
+        }
+    }
+    const QString userFile = userFolder.isEmpty() ? QString() : userFolder + QLatin1String(OptionsFileName);
+    if (optionsFile.isEmpty()) {
+        if (!commonFolder.isEmpty()) {
+            QDir().mkpath(commonFolder);
+            optionsFile = commonFolder + QLatin1String(OptionsFileName);
+        } else {
+            optionsFile = userFile;
+        }
+    }
+    bool written = WriteOptionsTo(*this, optionsFile);
+    if (!written && !userFile.isEmpty() && userFile != optionsFile) {
+        QDir().mkpath(userFolder);
+        optionsFile = userFile;
+        written = WriteOptionsTo(*this, optionsFile);
+    }
+    if (!written) {
+        saveFailure = QStringLiteral("Save Options failure! - ") + optionsFile;
+        return false;
+    }
+    saveFailure.clear();
+    VlmImgUt::TRegKey key = OpenKey(*this, VlmImgUt::TRegScope::User);
+    const uint8_t one = 1;
+    key.WriteString(QStringLiteral("BoxOpts"), optionsFile);
+    key.WriteBinary(QStringLiteral("BoxSet"), &one, 1);
+    key.Flush();
+    return true;
+}
+
+bool TSettings::GameSettingsChanged() const
+{
+    return gameType != gameTypeAtLoad || levels != levelsAtLoad || bonusBoxes != bonusBoxesAtLoad
+        || badBoxes != badBoxesAtLoad;
+}
+
+bool TSettings::SaveChangedGameSettings()
+{
+    if (!GameSettingsChanged())
+        return true;
+    if (!SaveOptions())
+        return false;
+    gameTypeAtLoad = gameType;
+    levelsAtLoad = levels;
+    bonusBoxesAtLoad = bonusBoxes;
+    badBoxesAtLoad = badBoxes;
+    return true;
+}
+
+bool TSettings::SaveInterfaceBlock()
+{
+    interfaceBlock.programVersion = int16_t(programVersion);
+    uint8_t block[TInterfaceBlock::Size];
+    interfaceBlock.ToBytes(block);
+    VlmImgUt::TRegKey key = OpenKey(*this, VlmImgUt::TRegScope::User);
+    return key.WriteBinary(QStringLiteral("boxOps"), block, TInterfaceBlock::Size) && key.Flush();
+}

@@ -1,0 +1,207 @@
+#include "TGame.h"
+
+#include "TSettings.h"
+
+#include <cstdlib>
+
+TGame::TGame(TSettings *s) : settings(s) {}
+
+TGame::~TGame() = default;
+
+void TGame::Setup() {}
+void TGame::FitToRect(QRect &) {}
+void TGame::PaintShape(const QRect &) {}
+bool TGame::Evaluate(bool) { return false; }
+QImage TGame::DragCursor(int, int, bool, bool &) { return QImage(); }
+bool TGame::ClickBox(int, int, bool) { return false; }
+bool TGame::LocateBox(int) { return false; }
+void TGame::PaintDrag(int, int, QPainter &) {}
+int TGame::PressRelease(int, int, bool) { return 0; }
+void TGame::TurnBox(int) {}
+void TGame::RotateShape(int) {}
+void TGame::RotateLevel(int, int) {}
+void TGame::PaintInfo(QPainter &, int) {}
+void TGame::ScrambleAround() {}
+
+// ---- Shared helpers ----------------------------------------------------
+
+bool TGame::InFrontSquare(const TBoxRec &b, int px, int py) const
+{
+    const int s = settings->boxSize;
+    return b.x <= px && px <= b.x + s && b.y <= py && py <= b.y + s;
+}
+
+void TGame::TurnThroughScratch(TBoxRec &b, int dir)
+{
+    settings->scratchBox = b;
+    settings->TurnScratchBox(dir);
+    b = settings->scratchBox;
+}
+
+bool TGame::ToggleHit(int h, bool right)
+{
+    if (h == 0)
+        return false;
+    int &target = right ? infoId : selectedId;
+    target = target == h ? 0 : h;
+    return true;
+}
+
+int TGame::PressReleaseHit(int h, int x, int y, bool release)
+{
+    if (!release) {
+        pressX = x;
+        pressY = y;
+        pressId = h;
+        return 0;
+    }
+    int result = 0;
+    if (h != 0 && pressId != 0) {
+        const int dx = std::abs(x - pressX), dy = std::abs(y - pressY);
+        if (dx > 7 || dy > 7) {
+            int dir;
+            if (dx >= dy)
+                dir = x > pressX ? DirRight : DirLeft;
+            else
+                dir = y > pressY ? DirDown : DirUp;
+            const bool onSelected = h == selectedId;
+            const bool fromSelected = pressId == selectedId;
+            if (!onSelected && !fromSelected)
+                result = dir + 10;
+            else if (onSelected && fromSelected)
+                result = dir;
+            else
+                result = 999;
+        }
+    }
+    pressId = 0;
+    return result;
+}
+
+void TGame::TurnLevelSlice(int L, int m, int dir, bool whole)
+{
+    if (dir != DirLeft && dir != DirRight)
+        return;
+    TBoxRec old[8][8];
+    for (int r = 0; r <= m; ++r)
+        for (int c = 0; c <= m; ++c)
+            old[r][c] = box[L][r][c];
+    int newBonus = bonusId[L], newBad = badId[L];
+    for (int r = 0; r <= m; ++r)
+        for (int c = 0; c <= m; ++c) {
+            if (!whole && r != 0 && r != m && c != 0 && c != m)
+                continue;
+            const int nr = dir == DirLeft ? c : m - c;
+            const int nc = dir == DirLeft ? m - r : r;
+            const TBoxRec &from = old[r][c];
+            const int newId = BoxId(L, nr, nc);
+            if (from.id == bonusId[L])
+                newBonus = newId;
+            if (from.id == badId[L])
+                newBad = newId;
+            TBoxRec &to = box[L][nr][nc];
+            to.front = from.front;
+            to.left = from.left;
+            to.top = from.top;
+            TurnThroughScratch(to, dir);
+        }
+    bonusId[L] = newBonus;
+    badId[L] = newBad;
+}
+
+void TGame::TurnRowSlice(int R, int dir, bool whole)
+{
+    if (dir != DirUp && dir != DirDown)
+        return;
+    const int m = levels - 1;
+    TBoxRec old[8][8];
+    for (int l = 0; l <= m; ++l)
+        for (int c = 0; c <= m; ++c)
+            old[l][c] = box[l][R][c];
+    for (int l = 0; l <= m; ++l)
+        for (int c = 0; c <= m; ++c) {
+            if (!whole && l != 0 && l != m && c != 0 && c != m)
+                continue;
+            const int nl = dir == DirUp ? m - c : c;
+            const int nc = dir == DirUp ? l : m - l;
+            const TBoxRec &from = old[l][c];
+            TBoxRec &to = box[nl][R][nc];
+            to.front = from.front;
+            to.left = from.left;
+            to.top = from.top;
+            TurnThroughScratch(to, dir);
+        }
+}
+
+// ---- Evaluation --------------------------------------------------------
+
+bool TGame::EvaluateBoxes(bool force, int n, const TBoxRec &reference,
+                          const std::vector<TBoxRec *> &compared, TScoreFormula formula)
+{
+    const int rf = reference.front, rl = reference.left, rt = reference.top;
+    int cells[6][6] = {};
+    bool ordered = true;
+    for (TBoxRec *b : compared) {
+        if (b->front != rf || b->left != rl || b->top != rt) {
+            if (force) {
+                b->front = rf;
+                b->left = rl;
+                b->top = rt;
+            } else {
+                ordered = false;
+            }
+        }
+        if (b->front >= 0 && b->front < 6 && b->left >= 0 && b->left < 6)
+            ++cells[b->front][b->left];
+    }
+
+    int k = 0, S = 0, M = 0;
+    for (auto &row : cells)
+        for (int v : row) {
+            if (v > 0)
+                ++k;
+            S += v;
+            if (v > M)
+                M = v;
+        }
+    const int avg = k == 0 ? 0 : int(float(S - M) / float(k) + 0.5f);
+
+    previousDisorder = disorder;
+    disorder = (k - 1) * (S - M);
+    for (auto &row : cells)
+        for (int v : row)
+            if (v > 0 && v != M)
+                disorder -= (k - 1) * std::abs(v - avg);
+    if (initialDisorder == 0)
+        initialDisorder = disorder;
+
+    if (moves > movesAtEval && k > 0) {
+        if (formula == TScoreFormula::Short) {
+            movesAtEval = moves;
+            score = (initialDisorder - disorder - moves) * (n - 2);
+        } else {
+            int A = (moves - movesAtEval) * n;
+            if (formula == TScoreFormula::Full) {
+                if (settings->badBoxes)
+                    A += 4;
+                if (settings->bonusBoxes)
+                    A -= 2;
+            }
+            movesAtEval = moves;
+            score = ((initialDisorder - disorder) / k + A - moves) * (n - 2);
+        }
+    }
+    if (score < 0 || cheated)
+        score = 0;
+
+    if (force) {
+        inOrder = true;
+        score = 0;
+        cheated = true;
+        return false;
+    }
+    if (ordered && inOrder)
+        return false;
+    inOrder = ordered;
+    return ordered;
+}

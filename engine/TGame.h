@@ -1,0 +1,139 @@
+// The base of the game objects: one puzzle with its boxes, selection,
+// counters and the sixteen operations the main window calls.
+#pragma once
+
+#include "TBoxRec.h"
+
+#include <QImage>
+#include <QRect>
+
+#include <vector>
+
+class QIODevice;
+class QPainter;
+class TSettings;
+class TFieldReader;
+class TFieldWriter;
+
+// Everything a saved game's body holds for the base class.
+struct TGameBody {
+    bool inOrder = false;
+    bool cheated = false;
+    int score = 0;
+    int moves = 0;
+    int initialDisorder = 0;
+    int previousDisorder = 0;
+    int disorder = 0;
+    TBoxRec box[8][8][8];
+    int bonusId[8] = {};
+    int badId[8] = {};
+};
+
+// How a score is computed from the disorder and the moves.
+enum class TScoreFormula {
+    Full,        // with the Bonus Boxes and Bad Boxes terms
+    NoSwitches,  // the full formula without those terms
+    Short,       // initialDisorder - disorder - moves
+};
+
+class TGame {
+public:
+    explicit TGame(TSettings *settings);
+
+    // The sixteen operations, in slot order.
+    virtual void Setup();                                                 // 0
+    virtual void FitToRect(QRect &board);                                 // 1
+    virtual void PaintShape(const QRect &board);                          // 2
+    virtual bool Evaluate(bool force);                                    // 3
+    // A null image stands for the framework's arrow cursor.
+    virtual QImage DragCursor(int x, int y, bool pressed, bool &moving);  // 4
+    virtual bool ClickBox(int x, int y, bool right);                      // 5
+    virtual bool LocateBox(int id);                                       // 6
+    virtual void PaintDrag(int x, int y, QPainter &draw);                 // 7
+    virtual int PressRelease(int x, int y, bool release);                 // 8
+    virtual void TurnBox(int dir);                                        // 9
+    virtual void RotateShape(int dir);                                    // 10
+    virtual void RotateLevel(int number, int dir);                        // 11
+    virtual void PaintInfo(QPainter &draw, int id);                       // 12
+    virtual void ScrambleAround();                                        // 13
+    // The body of a saved game (after the header). LoadBody reads and
+    // checks the whole body before it changes anything: on false the
+    // object is as it was.
+    virtual bool LoadBody(QIODevice *file);                               // 14
+    virtual bool SaveBody(QIODevice *file);                               // 15
+    virtual ~TGame();
+
+    TGame(const TGame &) = delete;
+    TGame &operator=(const TGame &) = delete;
+
+    // Fields in order.
+    TSettings *settings;       // shared, not owned
+    bool inOrder = false;
+    bool finished = false;     // end of game handled by the main window
+    bool cheated = false;
+    int levels = 0;
+    int curLevel = 0;
+    int curRow = 0;
+    int curCol = 0;
+    int pressX = 0;
+    int pressY = 0;
+    int pressId = 0;
+    int score = 0;
+    int moves = 0;
+    int movesAtEval = 0;
+    int disorder = 0;
+    int initialDisorder = 0;
+    int previousDisorder = 0;
+    int selectedId = 0;
+    int infoId = 0;
+    TBoxRec box[8][8][8];
+    int bonusId[8] = {};
+    int badId[8] = {};
+
+protected:
+    // ---- Shared by the game types --------------------------------------
+
+    // Is the point inside the box's front square, bounds included on all
+    // four sides.
+    bool InFrontSquare(const TBoxRec &b, int px, int py) const;
+
+    // Turns one box: the record is copied into the scratch box, turned
+    // there and copied back.
+    void TurnThroughScratch(TBoxRec &b, int dir);
+
+    // Toggle of the selection (right false) or the info card (right true)
+    // by the hit id h; false when h is 0.
+    bool ToggleHit(int h, bool right);
+
+    // PressRelease with the hit id h already found (0 none): the press
+    // stores the point and h; the release gives the move code 0, 1..4,
+    // 11..14 or 999 and clears pressId.
+    int PressReleaseHit(int h, int x, int y, bool release);
+
+    // One quarter turn of the square slice of level L with sides 0..m:
+    // the boxes at (row r, column c) go to (c, m - r) for dir 1 or
+    // (m - c, r) for dir 2, taking their faces, then turn in direction
+    // dir. `whole` moves every box of the square, otherwise only its
+    // border ring (row or column 0 or m). The level's bonus and bad ids
+    // follow their boxes.
+    void TurnLevelSlice(int L, int m, int dir, bool whole);
+
+    // Quarter turn of row slice R of the cube of n = levels: boxes at
+    // (level l, column c) go to (n-1-c, l) for dir 3 or (c, n-1-l) for
+    // dir 4, then turn in direction dir. `whole` moves every box of the
+    // slice, otherwise only the border ring. Bonus and bad ids stay.
+    void TurnRowSlice(int R, int dir, bool whole);
+
+    // Steps 2 to 11 of an evaluation: compares each box with the reference
+    // faces, fills the orientation histogram, computes the disorder, the
+    // score for the game of n levels by the formula, and the result.
+    bool EvaluateBoxes(bool force, int n, const TBoxRec &reference,
+                       const std::vector<TBoxRec *> &compared, TScoreFormula formula);
+
+    // The base body, field by field. ReadBody checks what it reads for the
+    // game of n = settings->levels and game type settings->gameType, and
+    // changes nothing of the object; ApplyBody stores a checked body.
+    bool ReadBody(TFieldReader &in, TGameBody &body) const;
+    void ApplyBody(const TGameBody &body);
+    bool WriteBody(TFieldWriter &out);
+};

@@ -1,0 +1,95 @@
+#include "TSettings.h"
+
+#include "TDib.h"
+#include "TImgUt.h"
+
+#include <cstring>
+
+namespace {
+
+void ReleaseDib(VlmImgUt::TDib *&dib)
+{
+    if (dib) {
+        dib->Free();
+        delete dib;
+        dib = nullptr;
+    }
+}
+
+} // namespace
+
+void TInterfaceBlock::ToBytes(uint8_t out[Size]) const
+{
+    out[0] = uint8_t(uint16_t(programVersion) & 0xFF);
+    out[1] = uint8_t(uint16_t(programVersion) >> 8);
+    out[2] = buttonStyle;
+    out[3] = reserved3;
+    out[4] = uint8_t(look);
+    out[5] = uint8_t(scale);
+    std::memcpy(out + 6, reserved6, sizeof reserved6);
+}
+
+void TInterfaceBlock::FromBytes(const uint8_t in[Size])
+{
+    programVersion = int16_t(uint16_t(in[0]) | uint16_t(in[1]) << 8);
+    buttonStyle = in[2];
+    reserved3 = in[3];
+    look = char(in[4]);
+    scale = char(in[5]);
+    std::memcpy(reserved6, in + 6, sizeof reserved6);
+}
+
+TSettings::TSettings()
+{
+    static const float third = 1.0f / 3.0f;
+    static const float offsets[9][2] = {
+        {-third, -third}, {third, -third}, {-third, third}, {third, third}, {0.0f, 0.0f},
+        {0.0f, -third},   {-third, 0.0f},  {third, 0.0f},   {0.0f, third},
+    };
+    for (int i = 0; i < 9; ++i) {
+        sampleOffset[i].dx = offsets[i][0];
+        sampleOffset[i].dy = offsets[i][1];
+    }
+}
+
+TSettings::~TSettings()
+{
+    ReleaseBitmaps();
+    delete imgUt;
+    imgUt = nullptr;
+}
+
+void TSettings::ReleaseBitmaps()
+{
+    ReleaseDib(renderBuffer);
+    ReleaseDib(patternImage);
+    for (int f = 0; f < 6; ++f) {
+        ReleaseDib(faceImage[f]);
+        ReleaseDib(faceImageFit[f]);
+    }
+}
+
+void TSettings::TurnScratchBox(int dir)
+{
+    const int f = scratchBox.front, l = scratchBox.left, t = scratchBox.top;
+    switch (dir) {
+    case DirLeft:
+        scratchBox.front = 5 - l;
+        scratchBox.left = f;
+        break;
+    case DirRight:
+        scratchBox.front = l;
+        scratchBox.left = 5 - f;
+        break;
+    case DirUp:
+        scratchBox.front = 5 - t;
+        scratchBox.top = f;
+        break;
+    case DirDown:
+        scratchBox.front = t;
+        scratchBox.top = 5 - f;
+        break;
+    default:
+        break;
+    }
+}

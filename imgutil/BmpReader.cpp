@@ -1,0 +1,159 @@
+// Windows bitmap files: core (12-byte) and information (40 bytes or more)
+// headers, uncompressed 8, 24 and 32 bits, bottom-up or top-down.
+#include "TImgUt.h"
+#include "TDib.h"
+
+#include <QFile>
+#include <cstdio>
+#include <cstring>
+#include <sys/stat.h>
+#include <vector>
+
+namespace VlmImgUt {
+
+namespace {
+
+uint16_t U16(const uint8_t *p) { return uint16_t(p[0] | (p[1] << 8)); }
+uint32_t U32(const uint8_t *p)
+{
+    return uint32_t(p[0]) | (uint32_t(p[1]) << 8) | (uint32_t(p[2]) << 16) | (uint32_t(p[3]) << 24);
+}
+int32_t I32(const uint8_t *p) { return int32_t(U32(p)); }
+
+struct File {
+    FILE *f = nullptr;
+    ~File()
+    {
+        if (f)
+            fclose(f);
+    }
+    size_t Read(void *dst, size_t n) { return fread(dst, 1, n, f); }
+    bool Seek(int64_t pos) { return pos >= 0 && fseeko(f, off_t(pos), SEEK_SET) == 0; }
+};
+
+int Dpi(int32_t pixelsPerMetre)
+{
+    return int(float(pixelsPerMetre) * 2.54f / 100.0f + 0.5f);
+}
+
+} // namespace
+
+bool ReadBmp(TImgUt &ctx, const QString &path, int32_t maxWidth, int32_t maxHeight)
+{
+    TDib *dib = ctx.readTarget;
+    if (!dib)
+        return false;
+
+    File file;
+    file.f = fopen(QFile::encodeName(path).constData(), "rb");
+    if (!file.f)
+        return false;
+    struct stat st;
+    if (fstat(fileno(file.f), &st) != 0 || !S_ISREG(st.st_mode))
+        return false; // a folder or a device is no bitmap
+
+    uint8_t fh[14];
+    if (file.Read(fh, 14) != 14 || U16(fh) != 0x4D42)
+        return false;
+    const int64_t dataOffset = U32(fh + 10);
+
+    uint8_t hs[4];
+    if (file.Read(hs, 4) != 4 || !file.Seek(14))
+        return false;
+    const uint32_t headerSize = U32(hs);
+
+    int64_t width, height;
+    int bitCount;
+    uint32_t compression = 0, coloursUsed = 0;
+    int32_t ppmX = 0, ppmY = 0;
+    int entrySize;
+    if (headerSize == 12) {
+        uint8_t h[12];
+        if (file.Read(h, 12) != 12)
+            return false;
+        width = U16(h + 4);
+        height = U16(h + 6);
+        bitCount = U16(h + 10);
+        entrySize = 3;
+    } else if (headerSize >= 40) {
+        uint8_t h[40];
+        if (file.Read(h, 40) != 40)
+            return false;
+        width = I32(h + 4);
+        height = I32(h + 8);
+        bitCount = U16(h + 14);
+        compression = U32(h + 16);
+        ppmX = I32(h + 24);
+        ppmY = I32(h + 28);
+        coloursUsed = U32(h + 32);
+        entrySize = 4;
+    } else {
+        return false;
+    }
+    const bool topDown = height < 0;
+    if (topDown)
+        height = -height;
+    if (width < 1 || height < 1 || compression != 0 || (bitCount != 8 && bitCount != 24 && bitCount != 32))
+        return false;
+    // The picture in the file must fit the record's size cap: no size read
+    // from a header sizes a buffer beyond it.
+    if (width > Gdi::MaxBitmapPixels / height)
+        return false;
+
+    const int dpiX = Dpi(ppmX), dpiY = Dpi(ppmY);
+
+    // The palette follows the header; entries the file does not hold stay black.
+    uint8_t palette[256][3] = {};
+    int colourCount = 0;
+    if (bitCount == 8) {
+        colourCount = coloursUsed >= 1 && coloursUsed <= 256 ? int(coloursUsed) : 256;
+        if (!file.Seek(14 + int64_t(headerSize)))
+            return false;
+        std::vector<uint8_t> raw(size_t(colourCount * entrySize), 0);
+        file.Read(raw.data(), raw.size());
+        for (int i = 0; i < colourCount; ++i)
+            memcpy(palette[i], &raw[size_t(i * entrySize)], 3);
+    }
+
+    const TReduction red = TReduction::For(width, height, maxWidth, maxHeight);
+    if (!dib->Create(red.width, red.height, dpiX, dpiY))
+        return false;
+    dib->srcWidth = int32_t(width);
+    dib->srcHeight = int32_t(height);
+
+    const int bpp = bitCount / 8;
+    const int64_t rowLength = (int64_t(bpp) * width + 3) / 4 * 4;
+    std::vector<uint8_t> row;
+    try {
+        row.resize(size_t(rowLength));
+    } catch (const std::bad_alloc &) {
+        return false;
+    }
+
+    const std::vector<int32_t> cols = TReduction::Sample(width, red.width, red.stepX);
+    const std::vector<int32_t> rows = TReduction::Sample(height, red.height, red.stepY);
+    uint8_t *const bits = dib->bits;
+    for (int32_t k = 0; k < red.height; ++k) {
+        const int64_t fileRow = rows[size_t(k)];
+        // Rows the file does not hold (cut short) stay black.
+        size_t got = 0;
+        if (file.Seek(dataOffset + fileRow * rowLength))
+            got = file.Read(row.data(), row.size());
+        const int32_t memRow = topDown ? red.height - 1 - k : k;
+        uint8_t *dst = bits + int64_t(memRow) * dib->stride;
+        for (int32_t x = 0; x < red.width; ++x, dst += 3) {
+            const size_t at = size_t(cols[size_t(x)]) * size_t(bpp);
+            if (at + size_t(bpp) > got) {
+                dst[0] = dst[1] = dst[2] = 0;
+            } else if (bpp == 1) {
+                const int idx = row[at] < colourCount ? row[at] : 0;
+                memcpy(dst, palette[idx], 3);
+            } else {
+                memcpy(dst, &row[at], 3);
+            }
+        }
+    }
+    return true;
+}
+
+} // namespace VlmImgUt

@@ -1,0 +1,109 @@
+#include "TImgUt.h"
+#include "TDib.h"
+
+#include <QFileInfo>
+#include <algorithm>
+
+namespace VlmImgUt {
+
+namespace {
+
+using Reader = bool (*)(TImgUt &, const QString &, int32_t, int32_t);
+
+// Reader of each code. The formats whose readers are not part of the
+// library yet have none and fail cleanly.
+Reader ReaderFor(int code)
+{
+    switch (code) {
+    case 1:
+        return ReadBmp;
+    default:
+        return nullptr;
+    }
+}
+
+// One frame of a video file; no video reader is part of the library yet.
+bool ReadVideoFrame(TImgUt &, const QString &)
+{
+    return false;
+}
+
+// Clamps a float position to 0..last before it becomes an integer.
+int32_t Position(float sum, int64_t last)
+{
+    const float p = sum + 0.5f;
+    if (!(p < float(last)))
+        return int32_t(last);
+    return p < 0.0f ? 0 : int32_t(p);
+}
+
+} // namespace
+
+TReduction TReduction::For(int64_t width, int64_t height, int32_t maxWidth, int32_t maxHeight)
+{
+    TReduction r;
+    r.width = int32_t(width);
+    r.height = int32_t(height);
+    if (maxWidth <= 0 || maxHeight <= 0 || width <= maxWidth || height <= maxHeight)
+        return r;
+    const float ratio = float(width) / float(height);
+    if (ratio >= float(maxWidth) / float(maxHeight)) {
+        r.width = maxWidth;
+        r.height = int32_t(float(maxWidth) / ratio + 0.5f);
+    } else {
+        r.height = maxHeight;
+        r.width = int32_t(float(maxHeight) * ratio + 0.5f);
+    }
+    // A very long, thin picture never becomes 0 pixels wide or high.
+    if (r.width < 1)
+        r.width = 1;
+    if (r.height < 1)
+        r.height = 1;
+    r.reduced = true;
+    r.stepX = std::max(1.0f, float(width) / float(r.width));
+    r.stepY = std::max(1.0f, float(height) / float(r.height));
+    return r;
+}
+
+std::vector<int32_t> TReduction::Sample(int64_t srcCount, int32_t dstCount, float step)
+{
+    std::vector<int32_t> pos(size_t(std::max<int32_t>(dstCount, 0)));
+    const int64_t last = std::max<int64_t>(srcCount - 1, 0);
+    float sum = 0.0f;
+    for (int32_t k = 0; k < dstCount; ++k) {
+        pos[size_t(k)] = Position(sum, last);
+        sum += step;
+    }
+    return pos;
+}
+
+bool TImgUt::ReadImageFile(const QString &path, TDib **picture, int32_t maxWidth, int32_t maxHeight,
+                           bool headerOnlyArg)
+{
+    if (!picture)
+        return false;
+    if (*picture) {
+        (*picture)->Free();
+        delete *picture;
+        *picture = nullptr;
+    }
+    headerOnly = headerOnlyArg;
+    // A folder is no picture file.
+    if (!FileExists(path) || QFileInfo(path).isDir())
+        return false;
+
+    *picture = new TDib;
+
+    const QString name = path.mid(path.lastIndexOf(QLatin1Char('/')) + 1);
+    const int dot = name.lastIndexOf(QLatin1Char('.'));
+    const QString ext = dot >= 0 ? name.mid(dot) : QString();
+    const int code = ReaderCode(ext);
+
+    readTarget = *picture;
+    if (code == 0)
+        return ReadVideoFrame(*this, path);
+    const Reader reader = ReaderFor(code);
+    return reader ? reader(*this, path, maxWidth, maxHeight) : false;
+}
+
+} // namespace VlmImgUt

@@ -1,0 +1,478 @@
+// ReadImageFile, the reduction rule and the BMP reader, on bitmap files
+// built byte by byte.
+#include "TDib.h"
+#include "TImgUt.h"
+
+#include <QDir>
+#include <QFile>
+#include <QTemporaryDir>
+#include <gtest/gtest.h>
+
+#include <cstdint>
+#include <cstdio>
+#include <sys/resource.h>
+#include <sys/wait.h>
+#include <unistd.h>
+
+using namespace VlmImgUt;
+
+namespace {
+
+// ---- building bitmap files ----
+
+void Put16(QByteArray &b, int v)
+{
+    b.append(char(v & 0xFF));
+    b.append(char((v >> 8) & 0xFF));
+}
+void Put32(QByteArray &b, int64_t v)
+{
+    for (int i = 0; i < 4; ++i)
+        b.append(char((v >> (8 * i)) & 0xFF));
+}
+
+struct Bmp {
+    int headerSize = 40;   // 12: core header
+    int width = 4;
+    int height = 3;        // negative: top-down
+    int bits = 24;
+    uint32_t compression = 0;
+    uint32_t coloursUsed = 0;
+    int32_t ppmX = 2835, ppmY = 2835;
+    int paletteEntries = 0; // entries written
+    int64_t cutAt = -1;     // file length limit, -1: whole file
+};
+
+// Colour of picture pixel (x, y), y counted from the top, as B, G, R.
+struct BGR { uint8_t b, g, r; };
+BGR Colour(int x, int y) { return {uint8_t(x), uint8_t(y), uint8_t(0x80 | ((x + y) & 0x7F))}; }
+BGR PaletteEntry(int i) { return {uint8_t(i), uint8_t(255 - i), uint8_t(i * 3)}; }
+int Index(int x, int y) { return (x + 7 * y) & 0xFF; }
+
+QByteArray Build(const Bmp &s)
+{
+    const int absH = s.height < 0 ? -s.height : s.height;
+    const int entry = s.headerSize == 12 ? 3 : 4;
+    const int bpp = s.bits / 8;
+    const int rowLen = (bpp * s.width + 3) / 4 * 4;
+    const int offset = 14 + s.headerSize + s.paletteEntries * entry;
+
+    QByteArray b;
+    b.append("BM");
+    Put32(b, offset + int64_t(rowLen) * absH);
+    Put32(b, 0);
+    Put32(b, offset);
+    Put32(b, s.headerSize);
+    if (s.headerSize == 12) {
+        Put16(b, s.width);
+        Put16(b, s.height);
+        Put16(b, 1);
+        Put16(b, s.bits);
+    } else {
+        Put32(b, s.width);
+        Put32(b, s.height);
+        Put16(b, 1);
+        Put16(b, s.bits);
+        Put32(b, s.compression);
+        Put32(b, int64_t(rowLen) * absH);
+        Put32(b, s.ppmX);
+        Put32(b, s.ppmY);
+        Put32(b, s.coloursUsed);
+        Put32(b, 0);
+        while (b.size() < 14 + s.headerSize)
+            b.append('\0');
+    }
+    for (int i = 0; i < s.paletteEntries; ++i) {
+        const BGR c = PaletteEntry(i);
+        b.append(char(c.b));
+        b.append(char(c.g));
+        b.append(char(c.r));
+        if (entry == 4)
+            b.append('\x55');
+    }
+    if (bpp >= 1 && s.width > 0 && s.width < 100000 && absH < 100000) {
+        for (int r = 0; r < absH; ++r) {
+            const int y = s.height < 0 ? r : absH - 1 - r; // stored row -> picture row
+            QByteArray row;
+            for (int x = 0; x < s.width; ++x) {
+                if (bpp == 1) {
+                    row.append(char(Index(x, y)));
+                } else {
+                    const BGR c = Colour(x, y);
+                    row.append(char(c.b));
+                    row.append(char(c.g));
+                    row.append(char(c.r));
+                    if (bpp == 4)
+                        row.append('\x11');
+                }
+            }
+            while (row.size() < rowLen)
+                row.append('\x77');
+            b.append(row);
+        }
+    }
+    if (s.cutAt >= 0)
+        b.truncate(int(s.cutAt));
+    return b;
+}
+
+BGR Pixel(const TDib &d, int x, int y)
+{
+    const uint8_t *p = static_cast<const uint8_t *>(d.bits) + int64_t(d.height - 1 - y) * d.stride + 3 * x;
+    return {p[0], p[1], p[2]};
+}
+
+bool Same(BGR a, BGR b) { return a.b == b.b && a.g == b.g && a.r == b.r; }
+
+class ReadImage : public ::testing::Test {
+protected:
+    void SetUp() override
+    {
+        ASSERT_TRUE(tmp.isValid());
+        ctx = std::make_unique<TImgUt>("Vellamor\\quibo", TRegStore::InFolder(tmp.path() + "/reg"));
+        ctx->optsDirty = false;
+    }
+    void TearDown() override
+    {
+        delete pic;
+        if (ctx)
+            ctx->optsDirty = false;
+    }
+
+    QString Write(const QByteArray &bytes, const QString &name = "p.bmp")
+    {
+        const QString path = tmp.path() + "/" + name;
+        QFile f(path);
+        EXPECT_TRUE(f.open(QIODevice::WriteOnly | QIODevice::Truncate));
+        f.write(bytes);
+        return path;
+    }
+
+    bool Read(const Bmp &s, int maxW = 0, int maxH = 0)
+    {
+        return ctx->ReadImageFile(Write(Build(s)), &pic, maxW, maxH, false);
+    }
+
+    QTemporaryDir tmp;
+    std::unique_ptr<TImgUt> ctx;
+    TDib *pic = nullptr;
+};
+
+// ---- the BMP reader ----
+
+TEST_F(ReadImage, BmpLayoutsGiveTheSamePicture)
+{
+    struct Case { const char *name; int headerSize, bits, height; uint32_t coloursUsed; int entries; };
+    const Case cases[] = {
+        {"info 24 bottom-up", 40, 24, 3, 0, 0},
+        {"info 24 top-down", 40, 24, -3, 0, 0},
+        {"info 32 bottom-up", 40, 32, 3, 0, 0},
+        {"info 32 top-down", 40, 32, -3, 0, 0},
+        {"v4 header 24", 108, 24, 3, 0, 0},
+        {"v5 header 24 top-down", 124, 24, -3, 0, 0},
+        {"core 24", 12, 24, 3, 0, 0},
+        {"info 8 colours used 0", 40, 8, 3, 0, 256},
+        {"info 8 colours used 300", 40, 8, 3, 300, 256},
+        {"info 8 top-down", 40, 8, -3, 0, 256},
+        {"core 8", 12, 8, 3, 0, 256},
+    };
+    for (const Case &c : cases) {
+        for (int width : {1, 4, 5, 7}) {
+            SCOPED_TRACE(testing::Message() << c.name << " width " << width);
+            Bmp s;
+            s.headerSize = c.headerSize;
+            s.bits = c.bits;
+            s.width = width;
+            s.height = c.height;
+            s.coloursUsed = c.coloursUsed;
+            s.paletteEntries = c.entries;
+            ASSERT_TRUE(Read(s));
+            ASSERT_NE(pic, nullptr);
+            EXPECT_EQ(pic->width, width);
+            EXPECT_EQ(pic->height, 3);
+            EXPECT_EQ(pic->srcWidth, width);
+            EXPECT_EQ(pic->srcHeight, 3);
+            EXPECT_EQ(pic->alpha, nullptr);
+            for (int y = 0; y < 3; ++y)
+                for (int x = 0; x < width; ++x) {
+                    const BGR want = c.bits == 8 ? PaletteEntry(Index(x, y)) : Colour(x, y);
+                    EXPECT_TRUE(Same(Pixel(*pic, x, y), want)) << x << "," << y;
+                }
+        }
+    }
+}
+
+TEST_F(ReadImage, BmpColoursUsedLimitsThePalette)
+{
+    // 16 entries: numbers 16 and up take entry 0.
+    Bmp s;
+    s.bits = 8;
+    s.width = 8;
+    s.coloursUsed = 16;
+    s.paletteEntries = 16;
+    ASSERT_TRUE(Read(s));
+    for (int y = 0; y < 3; ++y)
+        for (int x = 0; x < 8; ++x) {
+            const int i = Index(x, y);
+            EXPECT_TRUE(Same(Pixel(*pic, x, y), PaletteEntry(i < 16 ? i : 0))) << x << "," << y;
+        }
+}
+
+TEST_F(ReadImage, BmpResolutionFromPixelsPerMetre)
+{
+    struct Case { int32_t ppmX, ppmY; int dpiX, dpiY; } cases[] = {
+        {2835, 2835, 72, 72}, {3780, 3780, 96, 96}, {3780, 2835, 96, 72},
+        {0, 3780, 72, 72},    {3780, 0, 96, 0},     {11811, 11811, 300, 300},
+    };
+    for (const Case &c : cases) {
+        Bmp s;
+        s.ppmX = c.ppmX;
+        s.ppmY = c.ppmY;
+        ASSERT_TRUE(Read(s));
+        EXPECT_EQ(pic->dpiX, c.dpiX) << c.ppmX;
+        EXPECT_EQ(pic->dpiY, c.dpiY) << c.ppmY;
+    }
+    Bmp core;
+    core.headerSize = 12;
+    ASSERT_TRUE(Read(core));
+    EXPECT_EQ(pic->dpiX, 72);
+    EXPECT_EQ(pic->dpiY, 72);
+}
+
+TEST_F(ReadImage, BmpRefusals)
+{
+    struct Case { const char *name; Bmp s; };
+    std::vector<Case> cases;
+    auto add = [&](const char *name, auto change) {
+        Bmp s;
+        change(s);
+        cases.push_back({name, s});
+    };
+    add("1 bit", [](Bmp &s) { s.bits = 1; s.paletteEntries = 2; });
+    add("4 bits", [](Bmp &s) { s.bits = 4; s.paletteEntries = 16; });
+    add("16 bits", [](Bmp &s) { s.bits = 16; });
+    add("bit fields", [](Bmp &s) { s.bits = 32; s.compression = 3; });
+    add("run-length 8", [](Bmp &s) { s.bits = 8; s.compression = 1; s.paletteEntries = 256; });
+    add("header size 20", [](Bmp &s) { s.headerSize = 20; });
+    add("header size 39", [](Bmp &s) { s.headerSize = 39; });
+    add("header size 0", [](Bmp &s) { s.headerSize = 0; });
+    add("width 0", [](Bmp &s) { s.width = 0; });
+    add("negative width", [](Bmp &s) { s.width = -4; });
+    add("height 0", [](Bmp &s) { s.height = 0; });
+    add("file header cut", [](Bmp &s) { s.cutAt = 13; });
+    add("info header cut", [](Bmp &s) { s.cutAt = 14 + 39; });
+    add("core header cut", [](Bmp &s) { s.headerSize = 12; s.cutAt = 14 + 11; });
+    for (const Case &c : cases) {
+        EXPECT_FALSE(Read(c.s)) << c.name;
+        // The file exists, so a record is left for the caller to delete.
+        EXPECT_NE(pic, nullptr) << c.name;
+    }
+    QByteArray notBm = Build(Bmp());
+    notBm[0] = 'M';
+    notBm[1] = 'B';
+    EXPECT_FALSE(ctx->ReadImageFile(Write(notBm), &pic, 0, 0, false));
+    EXPECT_FALSE(ctx->ReadImageFile(Write(QByteArray()), &pic, 0, 0, false));
+}
+
+// Runs a read in a child process whose address space is capped, so a large
+// allocation fails there instead of succeeding quietly.
+int ReadUnderMemoryCap(TImgUt &ctx, const QString &path)
+{
+    fflush(nullptr);
+    const pid_t pid = fork();
+    if (pid == 0) {
+        long pages = 0, resident = 0;
+        FILE *f = fopen("/proc/self/statm", "r");
+        if (!f || fscanf(f, "%ld %ld", &pages, &resident) != 2)
+            _exit(3);
+        fclose(f);
+        const rlim_t cap = rlim_t(pages) * rlim_t(sysconf(_SC_PAGESIZE)) + (64u << 20);
+        rlimit lim{cap, cap};
+        setrlimit(RLIMIT_AS, &lim);
+        TDib *p = nullptr;
+        bool ok = false;
+        try {
+            ok = ctx.ReadImageFile(path, &p, 0, 0, false);
+        } catch (...) {
+            _exit(4);
+        }
+        _exit(ok ? 1 : 0);
+    }
+    int status = 0;
+    waitpid(pid, &status, 0);
+    return WIFEXITED(status) ? WEXITSTATUS(status) : 100 + WTERMSIG(status);
+}
+
+TEST_F(ReadImage, BmpHostileSizesRefusedWithoutLargeAllocation)
+{
+    struct Case { int32_t width, height; int bits; int boxW, boxH; } cases[] = {
+        {0x7FFFFFFF, 0x7FFFFFFF, 24, 0, 0},
+        {0x7FFFFFFF, 1, 32, 0, 0},
+        {1, 0x7FFFFFFF, 8, 0, 0},
+        {100000, -100000, 24, 0, 0},
+        {int32_t(0x80000000), int32_t(0x80000000), 24, 0, 0},
+        {1, int32_t(0x80000000), 24, 0, 0},
+        {200000, 200000, 24, 100, 100}, // a reduction box does not help
+    };
+    for (const Case &c : cases) {
+        Bmp s;
+        s.width = c.width;
+        s.height = c.height;
+        s.bits = c.bits;
+        s.paletteEntries = c.bits == 8 ? 256 : 0;
+        const QString path = Write(Build(s));
+        EXPECT_EQ(ReadUnderMemoryCap(*ctx, path), 0) << c.width << " x " << c.height;
+        EXPECT_FALSE(ctx->ReadImageFile(path, &pic, c.boxW, c.boxH, false));
+    }
+}
+
+TEST_F(ReadImage, BmpCutShortGivesBlackRows)
+{
+    // 4 x 4, 24 bits, bottom-up: 12-byte rows; the file keeps the first row
+    // and half of the second (the picture's bottom row and two pixels of the
+    // row above it).
+    Bmp s;
+    s.width = 4;
+    s.height = 4;
+    s.cutAt = 14 + 40 + 12 + 6;
+    ASSERT_TRUE(Read(s));
+    for (int x = 0; x < 4; ++x)
+        EXPECT_TRUE(Same(Pixel(*pic, x, 3), Colour(x, 3))) << x;
+    for (int x = 0; x < 4; ++x)
+        EXPECT_TRUE(Same(Pixel(*pic, x, 2), x < 2 ? Colour(x, 2) : BGR{0, 0, 0})) << x;
+    for (int y = 0; y < 2; ++y)
+        for (int x = 0; x < 4; ++x)
+            EXPECT_TRUE(Same(Pixel(*pic, x, y), BGR{0, 0, 0})) << x << "," << y;
+
+    // Pixel data offset past the end: all black, same size.
+    Bmp far;
+    far.cutAt = 14 + 40;
+    ASSERT_TRUE(Read(far));
+    EXPECT_EQ(pic->width, 4);
+    for (int y = 0; y < 3; ++y)
+        for (int x = 0; x < 4; ++x)
+            EXPECT_TRUE(Same(Pixel(*pic, x, y), BGR{0, 0, 0}));
+}
+
+// ---- the reduction rule ----
+
+TEST(Reduction, SizesTable)
+{
+    struct Case { int w, h, boxW, boxH, outW, outH; bool reduced; } cases[] = {
+        {300, 200, 100, 100, 100, 67, true},
+        {200, 300, 100, 100, 67, 100, true},
+        {300, 200, 400, 100, 300, 200, false}, // only the height exceeds
+        {300, 200, 100, 400, 300, 200, false},
+        {300, 200, 0, 100, 300, 200, false},
+        {300, 200, 100, 0, 300, 200, false},
+        {300, 200, 300, 200, 300, 200, false},
+        {300, 200, 150, 100, 150, 100, true},  // equal ratios: width branch
+        {1000, 2, 10, 1, 10, 1, true},         // 10 / 500 + 0.5 would be 0
+        {2, 1000, 1, 10, 1, 10, true},
+    };
+    for (const Case &c : cases) {
+        const TReduction r = TReduction::For(c.w, c.h, c.boxW, c.boxH);
+        EXPECT_EQ(r.width, c.outW) << c.w << "x" << c.h << " in " << c.boxW << "x" << c.boxH;
+        EXPECT_EQ(r.height, c.outH) << c.w << "x" << c.h << " in " << c.boxW << "x" << c.boxH;
+        EXPECT_EQ(r.reduced, c.reduced);
+    }
+}
+
+TEST(Reduction, RunningSumOfSteps)
+{
+    // 101 into 20: step 5.05 in floats. Column 10 is 50 by the running sum
+    // (10 * step would give 51).
+    const std::vector<int32_t> want = {0, 5, 10, 15, 20, 25, 30, 35, 40, 45,
+                                       50, 56, 61, 66, 71, 76, 81, 86, 91, 96};
+    const TReduction r = TReduction::For(101, 101, 20, 20);
+    ASSERT_EQ(r.width, 20);
+    EXPECT_EQ(TReduction::Sample(101, 20, r.stepX), want);
+    // Positions past the end stay on the last one.
+    EXPECT_EQ(TReduction::Sample(3, 5, 1.0f), (std::vector<int32_t>{0, 1, 2, 2, 2}));
+}
+
+TEST_F(ReadImage, ReducedBmpSamplesColumnsAndRows)
+{
+    Bmp s;
+    s.width = 101;
+    s.height = 101;
+    ASSERT_TRUE(Read(s, 20, 20));
+    EXPECT_EQ(pic->width, 20);
+    EXPECT_EQ(pic->height, 20);
+    EXPECT_EQ(pic->srcWidth, 101);
+    EXPECT_EQ(pic->srcHeight, 101);
+    const std::vector<int32_t> pos = TReduction::Sample(101, 20, 101.0f / 20.0f);
+    // Stored rows are sampled from the file's first (bottom) row upward.
+    for (int k = 0; k < 20; ++k)
+        for (int x = 0; x < 20; ++x)
+            EXPECT_TRUE(Same(Pixel(*pic, x, 19 - k), Colour(pos[size_t(x)], 100 - pos[size_t(k)])))
+                << x << "," << k;
+    EXPECT_EQ(Pixel(*pic, 10, 0).b, 50);
+
+    Bmp big;
+    big.width = 300;
+    big.height = 200;
+    ASSERT_TRUE(Read(big, 100, 100));
+    EXPECT_EQ(pic->width, 100);
+    EXPECT_EQ(pic->height, 67);
+    EXPECT_EQ(pic->srcWidth, 300);
+    EXPECT_EQ(pic->srcHeight, 200);
+    ASSERT_TRUE(Read(big, 400, 100));
+    EXPECT_EQ(pic->width, 300);
+    EXPECT_EQ(pic->height, 200);
+
+    Bmp top = big;
+    top.height = -200;
+    ASSERT_TRUE(Read(top, 100, 100));
+    EXPECT_EQ(pic->height, 67);
+    EXPECT_TRUE(Same(Pixel(*pic, 0, 0), Colour(0, 0))); // upright
+}
+
+// ---- ReadImageFile ----
+
+TEST_F(ReadImage, MissingFilesAndFoldersFailWithoutARecord)
+{
+    ASSERT_TRUE(Read(Bmp()));
+    ASSERT_NE(pic, nullptr);
+    ASSERT_TRUE(QDir().mkpath(tmp.path() + "/folder.bmp"));
+    const QString paths[] = {tmp.path() + "/none.bmp", tmp.path() + "/folder.bmp", tmp.path(), QString()};
+    for (const QString &p : paths) {
+        pic = new TDib;
+        EXPECT_FALSE(ctx->ReadImageFile(p, &pic, 0, 0, false)) << p.toStdString();
+        EXPECT_EQ(pic, nullptr) << p.toStdString(); // the old record is gone too
+    }
+    // The reader itself refuses a folder, and a context without a target.
+    TDib dib;
+    ctx->readTarget = &dib;
+    EXPECT_FALSE(ReadBmp(*ctx, tmp.path() + "/folder.bmp", 0, 0));
+    ctx->readTarget = nullptr;
+    EXPECT_FALSE(ReadBmp(*ctx, Write(Build(Bmp())), 0, 0));
+}
+
+TEST_F(ReadImage, DispatchByExtension)
+{
+    const QByteArray bmp = Build(Bmp());
+    struct Case { const char *name; bool ok; } cases[] = {
+        {"a.bmp", true},  {"b.BMP", true},  {"c.Bmp", true},   {"d.bmp.jpg", false},
+        {"e.jpg", false}, {"f.png", false}, {"g.tif", false},  {"h.psd", false},
+        {"i.avi", false}, {"j", false},     {"k.xyz", false},  {"l.tga", false},
+    };
+    for (const Case &c : cases) {
+        SCOPED_TRACE(c.name);
+        const bool ok = ctx->ReadImageFile(Write(bmp, c.name), &pic, 0, 0, true);
+        EXPECT_EQ(ok, c.ok);
+        EXPECT_TRUE(ctx->headerOnly);
+        ASSERT_NE(pic, nullptr);
+        EXPECT_EQ(ctx->readTarget, pic);
+        if (!ok) {
+            EXPECT_EQ(pic->width, 1); // left as a fresh record
+        }
+    }
+    // The extension is that of the file name, not of a folder.
+    ASSERT_TRUE(QDir().mkpath(tmp.path() + "/dir.bmp"));
+    QFile::copy(tmp.path() + "/a.bmp", tmp.path() + "/dir.bmp/plain");
+    EXPECT_FALSE(ctx->ReadImageFile(tmp.path() + "/dir.bmp/plain", &pic, 0, 0, false));
+    EXPECT_FALSE(ctx->headerOnly);
+}
+
+} // namespace

@@ -1,0 +1,298 @@
+#include "VlKit.h"
+
+#include "VlScale.h"
+
+#include <QGuiApplication>
+#include <QMetaObject>
+#include <QMouseEvent>
+#include <QPainter>
+#include <QVariant>
+#include <QWheelEvent>
+#include <QWidget>
+
+#include <algorithm>
+#include <cstring>
+#include <utility>
+#include <vector>
+
+int VlScaled(int32_t v, float factor)
+{
+    return int(float(v) * factor + 0.5f);
+}
+
+QRect VlDesignRect::Scaled() const
+{
+    return QRect(VlScaled(x, VlScaleX), VlScaled(y, VlScaleY), VlScaled(width, VlScaleX),
+                 VlScaled(height, VlScaleY));
+}
+
+void VlSetRect(QWidget *control, const QRect &viewRect)
+{
+    if (!control)
+        return;
+    QRect r = viewRect;
+    if (QWidget *parent = control->parentWidget()) {
+        const QMargins m = VlFrameMargins(parent);
+        r.translate(m.left(), m.top());
+    }
+    control->setGeometry(r);
+}
+
+QFont VlFontOfHeight(int pixelHeight)
+{
+    QFont f = VlFont;
+    f.setPixelSize(std::max(1, pixelHeight));
+    return f;
+}
+
+QFont VlFontWithIncrement(int increment)
+{
+    if (increment == 0)
+        return VlFont;
+    return VlFontOfHeight(VlFontHeight + increment);
+}
+
+// ---- Frames ----------------------------------------------------------------
+
+namespace {
+const char FrameProperty[] = "vlFrame";
+}
+
+VlFrame VlFrameOfCode(int code)
+{
+    if (code >= 1 && code <= 6)
+        return VlFrame(code);
+    return VlFrame::None;
+}
+
+QMargins VlFrameMargins(VlFrame frame)
+{
+    switch (frame) {
+    case VlFrame::ThinInset:
+    case VlFrame::ThinOutset:
+        return QMargins(1, 1, 1, 1);
+    case VlFrame::Field:
+    case VlFrame::Outset:
+    case VlFrame::Inset:
+        return QMargins(2, 2, 2, 2);
+    case VlFrame::Separators:
+        return QMargins(2, 0, 2, 2);
+    case VlFrame::None:
+        break;
+    }
+    return QMargins();
+}
+
+VlFrame VlFrameOf(const QWidget *control)
+{
+    if (!control)
+        return VlFrame::None;
+    const QVariant v = control->property(FrameProperty);
+    return v.isValid() ? VlFrameOfCode(v.toInt()) : VlFrame::None;
+}
+
+QMargins VlFrameMargins(const QWidget *control)
+{
+    return VlFrameMargins(VlFrameOf(control));
+}
+
+void VlSetFrame(QWidget *control, VlFrame frame)
+{
+    if (!control || VlFrameOf(control) == frame)
+        return;
+    const QMargins old = VlFrameMargins(control);
+    control->setProperty(FrameProperty, int(frame));
+    // Children keep their place in the view.
+    const QMargins now = VlFrameMargins(frame);
+    const QPoint shift(now.left() - old.left(), now.top() - old.top());
+    if (!shift.isNull()) {
+        for (QObject *o : control->children())
+            if (QWidget *w = qobject_cast<QWidget *>(o); w && !w->isWindow())
+                w->move(w->pos() + shift);
+    }
+    control->update();
+}
+
+COLORREF VlColorShadow()
+{
+    return FromQColor(ToQColor(VlColorFace()).darker(200));
+}
+
+COLORREF VlColorDkShadow()
+{
+    return FromQColor(ToQColor(VlColorFace()).darker(300));
+}
+
+COLORREF VlColorDisabled()
+{
+    return FromQColor(ToQColor(VlColorFace()).darker(160));
+}
+
+namespace {
+
+// One ring of a frame: top and left in `tl`, bottom and right in `br`.
+void ring(QPainter &p, const QRect &r, const QColor &tl, const QColor &br)
+{
+    if (r.width() <= 0 || r.height() <= 0)
+        return;
+    const int x0 = r.left(), y0 = r.top(), x1 = r.right(), y1 = r.bottom();
+    p.fillRect(QRect(x0, y0, r.width(), 1), tl);
+    p.fillRect(QRect(x0, y0, 1, r.height()), tl);
+    p.fillRect(QRect(x0, y1, r.width(), 1), br);
+    p.fillRect(QRect(x1, y0, 1, r.height()), br);
+}
+
+} // namespace
+
+void VlPaintFrame(QPainter &p, const QRect &outer, VlFrame frame)
+{
+    const QColor light = ToQColor(VlColorLight());
+    const QColor face = ToQColor(VlColorFace());
+    const QColor shadow = ToQColor(VlColorShadow());
+    const QColor dark = ToQColor(VlColorDkShadow());
+    const QColor paper = ToQColor(VlColorPaper());
+    const QRect inner = outer.adjusted(1, 1, -1, -1);
+    switch (frame) {
+    case VlFrame::ThinInset:
+        ring(p, outer, shadow, light);
+        break;
+    case VlFrame::ThinOutset:
+        ring(p, outer, light, shadow);
+        break;
+    case VlFrame::Field:
+        ring(p, outer, shadow, shadow);
+        ring(p, inner, paper, paper);
+        break;
+    case VlFrame::Outset:
+        ring(p, outer, light, dark);
+        ring(p, inner, light.lighter(115), shadow);
+        break;
+    case VlFrame::Inset:
+        ring(p, outer, shadow, light);
+        ring(p, inner, dark, face);
+        break;
+    case VlFrame::Separators: {
+        const int x0 = outer.left(), x1 = outer.right(), y1 = outer.bottom();
+        const int h = outer.height();
+        p.fillRect(QRect(x0, outer.top(), 1, h), shadow);
+        p.fillRect(QRect(x0 + 1, outer.top(), 1, h), light);
+        p.fillRect(QRect(x0, y1 - 1, outer.width(), 1), shadow);
+        p.fillRect(QRect(x0, y1, outer.width(), 1), light);
+        p.fillRect(QRect(x1 - 1, outer.top(), 1, h), shadow);
+        p.fillRect(QRect(x1, outer.top(), 1, h), light);
+        break;
+    }
+    case VlFrame::None:
+        break;
+    }
+}
+
+// ---- Cursor ------------------------------------------------------------------
+
+void VlOverrideCursor(const QCursor &cursor)
+{
+    if (QGuiApplication::overrideCursor())
+        QGuiApplication::changeOverrideCursor(cursor);
+    else
+        QGuiApplication::setOverrideCursor(cursor);
+}
+
+// ---- Owner link ----------------------------------------------------------------
+
+void VlForwardMouse(QWidget *owner, const QMouseEvent *event, QEvent::Type type, Qt::MouseButton button)
+{
+    if (!owner || !event)
+        return;
+    QMouseEvent forwarded(type, event->position(), event->scenePosition(), event->globalPosition(), button,
+                          event->buttons(), event->modifiers(), event->pointingDevice());
+    // The owner's own handler, as a direct call: QObject::event is public.
+    static_cast<QObject *>(owner)->event(&forwarded);
+}
+
+void VlForwardWheel(QWidget *owner, const QWheelEvent *event)
+{
+    if (!owner || !event)
+        return;
+    QWheelEvent forwarded(event->position(), event->globalPosition(), event->pixelDelta(), event->angleDelta(),
+                          event->buttons(), event->modifiers(), event->phase(), event->inverted(),
+                          event->source(), event->pointingDevice());
+    static_cast<QObject *>(owner)->event(&forwarded);
+}
+
+// ---- Child walk ------------------------------------------------------------------
+
+VlKitClass VlKitClassOf(const QWidget *control, bool withRescaleOnly)
+{
+    if (!control)
+        return VlKitClass::None;
+    const char *name = control->metaObject()->className();
+    static const std::pair<const char *, VlKitClass> names[] = {
+        {"VlButton", VlKitClass::Button}, {"VlEditTx", VlKitClass::EditTx}, {"VlEditNo", VlKitClass::EditNo},
+        {"VlText", VlKitClass::Text},     {"VlOpt", VlKitClass::Opt},       {"VlDrop", VlKitClass::Drop},
+        {"VlSlider", VlKitClass::Slider}, {"VlArray", VlKitClass::Array},
+    };
+    for (const auto &[word, cls] : names) {
+        if (!withRescaleOnly && (cls == VlKitClass::Slider || cls == VlKitClass::Array))
+            continue;
+        if (std::strstr(name, word))
+            return cls;
+    }
+    return VlKitClass::None;
+}
+
+// ---- Restyling ---------------------------------------------------------------------
+
+namespace {
+
+struct Registration {
+    const QWidget *control;
+    std::function<void()> restyle;
+};
+
+std::vector<Registration> &registry()
+{
+    static std::vector<Registration> list;
+    return list;
+}
+
+void restyleAll()
+{
+    // Copy the controls first: a restyle may create or destroy controls.
+    std::vector<const QWidget *> controls;
+    controls.reserve(registry().size());
+    for (const Registration &r : registry())
+        controls.push_back(r.control);
+    for (const QWidget *c : controls) {
+        auto &list = registry();
+        auto it = std::find_if(list.begin(), list.end(), [c](const Registration &r) { return r.control == c; });
+        if (it != list.end() && it->restyle) {
+            std::function<void()> fn = it->restyle;
+            fn();
+        }
+    }
+}
+
+} // namespace
+
+void VlRegisterRestyle(const QWidget *control, std::function<void()> restyle)
+{
+    static bool hooked = false;
+    if (!hooked) {
+        VlAddRestyleHook(restyleAll);
+        hooked = true;
+    }
+    VlUnregisterRestyle(control);
+    registry().push_back({control, std::move(restyle)});
+}
+
+void VlUnregisterRestyle(const QWidget *control)
+{
+    auto &list = registry();
+    list.erase(std::remove_if(list.begin(), list.end(), [control](const Registration &r) { return r.control == control; }),
+               list.end());
+}
+
+int VlRestyleCount()
+{
+    return int(registry().size());
+}
