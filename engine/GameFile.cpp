@@ -286,11 +286,16 @@ bool SaveGameFile(TSettings &settings, TGame &game, const QString &path)
     std::unique_ptr<QSaveFile> file = settings.CreateGameFile(path);
     if (!file)
         return false;
-    if (!game.SaveBody(file.get())) {
-        file->cancelWriting();
+    return CommitSaveFile(*file, game.SaveBody(file.get()));
+}
+
+bool CommitSaveFile(QSaveFile &file, bool written)
+{
+    if (!written || !file.flush()) {
+        file.cancelWriting();
         return false;
     }
-    return file->commit();
+    return file.commit();
 }
 
 std::unique_ptr<TGame> LoadGameFile(TSettings &settings, const QString &path, const TGameFactory &make)

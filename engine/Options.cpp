@@ -2,6 +2,7 @@
 // values, the data folders, the search for the options files, the merge of
 // the installation and the user file, the interface block with its
 // first-start scale, the default colour set and the writing of the options.
+#include "GameFile.h"
 #include "TSettings.h"
 
 #include "RegStore.h"
@@ -64,11 +65,7 @@ bool WriteOptionsTo(TSettings &s, const QString &path)
     QSaveFile file(path);
     if (!file.open(QIODevice::WriteOnly))
         return false;
-    if (!s.WriteOptionsFile(file)) {
-        file.cancelWriting();
-        return false;
-    }
-    return file.commit();
+    return CommitSaveFile(file, s.WriteOptionsFile(file));
 }
 
 } // namespace

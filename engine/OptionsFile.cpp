@@ -95,19 +95,6 @@ public:
     }
     bool ColorField(Color &c) { return Sized(c, set.colorSize); }
 
-    // Records still possible when each needs at least minBytes; the count
-    // itself when the device cannot tell its size.
-    int32_t Bound(int32_t count, int minBytes) const
-    {
-        if (count <= 0)
-            return 0;
-        if (dev.isSequential())
-            return count;
-        const qint64 left = dev.size() - dev.pos();
-        const qint64 most = left > 0 ? left / minBytes : 0;
-        return most < count ? int32_t(most) : count;
-    }
-
 private:
     QIODevice &dev;
     const TSettings &set;
@@ -136,6 +123,32 @@ int FindSet(const QVector<QString> &names, const QString &name)
             return i;
     return -1;
 }
+
+// A selected set (1-based) of count sets: itself when it names one, else 1,
+// or 0 when there are none.
+int BoundedSelection(int selected, qsizetype count)
+{
+    if (count <= 0)
+        return 0;
+    return selected >= 1 && selected <= count ? selected : 1;
+}
+
+// Wherever the reader stops, the counts and selections match the sets.
+class SetBounds {
+public:
+    explicit SetBounds(TSettings &settings) : s(settings) {}
+    ~SetBounds() { Apply(s); }
+    static void Apply(TSettings &s)
+    {
+        s.colorSetCount = int(s.colorSetNames.size());
+        s.imageSetCount = int(s.imageSetNames.size());
+        s.colorSet = BoundedSelection(s.colorSet, s.colorSetCount);
+        s.imageSet = BoundedSelection(s.imageSet, s.imageSetCount);
+    }
+
+private:
+    TSettings &s;
+};
 
 } // namespace
 
@@ -260,6 +273,7 @@ bool TSettings::ReadOptionsFile(const QString &path)
 bool TSettings::ReadOptionsBody(QIODevice &file)
 {
     OptReader r(file, *this);
+    SetBounds bounds(*this);
     int32_t i32;
     float ratio;
     Color color;
@@ -310,7 +324,9 @@ bool TSettings::ReadOptionsBody(QIODevice &file)
     colorSetColors.resize(colorSetNames.size() * 6, 0);
     if (!r.Int(i32))
         return false;
-    const int32_t colorSets = r.Bound(i32, intSize);
+    // Every record starts with a name that must be read whole, so a claimed
+    // count never reads past the end of the file.
+    const int32_t colorSets = i32;
     for (int32_t i = 0; i < colorSets; ++i) {
         if (!ReadCountedString(text, file))
             return false;
@@ -335,10 +351,7 @@ bool TSettings::ReadOptionsBody(QIODevice &file)
             faceImageFile[f] = text;
         }
     }
-    if (colorSetCount > 0 && (colorSet < 1 || colorSet > colorSetCount))
-        colorSet = 1;
-    else if (colorSetCount == 0)
-        colorSet = 0;
+    SetBounds::Apply(*this);
 
     if (!r.Flag(spanImages) || !r.Flag(tileImages) || !r.Flag(rotateImages) || !r.Flag(borderImages))
         return false;
@@ -351,7 +364,7 @@ bool TSettings::ReadOptionsBody(QIODevice &file)
     imageSetFiles.resize(imageSetNames.size() * 6);
     if (!r.Int(i32))
         return false;
-    const int32_t imageSets = r.Bound(i32, intSize);
+    const int32_t imageSets = i32;
     for (int32_t i = 0; i < imageSets; ++i) {
         if (!ReadCountedString(text, file))
             return false;
@@ -368,11 +381,7 @@ bool TSettings::ReadOptionsBody(QIODevice &file)
             }
         }
     }
-    imageSetCount = int(imageSetNames.size());
-    if (imageSetCount > 0 && (imageSet < 1 || imageSet > imageSetCount))
-        imageSet = 1;
-    else if (imageSetCount == 0)
-        imageSet = 0;
+    SetBounds::Apply(*this);
 
     optionsLoaded = true;
 

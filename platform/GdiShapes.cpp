@@ -52,8 +52,12 @@ struct Crossing {
 
 void FillPolygon(Bitmap *bmp, const POINT *pts, int n, bool winding, COLORREF color)
 {
-    std::vector<Edge> edges;
-    edges.reserve(size_t(n));
+    // Reused between calls: many small polygons are drawn per frame.
+    thread_local std::vector<Edge> edges;
+    thread_local std::vector<const Edge *> active;
+    thread_local std::vector<Crossing> cross;
+    edges.clear();
+    active.clear();
     int32_t ymin = INT32_MAX, ymax = INT32_MIN;
     for (int i = 0; i < n; ++i) {
         const POINT &p = pts[i], &q = pts[(i + 1) % n];
@@ -69,8 +73,6 @@ void FillPolygon(Bitmap *bmp, const POINT *pts, int n, bool winding, COLORREF co
     std::sort(edges.begin(), edges.end(), [](const Edge &a, const Edge &b) { return a.ya < b.ya; });
     const int y0 = std::max<int32_t>(ymin, 0);
     const int y1 = std::min<int32_t>(ymax, bmp->height);
-    std::vector<const Edge *> active;
-    std::vector<Crossing> cross;
     size_t next = 0;
     for (int py = y0; py < y1; ++py) {
         // Edge covers rows ya .. yb-1 (a vertex at the top counts, at the bottom not).

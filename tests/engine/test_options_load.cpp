@@ -5,7 +5,9 @@
 #include "TDib.h"
 #include "TImgUt.h"
 
+#include <QCoreApplication>
 #include <QDateTime>
+#include <QStandardPaths>
 #include <QWidget>
 
 #ifdef __linux__
@@ -576,4 +578,16 @@ TEST(OptionsNames, FileNamePartSplitsAtBothSeparators)
     };
     for (const Case &c : cases)
         EXPECT_EQ(TSettings::FileNamePart(c.path), c.name) << c.path;
+}
+
+TEST(OptionsEnvironment, SystemEnvironmentUsesThePlatformLocations)
+{
+    // Only reads where things are; writes nothing.
+    const TSettings::Environment env = TSettings::Environment::System();
+    EXPECT_EQ(env.userDataFolder, QStandardPaths::writableLocation(QStandardPaths::GenericDataLocation));
+    EXPECT_NE(QDir::cleanPath(env.commonDataFolder), QDir::cleanPath(env.userDataFolder));
+    EXPECT_EQ(env.programFolder, QCoreApplication::applicationDirPath());
+    EXPECT_TRUE(env.storeFolder.isEmpty());
+    EXPECT_GT(env.workAreaWidth, 0);
+    EXPECT_GT(env.workAreaHeight, 0);
 }

@@ -7,6 +7,9 @@
 #include "TRebukes.h"
 #include "TSettings.h"
 
+#include <QImage>
+#include <QPainter>
+
 #include <gtest/gtest.h>
 
 #include <string>
@@ -427,4 +430,24 @@ TEST(RebukesEvaluate, SolvedAfterTurningBack)
     EXPECT_EQ(g.moves, 2);
     EXPECT_TRUE(g.Evaluate(false));
     EXPECT_EQ(g.disorder, 0);
+}
+
+TEST(RebukesInfoCard, LinesGiveThePositionOnly)
+{
+    struct Case {
+        int L, R;
+        const char *want;
+    } cases[] = {{0, 0, "1, 4"}, {0, 3, "1, 1"}, {3, 0, "4, 4"}, {2, 1, "3, 3"}};
+    for (const Case &c : cases) {
+        RebukesBoard board(4);
+        TRecordingRebukes &g = board.game;
+        const QPoint p = FrontPoint(g, c.L, c.R);
+        ASSERT_TRUE(g.ClickBox(p.x(), p.y(), true));
+        ASSERT_EQ(g.infoId, BoxId(c.L, c.R, 3));
+        QImage image(500, 500, QImage::Format_RGB32);
+        QPainter painter(&image);
+        g.PaintInfo(painter, g.infoId);
+        ASSERT_EQ(board.s.infoLines.size(), 1);
+        EXPECT_EQ(board.s.infoLines[0], QString::fromLatin1(c.want));
+    }
 }

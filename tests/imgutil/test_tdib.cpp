@@ -11,9 +11,8 @@ using VlmImgUt::TDib;
 
 namespace {
 
-uint8_t *Block(const char *text)
+uint8_t *Block(const char *text, size_t n)
 {
-    const size_t n = std::strlen(text);
     auto *p = static_cast<uint8_t *>(std::malloc(n));
     std::memcpy(p, text, n);
     return p;
@@ -28,15 +27,15 @@ void AddExtras(TDib &d)
     Gdi::SelectObject(d.dc, d.font);
     d.alpha = static_cast<uint8_t *>(std::malloc(size_t(d.width) * d.height));
     std::memset(d.alpha, 7, size_t(d.width) * d.height);
-    d.icc = Block("icc");
+    d.icc = Block("icc", 3);
     d.iccSize = 3;
-    d.photoshop = Block("8BIM");
+    d.photoshop = Block("8BIM", 4);
     d.photoshopSize = 4;
-    d.xmp = Block("<x/>");
+    d.xmp = Block("<x/>", 4);
     d.xmpSize = 4;
-    d.exif = Block("II*\0");
+    d.exif = Block("II*\0", 4);
     d.exifSize = 4;
-    d.comment = Block("hello");
+    d.comment = Block("hello", 5);
     d.commentSize = 5;
     d.flag1 = 1;
     d.flag2 = 2;
@@ -321,9 +320,9 @@ TEST(TDib, CopyFromCopiesExtrasAsNewObjects)
 TEST(TDib, CopyFromCommentWithoutExif)
 {
     TDib src, dst;
-    src.comment = Block("note");
+    src.comment = Block("note", 4);
     src.commentSize = 4;
-    dst.exif = Block("MM\0*");
+    dst.exif = Block("MM\0*", 4);
     dst.exifSize = 4;
     ASSERT_TRUE(dst.CopyFrom(&src));
     ASSERT_NE(dst.comment, nullptr);

@@ -442,6 +442,38 @@ TEST(GdiStretch, HalftoneCheckerboardReducedFourTimesIsMidGrey)
         }
 }
 
+TEST(GdiStretch, HalftoneWeighsByAreaOrDistance)
+{
+    struct Case {
+        std::vector<int> src;
+        std::vector<int> want;
+    };
+    const Case cases[] = {
+        {{0, 90, 180}, {30, 150}},                 // box: 2/3 + 1/3 and 1/3 + 2/3
+        {{0, 200}, {0, 50, 150, 200}},             // bilinear between centres, edges held
+        {{10, 20, 30, 40, 50, 60}, {20, 50}},      // three pixels each
+        {{0, 255, 0, 255}, {128, 128}},            // halves of 127.5 round up
+    };
+    for (const Case &c : cases) {
+        const int sw = int(c.src.size()), dw = int(c.want.size());
+        Surface src(sw, 1), dst(dw, 1);
+        for (int x = 0; x < sw; ++x)
+            src.Set(x, 0, RGBColor(c.src[size_t(x)], 0, 0));
+        SetStretchBltMode(dst.dc, HALFTONE);
+        StretchBlt(dst.dc, 0, 0, dw, 1, src.dc, 0, 0, sw, 1, SRCCOPY);
+        for (int x = 0; x < dw; ++x)
+            EXPECT_EQ(GetRValue(dst.At(x, 0)), c.want[size_t(x)]) << sw << " -> " << dw << " at " << x;
+        // The same along the other axis.
+        Surface srcV(1, sw), dstV(1, dw);
+        for (int y = 0; y < sw; ++y)
+            srcV.Set(0, y, RGBColor(0, 0, c.src[size_t(y)]));
+        SetStretchBltMode(dstV.dc, HALFTONE);
+        StretchBlt(dstV.dc, 0, 0, 1, dw, srcV.dc, 0, 0, 1, sw, SRCCOPY);
+        for (int y = 0; y < dw; ++y)
+            EXPECT_EQ(GetBValue(dstV.At(0, y)), c.want[size_t(y)]) << "vertical " << sw << " -> " << dw;
+    }
+}
+
 TEST(GdiStretch, HalftoneKeepsUniformAreasUniform)
 {
     const int sizes[][4] = {{7, 5, 3, 2}, {3, 2, 7, 5}, {5, 5, 13, 2}, {9, 1, 4, 11}, {1, 1, 6, 6}};
@@ -522,6 +554,32 @@ TEST(GdiStretch, ClippedDestinationMatchesUnclippedRegion)
     for (int y = 0; y < 4; ++y)
         for (int x = 0; x < 5; ++x)
             ASSERT_EQ(part.At(x, y), full.At(x + 4, y + 3));
+}
+
+TEST(GdiStretch, LargeReductionMatchesPieceByPiece)
+{
+    // Big jobs run in bands of rows; small windows of the same mapping run
+    // in one piece and must give the same pixels.
+    Surface src(1600, 1200), full(700, 500);
+    std::mt19937 rng(11);
+    for (int y = 0; y < 1200; ++y) {
+        uint8_t *p = src.bmp->Row(y);
+        for (int x = 0; x < 1600 * 3; ++x)
+            p[x] = uint8_t(rng());
+    }
+    for (int mode : {HALFTONE, COLORONCOLOR}) {
+        SetStretchBltMode(full.dc, mode);
+        StretchBlt(full.dc, 0, 0, 700, -500, src.dc, 0, 0, 1600, 1200, SRCCOPY);
+        for (int oy : {0, 123, 249, 250, 377, 450})
+            for (int ox : {0, 311, 650}) {
+                Surface part(50, 50);
+                SetStretchBltMode(part.dc, mode);
+                StretchBlt(part.dc, -ox, -oy, 700, -500, src.dc, 0, 0, 1600, 1200, SRCCOPY);
+                for (int y = 0; y < 50; ++y)
+                    for (int x = 0; x < 50; ++x)
+                        ASSERT_EQ(part.At(x, y), full.At(ox + x, oy + y)) << mode << " " << ox + x << "," << oy + y;
+            }
+    }
 }
 
 TEST(GdiStretch, SameSizeIsACopy)

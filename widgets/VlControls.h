@@ -1,0 +1,14 @@
+// Every control of the widget kit.
+#pragma once
+
+#include "VlArray.h"
+#include "VlButton.h"
+#include "VlDialog.h"
+#include "VlDrop.h"
+#include "VlEdit.h"
+#include "VlKit.h"
+#include "VlOpt.h"
+#include "VlPanel.h"
+#include "VlScale.h"
+#include "VlSlider.h"
+#include "VlText.h"
