@@ -232,7 +232,7 @@ VlKitClass VlKitClassOf(const QWidget *control, bool withRescaleOnly)
         {"VlSlider", VlKitClass::Slider}, {"VlArray", VlKitClass::Array},
     };
     for (const auto &[word, cls] : names) {
-        if (!withRescaleOnly && (cls == VlKitClass::Slider || cls == VlKitClass::Array))
+        if (!withRescaleOnly && cls == VlKitClass::Slider)
             continue;
         if (std::strstr(name, word))
             return cls;

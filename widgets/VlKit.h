@@ -101,7 +101,8 @@ enum class VlKitClass { None, Button, EditTx, EditNo, Text, Opt, Drop, Slider, A
 
 // The first kit class name that the control's run-time class name contains,
 // tested in the order VlButton, VlEditTx, VlEditNo, VlText, VlOpt, VlDrop,
-// then (withRescaleOnly) VlSlider, VlArray.
+// VlSlider (only withRescaleOnly: the colour walks leave sliders alone),
+// VlArray.
 VlKitClass VlKitClassOf(const QWidget *control, bool withRescaleOnly);
 
 // ---- Restyling -------------------------------------------------------------------

@@ -315,8 +315,9 @@ TEST(CursorJigsaw, HandsOverPiecesAndArrowsOverAWholeFace)
         if (c.scramble)
             std::swap(g.piece[0][0][0], g.piece[0][3][3]);
         const QPoint p = FrontPoint(g, 1, 1);
-        if (c.pick)
+        if (c.pick) {
             ASSERT_TRUE(g.ClickBox(p.x(), p.y(), false));
+        }
         ASSERT_EQ(g.wholeFace, c.pick && !c.scramble);
         const Pick got = Cursor(g, p.x() + c.dx, p.y() + c.dy, c.pressed);
         EXPECT_EQ(got.name, c.want);
