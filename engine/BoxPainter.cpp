@@ -13,6 +13,8 @@
 
 #include <algorithm>
 
+#include <emmintrin.h>
+
 using VlmImgUt::TDib;
 
 namespace {
@@ -57,11 +59,22 @@ inline int ClampByte(int v)
     return v < 0 ? 0 : (v > 255 ? 255 : v);
 }
 
-// Bilinear blend of the picture at (fx, fy) into out[3] (stored channel
-// order). False when the position lies outside the picture. Positions just
+// The three stored channels of a pixel as four float lanes (the fourth 0).
+inline __m128 PixelLanes(const uint8_t *p)
+{
+    const uint32_t v = uint32_t(p[0]) | uint32_t(p[1]) << 8 | uint32_t(p[2]) << 16;
+    const __m128i zero = _mm_setzero_si128();
+    const __m128i bytes = _mm_cvtsi32_si128(int(v));
+    return _mm_cvtepi32_ps(_mm_unpacklo_epi16(_mm_unpacklo_epi8(bytes, zero), zero));
+}
+
+// Bilinear blend of the picture at (fx, fy) into out[0..2] (stored channel
+// order; out has room for four, the fourth is set to 0). False when the position lies outside the picture. Positions just
 // before the first row or column read it unweighted, so no weight is ever
-// negative and every channel stays within 0..255.
-inline bool Blend(const TDib *src, float fx, float fy, int out[3])
+// negative and every channel stays within 0..255. Each channel is
+// (1 - ay) x ((1 - ax) x P00 + ax x P10) + ay x ((1 - ax) x P01 + ax x P11)
+// in 32-bit floats, truncated; the channels are worked side by side.
+inline bool Blend(const TDib *src, float fx, float fy, int out[4])
 {
     const int pw = src->width, ph = src->height;
     if (!(fx > -1.0f && fx < float(pw) && fy > -1.0f && fy < float(ph)))
@@ -81,14 +94,18 @@ inline bool Blend(const TDib *src, float fx, float fy, int out[3])
     }
     const uint8_t *row0 = src->bits + int64_t(ph - 1 - iy) * src->stride;
     const uint8_t *row1 = src->bits + int64_t(ph - 1 - iy1) * src->stride;
-    const uint8_t *p00 = row0 + 3 * ix, *p10 = row0 + 3 * ix1;
-    const uint8_t *p01 = row1 + 3 * ix, *p11 = row1 + 3 * ix1;
-    const float bx = 1.0f - ax, by = 1.0f - ay;
-    for (int c = 0; c < 3; ++c) {
-        const float top = bx * float(p00[c]) + ax * float(p10[c]);
-        const float bottom = bx * float(p01[c]) + ax * float(p11[c]);
-        out[c] = ClampByte(int(by * top + ay * bottom));
-    }
+    const __m128 vax = _mm_set1_ps(ax), vbx = _mm_set1_ps(1.0f - ax);
+    const __m128 vay = _mm_set1_ps(ay), vby = _mm_set1_ps(1.0f - ay);
+    const __m128 top = _mm_add_ps(_mm_mul_ps(vbx, PixelLanes(row0 + 3 * ix)), _mm_mul_ps(vax, PixelLanes(row0 + 3 * ix1)));
+    const __m128 bottom =
+        _mm_add_ps(_mm_mul_ps(vbx, PixelLanes(row1 + 3 * ix)), _mm_mul_ps(vax, PixelLanes(row1 + 3 * ix1)));
+    __m128i c = _mm_cvttps_epi32(_mm_add_ps(_mm_mul_ps(vby, top), _mm_mul_ps(vay, bottom)));
+    // Clamp each 32-bit lane to 0..255.
+    const __m128i top255 = _mm_set1_epi32(255);
+    c = _mm_and_si128(c, _mm_cmpgt_epi32(c, _mm_setzero_si128()));
+    const __m128i over = _mm_cmpgt_epi32(c, top255);
+    c = _mm_or_si128(_mm_and_si128(over, top255), _mm_andnot_si128(over, c));
+    _mm_storeu_si128(reinterpret_cast<__m128i *>(out), c);
     return true;
 }
 
@@ -104,54 +121,90 @@ struct SlantMap {
     float sx, sy;  // block offset in the picture
     int rotation;
 
-    void Map(float col, float row, float &px, float &py) const
+    // The part of the mapping that depends only on the position along the
+    // face's lines (the column of the left face, the row of the top face):
+    // the picture coordinate along the line and the face's slanted edge.
+    void LinePart(float a, float &along, float &edge) const
+    {
+        if (left) {
+            // The face's top edge at this column runs back by e per d.
+            along = (a - first) * size / (d - 1.0f);
+            edge = y - (x - a) * e / d;
+        } else {
+            along = (a - first) * size / (e - 1.0f);
+            edge = x - (y - a) * d / e;
+        }
+    }
+
+    // The rest, from the position across the lines (the row of the left
+    // face, the column of the top face).
+    void Finish(float across, float along, float edge, float &px, float &py) const
     {
         float h, v;
         if (left) {
-            // The face's top edge at this column runs back by e per d.
-            const float yk = y - (x - col) * e / d;
-            h = (col - first) * size / (d - 1.0f);
-            v = (row - yk) / s * size;
+            h = along;
+            v = (across - edge) / s * size;
         } else {
-            const float xk = x - (y - row) * d / e;
-            h = (col - xk) / s * size;
-            v = (row - first) * size / (e - 1.0f);
+            h = (across - edge) / s * size;
+            v = along;
         }
         float X, Y;
         RotatePosition(h, v, size, rotation, X, Y);
         px = sx + X;
         py = sy + Y;
     }
+
+    void Map(float col, float row, float &px, float &py) const
+    {
+        float along, edge;
+        LinePart(left ? col : row, along, edge);
+        Finish(left ? row : col, along, edge, px, py);
+    }
 };
 
 } // namespace
 
-bool TSettings::SuperSampleStep()
+namespace {
+
+// One step of the supersampler on any record holding the sampler fields
+// (the settings record itself, or a local copy of them while a face is
+// resampled).
+template <typename S>
+inline bool SampleStep(S &st)
 {
-    const int most = std::min(std::max(maxSamples, 1), 9);
-    if (sampleIndex != 0) {
-        sampleOffset[sampleSlot] = currentSample;
-        if (currentSample.valid) {
-            sampleSum[0] += currentSample.channel[2];
-            sampleSum[1] += currentSample.channel[1];
-            sampleSum[2] += currentSample.channel[0];
-            ++validSamples;
+    const int most = std::min(std::max(st.maxSamples, 1), 9);
+    if (st.sampleIndex != 0) {
+        auto &slot = st.sampleOffset[st.sampleSlot];
+        slot.channel[0] = st.currentSample.channel[0];
+        slot.channel[1] = st.currentSample.channel[1];
+        slot.channel[2] = st.currentSample.channel[2];
+        slot.valid = st.currentSample.valid;
+        slot.unused = st.currentSample.unused;
+        slot.dx = st.currentSample.dx;
+        slot.dy = st.currentSample.dy;
+        if (st.currentSample.valid) {
+            st.sampleSum[0] += st.currentSample.channel[2];
+            st.sampleSum[1] += st.currentSample.channel[1];
+            st.sampleSum[2] += st.currentSample.channel[0];
+            ++st.validSamples;
         }
         bool more = true;
-        if (sampleIndex >= most) {
+        if (st.sampleIndex >= most) {
             more = false;
-        } else if (sampleIndex == testAfter) {
+        } else if (st.sampleIndex == st.testAfter) {
+            // Any two valid diagonal probes further apart than the threshold
+            // ask for more.
             more = false;
-            const int probes = std::min(testAfter, 4);
+            const int probes = std::min(st.testAfter, 4);
             for (int a = 0; a < probes && !more; ++a) {
-                if (!sampleOffset[a].valid)
+                if (!st.sampleOffset[a].valid)
                     continue;
                 for (int b = a + 1; b < probes; ++b) {
-                    if (!sampleOffset[b].valid)
+                    if (!st.sampleOffset[b].valid)
                         continue;
-                    const int *p = sampleOffset[a].channel, *q = sampleOffset[b].channel;
+                    const int *p = st.sampleOffset[a].channel, *q = st.sampleOffset[b].channel;
                     const int diff = std::abs(p[0] - q[0]) + std::abs(p[1] - q[1]) + std::abs(p[2] - q[2]);
-                    if (diff > sampleThreshold) {
+                    if (diff > st.sampleThreshold) {
                         more = true;
                         break;
                     }
@@ -159,20 +212,91 @@ bool TSettings::SuperSampleStep()
             }
         }
         if (!more) {
-            const float w = sampleWeight[std::min(std::max(validSamples, 0), 9)];
+            const float w = st.sampleWeight[std::min(std::max(st.validSamples, 0), 9)];
             for (int c = 0; c < 3; ++c)
-                sampleSum[c] = int(float(sampleSum[c]) * w);
+                st.sampleSum[c] = int(float(st.sampleSum[c]) * w);
             return false;
         }
     }
-    sampleSlot = sampleIndex;
-    ++sampleIndex;
-    currentSample = sampleOffset[sampleSlot];
-    sampleX = sampleBaseX + currentSample.dx;
-    sampleY = sampleBaseY + currentSample.dy;
-    currentSample.channel[0] = currentSample.channel[1] = currentSample.channel[2] = 0;
-    currentSample.valid = true;
+    st.sampleSlot = st.sampleIndex;
+    ++st.sampleIndex;
+    st.currentSample = st.sampleOffset[st.sampleSlot];
+    st.sampleX = st.sampleBaseX + st.currentSample.dx;
+    st.sampleY = st.sampleBaseY + st.currentSample.dy;
+    st.currentSample.channel[0] = st.currentSample.channel[1] = st.currentSample.channel[2] = 0;
+    st.currentSample.valid = true;
     return true;
+}
+
+// A sub-sample as TSample, with the channels stored in one piece.
+struct LocalSample {
+    alignas(16) int channel[4] = {0, 0, 0, 0};
+    bool valid = false;
+    bool unused = false;
+    float dx = 0.0f;
+    float dy = 0.0f;
+
+    LocalSample() = default;
+    explicit LocalSample(const TSample &t)
+        : channel{t.channel[0], t.channel[1], t.channel[2], 0}, valid(t.valid), unused(t.unused), dx(t.dx), dy(t.dy)
+    {
+    }
+    void StoreInto(TSample &t) const
+    {
+        t.channel[0] = channel[0];
+        t.channel[1] = channel[1];
+        t.channel[2] = channel[2];
+        t.valid = valid;
+        t.unused = unused;
+        t.dx = dx;
+        t.dy = dy;
+    }
+};
+
+// The sampler fields of the settings record, copied in for the resampling
+// of one face so that they stay out of the bitmaps' way, and copied back
+// after it.
+struct LocalSampler {
+    LocalSample currentSample;
+    LocalSample sampleOffset[9];
+    float sampleWeight[10];
+    int maxSamples, testAfter, sampleIndex, sampleSlot, validSamples, sampleThreshold;
+    float sampleBaseX, sampleBaseY, sampleX, sampleY;
+    int sampleSum[3];
+
+    explicit LocalSampler(const TSettings &s)
+        : currentSample(s.currentSample), maxSamples(s.maxSamples), testAfter(s.testAfter),
+          sampleIndex(s.sampleIndex), sampleSlot(s.sampleSlot), validSamples(s.validSamples),
+          sampleThreshold(s.sampleThreshold), sampleBaseX(s.sampleBaseX), sampleBaseY(s.sampleBaseY),
+          sampleX(s.sampleX), sampleY(s.sampleY)
+    {
+        for (int k = 0; k < 9; ++k)
+            sampleOffset[k] = LocalSample(s.sampleOffset[k]);
+        std::copy(s.sampleWeight, s.sampleWeight + 10, sampleWeight);
+        std::copy(s.sampleSum, s.sampleSum + 3, sampleSum);
+    }
+
+    void StoreInto(TSettings &s) const
+    {
+        currentSample.StoreInto(s.currentSample);
+        for (int k = 0; k < 9; ++k)
+            sampleOffset[k].StoreInto(s.sampleOffset[k]);
+        s.sampleIndex = sampleIndex;
+        s.sampleSlot = sampleSlot;
+        s.validSamples = validSamples;
+        s.sampleBaseX = sampleBaseX;
+        s.sampleBaseY = sampleBaseY;
+        s.sampleX = sampleX;
+        s.sampleY = sampleY;
+        std::copy(sampleSum, sampleSum + 3, s.sampleSum);
+    }
+};
+
+} // namespace
+
+bool TSettings::SuperSampleStep()
+{
+    return SampleStep(*this);
 }
 
 namespace {
@@ -185,6 +309,7 @@ void ResampleFace(TSettings &st, TDib *dst, const TDib *src, const SlantMap &m, 
 {
     const int s = st.boxSize;
     const int dw = dst->width, dh = dst->height;
+    LocalSampler ls(st);
     for (int j = 0; j < count; ++j) {
         const int line = firstLine + j;
         // Start of the pixel run across this line.
@@ -196,6 +321,13 @@ void ResampleFace(TSettings &st, TDib *dst, const TDib *src, const SlantMap &m, 
         const int start = int(edge + 0.5f);
         if (byColumn ? (line < 0 || line >= dw) : (line < 0 || line >= dh))
             continue;
+        // Each sub-sample slot keeps its offset, so its position along the
+        // line is the same on the whole line.
+        float along[9], slant[9];
+        if (st.antiAlias)
+            for (int k = 0; k < 9; ++k)
+                m.LinePart(float(line) + (byColumn ? ls.sampleOffset[k].dx : ls.sampleOffset[k].dy), along[k],
+                           slant[k]);
         for (int i = 0; i < s; ++i) {
             const int col = byColumn ? line : start + i;
             const int row = byColumn ? start + i : line;
@@ -205,7 +337,7 @@ void ResampleFace(TSettings &st, TDib *dst, const TDib *src, const SlantMap &m, 
             if (!st.antiAlias) {
                 float fx, fy;
                 m.Map(float(col), float(row), fx, fy);
-                int c[3];
+                alignas(16) int c[4];
                 if (Blend(src, fx, fy, c)) {
                     px[0] = uint8_t(c[0]);
                     px[1] = uint8_t(c[1]);
@@ -213,21 +345,24 @@ void ResampleFace(TSettings &st, TDib *dst, const TDib *src, const SlantMap &m, 
                 }
                 continue;
             }
-            st.sampleSum[0] = st.sampleSum[1] = st.sampleSum[2] = 0;
-            st.sampleIndex = st.sampleSlot = st.validSamples = 0;
-            st.sampleBaseX = float(col);
-            st.sampleBaseY = float(row);
-            while (st.SuperSampleStep()) {
+            ls.sampleSum[0] = ls.sampleSum[1] = ls.sampleSum[2] = 0;
+            ls.sampleIndex = ls.sampleSlot = ls.validSamples = 0;
+            ls.sampleBaseX = float(col);
+            ls.sampleBaseY = float(row);
+            while (SampleStep(ls)) {
                 float fx, fy;
-                m.Map(st.sampleX, st.sampleY, fx, fy);
-                if (!Blend(src, fx, fy, st.currentSample.channel))
-                    st.currentSample.valid = false;
+                const int k = ls.sampleSlot;
+                m.Finish(byColumn ? ls.sampleY : ls.sampleX, along[k], slant[k], fx, fy);
+                if (!Blend(src, fx, fy, ls.currentSample.channel))
+                    ls.currentSample.valid = false;
             }
-            px[0] = uint8_t(ClampByte(st.sampleSum[2]));
-            px[1] = uint8_t(ClampByte(st.sampleSum[1]));
-            px[2] = uint8_t(ClampByte(st.sampleSum[0]));
+            px[0] = uint8_t(ClampByte(ls.sampleSum[2]));
+            px[1] = uint8_t(ClampByte(ls.sampleSum[1]));
+            px[2] = uint8_t(ClampByte(ls.sampleSum[0]));
         }
     }
+    if (st.antiAlias)
+        ls.StoreInto(st);
 }
 
 } // namespace

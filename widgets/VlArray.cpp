@@ -88,7 +88,11 @@ VlArray::VlArray(QWidget *parent) : QTableWidget(parent)
     setLineWidth(1);
     setWordWrap(false);
     setItemDelegate(new ArrayCellDelegate(this));
-    SetRowHeight(QFontMetrics(font()).height() + 4);
+    {
+        // The font's line height until a panel rescales the table.
+        const QFontMetrics fm(font());
+        SetRowHeight(fm.ascent() + fm.descent() + std::max(0, fm.leading()));
+    }
     VlRegisterRestyle(this, [this] { viewport()->update(); horizontalHeader()->viewport()->update(); });
 }
 

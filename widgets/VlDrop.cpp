@@ -140,7 +140,11 @@ VlDrop::~VlDrop()
 void VlDrop::AddItem(int key, const QString &text)
 {
     const bool blocked = blockSignals(true);
+    const int shown = currentIndex();
     addItem(text, key);
+    // Adding shows nothing new: a list that showed no entry still shows none.
+    if (shown < 0)
+        setCurrentIndex(-1);
     blockSignals(blocked);
     // Keys are meant to be the positions in the order of adding; a key
     // with no entry at that position gets nothing.
@@ -219,8 +223,8 @@ int VlDrop::RowHeight() const
 {
     if (rowHeight > 0)
         return rowHeight;
-    const QFontMetrics fm(font());
-    return fm.ascent() + fm.descent() + fm.leading() + 2;
+    const QFontMetrics fm(itemDisplay.font);
+    return fm.ascent() + fm.descent() + std::max(0, fm.leading());
 }
 
 QRect VlDrop::ButtonRect() const

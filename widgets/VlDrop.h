@@ -75,8 +75,8 @@ public:
     void ClearList();
     void Remove(int index);
 
-    // Row height of the list; 0 until a panel rescales the drop list
-    // (then the kit font's ascent + descent + leading).
+    // Row height of the list: ascent + descent + leading of the kit font
+    // when a panel rescaled the drop list, else of the item display's font.
     int rowHeight = 0;
     int RowHeight() const;
 

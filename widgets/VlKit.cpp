@@ -102,10 +102,10 @@ void VlSetFrame(QWidget *control, VlFrame frame)
         return;
     const QMargins old = VlFrameMargins(control);
     control->setProperty(FrameProperty, int(frame));
-    // Children keep their place in the view.
+    // A panel's children keep their place in its view.
     const QMargins now = VlFrameMargins(frame);
     const QPoint shift(now.left() - old.left(), now.top() - old.top());
-    if (!shift.isNull()) {
+    if (!shift.isNull() && control->inherits("VlPanel")) {
         for (QObject *o : control->children())
             if (QWidget *w = qobject_cast<QWidget *>(o); w && !w->isWindow())
                 w->move(w->pos() + shift);

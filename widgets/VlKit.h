@@ -74,7 +74,8 @@ QMargins VlFrameMargins(VlFrame frame);
 // The frame a control was given (VlSetFrame); None when it has none.
 VlFrame VlFrameOf(const QWidget *control);
 QMargins VlFrameMargins(const QWidget *control);
-// Gives a control a frame; its view (and its children) move inside it.
+// Gives a control a frame; its view moves inside it, and so do the
+// children of a panel.
 void VlSetFrame(QWidget *control, VlFrame frame);
 void VlPaintFrame(QPainter &painter, const QRect &outer, VlFrame frame);
 

@@ -1,0 +1,84 @@
+// Menu building: the bar interface the menu members fill, its two makers
+// (Qt's menu bar and menus, and our own two-column popup), and the popup.
+#pragma once
+
+#include <QPointer>
+#include <QString>
+#include <QWidget>
+
+#include <functional>
+#include <vector>
+
+class QMenu;
+class QMenuBar;
+
+// What a menu member fills: entries, separators, a new column, sub-menus.
+class TBar {
+public:
+    virtual ~TBar() = default;
+    virtual void Add(const QString &text, std::function<void()> action) = 0;
+    virtual void Separator() = 0;
+    // Starts a new column (menus that cannot make one ignore it).
+    virtual void Break() = 0;
+    virtual void Sub(const QString &text, std::function<void(TBar &)> build) = 0;
+};
+
+// Fills a QMenuBar or a QMenu. Entries get no accelerators: an "&" in a
+// text is shown as it is.
+class TQtBar : public TBar {
+public:
+    explicit TQtBar(QMenuBar *bar);
+    explicit TQtBar(QMenu *menu);
+    void Add(const QString &text, std::function<void()> action) override;
+    void Separator() override;
+    void Break() override {}
+    void Sub(const QString &text, std::function<void(TBar &)> build) override;
+
+private:
+    QMenuBar *bar = nullptr;
+    QMenu *menu = nullptr;
+};
+
+// The context menu: a popup of its own whose columns are split by Break.
+// Execute shows it and returns when an entry was chosen (its action runs
+// after the popup has closed) or it was dismissed.
+class TContextMenu : public QWidget, public TBar {
+    Q_OBJECT
+public:
+    TContextMenu();
+    ~TContextMenu() override;
+
+    void Add(const QString &text, std::function<void()> action) override;
+    void Separator() override;
+    void Break() override;
+    void Sub(const QString &text, std::function<void(TBar &)> build) override;
+
+    // Runs the popup at a global position (kept on the screen); true when
+    // an entry was chosen and its action ran.
+    bool Execute(const QPoint &globalPos);
+
+    // What was added: per column, the entry texts ("" for a separator).
+    std::vector<std::vector<QString>> Columns() const;
+    // Tests: the entry with that text, null when none.
+    QWidget *EntryWidget(const QString &text) const;
+
+    // The menu that Execute runs at the moment, or null (tests).
+    static TContextMenu *Running();
+
+protected:
+    void keyPressEvent(QKeyEvent *event) override;
+    void hideEvent(QHideEvent *event) override;
+
+private:
+    struct Entry {
+        QString text;
+        std::function<void()> action;
+        QWidget *widget = nullptr;
+    };
+    void BuildWidgets();
+    void Choose(int column, int index);
+
+    std::vector<std::vector<Entry>> columns;
+    std::function<void()> chosen;
+    bool done = false;
+};

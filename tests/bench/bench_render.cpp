@@ -1,0 +1,364 @@
+// Board rendering: an 8-level Jumbled Cube into a 1920 x 1080 render
+// bitmap, with colours only and with six face pictures (made here), in
+// milliseconds per full render, with a breakdown of where the time goes
+// with pictures. Then writes a PNG of each game type's board at 1280 x 800
+// (default folder: build-pngs in the source tree, or the first argument).
+#include "Gdi.h"
+#include "Random.h"
+#include "TCube.h"
+#include "TDib.h"
+#include "TJigsaw.h"
+#include "TPyramid.h"
+#include "TRebukes.h"
+#include "TSettings.h"
+#include "TSplash.h"
+
+#include <QApplication>
+#include <QDir>
+#include <QImage>
+#include <QLinearGradient>
+#include <QPainter>
+#include <QRadialGradient>
+
+#include <algorithm>
+#include <chrono>
+#include <cstdio>
+#include <functional>
+#include <memory>
+#include <vector>
+
+using VlmImgUt::TDib;
+
+namespace {
+
+// The colour set "Primary Colors" look: red, green, blue, yellow, magenta,
+// cyan, as 0x00BBGGRR.
+const Color kFaceColors[6] = {0x0000E0, 0x00C000, 0xE00000, 0x00E0E0, 0xE000E0, 0xE0E000};
+
+// Six face pictures, each its own design, drawn with Qt and copied into a
+// bitmap.
+TDib *MakeFacePicture(int face, int w, int h)
+{
+    QImage img(w, h, QImage::Format_RGB32);
+    QPainter p(&img);
+    p.setRenderHint(QPainter::Antialiasing);
+    switch (face) {
+    case 0: {  // horizontal gradient with stripes
+        QLinearGradient g(0, 0, w, h);
+        g.setColorAt(0, QColor(200, 30, 30));
+        g.setColorAt(1, QColor(250, 200, 60));
+        p.fillRect(img.rect(), g);
+        p.setPen(QPen(QColor(255, 255, 255, 160), w / 40));
+        for (int x = -h; x < w; x += w / 8)
+            p.drawLine(x, h, x + h, 0);
+        break;
+    }
+    case 1: {  // checkerboard
+        const int c = w / 8;
+        for (int y = 0; y < h; y += c)
+            for (int x = 0; x < w; x += c)
+                p.fillRect(x, y, c, c, ((x + y) / c) % 2 ? QColor(20, 120, 40) : QColor(220, 240, 200));
+        break;
+    }
+    case 2: {  // concentric rings
+        QRadialGradient g(w / 2.0, h / 2.0, std::max(w, h) / 2.0);
+        for (int k = 0; k <= 10; ++k)
+            g.setColorAt(k / 10.0, k % 2 ? QColor(30, 60, 200) : QColor(180, 210, 255));
+        p.fillRect(img.rect(), g);
+        break;
+    }
+    case 3: {  // big digit on a field
+        p.fillRect(img.rect(), QColor(240, 220, 40));
+        QFont f;
+        f.setPixelSize(h * 3 / 4);
+        f.setBold(true);
+        p.setFont(f);
+        p.setPen(QColor(60, 40, 0));
+        p.drawText(img.rect(), Qt::AlignCenter, QStringLiteral("4"));
+        break;
+    }
+    case 4: {  // circles
+        p.fillRect(img.rect(), QColor(120, 20, 120));
+        p.setPen(Qt::NoPen);
+        for (int k = 0; k < 12; ++k) {
+            p.setBrush(QColor(200 + (k * 5) % 55, 100 + (k * 37) % 150, 220));
+            const int r = w / 10 + (k * 13) % (w / 8);
+            p.drawEllipse(QPoint((k * 97) % w, (k * 61) % h), r, r);
+        }
+        break;
+    }
+    default: {  // diagonal gradient with a frame and a cross
+        QLinearGradient g(0, h, w, 0);
+        g.setColorAt(0, QColor(0, 160, 160));
+        g.setColorAt(1, QColor(220, 255, 255));
+        p.fillRect(img.rect(), g);
+        p.setPen(QPen(QColor(0, 60, 80), w / 20));
+        p.drawRect(img.rect().adjusted(w / 20, h / 20, -w / 20, -h / 20));
+        p.drawLine(0, 0, w, h);
+        p.drawLine(0, h, w, 0);
+        break;
+    }
+    }
+    p.end();
+    auto *d = new TDib;
+    d->Create(w, h);
+    Gdi::FromQImage(d->bitmap, img);
+    return d;
+}
+
+void FreeDib(TDib *&d)
+{
+    if (d) {
+        d->Free();
+        delete d;
+        d = nullptr;
+    }
+}
+
+// A settings record with a render bitmap of w x h, prepared as the board
+// rendering prepares it.
+std::unique_ptr<TSettings> MakeSettings(int w, int h, int levels)
+{
+    auto st = std::make_unique<TSettings>();
+    st->levels = levels;
+    st->renderBuffer = new TDib;
+    st->renderBuffer->Create(w, h);
+    st->renderBuffer->SetBrush(0);
+    st->renderBuffer->SetPen(0, 1);
+    st->bufferWidth = w;
+    st->bufferHeight = h;
+    for (int f = 0; f < 6; ++f)
+        st->faceColor[f] = kFaceColors[f];
+    return st;
+}
+
+void SetPictures(TSettings &st, int size)
+{
+    for (int f = 0; f < 6; ++f) {
+        FreeDib(st.faceImage[f]);
+        FreeDib(st.faceImageFit[f]);
+        st.faceImage[f] = MakeFacePicture(f, size, size);
+        st.faceImageFile[f] = QStringLiteral("face%1.png").arg(f);
+    }
+    st.useBoxImages = true;
+}
+
+// The board rectangle of the main window: 16 pixels from the edges, the
+// side panel (taken as 180 pixels) and the level-arrow strips (55) off.
+QRect BoardRect(const TSettings &st)
+{
+    return QRect(16, 16, st.bufferWidth - 180 - 16 - 55 - 16, st.bufferHeight - 16 - 55 - 16);
+}
+
+// One full render: background, then the shape.
+void Render(TSettings &st, TGame &g, const QRect &board)
+{
+    TDib *rb = st.renderBuffer;
+    rb->SetBrush(COLORREF(st.backgroundColor));
+    Gdi::PatBlt(rb->dc, 0, 0, rb->width, rb->height, Gdi::PATCOPY);
+    g.PaintShape(board);
+}
+
+double MsPer(int runs, const std::function<void()> &f)
+{
+    f();  // warm: fitted pictures made, caches filled
+    const auto t0 = std::chrono::steady_clock::now();
+    for (int i = 0; i < runs; ++i)
+        f();
+    const auto t1 = std::chrono::steady_clock::now();
+    return std::chrono::duration<double, std::milli>(t1 - t0).count() / runs;
+}
+
+double MsOnce(const std::function<void()> &f)
+{
+    const auto t0 = std::chrono::steady_clock::now();
+    f();
+    const auto t1 = std::chrono::steady_clock::now();
+    return std::chrono::duration<double, std::milli>(t1 - t0).count();
+}
+
+template <typename G>
+std::unique_ptr<G> MakeGame(TSettings *st)
+{
+    auto g = std::make_unique<G>(st);
+    g->Setup();
+    return g;
+}
+
+// The shape's boxes painted with only some of their faces, to split the
+// time of a render with pictures between the front and the slanted faces.
+void PaintCubeFaces(TSettings &st, TGame &g, const QRect &board, int keep)
+{
+    const int n = st.levels, s = st.boxSize, d = st.sideDepth, e = st.topDepth;
+    const int X = board.x() + board.width() - (n - 1) * d - s;
+    int Y = board.y() + board.height() - (n - 1) * e - s;
+    for (int L = n - 1; L >= 0; --L) {
+        for (int r = 0; r < n; ++r)
+            for (int c = 0; c < n; ++c) {
+                const int mask = ((c == n - 1 ? 4 : 0) + (r == n - 1 ? 2 : 0) + (L == 0 ? 1 : 0)) & keep;
+                if (!mask)
+                    continue;
+                TBoxRec &b = g.box[L][r][c];
+                b.x = X - r * s + c * d;
+                b.y = Y + c * e;
+                st.scratchBox = b;
+                st.PaintBox(mask, n, L + 1, float(n - r - 1) / float(n), float(c) / float(n));
+            }
+        Y -= s;
+    }
+}
+
+bool SavePng(const TSettings &st, const QString &path, const std::function<void(QPainter &)> &overlay = {})
+{
+    QImage img = Gdi::ToQImage(st.renderBuffer->bitmap);
+    if (overlay) {
+        QPainter p(&img);
+        overlay(p);
+    }
+    return img.save(path, "PNG");
+}
+
+// A fixed sequence of numbers, so that the boards come out the same in
+// every run.
+class FixedRandom : public TRandomSource {
+public:
+    int Draw(int n) override
+    {
+        state = state * 1103515245u + 12345u;
+        return n > 0 ? int((state >> 16) % uint32_t(n)) : 0;
+    }
+
+private:
+    uint32_t state = 20240601u;
+};
+
+} // namespace
+
+int main(int argc, char **argv)
+{
+    if (qEnvironmentVariableIsEmpty("QT_QPA_PLATFORM"))
+        qputenv("QT_QPA_PLATFORM", "offscreen");
+    QApplication app(argc, argv);
+    FixedRandom fixedRandom;
+    TRandomScope randomScope(fixedRandom);
+    const QString outDir = argc > 1 ? QString::fromLocal8Bit(argv[1])
+                                    : QStringLiteral(QUIBO_SOURCE_DIR "/build-pngs");
+
+    // ---- Timing: 8-level Jumbled Cube, 1920 x 1080 ----------------------
+    {
+        auto st = MakeSettings(1920, 1080, 8);
+        auto cube = MakeGame<TCube>(st.get());
+        QRect board = BoardRect(*st);
+        cube->FitToRect(board);
+        std::printf("8-level Jumbled Cube, 1920 x 1080 render bitmap, board %d x %d, box %d, depths %d/%d\n",
+                    board.width(), board.height(), st->boxSize, st->sideDepth, st->topDepth);
+        const int runs = 200;
+        const double colours = MsPer(runs, [&] { Render(*st, *cube, board); });
+        std::printf("  colours only:                         %7.3f ms per full render\n", colours);
+        const double fillOnly = MsPer(runs, [&] {
+            Gdi::PatBlt(st->renderBuffer->dc, 0, 0, 1920, 1080, Gdi::PATCOPY);
+        });
+        std::printf("    of which background fill:           %7.3f ms\n", fillOnly);
+
+        SetPictures(*st, 512);
+        const double first = MsOnce([&] { Render(*st, *cube, board); });
+        std::printf("  six face pictures, first render:      %7.3f ms (fits the pictures to the box)\n", first);
+        const double pictures = MsPer(50, [&] { Render(*st, *cube, board); });
+        std::printf("  six face pictures:                    %7.3f ms per full render\n", pictures);
+        const double frontOnly = MsPer(50, [&] { PaintCubeFaces(*st, *cube, board, 4); });
+        const double slanted = MsPer(50, [&] { PaintCubeFaces(*st, *cube, board, 3); });
+        std::printf("    front faces (fill + copy):          %7.3f ms\n", frontOnly);
+        std::printf("    left and top faces (fill + resample):%7.3f ms\n", slanted);
+        st->antiAlias = false;
+        const double noAA = MsPer(50, [&] { Render(*st, *cube, board); });
+        st->antiAlias = true;
+        std::printf("  six face pictures, no supersampling:  %7.3f ms per full render\n", noAA);
+        st->spanImages = true;
+        st->rotateImages = true;
+        MsOnce([&] { Render(*st, *cube, board); });
+        const double spanned = MsPer(50, [&] { Render(*st, *cube, board); });
+        std::printf("  pictures spanned and rotated:         %7.3f ms per full render\n", spanned);
+        std::printf("  goal: well under 16.7 ms (one 60 Hz frame) with colours\n");
+    }
+
+    // ---- One PNG of each game type's board at 1280 x 800 ----------------
+    QDir().mkpath(outDir);
+    int written = 0;
+    auto save = [&](TSettings &st, const QString &name, const std::function<void(QPainter &)> &overlay = {}) {
+        const QString path = outDir + QLatin1Char('/') + name;
+        if (SavePng(st, path, overlay)) {
+            std::printf("  wrote %s\n", qPrintable(path));
+            ++written;
+        } else {
+            std::printf("  could not write %s\n", qPrintable(path));
+        }
+    };
+    std::printf("Boards at 1280 x 800:\n");
+    {
+        auto st = MakeSettings(1280, 800, 4);
+        auto g = MakeGame<TJigsaw>(st.get());
+        SetPictures(*st, 400);
+        st->useBoxImages = false;  // the Jigsaw Cube forces pictures on by itself
+        QRect board = BoardRect(*st);
+        g->FitToRect(board);
+        Render(*st, *g, board);
+        save(*st, QStringLiteral("board_1_jigsaw_cube.png"));
+    }
+    {
+        auto st = MakeSettings(1280, 800, 4);
+        auto g = MakeGame<TCube>(st.get());
+        QRect board = BoardRect(*st);
+        g->FitToRect(board);
+        g->selectedId = g->box[1][1][3].id;
+        g->infoId = g->box[2][2][3].id;
+        Render(*st, *g, board);
+        save(*st, QStringLiteral("board_2_jumbled_cube.png"), [&](QPainter &p) { g->PaintInfo(p, g->infoId); });
+        SetPictures(*st, 400);
+        st->rotateImages = true;
+        Render(*st, *g, board);
+        save(*st, QStringLiteral("board_2_jumbled_cube_pictures.png"));
+        st->spanImages = true;
+        st->rotateImages = false;
+        // Home orientation everywhere: each side shows its whole picture.
+        for (int L = 0; L < 4; ++L)
+            for (int r = 0; r < 4; ++r)
+                for (int c = 0; c < 4; ++c) {
+                    g->box[L][r][c].front = 0;
+                    g->box[L][r][c].left = 1;
+                    g->box[L][r][c].top = 2;
+                }
+        Render(*st, *g, board);
+        save(*st, QStringLiteral("board_2_jumbled_cube_spanned.png"));
+    }
+    {
+        auto st = MakeSettings(1280, 800, 5);
+        auto g = MakeGame<TPyramid>(st.get());
+        QRect board = BoardRect(*st);
+        g->FitToRect(board);
+        g->selectedId = g->box[4][2][4].id;
+        g->infoId = g->box[2][0][2].id;
+        Render(*st, *g, board);
+        save(*st, QStringLiteral("board_3_jumbled_pyramid.png"), [&](QPainter &p) { g->PaintInfo(p, g->infoId); });
+    }
+    {
+        auto st = MakeSettings(1280, 800, 4);
+        auto g = MakeGame<TRebukes>(st.get());
+        QRect board = BoardRect(*st);
+        g->FitToRect(board);
+        Render(*st, *g, board);
+        save(*st, QStringLiteral("board_4_rebukes_cube.png"));
+    }
+    {
+        auto st = MakeSettings(1280, 800, 4);
+        auto g = MakeGame<TSplash>(st.get());
+        QRect board = BoardRect(*st);
+        g->FitToRect(board);
+        g->selectedId = 211;
+        g->infoId = 101;
+        st->renderBuffer->SetBrush(0);
+        Gdi::PatBlt(st->renderBuffer->dc, 0, 0, 1280, 800, Gdi::PATCOPY);
+        g->PaintShape(board);
+        save(*st, QStringLiteral("intro.png"), [&](QPainter &p) { g->PaintInfo(p, g->infoId); });
+    }
+    return written == 7 ? 0 : 1;
+}
