@@ -26,8 +26,10 @@ void TCube::PaintShape(const QRect &board)
     TSettings *st = settings;
     levels = st->levels;
     const int n = levels;
-    if (n < 1 || n > 8 || !CanDraw(board, st))
+    if (n < 1 || n > 8 || !CanDraw(board, st)) {
+        laidOut = false;
         return;
+    }
     const int s = st->boxSize, d = st->sideDepth, e = st->topDepth;
     const int X = Right(board) - (n - 1) * d - s;
     int Y = Bottom(board) - (n - 1) * e - s;
@@ -47,4 +49,5 @@ void TCube::PaintShape(const QRect &board)
             }
         Y -= s;
     }
+    laidOut = true;
 }

@@ -27,6 +27,8 @@ void TGame::ScrambleAround() {}
 
 bool TGame::InFrontSquare(const TBoxRec &b, int px, int py) const
 {
+    if (!laidOut)
+        return false;
     const int s = settings->boxSize;
     return b.x <= px && px <= b.x + s && b.y <= py && py <= b.y + s;
 }

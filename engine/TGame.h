@@ -89,6 +89,10 @@ public:
     TBoxRec box[8][8][8];
     int bonusId[8] = {};
     int badId[8] = {};
+    // The boxes have screen positions: set by a PaintShape that drew them,
+    // cleared by one that could not. No hit test finds a box before that.
+    bool laidOut = false;
+    bool Positioned() const { return laidOut; }
 
 protected:
     // ---- Shared by the game types --------------------------------------

@@ -99,8 +99,11 @@ void TJigsaw::PaintShape(const QRect &board)
     TForcedPictureFlags forced(*settings);
     levels = settings->levels;
     const int n = levels;
-    if (n < 2 || n > 8 || !BoardGeometry::CanDraw(board, settings))
+    if (n < 2 || n > 8 || !BoardGeometry::CanDraw(board, settings)) {
+        laidOut = false;
         return;
+    }
+    laidOut = true;
     const int s = settings->boxSize;
     const int d = settings->sideDepth;
     const int e = settings->topDepth;

@@ -48,7 +48,7 @@ void TPyramid::Setup()
                 RandomOrientation(bx);
             }
     }
-    positioned = false;
+    laidOut = false;
 }
 
 bool TPyramid::LocateBox(int id)
@@ -64,7 +64,7 @@ bool TPyramid::LocateBox(int id)
 
 int TPyramid::HitFront(int px, int py)
 {
-    if (!positioned)
+    if (!laidOut)
         return 0;
     levels = settings->levels;
     const int n = levels;
@@ -192,7 +192,7 @@ void TPyramid::PaintShape(const QRect &board)
     levels = st->levels;
     const int n = levels;
     if (n < 1 || n > 8 || !CanDraw(board, st)) {
-        positioned = false;
+        laidOut = false;
         return;
     }
     const int s = st->boxSize, d = st->sideDepth, e = st->topDepth;
@@ -224,5 +224,5 @@ void TPyramid::PaintShape(const QRect &board)
         X -= (s - d) / 2;
         Y -= s - e / 2;
     }
-    positioned = true;
+    laidOut = true;
 }

@@ -24,7 +24,6 @@ public:
     void ScrambleAround() override;
 
     // Has PaintShape placed the boxes; until then no hit test finds one.
-    bool Positioned() const { return positioned; }
 
 protected:
     // The first front-face box (L, r, L), level by level and row by row,
@@ -38,5 +37,4 @@ protected:
     std::vector<TBoxRec *> BonusBlock(int L, int R);
 
 private:
-    bool positioned = false;
 };

@@ -66,6 +66,8 @@ TRebukes::TCell TRebukes::HitCell(int px, int py)
     const int dx0 = settings->sideDepth;
     const int dy0 = settings->topDepth;
     TCell cell;
+    if (!laidOut)
+        return cell;
     for (curLevel = 0; curLevel < n; ++curLevel)
         for (curRow = 0; curRow < n; ++curRow)
             for (curCol = 0; curCol < n; ++curCol) {

@@ -288,6 +288,11 @@ public:
 
 
     // ---- Help and sounds ----------------------------------------------
+    // Opens helpFile + "::/html/" + topic in the help window, closing the
+    // one open first; the new window (null when it failed) is helpWindow.
+    void ShowHelpTopic(const QString &topic);
+    // Starts the sound resource of that name; it cuts the one playing.
+    void PlayWave(const QString &name);
 
     // ---- Box painter --------------------------------------------------
     // Rectangles are left, top, right, bottom with right and bottom

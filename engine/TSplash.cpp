@@ -24,7 +24,7 @@ void TSplash::Setup()
             b.left = RandomLeft(front);
             b.top = TopFace(b.front, b.left);
         }
-    positioned = false;
+    laidOut = false;
 }
 
 bool TSplash::LocateBox(int id)
@@ -41,7 +41,7 @@ bool TSplash::LocateBox(int id)
 int TSplash::HitFront(int px, int py)
 {
     levels = 3;
-    if (!positioned)
+    if (!laidOut)
         return 0;
     for (int L = 0; L < 3; ++L)
         for (int R = 0; R < 2; ++R)
@@ -106,7 +106,7 @@ void TSplash::PaintShape(const QRect &board)
     TSettings *st = settings;
     levels = 3;
     if (!CanDraw(board, st)) {
-        positioned = false;
+        laidOut = false;
         return;
     }
     const int s = st->boxSize;
@@ -126,7 +126,7 @@ void TSplash::PaintShape(const QRect &board)
         }
         Y -= s;
     }
-    positioned = true;
+    laidOut = true;
 }
 
 void TSplash::TipLines(int level, int row, QString lines[3])

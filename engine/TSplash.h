@@ -26,7 +26,6 @@ public:
     static void TipLines(int level, int row, QString lines[3]);
 
     // Has PaintShape placed the boxes; until then no hit test finds one.
-    bool Positioned() const { return positioned; }
 
 protected:
     // The first of the six boxes (level 0..2, row 0..1) whose front square
@@ -35,5 +34,4 @@ protected:
     int HitFront(int px, int py);
 
 private:
-    bool positioned = false;
 };

@@ -376,6 +376,23 @@ TEST(Cube, OperationsOnAnInvalidSelectionChangeNothing)
     }
 }
 
+TEST(Cube, NoBoxIsHitBeforeTheFirstLayout)
+{
+    TSettings s;
+    auto cube = MakeCube(s, 3);
+    // Every box still sits at its initial position; a click there must not
+    // find one until the boxes have been laid out.
+    const TBoxRec &b = cube->box[0][0][2];
+    EXPECT_FALSE(cube->ClickBox(b.x, b.y, false));
+    EXPECT_FALSE(cube->ClickBox(b.x, b.y, true));
+    EXPECT_EQ(cube->selectedId, 0);
+    EXPECT_EQ(cube->infoId, 0);
+    PlaceFront(*cube);
+    const TBoxRec &p = cube->box[0][0][2];
+    EXPECT_TRUE(cube->ClickBox(p.x + 1, p.y + 1, false));
+    EXPECT_EQ(cube->selectedId, p.id);
+}
+
 // ---- Setup ---------------------------------------------------------------
 
 TEST(Cube, SetupDrawOrderPerLevel)

@@ -75,6 +75,7 @@ inline void PlaceFront(TCube &cube, int left = 100, int top = 50)
             b.x = left + (n - 1 - r) * s;
             b.y = top + L * s;
         }
+    cube.laidOut = true;
 }
 
 // Everything of a game object that a move can change.

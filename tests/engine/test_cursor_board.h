@@ -44,6 +44,7 @@ inline void LayOutCube(TGame &g)
                 g.box[L][r][c].y = Y + c * e;
             }
     }
+    g.laidOut = true;
 }
 
 // Middle points of the visible cells of box (L, R, C).
