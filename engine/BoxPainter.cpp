@@ -32,7 +32,8 @@ bool HasPixels(const TDib *d)
 }
 
 // Position in the picture of the unrotated block position (h, v).
-inline void RotatePosition(float h, float v, float size, int rotation, float &X, float &Y)
+template <class T>
+inline void RotatePosition(T h, T v, T size, int rotation, T &X, T &Y)
 {
     switch (rotation) {
     case 90:
@@ -389,24 +390,7 @@ void TSettings::BlitFrontImage(TDib *src, int x, int y, int sx, int sy, int size
                 continue;
             const int h = int(float(j) / fs * fsize + 0.5f);
             int X, Y;
-            switch (rotation) {
-            case 90:
-                X = v;
-                Y = size - h;
-                break;
-            case 180:
-                X = size - h;
-                Y = size - v;
-                break;
-            case 270:
-                X = size - v;
-                Y = h;
-                break;
-            default:
-                X = h;
-                Y = v;
-                break;
-            }
+            RotatePosition(h, v, size, rotation, X, Y);
             const int px = sx + X, py = sy + Y;
             if (px < 0 || px >= pw || py < 0 || py >= ph)
                 continue;

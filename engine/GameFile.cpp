@@ -4,26 +4,13 @@
 
 #include "TGame.h"
 #include "TSettings.h"
+#include "LittleEndian.h"
 
 #include <QFile>
 #include <QIODevice>
 #include <QSaveFile>
 
 namespace {
-
-void StoreLE32(uint8_t *p, int32_t value)
-{
-    const uint32_t v = uint32_t(value);
-    p[0] = uint8_t(v);
-    p[1] = uint8_t(v >> 8);
-    p[2] = uint8_t(v >> 16);
-    p[3] = uint8_t(v >> 24);
-}
-
-int32_t LoadLE32(const uint8_t *p)
-{
-    return int32_t(uint32_t(p[0]) | uint32_t(p[1]) << 8 | uint32_t(p[2]) << 16 | uint32_t(p[3]) << 24);
-}
 
 bool ValidLevels(int n)
 {
@@ -69,7 +56,7 @@ bool TFieldWriter::PutBytes(const void *data, int size)
 bool TFieldWriter::PutInt(int32_t value)
 {
     uint8_t b[4];
-    StoreLE32(b, value);
+    LittleEndian::StoreI32(b, value);
     return s.intSize == 4 ? PutBytes(b, 4) : (good = false);
 }
 
@@ -82,12 +69,12 @@ bool TFieldWriter::PutFlag(bool value)
 bool TFieldWriter::PutBox(const TBoxRec &box)
 {
     uint8_t b[24];
-    StoreLE32(b, box.id);
-    StoreLE32(b + 4, box.x);
-    StoreLE32(b + 8, box.y);
-    StoreLE32(b + 12, box.front);
-    StoreLE32(b + 16, box.left);
-    StoreLE32(b + 20, box.top);
+    LittleEndian::StoreI32(b, box.id);
+    LittleEndian::StoreI32(b + 4, box.x);
+    LittleEndian::StoreI32(b + 8, box.y);
+    LittleEndian::StoreI32(b + 12, box.front);
+    LittleEndian::StoreI32(b + 16, box.left);
+    LittleEndian::StoreI32(b + 20, box.top);
     return s.boxRecSize == 24 ? PutBytes(b, 24) : (good = false);
 }
 
@@ -108,7 +95,7 @@ bool TFieldReader::GetInt(int32_t &value)
     uint8_t b[4];
     if (s.intSize != 4 || !GetBytes(b, 4))
         return good = false;
-    value = LoadLE32(b);
+    value = LittleEndian::LoadI32(b);
     return true;
 }
 
@@ -126,12 +113,12 @@ bool TFieldReader::GetBox(TBoxRec &box)
     uint8_t b[24];
     if (s.boxRecSize != 24 || !GetBytes(b, 24))
         return good = false;
-    box.id = LoadLE32(b);
-    box.x = LoadLE32(b + 4);
-    box.y = LoadLE32(b + 8);
-    box.front = LoadLE32(b + 12);
-    box.left = LoadLE32(b + 16);
-    box.top = LoadLE32(b + 20);
+    box.id = LittleEndian::LoadI32(b);
+    box.x = LittleEndian::LoadI32(b + 4);
+    box.y = LittleEndian::LoadI32(b + 8);
+    box.front = LittleEndian::LoadI32(b + 12);
+    box.left = LittleEndian::LoadI32(b + 16);
+    box.top = LittleEndian::LoadI32(b + 20);
     return true;
 }
 

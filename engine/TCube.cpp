@@ -1,5 +1,6 @@
 #include "TCube.h"
 
+#include "BoxGrid.h"
 #include "Random.h"
 #include "TSettings.h"
 
@@ -22,11 +23,7 @@ void TCube::Setup()
                 bx.x = 0;
                 bx.y = 0;
                 if (r == 0 || r == n - 1 || c == 0 || c == n - 1) {
-                    if (j >= b && bonusId[L] == 0)
-                        bonusId[L] = bx.id;
-                    else if (j >= d && badId[L] == 0)
-                        badId[L] = bx.id;
-                    ++j;
+                    BoxGrid::MarkBorderBox(bx.id, j, b, d, bonusId[L], badId[L]);
                 }
                 RandomOrientation(bx);
             }
@@ -35,13 +32,7 @@ void TCube::Setup()
 
 bool TCube::LocateBox(int id)
 {
-    // Ids below 100 (and negative ones) name no position.
-    if (id < 100)
-        return false;
-    curLevel = id / 100 - 1;
-    curRow = (id % 100) / 10;
-    curCol = id % 10;
-    return curLevel <= 7 && curRow < 8 && curCol < 8;
+    return BoxGrid::SplitId(id, curLevel, curRow, curCol) && curLevel <= 7 && curRow < 8 && curCol < 8;
 }
 
 int TCube::HitFront(int px, int py)
@@ -131,12 +122,5 @@ bool TCube::Evaluate(bool force)
     levels = settings->levels;
     const int n = levels;
     const TBoxRec reference = box[0][n - 1][n - 1];
-    std::vector<TBoxRec *> compared;
-    compared.reserve(size_t(n) * n * n);
-    for (int L = 0; L < n; ++L)
-        for (int r = 0; r < n; ++r)
-            for (int c = 0; c < n; ++c)
-                if (L == 0 || L == n - 1 || r == 0 || r == n - 1 || c == 0 || c == n - 1)
-                    compared.push_back(&box[L][r][c]);
-    return EvaluateBoxes(force, n, reference, compared, TScoreFormula::Full);
+    return EvaluateBoxes(force, n, reference, BoxGrid::SurfaceBoxes(box, n), TScoreFormula::Full);
 }

@@ -1,5 +1,6 @@
 #include "TJigsaw.h"
 
+#include "BoxGrid.h"
 #include "BoardGeometry.h"
 #include "GameFile.h"
 #include "Random.h"
@@ -54,19 +55,7 @@ void TJigsaw::Setup()
     const int n = levels;
     drops = 0;
 
-    TBoxRec common;
-    RandomOrientation(common);
-    for (int L = 0; L < n; ++L)
-        for (int r = 0; r < n; ++r)
-            for (int c = 0; c < n; ++c) {
-                TBoxRec &b = box[L][r][c];
-                b.id = BoxId(L, r, c);
-                b.x = 0;
-                b.y = 0;
-                b.front = common.front;
-                b.left = common.left;
-                b.top = common.top;
-            }
+    BoxGrid::FillUniform(box, n);
 
     // Scatter the pieces of each face over its cells.
     for (int f = 0; f < 6; ++f) {

@@ -2,6 +2,7 @@
 // rotations, evaluation, layout and drawing.
 #include "TPyramid.h"
 
+#include "BoxGrid.h"
 #include "BoardGeometry.h"
 #include "Random.h"
 #include "TSettings.h"
@@ -39,11 +40,7 @@ void TPyramid::Setup()
                 bx.x = 0;
                 bx.y = 0;
                 if (L >= 1 && IsBorder(L, r, c)) {
-                    if (j >= b && bonusId[L] == 0)
-                        bonusId[L] = bx.id;
-                    else if (j >= d && badId[L] == 0)
-                        badId[L] = bx.id;
-                    ++j;
+                    BoxGrid::MarkBorderBox(bx.id, j, b, d, bonusId[L], badId[L]);
                 }
                 RandomOrientation(bx);
             }
@@ -53,13 +50,7 @@ void TPyramid::Setup()
 
 bool TPyramid::LocateBox(int id)
 {
-    // Ids below 100 (and negative ones) name no position.
-    if (id < 100)
-        return false;
-    curLevel = id / 100 - 1;
-    curRow = (id % 100) / 10;
-    curCol = id % 10;
-    return curLevel <= 7 && curRow < 8 && curCol < 8;
+    return BoxGrid::SplitId(id, curLevel, curRow, curCol) && curLevel <= 7 && curRow < 8 && curCol < 8;
 }
 
 int TPyramid::HitFront(int px, int py)

@@ -1,5 +1,6 @@
 #include "TRebukes.h"
 
+#include "BoxGrid.h"
 #include "Random.h"
 #include "TSettings.h"
 
@@ -13,19 +14,7 @@ void TRebukes::Setup()
     levels = settings->levels;
     const int n = levels;
 
-    TBoxRec common;
-    RandomOrientation(common);
-    for (int L = 0; L < n; ++L)
-        for (int r = 0; r < n; ++r)
-            for (int c = 0; c < n; ++c) {
-                TBoxRec &b = box[L][r][c];
-                b.id = BoxId(L, r, c);
-                b.x = 0;
-                b.y = 0;
-                b.front = common.front;
-                b.left = common.left;
-                b.top = common.top;
-            }
+    BoxGrid::FillUniform(box, n);
 
     // 88 turns of levels and row slices, never the middle slice.
     for (int i = 0; i < 88; ++i) {
@@ -48,14 +37,7 @@ bool TRebukes::Evaluate(bool force)
     levels = settings->levels;
     const int n = levels;
     const TBoxRec reference = box[0][n - 1][n - 1];
-    std::vector<TBoxRec *> compared;
-    compared.reserve(size_t(n) * n * n);
-    for (int L = 0; L < n; ++L)
-        for (int r = 0; r < n; ++r)
-            for (int c = 0; c < n; ++c)
-                if (L == 0 || L == n - 1 || r == 0 || r == n - 1 || c == 0 || c == n - 1)
-                    compared.push_back(&box[L][r][c]);
-    return EvaluateBoxes(force, n, reference, compared, TScoreFormula::Short);
+    return EvaluateBoxes(force, n, reference, BoxGrid::SurfaceBoxes(box, n), TScoreFormula::Short);
 }
 
 TRebukes::TCell TRebukes::HitCell(int px, int py)

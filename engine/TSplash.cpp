@@ -1,6 +1,7 @@
 // The intro scene: six practice boxes with tip cards.
 #include "TSplash.h"
 
+#include "BoxGrid.h"
 #include "BoardGeometry.h"
 #include "Random.h"
 #include "TSettings.h"
@@ -29,13 +30,7 @@ void TSplash::Setup()
 
 bool TSplash::LocateBox(int id)
 {
-    // Ids below 100 (and negative ones) name no position.
-    if (id < 100)
-        return false;
-    curLevel = id / 100 - 1;
-    curRow = (id % 100) / 10;
-    curCol = id % 10;
-    return curLevel <= 7 && curRow < 8 && curCol == 1;
+    return BoxGrid::SplitId(id, curLevel, curRow, curCol) && curLevel <= 7 && curRow < 8 && curCol == 1;
 }
 
 int TSplash::HitFront(int px, int py)

@@ -2,6 +2,7 @@
 // headers, uncompressed 8, 24 and 32 bits, bottom-up or top-down.
 #include "TImgUt.h"
 #include "TDib.h"
+#include "LittleEndian.h"
 
 #include <QFile>
 #include <cstdio>
@@ -13,12 +14,9 @@ namespace VlmImgUt {
 
 namespace {
 
-uint16_t U16(const uint8_t *p) { return uint16_t(p[0] | (p[1] << 8)); }
-uint32_t U32(const uint8_t *p)
-{
-    return uint32_t(p[0]) | (uint32_t(p[1]) << 8) | (uint32_t(p[2]) << 16) | (uint32_t(p[3]) << 24);
-}
-int32_t I32(const uint8_t *p) { return int32_t(U32(p)); }
+using LittleEndian::LoadI32;
+using LittleEndian::LoadU16;
+using LittleEndian::LoadU32;
 
 struct File {
     FILE *f = nullptr;
@@ -53,14 +51,14 @@ bool ReadBmp(TImgUt &ctx, const QString &path, int32_t maxWidth, int32_t maxHeig
         return false; // a folder or a device is no bitmap
 
     uint8_t fh[14];
-    if (file.Read(fh, 14) != 14 || U16(fh) != 0x4D42)
+    if (file.Read(fh, 14) != 14 || LoadU16(fh) != 0x4D42)
         return false;
-    const int64_t dataOffset = U32(fh + 10);
+    const int64_t dataOffset = LoadU32(fh + 10);
 
     uint8_t hs[4];
     if (file.Read(hs, 4) != 4 || !file.Seek(14))
         return false;
-    const uint32_t headerSize = U32(hs);
+    const uint32_t headerSize = LoadU32(hs);
 
     int64_t width, height;
     int bitCount;
@@ -71,21 +69,21 @@ bool ReadBmp(TImgUt &ctx, const QString &path, int32_t maxWidth, int32_t maxHeig
         uint8_t h[12];
         if (file.Read(h, 12) != 12)
             return false;
-        width = U16(h + 4);
-        height = U16(h + 6);
-        bitCount = U16(h + 10);
+        width = LoadU16(h + 4);
+        height = LoadU16(h + 6);
+        bitCount = LoadU16(h + 10);
         entrySize = 3;
     } else if (headerSize >= 40) {
         uint8_t h[40];
         if (file.Read(h, 40) != 40)
             return false;
-        width = I32(h + 4);
-        height = I32(h + 8);
-        bitCount = U16(h + 14);
-        compression = U32(h + 16);
-        ppmX = I32(h + 24);
-        ppmY = I32(h + 28);
-        coloursUsed = U32(h + 32);
+        width = LoadI32(h + 4);
+        height = LoadI32(h + 8);
+        bitCount = LoadU16(h + 14);
+        compression = LoadU32(h + 16);
+        ppmX = LoadI32(h + 24);
+        ppmY = LoadI32(h + 28);
+        coloursUsed = LoadU32(h + 32);
         entrySize = 4;
     } else {
         return false;

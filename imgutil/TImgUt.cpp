@@ -1,4 +1,5 @@
 #include "TImgUt.h"
+#include "LittleEndian.h"
 
 #include <QDir>
 #include <QFileInfo>
@@ -15,20 +16,6 @@ const char *const ImageExtTable[] = {".jpg", ".jpeg", ".tif", ".tiff", ".bmp", "
 const int32_t ImageCodeTable[] = {2, 2, 3, 3, 1, 4, 5, 6, 7, 7, 8, 9, 10, 11};
 const char *const VideoExtTable[] = {".avi", ".wmv", ".asf", ".qt",  ".mov", ".mpg", ".mpeg", ".mp2",
                                      ".mp4", ".mts", ".m2ts", ".flv", ".3gp", ".3g2", ".m1v", ".vob"};
-
-void PutInt(uint8_t *p, int32_t v)
-{
-    const uint32_t u = uint32_t(v);
-    p[0] = uint8_t(u);
-    p[1] = uint8_t(u >> 8);
-    p[2] = uint8_t(u >> 16);
-    p[3] = uint8_t(u >> 24);
-}
-
-int32_t GetInt(const uint8_t *p)
-{
-    return int32_t(uint32_t(p[0]) | (uint32_t(p[1]) << 8) | (uint32_t(p[2]) << 16) | (uint32_t(p[3]) << 24));
-}
 
 QString Joined(const QStringList &exts, const char *prefix, char sep)
 {
@@ -49,11 +36,11 @@ void TImgOpts::ToBytes(uint8_t out[Size]) const
     out[0] = useFormat;
     memcpy(out + 1, ext, 6);
     out[7] = version;
-    PutInt(out + 8, jpegQuality);
+    LittleEndian::StoreI32(out + 8, jpegQuality);
     out[12] = j2kLossless;
     memcpy(out + 13, reserved13, 3);
-    PutInt(out + 16, tiffCompression);
-    PutInt(out + 20, reserved20);
+    LittleEndian::StoreI32(out + 16, tiffCompression);
+    LittleEndian::StoreI32(out + 20, reserved20);
     out[24] = saveScript;
     out[25] = scriptLocation;
     memcpy(out + 26, reserved26, 2);
@@ -61,7 +48,7 @@ void TImgOpts::ToBytes(uint8_t out[Size]) const
     out[29] = reserved29;
     out[30] = reserved30;
     out[31] = reserved31;
-    PutInt(out + 32, writeMetadata);
+    LittleEndian::StoreI32(out + 32, writeMetadata);
 }
 
 void TImgOpts::FromBytes(const uint8_t in[Size])
@@ -69,11 +56,11 @@ void TImgOpts::FromBytes(const uint8_t in[Size])
     useFormat = in[0];
     memcpy(ext, in + 1, 6);
     version = in[7];
-    jpegQuality = GetInt(in + 8);
+    jpegQuality = LittleEndian::LoadI32(in + 8);
     j2kLossless = in[12];
     memcpy(reserved13, in + 13, 3);
-    tiffCompression = GetInt(in + 16);
-    reserved20 = GetInt(in + 20);
+    tiffCompression = LittleEndian::LoadI32(in + 16);
+    reserved20 = LittleEndian::LoadI32(in + 20);
     saveScript = in[24];
     scriptLocation = in[25];
     memcpy(reserved26, in + 26, 2);
@@ -81,7 +68,7 @@ void TImgOpts::FromBytes(const uint8_t in[Size])
     reserved29 = in[29];
     reserved30 = in[30];
     reserved31 = in[31];
-    writeMetadata = GetInt(in + 32);
+    writeMetadata = LittleEndian::LoadI32(in + 32);
 }
 
 int TImgOpts::JpegQuality() const

@@ -246,43 +246,38 @@ HGDIOBJ SelectObject(HDC dc, HGDIOBJ obj)
     return nullptr;
 }
 
-HPEN SelectObject(HDC dc, HPEN pen)
+namespace {
+
+// Puts obj into the context's slot for its kind; returns the one it replaces.
+template <class T>
+T *SelectInto(DC *dc, T *&slot, T *obj)
 {
-    if (!dc || !pen)
+    if (!obj)
         return nullptr;
-    Pen *old = dc->pen;
-    if (old != pen) {
+    T *old = slot;
+    if (old != obj) {
         Detach(old, dc);
-        dc->pen = pen;
-        Attach(pen, dc);
+        slot = obj;
+        Attach(obj, dc);
     }
     return old;
+}
+
+} // namespace
+
+HPEN SelectObject(HDC dc, HPEN pen)
+{
+    return dc ? SelectInto(dc, dc->pen, pen) : nullptr;
 }
 
 HBRUSH SelectObject(HDC dc, HBRUSH brush)
 {
-    if (!dc || !brush)
-        return nullptr;
-    Brush *old = dc->brush;
-    if (old != brush) {
-        Detach(old, dc);
-        dc->brush = brush;
-        Attach(brush, dc);
-    }
-    return old;
+    return dc ? SelectInto(dc, dc->brush, brush) : nullptr;
 }
 
 HFONT SelectObject(HDC dc, HFONT font)
 {
-    if (!dc || !font)
-        return nullptr;
-    Font *old = dc->font;
-    if (old != font) {
-        Detach(old, dc);
-        dc->font = font;
-        Attach(font, dc);
-    }
-    return old;
+    return dc ? SelectInto(dc, dc->font, font) : nullptr;
 }
 
 HBITMAP SelectObject(HDC dc, HBITMAP bitmap)
@@ -335,13 +330,23 @@ int GetDeviceCaps(HDC dc, int index)
 
 // ------------------------------------------------------------------- state
 
+namespace {
+
+template <class T>
+T Exchange(T &slot, T value)
+{
+    T old = slot;
+    slot = value;
+    return old;
+}
+
+} // namespace
+
 int SetStretchBltMode(HDC dc, int mode)
 {
     if (!dc || mode < BLACKONWHITE || mode > HALFTONE)
         return 0;
-    int old = dc->stretchMode;
-    dc->stretchMode = mode;
-    return old;
+    return Exchange(dc->stretchMode, mode);
 }
 
 int GetStretchBltMode(HDC dc)
@@ -353,9 +358,7 @@ int SetPolyFillMode(HDC dc, int mode)
 {
     if (!dc || (mode != ALTERNATE && mode != WINDING))
         return 0;
-    int old = dc->polyFillMode;
-    dc->polyFillMode = mode;
-    return old;
+    return Exchange(dc->polyFillMode, mode);
 }
 
 int GetPolyFillMode(HDC dc)
@@ -377,9 +380,7 @@ COLORREF SetTextColor(HDC dc, COLORREF color)
 {
     if (!dc)
         return 0xFFFFFFFFu;
-    COLORREF old = dc->textColor;
-    dc->textColor = color & 0xFFFFFF;
-    return old;
+    return Exchange(dc->textColor, color & 0xFFFFFF);
 }
 
 COLORREF GetTextColor(HDC dc)
@@ -391,9 +392,7 @@ COLORREF SetBkColor(HDC dc, COLORREF color)
 {
     if (!dc)
         return 0xFFFFFFFFu;
-    COLORREF old = dc->bkColor;
-    dc->bkColor = color & 0xFFFFFF;
-    return old;
+    return Exchange(dc->bkColor, color & 0xFFFFFF);
 }
 
 COLORREF GetBkColor(HDC dc)
@@ -405,9 +404,7 @@ int SetBkMode(HDC dc, int mode)
 {
     if (!dc || (mode != TRANSPARENT && mode != OPAQUE))
         return 0;
-    int old = dc->bkMode;
-    dc->bkMode = mode;
-    return old;
+    return Exchange(dc->bkMode, mode);
 }
 
 int GetBkMode(HDC dc)
@@ -416,21 +413,6 @@ int GetBkMode(HDC dc)
 }
 
 // ------------------------------------------------------------------- blits
-
-void FillRows(Bitmap *bmp, int x0, int y0, int x1, int y1, COLORREF color)
-{
-    // Caller has clipped: 0 <= x0 < x1 <= width, 0 <= y0 < y1 <= height.
-    const uint8_t b = uint8_t(GetBValue(color)), g = uint8_t(GetGValue(color)), r = uint8_t(GetRValue(color));
-    const int n = x1 - x0;
-    uint8_t *first = bmp->Row(y0) + 3 * x0;
-    for (int i = 0; i < n; ++i) {
-        first[3 * i] = b;
-        first[3 * i + 1] = g;
-        first[3 * i + 2] = r;
-    }
-    for (int y = y0 + 1; y < y1; ++y)
-        std::memcpy(bmp->Row(y) + 3 * x0, first, size_t(n) * 3);
-}
 
 void FillSpan(Bitmap *bmp, int y, int x0, int x1, COLORREF color)
 {
@@ -441,6 +423,15 @@ void FillSpan(Bitmap *bmp, int y, int x0, int x1, COLORREF color)
         p[1] = g;
         p[2] = r;
     }
+}
+
+void FillRows(Bitmap *bmp, int x0, int y0, int x1, int y1, COLORREF color)
+{
+    // Caller has clipped: 0 <= x0 < x1 <= width, 0 <= y0 < y1 <= height.
+    FillSpan(bmp, y0, x0, x1, color);
+    const uint8_t *first = bmp->Row(y0) + 3 * x0;
+    for (int y = y0 + 1; y < y1; ++y)
+        std::memcpy(bmp->Row(y) + 3 * x0, first, size_t(x1 - x0) * 3);
 }
 
 namespace {

@@ -246,14 +246,22 @@ void VlPanel::RestoreColors()
     update();
 }
 
-void VlPanel::ApplySystemColors(Color c)
+namespace {
+
+// Gives every kit child of the panel one look: the system colours or the skin's.
+void applyUniformColors(QWidget *panel, bool skin)
 {
-    color = c;
-    forKitChildren(this, false, [&](QWidget *w, VlKitClass cls) {
+    forKitChildren(panel, false, [&](QWidget *w, VlKitClass cls) {
+        const Color ink = skin ? VlSkinInk : Color(VlColorLabel());
+        const Color paper = skin ? VlSkinPaper : Color(VlColorPaper());
         switch (cls) {
         case VlKitClass::Button:
-            if (auto *b = qobject_cast<VlButton *>(w))
-                b->ApplyStyleS();
+            if (auto *b = qobject_cast<VlButton *>(w)) {
+                if (skin)
+                    b->ApplyStyleC();
+                else
+                    b->ApplyStyleS();
+            }
             break;
         case VlKitClass::EditTx:
         case VlKitClass::EditNo:
@@ -265,9 +273,9 @@ void VlPanel::ApplySystemColors(Color c)
             break;
         case VlKitClass::Text:
             if (auto *t = qobject_cast<VlText *>(w)) {
-                t->SetInk(Color(VlColorLabel()));
+                t->SetInk(ink);
                 if (t->opaque) {
-                    t->paper = Color(VlColorPaper());
+                    t->paper = paper;
                     t->SetTransparent(false);
                 } else {
                     t->SetTransparent(true);
@@ -276,19 +284,25 @@ void VlPanel::ApplySystemColors(Color c)
             break;
         case VlKitClass::Opt:
             if (auto *o = qobject_cast<VlOpt *>(w))
-                o->ink = Color(VlColorLabel());
+                o->ink = ink;
             break;
         case VlKitClass::Drop:
             if (auto *d = qobject_cast<VlDrop *>(w)) {
                 d->SetFrame(VlFrame::Inset);
-                d->valueDisplay.ownColors = false;
-                d->itemDisplay.ownColors = false;
+                for (VlDisplay *disp : {&d->valueDisplay, &d->itemDisplay}) {
+                    if (skin) {
+                        disp->ink = ink;
+                        disp->paper = paper;
+                    }
+                    disp->ownColors = skin;
+                }
             }
             break;
         case VlKitClass::Array:
             if (auto *a = qobject_cast<VlArray *>(w)) {
-                a->OddRowColor(Color(VlColorPaper()), Color(VlColorText()));
-                a->EvenRowColor(Color(VlColorPaper()), Color(VlColorText()));
+                const Color rowInk = skin ? VlSkinInk : Color(VlColorText());
+                a->OddRowColor(paper, rowInk);
+                a->EvenRowColor(paper, rowInk);
             }
             break;
         default:
@@ -297,63 +311,21 @@ void VlPanel::ApplySystemColors(Color c)
         if (cls != VlKitClass::None)
             w->update();
     });
+}
+
+} // namespace
+
+void VlPanel::ApplySystemColors(Color c)
+{
+    color = c;
+    applyUniformColors(this, false);
     update();
 }
 
 void VlPanel::ApplySkinColors(Color c)
 {
     color = c;
-    forKitChildren(this, false, [&](QWidget *w, VlKitClass cls) {
-        switch (cls) {
-        case VlKitClass::Button:
-            if (auto *b = qobject_cast<VlButton *>(w))
-                b->ApplyStyleC();
-            break;
-        case VlKitClass::EditTx:
-        case VlKitClass::EditNo:
-            if (auto *e = qobject_cast<VlEditBase *>(w)) {
-                e->InstallDefaultStyle();
-                e->SetNoBackground(false);
-                e->SetTransparent(false);
-            }
-            break;
-        case VlKitClass::Text:
-            if (auto *t = qobject_cast<VlText *>(w)) {
-                t->SetInk(VlSkinInk);
-                if (t->opaque) {
-                    t->paper = VlSkinPaper;
-                    t->SetTransparent(false);
-                } else {
-                    t->SetTransparent(true);
-                }
-            }
-            break;
-        case VlKitClass::Opt:
-            if (auto *o = qobject_cast<VlOpt *>(w))
-                o->ink = VlSkinInk;
-            break;
-        case VlKitClass::Drop:
-            if (auto *d = qobject_cast<VlDrop *>(w)) {
-                d->SetFrame(VlFrame::Inset);
-                for (VlDisplay *disp : {&d->valueDisplay, &d->itemDisplay}) {
-                    disp->ink = VlSkinInk;
-                    disp->paper = VlSkinPaper;
-                    disp->ownColors = true;
-                }
-            }
-            break;
-        case VlKitClass::Array:
-            if (auto *a = qobject_cast<VlArray *>(w)) {
-                a->OddRowColor(VlSkinPaper, VlSkinInk);
-                a->EvenRowColor(VlSkinPaper, VlSkinInk);
-            }
-            break;
-        default:
-            break;
-        }
-        if (cls != VlKitClass::None)
-            w->update();
-    });
+    applyUniformColors(this, true);
     update();
 }
 

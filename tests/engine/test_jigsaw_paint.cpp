@@ -62,6 +62,20 @@ std::vector<COLORREF> Square(const VlmImgUt::TDib *d, int x, int y, int s)
     return out;
 }
 
+// Sets both games up with every random draw 0 and lays each out on its
+// board.
+void SetUpPair(PictureBoard &a, TGame &ga, PictureBoard &b, TGame &gb)
+{
+    TScriptedRandom zeros;
+    {
+        TRandomScope scope(zeros);
+        ga.Setup();
+        gb.Setup();
+    }
+    a.Fit(ga);
+    b.Fit(gb);
+}
+
 } // namespace
 
 TEST(JigsawPaint, SolvedCubeLooksLikeTheJumbledCubeAtHome)
@@ -71,15 +85,8 @@ TEST(JigsawPaint, SolvedCubeLooksLikeTheJumbledCubeAtHome)
         PictureBoard a(n), b(n);
         TJigsaw jigsaw(&a.st);
         TCube cube(&b.st);
-        TScriptedRandom zeros;
-        {
-            TRandomScope scope(zeros);
-            jigsaw.Setup();
-            cube.Setup();
-        }
+        SetUpPair(a, jigsaw, b, cube);
         Home(cube, n);
-        a.Fit(jigsaw);
-        b.Fit(cube);
         // The Jigsaw forces the switches; the cube is given them.
         a.st.useBoxImages = false;
         a.st.spanImages = false;
@@ -102,14 +109,7 @@ TEST(JigsawPaint, PiecesCarryTheirPartOfThePicture)
     const int n = 3;
     PictureBoard a(n), b(n);
     TJigsaw solved(&a.st), scrambled(&b.st);
-    TScriptedRandom zeros;
-    {
-        TRandomScope scope(zeros);
-        solved.Setup();
-        scrambled.Setup();
-    }
-    a.Fit(solved);
-    b.Fit(scrambled);
+    SetUpPair(a, solved, b, scrambled);
     // Front cell [0][0] shows the piece of home [2][1] and the other way.
     std::swap(scrambled.piece[0][0][0], scrambled.piece[0][2][1]);
     solved.PaintShape(a.rect);
@@ -129,14 +129,7 @@ TEST(JigsawPaint, SelectedBoxIsNotOutlined)
     const int n = 3;
     PictureBoard a(n), b(n);
     TJigsaw plain(&a.st), selected(&b.st);
-    TScriptedRandom zeros;
-    {
-        TRandomScope scope(zeros);
-        plain.Setup();
-        selected.Setup();
-    }
-    a.Fit(plain);
-    b.Fit(selected);
+    SetUpPair(a, plain, b, selected);
     selected.selectedId = BoxId(1, 1, n - 1);
     plain.PaintShape(a.rect);
     selected.PaintShape(b.rect);
