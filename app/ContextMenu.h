@@ -67,6 +67,7 @@ public:
 
 protected:
     void keyPressEvent(QKeyEvent *event) override;
+    void paintEvent(QPaintEvent *event) override;
     void hideEvent(QHideEvent *event) override;
 
 private:

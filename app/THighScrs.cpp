@@ -186,7 +186,14 @@ THighScrs::THighScrs(TSettings *settings_, int score_, QWidget *parent)
         table.SetHeaderFont(c, bold);
         table.SetHeaderAlign(c, c < 3 ? Qt::AlignHCenter : Qt::AlignRight);
     }
-    table.SetRowHeight(std::max(table.RowHeight(), QFontMetrics(bold).height() + 2));
+    // Ten rows under the header fit the table's height when the font lets
+    // them; the scroll bar shows only otherwise.
+    {
+        const int fontRow = QFontMetrics(bold).height();
+        const int header = table.horizontalHeader()->sizeHint().height();
+        const int fit = (table.height() - 2 * table.frameWidth() - header) / Entries;
+        table.SetRowHeight(std::max(fontRow, std::min(fontRow + 4, fit)));
+    }
     if (newScoreMode) {
         for (VlText *t : {&rankLabel, &rankValue, &nameLabel, &levelsLabel, &levelsValue, &scoreLabel, &scoreValue})
             t->setFont(bold);

@@ -11,6 +11,7 @@
 //   left release           -> LeftUp
 //   key press              -> Key (KeyCodeOf; not handled: passed on)
 //   window resize          -> Layout
+//   window close           -> the close-time save, help closed, closed()
 #pragma once
 
 #include "BboxCnt.h"
@@ -45,7 +46,6 @@ protected:
     void mouseReleaseEvent(QMouseEvent *event) override;
     void mouseDoubleClickEvent(QMouseEvent *event) override;
     void keyPressEvent(QKeyEvent *event) override;
-    void resizeEvent(QResizeEvent *event) override;
     bool focusNextPrevChild(bool next) override;   // Tab is an ordinary key
 
 private:
@@ -202,6 +202,8 @@ public:
     void FocusBoard();
 
     bool painting = false;                  // inside Paint
+    QImage screenFrame;                     // renderBuffer as RGB32, converted once per render
+    QString patternFailed;                  // pattern file whose reading failed; not read again
 
     // Message boxes. The answerer seam (tests) replaces them: it gets the
     // text and returns true for OK.
@@ -226,7 +228,6 @@ protected:
     void closeEvent(QCloseEvent *event) override;
     void resizeEvent(QResizeEvent *event) override;
     void keyPressEvent(QKeyEvent *event) override;
-    void changeEvent(QEvent *event) override;
 
 private:
     void Build();

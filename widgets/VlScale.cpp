@@ -56,7 +56,9 @@ VlLookColors VlLookColorsOf(char look)
 
 QFont VlSansFont(int pixelHeight)
 {
-    QFont f(QStringLiteral("Sans Serif"));
+    // The layouts are designed for a narrow sans-serif face of Arial's
+    // metrics; Liberation Sans has them. Any sans-serif face stands in.
+    QFont f(QStringLiteral("Liberation Sans"));
     f.setStyleHint(QFont::SansSerif);
     f.setPixelSize(std::max(1, pixelHeight));
     f.setBold(false);

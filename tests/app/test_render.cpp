@@ -1,0 +1,334 @@
+// Board rendering and the end of a game: render only when asked, the
+// background, the panel values, the qualification test and the Hall of
+// Fame run after the paint, the intro title and its timer.
+#include "test_input_util.h"
+
+#include "Gdi.h"
+#include "RegStore.h"
+#include "TDib.h"
+#include "TImgUt.h"
+
+#include <QDir>
+#include <QImage>
+#include <QTemporaryDir>
+
+namespace {
+
+// Colour of a pixel of the render bitmap (0x00BBGGRR).
+COLORREF PixelOf(const VlmImgUt::TDib *dib, int x, int y)
+{
+    const uint8_t *p = dib->bitmap->Row(y) + 3 * x;
+    return RGBColor(p[2], p[1], p[0]);
+}
+
+} // namespace
+
+// ---- Rendering ----------------------------------------------------------------
+
+TEST_F(BoardTest, BoxesAreDrawnOnlyWhenReRenderIsSet)
+{
+    StartGame(2, 3);
+    const qint64 frame = w->screenFrame.cacheKey();
+    ASSERT_FALSE(w->screenFrame.isNull());
+    // A change without the flag: the next paint copies the old bitmap.
+    TurnRecord(Front(0, 0), 1);
+    View()->repaint();
+    EXPECT_EQ(w->screenFrame.cacheKey(), frame);
+    w->reRender = true;
+    View()->repaint();
+    EXPECT_NE(w->screenFrame.cacheKey(), frame);
+    EXPECT_FALSE(w->reRender);
+}
+
+TEST_F(BoardTest, ScreenShowsTheRenderBitmap)
+{
+    StartGame(2, 3);
+    settings->backgroundColor = 0x123456;
+    w->reRender = true;
+    View()->repaint();
+    const QImage shot = View()->grab().toImage();
+    EXPECT_EQ(FromQRgb(shot.pixel(1, 1)), 0x123456u);
+    EXPECT_EQ(PixelOf(settings->renderBuffer, 1, 1), 0x123456u);
+    EXPECT_EQ(settings->renderBuffer->width, View()->width());
+    EXPECT_EQ(settings->renderBuffer->height, View()->height());
+}
+
+TEST_F(BoardTest, IntroKeepsTheBlackBrush)
+{
+    settings->backgroundColor = 0x123456;
+    w->reRender = true;
+    View()->repaint();
+    ASSERT_TRUE(w->introRunning);
+    EXPECT_EQ(PixelOf(settings->renderBuffer, 1, 1), 0x000000u);
+}
+
+TEST_F(BoardTest, PanelShowsScoreMovesAndDisorderWithSigns)
+{
+    StartGame(2, 3);
+    w->game->moves = -3;
+    w->reRender = true;
+    View()->repaint();
+    EXPECT_EQ(w->panel.movesValue.GetText(), "-3");
+    EXPECT_EQ(w->panel.scoreValue.GetText(), QString::number(w->game->score));
+    EXPECT_EQ(w->panel.disorderValue.GetText(), QString::number(w->game->disorder));
+    EXPECT_GT(w->game->disorder, 0);
+}
+
+TEST_F(BoardTest, FailedBitmapIsNeverCopiedAndIsMadeAgain)
+{
+    StartGame(2, 3);
+    // A size the bitmap cannot have.
+    settings->clientWidth = settings->bufferWidth = 20000;
+    settings->clientHeight = settings->bufferHeight = 20000;
+    w->reRender = true;
+    w->RenderBoard();
+    EXPECT_EQ(settings->renderBuffer, nullptr);
+    EXPECT_TRUE(w->screenFrame.isNull());
+    EXPECT_TRUE(w->reRender);
+    View()->repaint();   // the next paint tries again at the window's size
+    ASSERT_NE(settings->renderBuffer, nullptr);
+    EXPECT_EQ(settings->renderBuffer->width, View()->width());
+    EXPECT_FALSE(w->screenFrame.isNull());
+}
+
+class PatternTest : public BoardTest {
+protected:
+    void SetUp() override
+    {
+        BoardTest::SetUp();
+        ASSERT_TRUE(tmp.isValid());
+        settings->imgUt = new VlmImgUt::TImgUt(QStringLiteral("Vellamor\\quibo"),
+                                               VlmImgUt::TRegStore::InFolder(tmp.path() + "/store"));
+        settings->usePattern = true;
+        settings->backgroundColor = 0x0000C0;
+    }
+    QString WritePattern(const QString &name)
+    {
+        QImage img(8, 8, QImage::Format_RGB32);
+        img.fill(QColor(0, 200, 0));
+        const QString path = tmp.path() + "/" + name;
+        EXPECT_TRUE(img.save(path, "BMP"));
+        return path;
+    }
+    QTemporaryDir tmp;
+};
+
+TEST_F(PatternTest, MissingPictureShowsTheColourAndIsNotReadAgainUntilTheFileChanges)
+{
+    StartGame(2, 3);
+    settings->patternFile = tmp.path() + "/missing.bmp";
+    w->reRender = true;
+    View()->repaint();
+    EXPECT_EQ(settings->patternImage, nullptr);
+    EXPECT_EQ(PixelOf(settings->renderBuffer, 1, 1), 0x0000C0u);
+
+    // The file appears under the same name: not read again.
+    QFile::copy(WritePattern("green.bmp"), settings->patternFile);
+    w->reRender = true;
+    View()->repaint();
+    EXPECT_EQ(settings->patternImage, nullptr);
+    EXPECT_EQ(PixelOf(settings->renderBuffer, 1, 1), 0x0000C0u);
+
+    // Another file: read and drawn over the whole bitmap.
+    settings->patternFile = WritePattern("other.bmp");
+    w->reRender = true;
+    View()->repaint();
+    ASSERT_NE(settings->patternImage, nullptr);
+    EXPECT_EQ(PixelOf(settings->renderBuffer, 1, 1), RGBColor(0, 200, 0));
+}
+
+// ---- End of the game -----------------------------------------------------------
+
+struct QualifyCase {
+    const char *name;
+    int lowest;          // the lowest of ten filled entries; 0 for an empty table
+    int filled;          // number of filled entries (the rest 0)
+    int score;
+    bool intro;
+    bool qualifies;
+};
+
+class Qualification : public BoardTest, public ::testing::WithParamInterface<QualifyCase> {};
+
+TEST_P(Qualification, ScoreAgainstTheTenEntries)
+{
+    const QualifyCase &c = GetParam();
+    if (!c.intro)
+        StartGame(2, 3);
+    const int t = settings->gameType - 1;
+    for (int e = 0; e < 10; ++e)
+        settings->hofScore[t][e] = e < c.filled ? c.lowest + 100 * (c.filled - 1 - e) : 0;
+    w->game->finished = false;
+    w->game->score = c.score;
+    w->game->selectedId = 0;
+    sounds.clear();
+    w->OnSolved();
+    EXPECT_TRUE(w->game->finished);
+    if (c.qualifies) {
+        EXPECT_EQ(sounds, std::vector<QString>{"CNGRT"});
+        EXPECT_EQ(w->panel.messageText[0].GetText(), "Congratulations!");
+        EXPECT_EQ(w->panel.messageText[1].GetText(), "Your Score qualifies");
+        EXPECT_EQ(w->panel.messageText[2].GetText(), "for the Hall of Fame!");
+        EXPECT_FALSE(settings->inputEnabled) << "input is off until the dialog has run";
+        EXPECT_TRUE(hofRuns.empty()) << "no dialog inside the caller";
+        Drain();
+        ASSERT_EQ(hofRuns.size(), 1u);
+        EXPECT_EQ(hofRuns[0].score, c.score);
+        EXPECT_TRUE(hofRuns[0].newScoreMode);
+        EXPECT_FALSE(hofRuns[0].inputEnabledDuring);
+        EXPECT_TRUE(settings->inputEnabled);
+        EXPECT_FALSE(w->keepMessage);
+    } else {
+        EXPECT_EQ(sounds, std::vector<QString>{"GDJOB"});
+        EXPECT_EQ(w->panel.messageText[0].GetText(), "Good job!");
+        EXPECT_EQ(w->panel.messageText[1].GetText(), "Everything appears");
+        EXPECT_EQ(w->panel.messageText[2].GetText(), "to be in order!");
+        EXPECT_TRUE(w->keepMessage);
+        Drain();
+        EXPECT_TRUE(hofRuns.empty());
+    }
+    EXPECT_EQ(w->panel.messagePanel.color, w->messageSolvedColor);
+    EXPECT_FALSE(w->panel.messagePanel.isHidden());
+}
+
+INSTANTIATE_TEST_SUITE_P(
+    Board, Qualification,
+    ::testing::Values(QualifyCase{"EmptyTableAnyPositiveScore", 0, 0, 1, false, true},
+                      QualifyCase{"ZeroNeverQualifiesOnEmpty", 0, 0, 0, false, false},
+                      QualifyCase{"ShortTableQualifies", 500, 3, 100, false, true},
+                      QualifyCase{"HigherThanLowestOfFull", 500, 10, 501, false, true},
+                      QualifyCase{"EqualToLowestOfFull", 500, 10, 500, false, false},
+                      QualifyCase{"BelowAllOfFull", 500, 10, 12, false, false},
+                      QualifyCase{"IntroNeverAsks", 0, 0, 900, true, false}),
+    [](const ::testing::TestParamInfo<QualifyCase> &i) { return std::string(i.param.name); });
+
+TEST_F(BoardTest, EndOfGameComesOnceAndClearsTheSelection)
+{
+    StartGame(2, 3);
+    AllInOrder();
+    TBoxRec &a = Front(1, 1);
+    TurnRecord(a, 1);
+    w->reRender = true;
+    View()->repaint();
+    // Turn it back through the board: select, drag right on it.
+    Click(Centre(a));
+    w->game->infoId = Front(0, 0).id;
+    sounds.clear();
+    Drag(Centre(a), Centre(a) + QPoint(15, 0));
+    ASSERT_TRUE(w->game->finished);
+    EXPECT_EQ(sounds.front(), "RTBOX");
+    ASSERT_EQ(sounds.size(), 2u);
+    const QString end = sounds[1];
+    EXPECT_TRUE(end == "CNGRT" || end == "GDJOB");
+    Drain();
+    EXPECT_EQ(w->game->selectedId, 0);
+    EXPECT_EQ(w->game->infoId, 0);
+    EXPECT_EQ(hofRuns.size(), end == "CNGRT" ? 1u : 0u);
+
+    // Later paints and renders do not repeat it.
+    sounds.clear();
+    w->reRender = true;
+    View()->repaint();
+    View()->repaint();
+    Drain();
+    EXPECT_TRUE(sounds.empty());
+    EXPECT_EQ(hofRuns.size(), end == "CNGRT" ? 1u : 0u);
+}
+
+TEST_F(BoardTest, AfterTheHallOfFameTheNextRenderShowsTheHint)
+{
+    StartGame(2, 3);
+    w->game->score = 50;
+    w->game->selectedId = Front(0, 0).id;
+    w->OnSolved();
+    Drain();
+    ASSERT_EQ(hofRuns.size(), 1u);
+    EXPECT_EQ(w->game->selectedId, 0);
+    View()->repaint();
+    EXPECT_TRUE(w->panel.messagePanel.isHidden());
+    EXPECT_FALSE(w->panel.hintPanel.isHidden());
+}
+
+TEST_F(BoardTest, GoodJobStaysUntilTheNextClick)
+{
+    StartGame(2, 3);
+    for (int e = 0; e < 10; ++e)
+        settings->hofScore[1][e] = 1000;
+    w->game->score = 5;
+    w->OnSolved();
+    w->reRender = true;
+    View()->repaint();
+    EXPECT_EQ(w->panel.messageText[0].GetText(), "Good job!");
+    EXPECT_FALSE(w->panel.messagePanel.isHidden());
+    Click(Centre(Front(0, 0)));
+    EXPECT_TRUE(w->panel.messagePanel.isHidden());
+}
+
+TEST_F(BoardTest, HighScoresButtonOpensTheDialogInViewingMode)
+{
+    StartGame(2, 3);
+    QTest::mouseClick(&w->panel.highScoresButton, Qt::LeftButton);
+    ASSERT_EQ(hofRuns.size(), 1u);
+    EXPECT_EQ(hofRuns[0].score, 0);
+    EXPECT_FALSE(hofRuns[0].newScoreMode);
+    EXPECT_FALSE(hofRuns[0].inputEnabledDuring);
+    EXPECT_TRUE(settings->inputEnabled);
+}
+
+// ---- The intro -----------------------------------------------------------------
+
+TEST_F(BoardTest, IntroTitleStepsItsColourAtEveryPaint)
+{
+    ASSERT_TRUE(w->introRunning);
+    EXPECT_NE(w->introTimer, nullptr) << "the first render of the intro starts the timer";
+    w->introTitleColor = 0xFF6800;
+    View()->repaint();
+    EXPECT_EQ(w->introTitleColor, Color(RGBColor(0x0C, 0x78, 8)));
+    // Past 255 a channel loses 255: blue 250 + 8 gives 3.
+    w->introTitleColor = Color(RGBColor(250, 250, 250));
+    View()->repaint();
+    EXPECT_EQ(w->introTitleColor, Color(RGBColor(7, 11, 3)));
+}
+
+TEST_F(BoardTest, IntroTimerRepaintsOnlyWhileInputIsEnabled)
+{
+    TPaintCounter paints(View());
+    settings->inputEnabled = false;
+    w->SplashTimerProc();
+    EXPECT_EQ(paints.count, 0);
+    settings->inputEnabled = true;
+    w->SplashTimerProc();
+    EXPECT_EQ(paints.count, 1);
+    EXPECT_FALSE(w->reRender) << "a tick only copies the bitmap again";
+}
+
+TEST_F(BoardTest, IntroTitleShrinksToFitItsGap)
+{
+    w->resize(520, 360);
+    Drain();
+    for (int i = 0; i < 10; ++i)
+        View()->repaint();
+    const int W = 2 * settings->boxSize - settings->sideDepth;
+    EXPECT_LT(w->introTitleHeight, 55);
+    EXPECT_LE(QFontMetrics(VlSansFont(w->introTitleHeight)).horizontalAdvance("quibo"), W - 8);
+    // One paint lowers it by at most eight steps of 2; the lowered height
+    // stays for later paints.
+    w->introTitleHeight = 55;
+    View()->repaint();
+    const int once = w->introTitleHeight;
+    EXPECT_GE(once, 55 - 16);
+    EXPECT_LT(once, 55);
+    // A size change puts it back to 55 before fitting again.
+    w->resize(900, 700);
+    Drain();
+    w->SyncWindowSize();
+    EXPECT_EQ(w->introTitleHeight, 55);
+}
+
+TEST_F(BoardTest, NewGameStopsTheIntroTimer)
+{
+    ASSERT_NE(w->introTimer, nullptr);
+    StartGame(2, 3);
+    EXPECT_EQ(w->introTimer, nullptr);
+    EXPECT_FALSE(w->introRunning);
+}
