@@ -1,0 +1,88 @@
+// The game keeps what the player chose between two runs of the program,
+// through the real start-up path (data folders from the environment, the
+// platform's settings store) pointed at a temporary home.
+#include "Sound.h"
+#include "TSettings.h"
+#include "TboxScr.h"
+
+#include <QCoreApplication>
+#include <QDir>
+#include <QFileInfo>
+#include <QSettings>
+#include <QTemporaryDir>
+
+#include <gtest/gtest.h>
+
+namespace {
+
+class TemporaryHome {
+public:
+    TemporaryHome()
+    {
+        const QString root = dir.path();
+        for (const char *var : {"HOME", "XDG_DATA_HOME", "XDG_CONFIG_HOME", "XDG_DATA_DIRS"})
+            saved.emplace_back(var, qgetenv(var));
+        qputenv("HOME", root.toUtf8());
+        qputenv("XDG_DATA_HOME", (root + "/.local/share").toUtf8());
+        qputenv("XDG_CONFIG_HOME", (root + "/.config").toUtf8());
+        qputenv("XDG_DATA_DIRS", (root + "/system-share").toUtf8());
+        QSettings::setPath(QSettings::NativeFormat, QSettings::UserScope, root + "/.config");
+        QSettings::setPath(QSettings::NativeFormat, QSettings::SystemScope, root + "/etc-xdg");
+    }
+    ~TemporaryHome()
+    {
+        for (auto &[var, value] : saved)
+            qputenv(var, value);
+    }
+    QString Path() const { return dir.path(); }
+
+private:
+    QTemporaryDir dir;
+    std::vector<std::pair<const char *, QByteArray>> saved;
+};
+
+// One run of the program: the window as main() builds it, shown, then
+// closed the way the player closes it.
+void RunOnce(const std::function<void(TboxScr &)> &play)
+{
+    TboxScr w;
+    w.show();
+    QCoreApplication::processEvents();
+    play(w);
+    w.close();
+    QCoreApplication::processEvents();
+}
+
+} // namespace
+
+TEST(Persistence, GameTypeAndLevelsSurviveARestart)
+{
+    TemporaryHome home;
+    Snd::SetRecorder([](const QString &) {});
+    TboxScr::SetPromptAnswerer([](const QString &) { return true; });
+
+    RunOnce([](TboxScr &w) {
+        // The player picks "Jumbled Pyramid" and 6 levels in the panel.
+        w.panel.gameTypeDrop.setCurrentIndex(2);
+        emit w.panel.gameTypeDrop.activated(2);
+        w.panel.levelsDrop.setCurrentIndex(4);
+        emit w.panel.levelsDrop.activated(4);
+        EXPECT_EQ(w.settings->gameType, 3);
+        EXPECT_EQ(w.settings->levels, 6);
+    });
+
+    // The options file went to a data folder of the temporary home (the
+    // common one when it can be written, else the user's).
+    EXPECT_TRUE(QFileInfo::exists(home.Path() + "/system-share/quibo/boxOpts.pcg") ||
+                QFileInfo::exists(home.Path() + "/.local/share/quibo/boxOpts.pcg"));
+
+    RunOnce([](TboxScr &w) {
+        EXPECT_EQ(w.settings->gameType, 3);
+        EXPECT_EQ(w.settings->levels, 6);
+        EXPECT_EQ(w.panel.gameTypeDrop.GetIndex(), 2);
+        EXPECT_EQ(w.panel.levelsDrop.GetIndex(), 4);
+    });
+
+    Snd::SetRecorder(nullptr);
+    TboxScr::SetPromptAnswerer(nullptr);
+}
