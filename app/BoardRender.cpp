@@ -45,8 +45,8 @@ int StepTitleChannel(int value, int add)
     return value;
 }
 
-// The end-of-game steps after the Hall of Fame dialog: the selection
-// outline goes at the next render and the info card closes.
+// The last end-of-game step: the selection outline goes at the next
+// render, which is asked for, and the info card closes.
 void ClearSelection(TboxScr &w)
 {
     if (!w.game)
@@ -54,6 +54,7 @@ void ClearSelection(TboxScr &w)
     if (w.game->selectedId != 0) {
         w.game->selectedId = 0;
         w.reRender = true;
+        w.View()->update();
     }
     w.game->infoId = 0;
 }
@@ -203,7 +204,7 @@ void TboxScr::OnSolved()
                 w.keepMessage = false;
                 if (w.game == solvedGame)
                     ClearSelection(w);
-                w.View()->update();
+                w.View()->update();   // the uncovered board
             });
             return;
         }

@@ -517,7 +517,9 @@ int THighScrs::Run(THighScrs &dialog)
 {
     if (Runner())
         return Runner()(dialog);
-    dialog.setWindowModality(Qt::ApplicationModal);
+    // Modal to the game's windows; the help viewer, a window of its own
+    // beside the game, stays usable for the dialog's Help.
+    dialog.setWindowModality(dialog.parentWidget() ? Qt::WindowModal : Qt::ApplicationModal);
     return dialog.exec();
 }
 

@@ -93,7 +93,7 @@ public:
 
     // Makes the dialog a tool window, still at the screen's top left.
     void ToolWindow();
-    // Runs the dialog application-modal and returns its code (1 Save,
+    // Runs the dialog modal to its owner and returns its code (1 Save,
     // 2 Cancel). Tests put a runner in place of the modal loop.
     static int Run(THighScrs &dialog);
     static void SetRunner(std::function<int(THighScrs &)> runner);

@@ -106,8 +106,16 @@ TEST_P(EndToEndGames, JumbledCubePlayedToTheEnd)
         messageAtDialog = w->panel.messageText[0].GetText();
         EXPECT_FALSE(settings->inputEnabled);
         QTest::keyClicks(&d->nameEdit, "Player One");
-        QTest::keyClick(d, Qt::Key_Return);   // add the score
-        QTest::keyClick(d, Qt::Key_Return);   // save and close
+        // Enter goes to the name field, the dialog's focus, and on to the
+        // dialog: add the score; then again: save and close.
+        EXPECT_EQ(d->focusWidget(), &d->nameEdit);
+        QTest::keyClick(&d->nameEdit, Qt::Key_Return);
+        EXPECT_EQ(d->enterState, 1);
+        QTest::keyClick(d->focusWidget() ? d->focusWidget() : d, Qt::Key_Return);
+        if (d->isVisible()) {
+            ADD_FAILURE() << "the dialog is still open";
+            d->done(2);
+        }
     });
     driver.start();
 

@@ -88,8 +88,9 @@ TEST_P(ReleaseCodes, EachCodeDoesWhatItSays)
     EXPECT_TRUE(SameFaces(Front(0, 0), expectA));
     EXPECT_EQ(w->game->selectedId, c.selectedAfter ? a.id : 0);
     EXPECT_EQ(paints.count > 0, c.repainted);
-    if (c.cursorStays)
+    if (c.cursorStays) {
         EXPECT_EQ(w->cursorImage.cacheKey(), cursorAfterPress.cacheKey());
+    }
 }
 
 INSTANTIATE_TEST_SUITE_P(
@@ -336,8 +337,9 @@ TEST_P(KeyTable, KeyDoesItsActionOnlyWithoutModifiers)
     EXPECT_EQ(w->game->pressX != -999, c.effect == 2);
     EXPECT_EQ(bool(settings->helpWindow), c.effect == 3);
     EXPECT_EQ(bool(w->windowState() & Qt::WindowMinimized), c.effect == 4);
-    if (c.effect == 0 && QString::fromLatin1(c.sound).isEmpty())
+    if (c.effect == 0 && QString::fromLatin1(c.sound).isEmpty()) {
         EXPECT_TRUE(SameFaces(Front(0, 0), before));
+    }
     if (settings->helpWindow)
         settings->helpWindow->close();
 }
@@ -404,8 +406,9 @@ TEST_P(HelpWindowKey, KeyFirstClosesHelpOnlyInABigWindow)
     EXPECT_EQ(sounds.size(), c.handled ? 1u : 0u);
     EXPECT_EQ(bool(settings->helpWindow), !c.handled);
     Drain();
-    if (c.handled)
+    if (c.handled) {
         EXPECT_TRUE(!help || !help->isVisible());
+    }
     if (help)
         help->close();
     settings->helpWindow = nullptr;
