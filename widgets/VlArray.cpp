@@ -205,7 +205,7 @@ void VlArray::spreadColumns()
         return;
     int used = 0;
     for (int i = 0; i < n; ++i) {
-        const int w = i + 1 < n ? int(proportions[size_t(i)] * total / sum) : total - used;
+        const int w = i + 1 < n ? int(proportions[size_t(i)] * (long long)total / sum) : total - used;
         if (horizontalHeader()->sectionSize(i) != w)
             horizontalHeader()->resizeSection(i, w);
         used += w;

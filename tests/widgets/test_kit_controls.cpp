@@ -403,6 +403,18 @@ TEST_F(KitTest, ArrayRowColoursAlternate)
     EXPECT_NEAR(table.columnWidth(0), w * 44 / 200, 1);
 }
 
+TEST_F(KitTest, ArrayLargeProportionsDoNotOverflow)
+{
+    VlArray table;
+    VlSetDesignRect(table, 0, 0, 400, 120);
+    table.AddColumn("A", 30000000);
+    table.AddColumn("B", 10000000);
+    const int w = table.viewport()->width();
+    ASSERT_GT(w, 100);
+    EXPECT_EQ(table.columnWidth(0) + table.columnWidth(1), w);
+    EXPECT_NEAR(table.columnWidth(0), w * 3 / 4, 1);
+}
+
 TEST_F(KitTest, ArraySwallowsTheRightClick)
 {
     ContextRecorder parent;
