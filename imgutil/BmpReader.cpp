@@ -7,6 +7,7 @@
 #include <QFile>
 #include <cstdio>
 #include <cstring>
+#include <new>
 #include <sys/stat.h>
 #include <vector>
 
@@ -121,15 +122,16 @@ bool ReadBmp(TImgUt &ctx, const QString &path, int32_t maxWidth, int32_t maxHeig
 
     const int bpp = bitCount / 8;
     const int64_t rowLength = (int64_t(bpp) * width + 3) / 4 * 4;
+    // The row buffer and the sampled positions; no memory for them fails the read.
     std::vector<uint8_t> row;
+    std::vector<int32_t> cols, rows;
     try {
         row.resize(size_t(rowLength));
+        cols = TReduction::Sample(width, red.width, red.stepX);
+        rows = TReduction::Sample(height, red.height, red.stepY);
     } catch (const std::bad_alloc &) {
         return false;
     }
-
-    const std::vector<int32_t> cols = TReduction::Sample(width, red.width, red.stepX);
-    const std::vector<int32_t> rows = TReduction::Sample(height, red.height, red.stepY);
     uint8_t *const bits = dib->bits;
     for (int32_t k = 0; k < red.height; ++k) {
         const int64_t fileRow = rows[size_t(k)];

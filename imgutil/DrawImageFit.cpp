@@ -110,7 +110,9 @@ void TImgUt::DrawImageFit(Gdi::DC *dc, const TDib *pic, Gdi::RECT &rect, bool ce
                 }
             } else {
                 cov = rect;
-                sw = int(float(H) * N + 0.5f);
+                // A source window of no columns would leave the rectangle
+                // undrawn although it counts as covered.
+                sw = std::max(1, int(float(H) * N + 0.5f));
                 sx = centre ? (W - sw) / 2 : 0;
             }
         } else {
@@ -124,7 +126,7 @@ void TImgUt::DrawImageFit(Gdi::DC *dc, const TDib *pic, Gdi::RECT &rect, bool ce
                 }
             } else {
                 cov = rect;
-                sh = int(float(W) / N + 0.5f);
+                sh = std::max(1, int(float(W) / N + 0.5f));
                 sy = centre ? (H - sh) / 2 : 0;
             }
         }

@@ -4,6 +4,7 @@
 #include <QStandardPaths>
 #include <QStringList>
 #include <QVariant>
+#include <cstring>
 
 namespace VlmImgUt {
 

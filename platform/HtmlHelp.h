@@ -27,7 +27,7 @@ QWidget *DisplayToc(const QString &helpFile);
 // the URL names no page.
 QString PageFor(const QString &url);
 
-// The window the viewer currently shows its page in, or null.
+// The page a help window currently shows; empty for any other widget.
 QString CurrentPage(QWidget *helpWindow);
 
 } // namespace HtmlHelp

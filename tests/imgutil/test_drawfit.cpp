@@ -139,6 +139,31 @@ TEST(DrawImageFit, SourceWindows)
             ASSERT_EQ(Get(*t, x, y), RGBColor(y, x + 50, 0)) << x << "," << y;
 }
 
+TEST(DrawImageFit, FillModeWithATinyPictureStillCoversTheRectangle)
+{
+    // H * N or W / N below a half: the source window must keep one column
+    // or row, or the covered rectangle would stay undrawn.
+    struct Case { int w, h, rw, rh; } cases[] = {
+        {1, 1, 100, 300}, {1, 1, 300, 100}, {2, 1, 10, 100}, {1, 2, 100, 10},
+    };
+    for (const Case &c : cases) {
+        for (bool centre : {false, true}) {
+            SCOPED_TRACE(testing::Message() << c.w << "x" << c.h << " in " << c.rw << "x" << c.rh);
+            auto pic = Picture(c.w, c.h, [](int, int) { return Green; });
+            auto t = Target(c.rw, c.rh);
+            Gdi::RECT r{0, 0, c.rw, c.rh};
+            TImgUt::DrawImageFit(t->dc, pic.get(), r, centre, 2, false, true, 0);
+            EXPECT_EQ(r.right, c.rw);
+            EXPECT_EQ(r.bottom, c.rh);
+            int wrong = 0;
+            for (int y = 0; y < c.rh; ++y)
+                for (int x = 0; x < c.rw; ++x)
+                    wrong += Get(*t, x, y) != Green;
+            EXPECT_EQ(wrong, 0);
+        }
+    }
+}
+
 TEST(DrawImageFit, ExactSizeIsCopiedOneToOne)
 {
     auto pic = Picture(100, 100, [](int x, int y) { return RGBColor(x * 2, y * 2, (x ^ y) & 0xFF); });

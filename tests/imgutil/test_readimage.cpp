@@ -326,6 +326,20 @@ TEST_F(ReadImage, BmpHostileSizesRefusedWithoutLargeAllocation)
     }
 }
 
+TEST_F(ReadImage, BmpWithoutMemoryForItsRowWorkFailsCleanly)
+{
+    // 10 million x 1, 8 bits: the bitmap (30 MB) and the row (10 MB) fit
+    // under the cap, the sampled column positions (40 MB) do not. The read
+    // fails; no exception leaves it.
+    Bmp s;
+    s.width = 10000000;
+    s.height = 1;
+    s.bits = 8;
+    s.paletteEntries = 256;
+    const QString path = Write(Build(s));
+    EXPECT_EQ(ReadUnderMemoryCap(*ctx, path), 0);
+}
+
 TEST_F(ReadImage, BmpCutShortGivesBlackRows)
 {
     // 4 x 4, 24 bits, bottom-up: 12-byte rows; the file keeps the first row
