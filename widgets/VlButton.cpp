@@ -322,8 +322,11 @@ void VlButton::paintEvent(QPaintEvent *)
     const int state = VisualState();
     VlPaintButtonLook(p, rect(), style.look[state]);
 
-    // The label: picture left of the text, both centred.
-    const QColor textColor = ToQColor(uint32_t(style.textColor[state]));
+    // The label: picture left of the text, both centred. As the framework's
+    // labels do, a disabled button draws its text in the disabled colour,
+    // whatever ink its style gives.
+    const QColor textColor = ToQColor(state == VlButtonStyle::Disabled ? VlColorDisabled()
+                                                                      : uint32_t(style.textColor[state]));
     const QFontMetrics fm(font());
     const QString label = text();
     const QSize ts = label.isEmpty() ? QSize(0, 0) : fm.size(Qt::TextSingleLine, label);

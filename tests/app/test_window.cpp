@@ -2,6 +2,8 @@
 // screen and maximised, the interface at start, shut-down, key codes and
 // the end switch of the command line (also through the program itself).
 #include "test_window_util.h"
+#include "VlKit.h"
+#include "Color.h"
 
 #include "TCube.h"
 #include "TJigsaw.h"
@@ -17,6 +19,8 @@
 #include <QScreen>
 #include <QSignalSpy>
 #include <QTimer>
+
+#include <algorithm>
 
 namespace {
 
@@ -90,6 +94,42 @@ TEST_F(WindowTest, StartsFullScreenWithTheIntroAndItsMessages)
     EXPECT_FALSE(w.panel.saveButton.isEnabled());
     EXPECT_FALSE(w.panel.aboutButton.isEnabled());
     EXPECT_TRUE(w.panel.cheatButton.isEnabled());
+}
+
+// The brightest pixel of a painted widget: the sum of its three channels.
+static int Brightest(QWidget &widget)
+{
+    const QImage img = widget.grab().toImage().convertToFormat(QImage::Format_RGB32);
+    int best = 0;
+    for (int y = 0; y < img.height(); ++y)
+        for (int x = 0; x < img.width(); ++x) {
+            const QColor p = img.pixelColor(x, y);
+            best = std::max(best, p.red() + p.green() + p.blue());
+        }
+    return best;
+}
+
+// The buttons that are off look off: captions no brighter than the kit's
+// disabled colour, at start and after the interface is applied again; an
+// enabled button's caption is drawn brighter in its ink.
+TEST_F(WindowTest, ButtonsThatAreOffShowGreyCaptions)
+{
+    TboxScr &w = Open();
+    const QColor off = ToQColor(VlColorDisabled());
+    const int grey = off.red() + off.green() + off.blue();
+    for (bool again : {false, true}) {
+        if (again) {
+            w.settings->interfaceBlock.scale = 'l';
+            w.ApplyInterface(true);
+        }
+        for (VlButton *b : {&w.panel.optionsButton, &w.panel.loadButton, &w.panel.saveButton}) {
+            SCOPED_TRACE(b->text().toStdString() + (again ? " after ApplyInterface" : " at start"));
+            const int bright = Brightest(*b);
+            EXPECT_LE(bright, grey + 6);
+            EXPECT_GE(bright, grey - 60) << "the caption is drawn";
+        }
+        EXPECT_GT(Brightest(w.panel.cheatButton), grey + 150);
+    }
 }
 
 TEST_F(WindowTest, IntroTitleColourStartsAtItsValueBeforeThePaint)
