@@ -1,0 +1,52 @@
+#!/usr/bin/env bash
+# The real program, started twice under a bare X server in a temporary home,
+# keeps the game type and the level count that the player changed with the
+# mouse in the panel's lists.   persist-real-program.sh QUIBO_EXE
+set -euo pipefail
+exe=${1:?usage: persist-real-program.sh QUIBO_EXE}
+for tool in xvfb-run xdotool od; do
+  command -v "$tool" >/dev/null || { echo "skipped: $tool is missing"; exit 77; }
+done
+
+home=$(mktemp -d)
+trap 'rm -rf "$home"' EXIT
+export HOME=$home XDG_CONFIG_HOME=$home/.config XDG_DATA_HOME=$home/.local/share
+export XDG_DATA_DIRS=$home/share XDG_RUNTIME_DIR=$home/run QT_QPA_PLATFORM=xcb
+mkdir -m 700 "$XDG_RUNTIME_DIR"
+
+# The panel's lists at 1920 x 1080 at the first start's Normal scale.
+typeList="1820 208"
+levelsList="1765 280"
+
+# One run: start, wait for the window, roll the wheel down over the lists
+# (each notch picks the next entry), then quit with key X.
+run() {   # type-notches level-notches
+  xvfb-run -a -s "-screen 0 1920x1080x24" bash -c '
+    "$0" & pid=$!
+    timeout 20 xdotool search --sync --onlyvisible --name "^quibo$" >/dev/null
+    sleep 1
+    for ((i = 0; i < $1; i++)); do xdotool mousemove '"$typeList"' click 5; sleep 0.2; done
+    for ((i = 0; i < $2; i++)); do xdotool mousemove '"$levelsList"' click 5; sleep 0.2; done
+    xdotool mousemove 900 1000 key x
+    for ((i = 0; i < 100; i++)); do kill -0 $pid 2>/dev/null || break; sleep 0.1; done
+    if kill -0 $pid 2>/dev/null; then kill $pid; echo "the program did not quit on X"; exit 1; fi
+    wait $pid
+  ' "$exe" "$1" "$2"
+}
+
+# Game type and levels are the 32-bit values at bytes 14 and 18 of the file.
+stored() {
+  local file
+  file=$(find "$home" -name boxOpts.pcg | head -n 1)
+  [ -n "$file" ] || { echo "no options file was written"; exit 1; }
+  echo "$(od -An -t d4 -j 14 -N 4 "$file" | tr -d ' ') $(od -An -t d4 -j 18 -N 4 "$file" | tr -d ' ')"
+}
+
+run 2 1    # "Jigsaw Cube" -> "Jumbled Pyramid", 4 -> 5 levels
+got=$(stored)
+[ "$got" = "3 5" ] || { echo "after the first run: type and levels $got, expected 3 5"; exit 1; }
+
+run 1 0    # the second run starts from what was kept: -> "Rebukes Cube"
+got=$(stored)
+[ "$got" = "4 5" ] || { echo "after the second run: type and levels $got, expected 4 5"; exit 1; }
+echo "kept between runs: type and levels $got"
