@@ -44,7 +44,7 @@ public:
         resize(640, 560);
         if (QScreen *s = QGuiApplication::primaryScreen()) {
             QRect a = s->availableGeometry();
-            move(a.right() - width() - 40, a.top() + 60);
+            move(a.left() + 40, a.top() + 60);  // clear of the game's side panel
         }
     }
     QString Page() const
