@@ -148,7 +148,7 @@ void TImgUt::DrawImageFit(Gdi::DC *dc, const TDib *pic, Gdi::RECT &rect, bool ce
 
 void TImgUt::MirrorPad(TDib *pic, int32_t x, int32_t y, int32_t width, int32_t height)
 {
-    if (!pic || !pic->bits || pic->width <= 0 || pic->height <= 0)
+    if (!pic || !pic->bitmap || !pic->bits || pic->width <= 0 || pic->height <= 0)
         return;
     x = std::max(x, 0);
     y = std::max(y, 0);
@@ -162,12 +162,11 @@ void TImgUt::MirrorPad(TDib *pic, int32_t x, int32_t y, int32_t width, int32_t h
     for (int32_t c = 0; c < pic->width; ++c)
         fromX[size_t(c)] = Fold(c, x, lastX);
 
-    // Rows top to bottom; row r of the picture starts (height - 1 - r) rows
-    // into the bottom-up memory.
-    auto row = [pic](int32_t r) { return pic->bits + int64_t(pic->height - 1 - r) * pic->stride; };
+    // Rows top to bottom.
+    const Gdi::Bitmap *bmp = pic->bitmap;
     for (int32_t r = 0; r < pic->height; ++r) {
-        uint8_t *dst = row(r);
-        const uint8_t *src = row(Fold(r, y, lastY));
+        uint8_t *dst = bmp->Row(r);
+        const uint8_t *src = bmp->Row(Fold(r, y, lastY));
         const bool inside = r >= y && r <= lastY;
         for (int32_t c = 0; c < pic->width; ++c) {
             if (inside && c >= x && c <= lastX)

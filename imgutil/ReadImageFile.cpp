@@ -82,11 +82,8 @@ bool TImgUt::ReadImageFile(const QString &path, TDib **picture, int32_t maxWidth
 {
     if (!picture)
         return false;
-    if (*picture) {
-        (*picture)->Free();
-        delete *picture;
-        *picture = nullptr;
-    }
+    delete *picture;
+    *picture = nullptr;
     headerOnly = headerOnlyArg;
     // A folder is no picture file.
     if (!FileExists(path) || QFileInfo(path).isDir())

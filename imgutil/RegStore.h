@@ -43,8 +43,6 @@ public:
     // "A", "B", group "C/D". An empty subkey gives false.
     static bool SplitSubkey(const QString &subkey, QString &org, QString &app, QString &group);
 
-    const QString &Folder() const { return folder; }
-
 private:
     QString folder;       // empty: platform locations
     QString picturesDir;  // empty: QStandardPaths

@@ -52,10 +52,9 @@ namespace {
 
 void DropBitmap(TDib &d)
 {
-    if (d.bitmap) {
-        SelectObject(d.dc, nullptr);
+    // Deleting a selected bitmap also takes it out of the context.
+    if (d.bitmap)
         DeleteObject(d.bitmap);
-    }
     d.bitmap = nullptr;
     d.bits = nullptr;
 }
@@ -198,11 +197,9 @@ bool TDib::CopyFrom(const TDib *src)
         if (GetObjectW(src->font, int(sizeof lf), &lf))
             font = CreateFontIndirectW(&lf);
     }
-    if (src->dc) {
-        SetTextColor(dc, GetTextColor(src->dc));
-        SetBkColor(dc, GetBkColor(src->dc));
-        SetBkMode(dc, GetBkMode(src->dc));
-    }
+    SetTextColor(dc, GetTextColor(src->dc));
+    SetBkColor(dc, GetBkColor(src->dc));
+    SetBkMode(dc, GetBkMode(src->dc));
     if (font)
         SelectObject(dc, font);
     GdiFlush();
@@ -227,10 +224,8 @@ bool TDib::CopyFrom(const TDib *src)
 
 void TDib::SetBrush(COLORREF color)
 {
-    if (brush) {
-        SelectObject(dc, nullptr);
+    if (brush)
         DeleteObject(brush);
-    }
     brushColor = color;
     brush = CreateSolidBrush(color);
     if (dc)
@@ -239,10 +234,8 @@ void TDib::SetBrush(COLORREF color)
 
 void TDib::SetPen(COLORREF color, int32_t w)
 {
-    if (pen) {
-        SelectObject(dc, nullptr);
+    if (pen)
         DeleteObject(pen);
-    }
     penColor = color;
     penWidth = w;
     pen = CreatePen(PS_SOLID, w, color);

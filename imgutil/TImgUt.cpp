@@ -5,6 +5,7 @@
 #include <QFileInfo>
 #include <cerrno>
 #include <cstring>
+#include <iterator>
 #include <tiffio.h>
 
 namespace VlmImgUt {
@@ -93,10 +94,10 @@ int TImgOpts::ScriptLocation() const
 
 TImgUt::TImgUt(const QString &subkeyArg, const TRegStore &storeArg) : store(storeArg)
 {
-    optsVersion = 36;
     subkey = subkeyArg.isEmpty() ? QStringLiteral("Vellamor\\Spectrel") : subkeyArg;
 
-    for (int i = 0; i < 14; ++i) {
+    static_assert(std::size(ImageExtTable) == std::size(ImageCodeTable), "one code per extension");
+    for (size_t i = 0; i < std::size(ImageExtTable); ++i) {
         imageExts << QLatin1String(ImageExtTable[i]);
         imageCodes.push_back(ImageCodeTable[i]);
     }
@@ -114,12 +115,7 @@ TImgUt::TImgUt(const QString &subkeyArg, const TRegStore &storeArg) : store(stor
     TIFFSetWarningHandler(nullptr);
     TIFFSetErrorHandler(nullptr);
 
-    optsDirty = false;
-    colOptsDirty = false;
     LoadOpts();
-
-    previewMode = false;
-    keepPhotoshop = keepXmp = keepExif = keepComment = false;
 }
 
 TImgUt::~TImgUt()
@@ -128,18 +124,13 @@ TImgUt::~TImgUt()
         SaveOpts();
 }
 
-QString TImgUt::KeyPath() const
-{
-    return subkey;
-}
-
 void TImgUt::LoadOpts()
 {
     savePrefix = QStringLiteral("Sav");
     selProf.clear();
 
     bool optsRead = false, colRead = false, saveDirFound = false;
-    TRegKey key = store.Open(KeyPath(), TRegScope::User);
+    TRegKey key = store.Open(subkey, TRegScope::User);
     if (key.IsOpen()) {
         uint8_t raw[TImgOpts::Size];
         if (key.ReadBinary("ImgOpts", raw, TImgOpts::Size)) {
@@ -201,7 +192,7 @@ void TImgUt::LoadOpts()
 
 void TImgUt::SaveOpts()
 {
-    TRegKey key = store.Open(KeyPath(), TRegScope::User);
+    TRegKey key = store.Open(subkey, TRegScope::User);
     if (!key.IsWritable())
         return; // nothing written; the flags stay set
 

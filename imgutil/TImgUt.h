@@ -141,8 +141,6 @@ public:
     const TRegStore &Store() const { return store; }
 
 private:
-    QString KeyPath() const;
-
     TRegStore store;
 };
 

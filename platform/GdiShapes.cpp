@@ -22,14 +22,6 @@ namespace Gdi {
 
 namespace {
 
-int64_t FloorDiv(int64_t a, int64_t b)  // b > 0
-{
-    int64_t q = a / b;
-    if ((a % b) != 0 && a < 0)
-        --q;
-    return q;
-}
-
 int64_t CeilDiv(int64_t a, int64_t b)  // b > 0
 {
     return -FloorDiv(-a, b);
@@ -105,12 +97,8 @@ void FillPolygon(Bitmap *bmp, const POINT *pts, int n, bool winding, COLORREF co
 
 void PutPixel(Bitmap *bmp, int64_t x, int64_t y, COLORREF color)
 {
-    if (x < 0 || y < 0 || x >= bmp->width || y >= bmp->height)
-        return;
-    uint8_t *p = bmp->Row(int(y)) + 3 * x;
-    p[0] = uint8_t(GetBValue(color));
-    p[1] = uint8_t(GetGValue(color));
-    p[2] = uint8_t(GetRValue(color));
+    if (x >= 0 && y >= 0 && x < bmp->width && y < bmp->height)
+        FillSpan(bmp, int(y), int(x), int(x) + 1, color);
 }
 
 // One-pixel line from (x0, y0) to (x1, y1), end point left out. The minor

@@ -20,14 +20,6 @@ namespace {
 constexpr int WBits = 14;
 constexpr int32_t WOne = 1 << WBits;
 
-int64_t FloorDiv(int64_t a, int64_t b)
-{
-    int64_t q = a / b;
-    if ((a % b) != 0 && a < 0)
-        --q;
-    return q;
-}
-
 // For each output pixel of one axis: the source pixels it reads and their weights.
 struct Taps {
     std::vector<int32_t> first;   // first source index per output pixel
@@ -190,7 +182,6 @@ bool StretchBlt(HDC dst, int x, int y, int w, int h, HDC src, int sx, int sy, in
         cHi = std::max<int64_t>(cHi, int64_t(tx.first[e]) + tx.count[e]);
     }
     const int64_t span = cHi - cLo;
-    const bool sameWidth = halftone && snx == dw;
     auto rows = [&](int64_t r0, int64_t r1) {
         std::vector<int32_t> acc;
         std::vector<uint16_t> row;
@@ -207,7 +198,7 @@ bool StretchBlt(HDC dst, int x, int y, int w, int h, HDC src, int sx, int sy, in
                     const size_t e = tapX(j);
                     const int32_t fx = tx.first[e] - int32_t(baseX), cnt = tx.count[e];
                     uint8_t *d = out + 3 * (dx + j);
-                    if (cnt == 1 || sameWidth) {
+                    if (cnt == 1) {
                         const uint8_t *p = s + 3 * fx;
                         d[0] = p[0];
                         d[1] = p[1];
