@@ -3,7 +3,6 @@
 #include "VlScale.h"
 
 #include <QContextMenuEvent>
-#include <QFontMetrics>
 #include <QHeaderView>
 #include <QMouseEvent>
 #include <QPainter>
@@ -64,12 +63,6 @@ private:
 
 VlArray::VlArray(QWidget *parent) : QTableWidget(parent)
 {
-    cellDisplay.ink = cellDisplay.ownInk = 0xC0C0C0;
-    cellDisplay.paper = cellDisplay.ownPaper = 0x000000;
-    cellDisplay.font = VlFont;
-    cellDisplay.ownColors = false;
-    cellDisplay.standardWhenSelected = true;
-
     setColumnCount(0);
     verticalHeader()->hide();
     verticalHeader()->setSectionResizeMode(QHeaderView::Fixed);
@@ -88,11 +81,8 @@ VlArray::VlArray(QWidget *parent) : QTableWidget(parent)
     setLineWidth(1);
     setWordWrap(false);
     setItemDelegate(new ArrayCellDelegate(this));
-    {
-        // The font's line height until a panel rescales the table.
-        const QFontMetrics fm(font());
-        SetRowHeight(fm.ascent() + fm.descent() + std::max(0, fm.leading()));
-    }
+    // The font's line height until a panel rescales the table.
+    SetRowHeight(VlRowHeight(font()));
     VlRegisterRestyle(this, [this] { viewport()->update(); horizontalHeader()->viewport()->update(); });
 }
 

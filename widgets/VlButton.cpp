@@ -12,6 +12,9 @@
 
 namespace {
 
+// Look under the mouse in the looks "C" and "S".
+constexpr Color SkinHot = 0x8A5C28;
+
 QImage transPicture()
 {
     QImage img = VlmPix::Get(VlmPix::Find(QStringLiteral("Trans")));
@@ -20,16 +23,6 @@ QImage transPicture()
         img.fill(Qt::transparent);
     }
     return img;
-}
-
-VlButtonLook faceLook(VlButtonLook::Kind kind, int state)
-{
-    VlButtonLook l;
-    l.kind = kind;
-    l.state = state;
-    l.face = VlColorFace();
-    l.light = VlColorLight();
-    return l;
 }
 
 QImage disabledPicture(const QImage &src)
@@ -58,6 +51,29 @@ QImage monoPictureIn(const QImage &src, const QColor &ink)
     return img;
 }
 
+VlButtonStyle faceStyle(VlButtonLook::Kind kind)
+{
+    VlButtonStyle s;
+    for (int i = 0; i < 4; ++i) {
+        s.look[i] = VlButtonLook::OfFace(kind, i);
+        s.textColor[i] = Color(i == VlButtonStyle::Disabled ? VlColorDisabled() : VlColorText());
+    }
+    return s;
+}
+
+// The normal style with "Trans" as its normal and disabled looks, so the
+// panel shows through, and flat colours under the mouse and pressed.
+VlButtonStyle transparentStyle(Color hot, Color pressed)
+{
+    VlButtonStyle s = faceStyle(VlButtonLook::NormalFace);
+    const QImage trans = transPicture();
+    s.look[VlButtonStyle::Normal] = VlButtonLook::OfPicture(trans);
+    s.look[VlButtonStyle::Disabled] = VlButtonLook::OfPicture(trans);
+    s.look[VlButtonStyle::Hot] = VlButtonLook::OfColour(hot);
+    s.look[VlButtonStyle::Pressed] = VlButtonLook::OfColour(pressed);
+    return s;
+}
+
 } // namespace
 
 VlButtonLook VlButtonLook::OfColour(Color c)
@@ -76,24 +92,24 @@ VlButtonLook VlButtonLook::OfPicture(const QImage &image)
     return l;
 }
 
+VlButtonLook VlButtonLook::OfFace(Kind kind, int state)
+{
+    VlButtonLook l;
+    l.kind = kind;
+    l.state = state;
+    l.face = VlColorFace();
+    l.light = VlColorLight();
+    return l;
+}
+
 VlButtonStyle VlButtonStyle::StyleNormal()
 {
-    VlButtonStyle s;
-    for (int i = 0; i < 4; ++i) {
-        s.look[i] = faceLook(VlButtonLook::NormalFace, i);
-        s.textColor[i] = Color(i == Disabled ? VlColorDisabled() : VlColorText());
-    }
-    return s;
+    return faceStyle(VlButtonLook::NormalFace);
 }
 
 VlButtonStyle VlButtonStyle::StyleEdge()
 {
-    VlButtonStyle s;
-    for (int i = 0; i < 4; ++i) {
-        s.look[i] = faceLook(VlButtonLook::EdgeFace, i);
-        s.textColor[i] = Color(i == Disabled ? VlColorDisabled() : VlColorText());
-    }
-    return s;
+    return faceStyle(VlButtonLook::EdgeFace);
 }
 
 void VlPaintButtonLook(QPainter &p, const QRect &r, const VlButtonLook &look)
@@ -237,12 +253,7 @@ void VlButton::SetStyle(const VlButtonStyle &s)
 
 void VlButton::ApplyStyleW()
 {
-    VlButtonStyle s = VlButtonStyle::StyleNormal();
-    const QImage trans = transPicture();
-    s.look[VlButtonStyle::Normal] = VlButtonLook::OfPicture(trans);
-    s.look[VlButtonStyle::Disabled] = VlButtonLook::OfPicture(trans);
-    s.look[VlButtonStyle::Hot] = VlButtonLook::OfColour(hot);
-    s.look[VlButtonStyle::Pressed] = VlButtonLook::OfColour(face);
+    VlButtonStyle s = transparentStyle(hot, face);
     for (Color &c : s.textColor)
         c = ink;
     SetStyle(s);
@@ -250,17 +261,7 @@ void VlButton::ApplyStyleW()
 
 void VlButton::ApplyStyleC()
 {
-    VlButtonStyle s;
-    if (VlAltButtonStyle) {
-        s = VlButtonStyle::StyleEdge();
-    } else {
-        s = VlButtonStyle::StyleNormal();
-        const QImage trans = transPicture();
-        s.look[VlButtonStyle::Hot] = VlButtonLook::OfColour(0x8A5C28);
-        s.look[VlButtonStyle::Pressed] = VlButtonLook::OfColour(third);
-        s.look[VlButtonStyle::Normal] = VlButtonLook::OfPicture(trans);
-        s.look[VlButtonStyle::Disabled] = VlButtonLook::OfPicture(trans);
-    }
+    VlButtonStyle s = VlAltButtonStyle ? VlButtonStyle::StyleEdge() : transparentStyle(SkinHot, third);
     for (Color &c : s.textColor)
         c = VlSkinInk;
     SetStyle(s);
@@ -280,7 +281,7 @@ void VlButton::ApplyStyleS()
         const Color faceNow = Color(VlColorFace());
         s.look[VlButtonStyle::Normal] = VlButtonLook::OfColour(faceNow);
         s.look[VlButtonStyle::Disabled] = VlButtonLook::OfColour(faceNow);
-        s.look[VlButtonStyle::Hot] = VlButtonLook::OfColour(0x8A5C28);
+        s.look[VlButtonStyle::Hot] = VlButtonLook::OfColour(SkinHot);
         s.look[VlButtonStyle::Pressed] = VlButtonLook::OfColour(third);
     }
     SetStyle(s);

@@ -27,6 +27,8 @@ struct VlButtonLook {
 
     static VlButtonLook OfColour(Color c);
     static VlButtonLook OfPicture(const QImage &image);
+    // A framework face (NormalFace or EdgeFace) in the system colours of now.
+    static VlButtonLook OfFace(Kind kind, int state);
 };
 
 // A full button style: looks and text colours of the four states

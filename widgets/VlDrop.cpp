@@ -56,15 +56,13 @@ bool VlDisplay::UsesOwnColors(unsigned style) const
 void VlDisplay::Paint(QPainter &p, const QRect &cell, const QVariant &value, Color listInk, Color listPaper,
                       unsigned style) const
 {
-    const bool own = UsesOwnColors(style);
-    if (own) {
-        const QRect area = p.hasClipping() ? p.clipBoundingRect().toAlignedRect() : cell;
-        if (paper != ColorNull)
-            p.fillRect(area, ToQColor(uint32_t(paper)));
-    } else if (listPaper != ColorNull) {
-        p.fillRect(cell, ToQColor(uint32_t(listPaper)));
+    if (UsesOwnColors(style)) {
+        PaintStandard(p, cell, value, ink, paper, font);
+        return;
     }
-    drawCellText(p, cell, textOf(value), font, own ? ink : listInk);
+    if (listPaper != ColorNull)
+        p.fillRect(cell, ToQColor(uint32_t(listPaper)));
+    drawCellText(p, cell, textOf(value), font, listInk);
 }
 
 void VlDisplay::PaintStandard(QPainter &p, const QRect &cell, const QVariant &value, Color ink, Color paper,
@@ -116,13 +114,6 @@ private:
 
 VlDrop::VlDrop(QWidget *parent) : QComboBox(parent)
 {
-    for (VlDisplay *d : {&valueDisplay, &itemDisplay}) {
-        d->ink = d->ownInk = 0xC0C0C0;
-        d->paper = d->ownPaper = 0x000000;
-        d->font = VlFont;
-        d->ownColors = false;
-        d->standardWhenSelected = true;
-    }
     setFocusPolicy(Qt::NoFocus);
     setMouseTracking(true);
     setAttribute(Qt::WA_Hover, true);
@@ -221,10 +212,7 @@ void VlDrop::Remove(int index)
 
 int VlDrop::RowHeight() const
 {
-    if (rowHeight > 0)
-        return rowHeight;
-    const QFontMetrics fm(itemDisplay.font);
-    return fm.ascent() + fm.descent() + std::max(0, fm.leading());
+    return rowHeight > 0 ? rowHeight : VlRowHeight(itemDisplay.font);
 }
 
 QRect VlDrop::ButtonRect() const
@@ -297,12 +285,7 @@ void VlDrop::paintEvent(QPaintEvent *)
         return;
     const bool open = view() && view()->isVisible();
     const int state = !isEnabled() ? 3 : open ? 2 : underMouse() ? 1 : 0;
-    VlButtonLook look;
-    look.kind = VlButtonLook::EdgeFace;
-    look.state = state;
-    look.face = VlColorFace();
-    look.light = VlColorLight();
-    VlPaintButtonLook(p, br, look);
+    VlPaintButtonLook(p, br, VlButtonLook::OfFace(VlButtonLook::EdgeFace, state));
 
     const float aw = std::max(4.0f, float(br.width()) * 0.44f);
     const float ah = aw * 0.55f;

@@ -2,6 +2,7 @@
 
 #include "VlScale.h"
 
+#include <QFontMetrics>
 #include <QGuiApplication>
 #include <QMetaObject>
 #include <QMouseEvent>
@@ -50,6 +51,12 @@ QFont VlFontWithIncrement(int increment)
     if (increment == 0)
         return VlFont;
     return VlFontOfHeight(VlFontHeight + increment);
+}
+
+int VlRowHeight(const QFont &font)
+{
+    const QFontMetrics fm(font);
+    return fm.ascent() + fm.descent() + std::max(0, fm.leading());
 }
 
 // ---- Frames ----------------------------------------------------------------

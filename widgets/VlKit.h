@@ -54,6 +54,8 @@ void VlSetDesignRect(Ctl &control, int x, int y, int width, int height)
 QFont VlFontOfHeight(int pixelHeight);
 // VlFont, or VlFont at VlFontHeight + increment when the increment is not 0.
 QFont VlFontWithIncrement(int increment);
+// Row height of a list in a font: ascent + descent + external leading.
+int VlRowHeight(const QFont &font);
 
 // ---- Frames --------------------------------------------------------------
 // Drawn inside a control's rectangle, around its view; 1-pixel lines at

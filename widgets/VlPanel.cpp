@@ -23,13 +23,6 @@
 
 namespace {
 
-// Row height of a list in a font: ascent + descent + external leading.
-int rowHeightOf(const QFont &font)
-{
-    const QFontMetrics fm(font);
-    return fm.ascent() + fm.descent() + std::max(0, fm.leading());
-}
-
 template <class Ctl>
 void placeScaled(Ctl *c)
 {
@@ -129,7 +122,7 @@ void VlPanel::Rescale(bool self)
 {
     if (self)
         VlSetRect(this, designRect.Scaled());
-    const int row = rowHeightOf(VlFont);
+    const int row = VlRowHeight(VlFont);
     forKitChildren(this, true, [&](QWidget *w, VlKitClass cls) {
         switch (cls) {
         case VlKitClass::Button:
@@ -393,8 +386,7 @@ void VlTitleBox::SetTitle(const QString &text, Color paper, Color ink, int frame
 void VlTitleBox::Rescale(bool self)
 {
     VlPanel::Rescale(self);
-    const int inc = caption->fontIncrement;
-    caption->setFont(CaptionFont(styleCode, inc != 0 ? VlFontHeight + inc : VlFontHeight));
+    caption->setFont(CaptionFont(styleCode, VlFontHeight + caption->fontIncrement));
 }
 
 // ---- VlImgBox ---------------------------------------------------------------------------

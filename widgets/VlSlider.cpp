@@ -124,12 +124,8 @@ void VlSlider::paintEvent(QPaintEvent *)
     p.fillRect(QRect(groove.right(), groove.top(), 1, groove.height()), light);
 
     // Thumb: the framework's normal button face.
-    VlButtonLook look;
-    look.kind = VlButtonLook::NormalFace;
-    look.state = !isEnabled() ? 3 : dragging ? 2 : hasMouse ? 1 : 0;
-    look.face = VlColorFace();
-    look.light = VlColorLight();
-    VlPaintButtonLook(p, thumb, look);
+    const int state = !isEnabled() ? 3 : dragging ? 2 : hasMouse ? 1 : 0;
+    VlPaintButtonLook(p, thumb, VlButtonLook::OfFace(VlButtonLook::NormalFace, state));
     // A grip line across the thumb.
     const QColor grip = ToQColor(VlColorHighlight());
     if (Vertical())

@@ -44,6 +44,18 @@ struct Shape {
     int hotX, hotY;
 };
 
+// Position of a button picture (index 1..110 but 31 and 32, the lone
+// lamps ongrnJ and onbluJ) among the 6 variants of every design in order.
+constexpr int VariantSlotOf(int index)
+{
+    return index < 31 ? index - 1 : index - 3;
+}
+// The design of a button picture: 0 about, 1 Min, ... 17 dnlev.
+constexpr int DesignOf(int index)
+{
+    return VariantSlotOf(index) / 6;
+}
+
 // Size and hot spot of every image, by index.
 constexpr Shape ShapeOf(int index)
 {
@@ -52,8 +64,7 @@ constexpr Shape ShapeOf(int index)
     if (index == 31 || index == 32)   // ongrnJ, onbluJ
         return {22, 22, 0, 0};
     if (index >= 1 && index <= 110) {
-        const int group = index < 31 ? index - 1 : index - 3;   // 6 per design
-        const int s = VariantSizes[group % 6];
+        const int s = VariantSizes[VariantSlotOf(index) % 6];
         return {s, s, 0, 0};
     }
     switch (index) {

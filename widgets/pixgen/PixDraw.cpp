@@ -39,8 +39,8 @@ void prepare(QPainter &p)
     p.setRenderHint(QPainter::SmoothPixmapTransform, true);
 }
 
-// Strokes the outline of a shape twice as wide as `w` and fills it on top,
-// which leaves an outline of `w` outside the shape.
+// Strokes the outline of a shape twice as wide as `w`; the caller fills the
+// shape on top, which leaves an outline of `w` outside it.
 void outline(QPainter &p, const QPainterPath &shape, const QColor &c, double w)
 {
     QPen pen(c, 2 * w);
@@ -458,7 +458,6 @@ const QColor HandLine(60, 30, 10);
 
 QPainterPath capsule(QPointF a, QPointF b, double r)
 {
-    QPainterPath path;
     const QPointF d = b - a;
     const double len = std::hypot(d.x(), d.y());
     const double ang = std::atan2(d.y(), d.x()) * 180 / M_PI;
@@ -600,8 +599,7 @@ QImage DrawPixPicture(int index)
     } else if (index == 32) {
         img = drawLamp(22, LampBlue);
     } else if (index <= 110) {
-        const int k = index < 31 ? index - 1 : index - 3;
-        img = drawGroupPicture(k / 6, sh.width);
+        img = drawGroupPicture(DesignOf(index), sh.width);
     } else {
         switch (index) {
         case 111: img = drawMove(true, true, true, true); break;

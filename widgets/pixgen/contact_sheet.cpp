@@ -1,6 +1,7 @@
 // Contact sheet of the image list: every picture at 4x, over a light
 // checkerboard and over the panel's button face, with its index and name.
 //   vlmpix_sheet OUT.png
+#include "Color.h"
 #include "VlmPix.h"
 
 #include <QApplication>
@@ -9,6 +10,11 @@
 
 #include <algorithm>
 #include <cstdio>
+
+namespace {
+// The face colour the dialogs give their kit buttons.
+constexpr COLORREF ButtonFace = 0x2C2C6F;
+} // namespace
 
 int main(int argc, char **argv)
 {
@@ -51,14 +57,14 @@ int main(int argc, char **argv)
                            ((x + y) / 8) % 2 ? QColor(200, 200, 200) : QColor(244, 244, 244));
         p.drawImage(a, img);
         const QRect b(a.right() + 1 + pad, a.y(), w, h);
-        p.fillRect(b, QColor(0x6F, 0x2C, 0x2C));   // the kit button's face
+        p.fillRect(b, ToQColor(ButtonFace));
         p.drawImage(b, img);
         // actual size, on both backgrounds
         const QRect c1(b.right() + 1 + pad, a.y(), img.width(), img.height());
         p.fillRect(c1, QColor(222, 222, 222));
         p.drawImage(c1.topLeft(), img);
         const QRect c2(c1.x(), c1.bottom() + 1 + pad, img.width(), img.height());
-        p.fillRect(c2, QColor(0x6F, 0x2C, 0x2C));
+        p.fillRect(c2, ToQColor(ButtonFace));
         p.drawImage(c2.topLeft(), img);
     }
     p.end();
