@@ -75,44 +75,43 @@ void TboxScr::NewGame()
     RefreshSync();
 }
 
-void TboxScr::OnGameType()
+namespace {
+
+// A choice in the game type or levels list: the list position plus first
+// gives the value. While a game runs, another value asks first and starts a
+// new game; declined, the list shows the stored value again.
+void OnListChoice(TboxScr &w, VlDrop &list, int &stored, int first, const char *question)
 {
-    const int position = panel.gameTypeDrop.FindKey(panel.gameTypeDrop.GetKey());
+    const int position = list.FindKey(list.GetKey());
     if (position < 0)
         return;
-    const int t = 1 + position;
-    const bool running = game && !introRunning;
+    const int t = first + position;
+    const bool running = w.game && !w.introRunning;
     if (running) {
-        if (t == settings->gameType)
+        if (t == stored)
             return;
-        if (!PromptOKCancel(this, QStringLiteral("Changing Game Type will start a New Game - Okay to continue?"))) {
-            panel.gameTypeDrop.SetIndex(settings->gameType - 1);
+        if (!TboxScr::PromptOKCancel(&w, QString::fromLatin1(question))) {
+            list.SetIndex(stored - first);
             return;
         }
     }
-    settings->gameType = t;
+    stored = t;
     if (running)
-        NewGame();
+        w.NewGame();
+}
+
+} // namespace
+
+void TboxScr::OnGameType()
+{
+    OnListChoice(*this, panel.gameTypeDrop, settings->gameType, 1,
+                 "Changing Game Type will start a New Game - Okay to continue?");
 }
 
 void TboxScr::OnLevels()
 {
-    const int position = panel.levelsDrop.FindKey(panel.levelsDrop.GetKey());
-    if (position < 0)
-        return;
-    const int t = 2 + position;
-    const bool running = game && !introRunning;
-    if (running) {
-        if (t == settings->levels)
-            return;
-        if (!PromptOKCancel(this, QStringLiteral("Changing Levels will start a New Game - Okay to continue?"))) {
-            panel.levelsDrop.SetIndex(settings->levels - 2);
-            return;
-        }
-    }
-    settings->levels = t;
-    if (running)
-        NewGame();
+    OnListChoice(*this, panel.levelsDrop, settings->levels, 2,
+                 "Changing Levels will start a New Game - Okay to continue?");
 }
 
 void TboxScr::Cheat()
@@ -134,19 +133,19 @@ void TboxScr::Cheat()
 void TboxScr::ToggleBonusBoxes()
 {
     settings->bonusBoxes = !settings->bonusBoxes;
-    panel.bonusLamp.SetSkinImage(settings->bonusBoxes ? QStringLiteral("onyel") : QStringLiteral("off"), 'W');
+    UpdateLamps();
 }
 
 void TboxScr::ToggleBadBoxes()
 {
     settings->badBoxes = !settings->badBoxes;
-    panel.badLamp.SetSkinImage(settings->badBoxes ? QStringLiteral("onyel") : QStringLiteral("off"), 'W');
+    UpdateLamps();
 }
 
 void TboxScr::ToggleSounds()
 {
     soundsOn = !soundsOn;
-    panel.soundsLamp.SetSkinImage(soundsOn ? QStringLiteral("onred") : QStringLiteral("off"), 'W');
+    UpdateLamps();
 }
 
 void TboxScr::TurnBox(int direction)

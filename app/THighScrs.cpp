@@ -24,39 +24,44 @@ constexpr int LowestBound = 999999999;
 constexpr int FlashPeriod = 100;
 constexpr int FlashSteps = 32;
 
-constexpr Color ButtonFace = Color(RGBColor(111, 44, 44));
-constexpr Color ButtonHot = Color(RGBColor(33, 66, 101));
-
-QFont BoldFont()
-{
-    QFont f = VlFont;
-    f.setBold(true);
-    return f;
-}
-
 QFont BoldUnderlinedFont()
 {
-    QFont f = BoldFont();
+    QFont f = BboxCnt::BoldFont();
     f.setUnderline(true);
     return f;
 }
 
-void SetupButton(VlButton &b, QWidget *parent, const char *caption, Color ink, int x, int y, int w, int h)
-{
-    b.setParent(parent);
-    b.SetDesignRect(x, y, w, h);
-    b.setText(QString::fromLatin1(caption));
-    b.SetColors(ink, 0, ButtonFace, ButtonHot);
-}
+// The texts of the new-score box, centred.
+struct NewScoreText {
+    VlText THighScrs::*text;
+    const char *caption;
+    int x, y, w;
+};
 
-void SetupText(VlText &t, QWidget *parent, const char *text, int x, int y, int w, int h,
-               Qt::Alignment align = Qt::AlignHCenter)
-{
-    t.setParent(parent);
-    t.SetDesignRect(x, y, w, h);
-    t.SetText(QString::fromLatin1(text));
-    t.SetAlign(align);
-}
+const NewScoreText NewScoreTexts[] = {
+    {&THighScrs::rankLabel, "Rank", 15, 24, 40},
+    {&THighScrs::rankValue, "", 20, 43, 30},
+    {&THighScrs::nameLabel, "Name of Inductee", 85, 24, 110},
+    {&THighScrs::levelsLabel, "Levels", 225, 24, 44},
+    {&THighScrs::levelsValue, "", 232, 43, 30},
+    {&THighScrs::scoreLabel, "Score", 273, 24, 40},
+    {&THighScrs::scoreValue, "", 278, 43, 30},
+};
+
+// The buttons of the strip, 22 high.
+struct StripButton {
+    VlButton THighScrs::*button;
+    const char *caption;
+    COLORREF ink;
+    int x, w;
+};
+
+const StripButton StripButtons[] = {
+    {&THighScrs::saveButton, "Save", RGBColor(101, 141, 221), 0, 60},
+    {&THighScrs::clearButton, "Clear Scores", RGBColor(202, 141, 191), 0, 80},
+    {&THighScrs::helpButton, "Help", RGBColor(101, 222, 141), 260, 60},
+    {&THighScrs::cancelButton, "Cancel", RGBColor(222, 101, 101), 140, 60},
+};
 
 // The colour of three channels in blue, green, red order.
 Color ColorOfChannels(const int c[3])
@@ -104,9 +109,7 @@ THighScrs::THighScrs(TSettings *settings_, int score_, QWidget *parent)
     titleBox.SetDesignRect(8, 8, 332, 226, true);
     titleBox.SetFrame(VlFrame::ThinOutset);
     titleBox.SetTitle(QStringLiteral(" quibo Hall of Fame "), 0x000000, Color(RGBColor(222, 191, 44)), 2, 101);
-    SetupText(gameTypeLabel, &titleBox, "Game Type", 53, 27, 80, 15, Qt::AlignRight);
-    gameTypeLabel.ownInk = Color(RGBColor(66, 141, 202));
-    gameTypeLabel.SetInk(gameTypeLabel.ownInk);
+    PlaceText(titleBox, gameTypeLabel, 53, 27, 80, 15, "Game Type", Qt::AlignRight, Color(RGBColor(66, 141, 202)));
     gameTypeDrop.setParent(&titleBox);
     VlSetDesignRect(gameTypeDrop, 138, 24, 122, 21);
     gameTypeDrop.SetFrame(VlFrame::Inset);
@@ -136,17 +139,12 @@ THighScrs::THighScrs(TSettings *settings_, int score_, QWidget *parent)
         newScoreBox.SetDesignRect(8, 243, 332, 98, true);
         newScoreBox.SetFrame(VlFrame::ThinOutset);
         newScoreBox.SetTitle(QStringLiteral(" "), 0x000000, Color(RGBColor(141, 121, 212)), 2, 101);
-        SetupText(rankLabel, &newScoreBox, "Rank", 15, 24, 40, 15);
-        SetupText(rankValue, &newScoreBox, "", 20, 43, 30, 15);
-        SetupText(nameLabel, &newScoreBox, "Name of Inductee", 85, 24, 110, 15);
+        for (const NewScoreText &r : NewScoreTexts)
+            PlaceText(newScoreBox, this->*r.text, r.x, r.y, r.w, 15, r.caption, Qt::AlignHCenter);
         nameEdit.setParent(&newScoreBox);
         VlSetDesignRect(nameEdit, 61, 40, 158, 21);
         nameEdit.SetColors(0x000000, false);
-        SetupText(levelsLabel, &newScoreBox, "Levels", 225, 24, 44, 15);
-        SetupText(levelsValue, &newScoreBox, "", 232, 43, 30, 15);
-        SetupText(scoreLabel, &newScoreBox, "Score", 273, 24, 40, 15);
-        SetupText(scoreValue, &newScoreBox, "", 278, 43, 30, 15);
-        SetupButton(addButton, &newScoreBox, "Add New Score", Color(RGBColor(222, 161, 66)), 111, 68, 110, 22);
+        PlaceTextButton(newScoreBox, addButton, 111, 68, 110, 22, "Add New Score", Color(RGBColor(222, 161, 66)));
         connect(&addButton, &QAbstractButton::clicked, this, [this] { AddNewScore(); });
         enterState = 2;
     } else {
@@ -156,11 +154,9 @@ THighScrs::THighScrs(TSettings *settings_, int score_, QWidget *parent)
     // The button strip.
     buttonStrip.setParent(this);
     buttonStrip.SetDesignRect(14, newScoreMode ? 350 : 243, 320, 22, true);
-    SetupButton(saveButton, &buttonStrip, "Save", Color(RGBColor(101, 141, 221)), 0, 0, 60, 22);
+    for (const StripButton &r : StripButtons)
+        PlaceTextButton(buttonStrip, this->*r.button, r.x, 0, r.w, 22, r.caption, Color(r.ink));
     saveButton.hide();
-    SetupButton(clearButton, &buttonStrip, "Clear Scores", Color(RGBColor(202, 141, 191)), 0, 0, 80, 22);
-    SetupButton(helpButton, &buttonStrip, "Help", Color(RGBColor(101, 222, 141)), 260, 0, 60, 22);
-    SetupButton(cancelButton, &buttonStrip, "Cancel", Color(RGBColor(222, 101, 101)), 140, 0, 60, 22);
     connect(&saveButton, &QAbstractButton::clicked, this, [this] { StoreScores(); });
     connect(&clearButton, &QAbstractButton::clicked, this, [this] { ClearScores(); });
     connect(&helpButton, &QAbstractButton::clicked, this, [this] { ShowHelp(); });
@@ -177,7 +173,7 @@ THighScrs::THighScrs(TSettings *settings_, int score_, QWidget *parent)
     }
 
     // Fonts.
-    const QFont bold = BoldFont();
+    const QFont bold = BboxCnt::BoldFont();
     gameTypeLabel.setFont(bold);
     gameTypeDrop.SetColors(Color(RGBColor(66, 141, 202)), 0x000000, bold);
     gameTypeDrop.setFont(bold);
@@ -195,15 +191,15 @@ THighScrs::THighScrs(TSettings *settings_, int score_, QWidget *parent)
         table.SetRowHeight(std::max(fontRow, std::min(fontRow + 4, fit)));
     }
     if (newScoreMode) {
-        for (VlText *t : {&rankLabel, &rankValue, &nameLabel, &levelsLabel, &levelsValue, &scoreLabel, &scoreValue})
-            t->setFont(bold);
+        for (const NewScoreText &r : NewScoreTexts)
+            (this->*r.text).setFont(bold);
         nameEdit.setFont(bold);
         addButton.setFont(BoldUnderlinedFont());
     }
-    saveButton.setFont(bold);
-    clearButton.setFont(bold);
-    helpButton.setFont(bold);
-    cancelButton.setFont(newScoreMode ? bold : BoldUnderlinedFont());
+    for (const StripButton &r : StripButtons)
+        (this->*r.button).setFont(bold);
+    if (!newScoreMode)
+        cancelButton.setFont(BoldUnderlinedFont());
 
     // The table shown: the game type's, else the first.
     gameIndex = settings->gameType - 1;
@@ -297,7 +293,7 @@ void THighScrs::ListScores()
         return;
     const TTable &t = entries[gameIndex];
     const std::vector<int> order = ListOrder(t);
-    const QFont bold = BoldFont();
+    const QFont bold = BboxCnt::BoldFont();
     const Qt::Alignment centre = Qt::AlignHCenter | Qt::AlignVCenter;
     const Qt::Alignment right = Qt::AlignRight | Qt::AlignVCenter;
     for (int i = 0; i < Entries; ++i) {
@@ -377,7 +373,7 @@ void THighScrs::ClearScores()
 void THighScrs::MarkChanged()
 {
     enterState = 1;
-    cancelButton.setFont(BoldFont());
+    cancelButton.setFont(BboxCnt::BoldFont());
     saveButton.setFont(BoldUnderlinedFont());
     SpreadButtons();
     saveButton.show();

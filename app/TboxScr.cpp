@@ -36,28 +36,39 @@ unsigned FlagsOf(const QMouseEvent *event)
     return (event->buttons() & Qt::LeftButton) ? TboxScr::KeyFlagLeft : 0u;
 }
 
+// The answerer when one is set, else a message box; true for OK.
+bool Prompt(QWidget *parent, const QString &text, bool withCancel)
+{
+    if (Answerer())
+        return Answerer()(text);
+    QMessageBox::StandardButtons buttons = QMessageBox::Ok;
+    if (withCancel)
+        buttons |= QMessageBox::Cancel;
+    QMessageBox box(withCancel ? QMessageBox::Question : QMessageBox::Information, QStringLiteral("quibo"), text,
+                    buttons, parent);
+    box.setDefaultButton(QMessageBox::Ok);
+    return box.exec() == QMessageBox::Ok;
+}
+
+void SetLines(VlText (&lines)[3], const char *line0, const char *line1, const char *line2)
+{
+    lines[0].SetText(QString::fromLatin1(line0));
+    lines[1].SetText(QString::fromLatin1(line1));
+    lines[2].SetText(QString::fromLatin1(line2));
+}
+
 } // namespace
 
 // ---- Message boxes ---------------------------------------------------------
 
 bool TboxScr::PromptOKCancel(QWidget *parent, const QString &text)
 {
-    if (Answerer())
-        return Answerer()(text);
-    QMessageBox box(QMessageBox::Question, QStringLiteral("quibo"), text, QMessageBox::Ok | QMessageBox::Cancel,
-                    parent);
-    box.setDefaultButton(QMessageBox::Ok);
-    return box.exec() == QMessageBox::Ok;
+    return Prompt(parent, text, true);
 }
 
 void TboxScr::PromptOK(QWidget *parent, const QString &text)
 {
-    if (Answerer()) {
-        Answerer()(text);
-        return;
-    }
-    QMessageBox box(QMessageBox::Information, QStringLiteral("quibo"), text, QMessageBox::Ok, parent);
-    box.exec();
+    Prompt(parent, text, false);
 }
 
 void TboxScr::SetPromptAnswerer(std::function<bool(const QString &)> answerer)
@@ -358,13 +369,7 @@ void TboxScr::Build()
 
     // 16: the intro messages.
     SetHints("Right-click boxes", "for info. Click to", "select and practice.");
-    panel.hintPanel.hide();
-    panel.messagePanel.color = messageStartColor;
-    panel.messagePanel.update();
-    panel.messageText[0].SetText(QStringLiteral("Please Choose a"));
-    panel.messageText[1].SetText(QStringLiteral("Game Type & Levels."));
-    panel.messageText[2].SetText(QStringLiteral("Then click New Game."));
-    panel.messagePanel.show();
+    ShowMessage(messageStartColor, "Please Choose a", "Game Type & Levels.", "Then click New Game.");
 
     // 17: the stored interface.
     ApplyInterface(settings->interfaceBlock.scale != 'n');
@@ -553,9 +558,7 @@ void TboxScr::KillIntroTimer()
 void TboxScr::ShowMessage(Color background, const char *line0, const char *line1, const char *line2)
 {
     panel.messagePanel.color = background;
-    panel.messageText[0].SetText(QString::fromLatin1(line0));
-    panel.messageText[1].SetText(QString::fromLatin1(line1));
-    panel.messageText[2].SetText(QString::fromLatin1(line2));
+    SetLines(panel.messageText, line0, line1, line2);
     panel.hintPanel.hide();
     panel.messagePanel.show();
     panel.messagePanel.update();
@@ -563,9 +566,7 @@ void TboxScr::ShowMessage(Color background, const char *line0, const char *line1
 
 void TboxScr::SetHints(const char *line0, const char *line1, const char *line2)
 {
-    panel.hintText[0].SetText(QString::fromLatin1(line0));
-    panel.hintText[1].SetText(QString::fromLatin1(line1));
-    panel.hintText[2].SetText(QString::fromLatin1(line2));
+    SetLines(panel.hintText, line0, line1, line2);
 }
 
 void TboxScr::UpdateLamps()

@@ -4,6 +4,7 @@
 //   make_install_data OUTDIR
 #include "GameFile.h"
 #include "TSettings.h"
+#include "VlScale.h"
 
 #include <QDir>
 #include <QGuiApplication>
@@ -160,8 +161,7 @@ void Compass(QPainter &p)
         p.setBrush(i % 2 ? light.lighter(160) : dark.lighter(160));
         p.drawPolygon(QPolygonF({tip, r, QPointF(256, 256)}));
     }
-    QFont f(QStringLiteral("Liberation Sans"));
-    f.setPixelSize(40);
+    QFont f = VlSansFont(40);
     f.setBold(true);
     p.setFont(f);
     p.setPen(QColor(90, 60, 30));
