@@ -184,12 +184,7 @@ void TboxScr::SetBoardCursor(bool moving)
     static QImage lastCursor;
     if (image.cacheKey() != lastKey || cursorWidth != lastWidth || cursorHeight != lastHeight || lastCursor.isNull()) {
         const float f = image.width() > 0 ? float(cursorWidth) / float(image.width()) : 1.0f;
-        const QPoint hot(int(float(image.offset().x()) * f + 0.5f), int(float(image.offset().y()) * f + 0.5f));
-        QImage scaled = image.convertToFormat(QImage::Format_ARGB32_Premultiplied)
-                            .scaled(cursorWidth, cursorHeight, Qt::IgnoreAspectRatio, Qt::SmoothTransformation);
-        scaled = VlSharpen(scaled, 100);
-        scaled.setOffset(hot);
-        lastCursor = scaled;
+        lastCursor = VlResizeSharpened(image, cursorWidth, cursorHeight, f);
         lastKey = image.cacheKey();
         lastWidth = cursorWidth;
         lastHeight = cursorHeight;

@@ -171,12 +171,6 @@ public:
     void ExecuteContextMenu(const QPoint &globalPos);
     void ShowHelp();
     void ShowHighScores();                  // THighScrs.cpp
-    // Later work (load and save, options, About): declared for the menus
-    // and keys that will call them; not defined yet, so nothing calls them.
-    void LoadGame();
-    void SaveGame();
-    void ShowOptions();
-    void ShowAbout();
 
     // ---- Helpers -------------------------------------------------------
     // The board widget (client area).

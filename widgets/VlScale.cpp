@@ -269,13 +269,9 @@ QImage VlSharpen(const QImage &image, int amount)
 
 // ---- Scale-dependent pictures -----------------------------------------
 
-namespace {
-
-QImage resizeSharpened(const QImage &img, float f)
+QImage VlResizeSharpened(const QImage &img, int w, int h, float f)
 {
-    const int w = int(float(img.width()) * f + 0.5f);
-    const int h = int(float(img.height()) * f + 0.5f);
-    if (w <= 0 || h <= 0)
+    if (w <= 0 || h <= 0 || img.isNull())
         return QImage();
     QImage scaled = img.convertToFormat(QImage::Format_ARGB32_Premultiplied)
                         .scaled(w, h, Qt::IgnoreAspectRatio, Qt::SmoothTransformation);
@@ -290,6 +286,13 @@ QImage resizeSharpened(const QImage &img, float f)
             scaled.setText(key, img.text(key));
     }
     return VlSharpen(scaled, 100);
+}
+
+namespace {
+
+QImage resizeSharpened(const QImage &img, float f)
+{
+    return VlResizeSharpened(img, int(float(img.width()) * f + 0.5f), int(float(img.height()) * f + 0.5f), f);
 }
 
 // Resized pictures by scale letter and name; they never change, since the

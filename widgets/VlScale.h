@@ -104,3 +104,7 @@ QImage SkinImage(const QString &name);
 // premultiplied colour so transparent edges gain no halo. The result is
 // Format_ARGB32; offset and text keys are kept.
 QImage VlSharpen(const QImage &image, int amount = 100);
+
+// The whole picture resized smoothly to w x h, its hot spot and second
+// spot scaled by f, then sharpened at amount 100.
+QImage VlResizeSharpened(const QImage &img, int w, int h, float f);
