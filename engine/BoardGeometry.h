@@ -5,6 +5,7 @@
 
 #include "TSettings.h"
 
+#include <QPoint>
 #include <QRect>
 
 namespace BoardGeometry {
@@ -12,14 +13,12 @@ namespace BoardGeometry {
 inline int Right(const QRect &r) { return r.x() + r.width(); }
 inline int Bottom(const QRect &r) { return r.y() + r.height(); }
 
-// A perspective ratio the layout accepts: 0 to 0.5 (the options' slider).
-inline bool ValidRatio(float r) { return r >= 0.0f && r <= 0.5f; }
-
 // Can a shape be laid out in the board: a size above 0 and both ratios
 // valid. Anything else lays nothing out.
 inline bool CanLayOut(const QRect &board, const TSettings *st)
 {
-    return board.width() > 0 && board.height() > 0 && ValidRatio(st->sideRatio) && ValidRatio(st->topRatio);
+    return board.width() > 0 && board.height() > 0 && TSettings::ValidRatio(st->sideRatio)
+           && TSettings::ValidRatio(st->topRatio);
 }
 
 // Can the shape be drawn: the board can be laid out and the boxes have a
@@ -27,6 +26,15 @@ inline bool CanLayOut(const QRect &board, const TSettings *st)
 inline bool CanDraw(const QRect &board, const TSettings *st)
 {
     return CanLayOut(board, st) && st->boxSize > 0;
+}
+
+// The front square's corner of the box in row 0, column 0 of the bottom
+// level of n: with one side depth and one top depth per column, the box in
+// column n - 1 then ends at the board's right and bottom edges.
+inline QPoint ShapeCorner(const QRect &board, const TSettings *st, int n)
+{
+    return QPoint(Right(board) - (n - 1) * st->sideDepth - st->boxSize,
+                  Bottom(board) - (n - 1) * st->topDepth - st->boxSize);
 }
 
 // Box size and the two depths from the float size s: the box size

@@ -469,11 +469,7 @@ void TSettings::PaintBox(int mask, int n, int level, float fx, float fy)
         // again until the name changes.
         if (!faceImage[f] && imgUt && faceImageFailed[f] != faceImageFile[f]) {
             if (!imgUt->ReadImageFile(faceImageFile[f], &faceImage[f], 0, 0, false)) {
-                if (faceImage[f]) {
-                    faceImage[f]->Free();
-                    delete faceImage[f];
-                    faceImage[f] = nullptr;
-                }
+                ReleaseDib(faceImage[f]);
                 faceImageFailed[f] = faceImageFile[f];
             }
         }
@@ -631,8 +627,7 @@ void TSettings::PutImage(TDib *dst, TDib *src, QRect &r, bool tile, bool border)
     if (scaled) {
         temp = new TDib;
         if (!temp->Create(w, h)) {
-            temp->Free();
-            delete temp;
+            ReleaseDib(temp);
             return;
         }
         Gdi::SetStretchBltMode(temp->dc, Gdi::HALFTONE);
@@ -676,8 +671,5 @@ void TSettings::PutImage(TDib *dst, TDib *src, QRect &r, bool tile, bool border)
         srcY = 0;
         rowH = h;
     }
-    if (temp) {
-        temp->Free();
-        delete temp;
-    }
+    ReleaseDib(temp);
 }

@@ -42,30 +42,12 @@ QImage DragArrow(const char *family, int x, int y, int fromX, int fromY)
     return SkinImage(QString::fromLatin1(way) + QString::fromLatin1(family));
 }
 
-// The press-and-release family (Jumbled Cube, Jumbled Pyramid, intro).
-// `hit` is the box under the pointer that a press would take hold of (0
-// none), found by the game type's own search.
-QImage PressReleaseCursor(TGame &g, int x, int y, bool pressed, bool &moving, int hit)
-{
-    moving = false;
-    if (hit == 0)
-        return QImage();
-    if (pressed && g.pressId != 0) {
-        const int ddx = std::abs(x - g.pressX), ddy = std::abs(y - g.pressY);
-        if (ddx < 8 && ddy < 8)
-            return Pix(PixHndPinch);
-        moving = true;
-        return DragArrow("shp", x, y, g.pressX, g.pressY);
-    }
-    return Pix(PixHndThere);
-}
-
 // Step 2 of the family: the pointer over the selected box. True with the
 // cursor in `cursor` when it is.
 bool SelectedBoxCursor(TGame &g, int x, int y, bool pressed, bool &moving, QImage &cursor)
 {
     moving = false;
-    if (g.selectedId == 0 || !g.LocateBox(g.selectedId))
+    if (!g.Positioned() || g.selectedId == 0 || !g.LocateBox(g.selectedId))
         return false;
     const TBoxRec &b = g.box[g.curLevel][g.curRow][g.curCol];
     const int s = g.settings->boxSize;
@@ -83,29 +65,40 @@ bool SelectedBoxCursor(TGame &g, int x, int y, bool pressed, bool &moving, QImag
     return true;
 }
 
+// The press-and-release family (Jumbled Cube, Jumbled Pyramid, intro):
+// the selected box first, then `hit`, the box under the pointer that a
+// press would take hold of (0 none), found by the game type's own search.
+QImage PressReleaseCursor(TGame &g, int x, int y, bool pressed, bool &moving, int hit)
+{
+    QImage cursor;
+    if (SelectedBoxCursor(g, x, y, pressed, moving, cursor))
+        return cursor;
+    if (hit == 0)
+        return QImage();
+    if (pressed && g.pressId != 0) {
+        const int ddx = std::abs(x - g.pressX), ddy = std::abs(y - g.pressY);
+        if (ddx < 8 && ddy < 8)
+            return Pix(PixHndPinch);
+        moving = true;
+        return DragArrow("shp", x, y, g.pressX, g.pressY);
+    }
+    return Pix(PixHndThere);
+}
+
 } // namespace
 
 QImage TCube::DragCursor(int x, int y, bool pressed, bool &moving)
 {
-    QImage cursor;
-    if (SelectedBoxCursor(*this, x, y, pressed, moving, cursor))
-        return cursor;
     return PressReleaseCursor(*this, x, y, pressed, moving, HitFront(x, y));
 }
 
 QImage TPyramid::DragCursor(int x, int y, bool pressed, bool &moving)
 {
-    QImage cursor;
-    if (SelectedBoxCursor(*this, x, y, pressed, moving, cursor))
-        return cursor;
     return PressReleaseCursor(*this, x, y, pressed, moving, HitFront(x, y));
 }
 
 QImage TSplash::DragCursor(int x, int y, bool pressed, bool &moving)
 {
-    QImage cursor;
-    if (SelectedBoxCursor(*this, x, y, pressed, moving, cursor))
-        return cursor;
     return PressReleaseCursor(*this, x, y, pressed, moving, HitFront(x, y));
 }
 

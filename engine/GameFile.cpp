@@ -2,6 +2,7 @@
 // save and load.
 #include "GameFile.h"
 
+#include "BoxGrid.h"
 #include "TGame.h"
 #include "TSettings.h"
 #include "LittleEndian.h"
@@ -11,11 +12,6 @@
 #include <QSaveFile>
 
 namespace {
-
-bool ValidLevels(int n)
-{
-    return n >= 2 && n <= 8;
-}
 
 // Is the position part of the shape of the game type: the pyramid's level
 // L holds rows and columns 0..L, every other type the whole cube.
@@ -31,10 +27,9 @@ bool ValidLevelId(int gameType, int n, int L, int id)
 {
     if (id == 0)
         return true;
-    if (L >= n || id < 100)
-        return false;
-    const int level = id / 100 - 1, row = (id % 100) / 10, col = id % 10;
-    return level == L && row < n && col < n && InShape(gameType, L, row, col);
+    int level, row, col;
+    return L < n && BoxGrid::SplitId(id, level, row, col) && level == L && row < n && col < n
+           && InShape(gameType, L, row, col);
 }
 
 } // namespace
@@ -150,7 +145,7 @@ std::unique_ptr<QFile> TSettings::OpenGameFile(const QString &path, TGameFileHea
     in.GetBytes(h.versionText, sizeof h.versionText);
     in.GetInt(h.gameType);
     in.GetInt(h.levels);
-    if (!in.ok() || h.gameType < 1 || h.gameType > 4 || !ValidLevels(h.levels))
+    if (!in.ok() || !TSettings::ValidGameType(h.gameType) || !TSettings::ValidLevels(h.levels))
         return nullptr;
     header = h;
     return file;
@@ -176,7 +171,7 @@ bool TGame::ReadBody(TFieldReader &in, TGameBody &body) const
 {
     const int n = settings->levels;
     const int type = settings->gameType;
-    if (!ValidLevels(n))
+    if (!TSettings::ValidLevels(n))
         return false;
     in.GetFlag(body.inOrder);
     in.GetFlag(body.cheated);
@@ -230,7 +225,7 @@ bool TGame::WriteBody(TFieldWriter &out)
 {
     levels = settings->levels;
     const int n = levels;
-    if (!ValidLevels(n))
+    if (!TSettings::ValidLevels(n))
         return false;
     out.PutFlag(inOrder);
     out.PutFlag(cheated);

@@ -234,13 +234,8 @@ void TSettings::LoadOptions()
 
 bool TSettings::SaveOptions()
 {
-    for (int f = 0; f < 6; ++f) {
-        if (faceImageFit[f]) {
-            faceImageFit[f]->Free();
-            delete faceImageFit[f];
-            faceImageFit[f] = nullptr;
-        }
-    }
+    for (int f = 0; f < 6; ++f)
+        ReleaseDib(faceImageFit[f]);
     const QString userFile = userFolder.isEmpty() ? QString() : userFolder + QLatin1String(OptionsFileName);
     if (optionsFile.isEmpty()) {
         if (!commonFolder.isEmpty()) {

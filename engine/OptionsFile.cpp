@@ -6,7 +6,6 @@
 #include <QByteArray>
 #include <QIODevice>
 
-#include <cmath>
 #include <cstring>
 
 namespace {
@@ -99,21 +98,6 @@ private:
     QIODevice &dev;
     const TSettings &set;
 };
-
-bool ValidGameType(int t)
-{
-    return t >= 1 && t <= 4;
-}
-
-bool ValidLevels(int n)
-{
-    return n >= 2 && n <= 8;
-}
-
-bool ValidRatio(float r)
-{
-    return std::isfinite(r) && r >= 0.0f && r <= 0.5f;
-}
 
 // Name position among the sets, -1 when new (exact, first match).
 int FindSet(const QVector<QString> &names, const QString &name)

@@ -10,6 +10,7 @@ TCube::TCube(TSettings *s) : TGame(s) {}
 
 void TCube::Setup()
 {
+    TGame::Setup();
     levels = settings->levels;
     const int n = levels;
     for (int L = 0; L < n; ++L) {

@@ -19,7 +19,7 @@ public:
     void TurnBox(int dir) override;
     void RotateShape(int dir) override;
     void RotateLevel(int number, int dir) override;
-    void PaintInfo(QPainter &draw, int id) override;                       // TCubeBoard.cpp
+    void PaintInfo(QPainter &draw, int id) override;                       // InfoCard.cpp
     void ScrambleAround() override;
 
 protected:

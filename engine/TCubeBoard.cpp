@@ -26,13 +26,12 @@ void TCube::PaintShape(const QRect &board)
     TSettings *st = settings;
     levels = st->levels;
     const int n = levels;
-    if (n < 1 || n > 8 || !CanDraw(board, st)) {
-        laidOut = false;
+    if (!StartShape(board, n, 1))
         return;
-    }
     const int s = st->boxSize, d = st->sideDepth, e = st->topDepth;
-    const int X = Right(board) - (n - 1) * d - s;
-    int Y = Bottom(board) - (n - 1) * e - s;
+    const QPoint corner = ShapeCorner(board, st, n);
+    const int X = corner.x();
+    int Y = corner.y();
     for (int L = n - 1; L >= 0; --L) {
         for (int r = 0; r < n; ++r)
             for (int c = 0; c < n; ++c) {
@@ -49,5 +48,4 @@ void TCube::PaintShape(const QRect &board)
             }
         Y -= s;
     }
-    laidOut = true;
 }

@@ -1,5 +1,6 @@
 #include "TGame.h"
 
+#include "BoardGeometry.h"
 #include "TSettings.h"
 
 #include <cstdlib>
@@ -8,7 +9,7 @@ TGame::TGame(TSettings *s) : settings(s) {}
 
 TGame::~TGame() = default;
 
-void TGame::Setup() {}
+void TGame::Setup() { laidOut = false; }
 void TGame::FitToRect(QRect &) {}
 void TGame::PaintShape(const QRect &) {}
 bool TGame::Evaluate(bool) { return false; }
@@ -24,6 +25,12 @@ void TGame::PaintInfo(QPainter &, int) {}
 void TGame::ScrambleAround() {}
 
 // ---- Shared helpers ----------------------------------------------------
+
+bool TGame::StartShape(const QRect &board, int n, int minLevels)
+{
+    laidOut = n >= minLevels && n <= 8 && BoardGeometry::CanDraw(board, settings);
+    return laidOut;
+}
 
 bool TGame::InFrontSquare(const TBoxRec &b, int px, int py) const
 {
@@ -49,6 +56,16 @@ bool TGame::ToggleHit(int h, bool right)
     return true;
 }
 
+int TGame::DragDirection(int x, int y) const
+{
+    const int dx = std::abs(x - pressX), dy = std::abs(y - pressY);
+    if (dx <= 7 && dy <= 7)
+        return 0;
+    if (dx >= dy)
+        return x > pressX ? DirRight : DirLeft;
+    return y > pressY ? DirDown : DirUp;
+}
+
 int TGame::PressReleaseHit(int h, int x, int y, bool release)
 {
     if (!release) {
@@ -59,13 +76,8 @@ int TGame::PressReleaseHit(int h, int x, int y, bool release)
     }
     int result = 0;
     if (h != 0 && pressId != 0) {
-        const int dx = std::abs(x - pressX), dy = std::abs(y - pressY);
-        if (dx > 7 || dy > 7) {
-            int dir;
-            if (dx >= dy)
-                dir = x > pressX ? DirRight : DirLeft;
-            else
-                dir = y > pressY ? DirDown : DirUp;
+        const int dir = DragDirection(x, y);
+        if (dir != 0) {
             const bool onSelected = h == selectedId;
             const bool fromSelected = pressId == selectedId;
             if (!onSelected && !fromSelected)
@@ -168,14 +180,12 @@ bool TGame::EvaluateBoxes(bool force, int n, const TBoxRec &reference,
         }
     const int avg = k == 0 ? 0 : int(float(S - M) / float(k) + 0.5f);
 
-    previousDisorder = disorder;
-    disorder = (k - 1) * (S - M);
+    int d = (k - 1) * (S - M);
     for (auto &row : cells)
         for (int v : row)
             if (v > 0 && v != M)
-                disorder -= (k - 1) * std::abs(v - avg);
-    if (initialDisorder == 0)
-        initialDisorder = disorder;
+                d -= (k - 1) * std::abs(v - avg);
+    RecordDisorder(d);
 
     if (moves > movesAtEval && k > 0) {
         if (formula == TScoreFormula::Short) {
@@ -193,9 +203,21 @@ bool TGame::EvaluateBoxes(bool force, int n, const TBoxRec &reference,
             score = ((initialDisorder - disorder) / k + A - moves) * (n - 2);
         }
     }
+    return EvaluationResult(force, ordered);
+}
+
+void TGame::RecordDisorder(int d)
+{
+    previousDisorder = disorder;
+    disorder = d;
+    if (initialDisorder == 0)
+        initialDisorder = disorder;
+}
+
+bool TGame::EvaluationResult(bool force, bool ordered)
+{
     if (score < 0 || cheated)
         score = 0;
-
     if (force) {
         inOrder = true;
         score = 0;

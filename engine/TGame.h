@@ -40,7 +40,8 @@ class TGame {
 public:
     explicit TGame(TSettings *settings);
 
-    // The sixteen operations, in slot order.
+    // The sixteen operations, in slot order. Every Setup starts with the
+    // base one: the boxes lose their screen positions.
     virtual void Setup();                                                 // 0
     virtual void FitToRect(QRect &board);                                 // 1
     virtual void PaintShape(const QRect &board);                          // 2
@@ -90,15 +91,20 @@ public:
     int bonusId[8] = {};
     int badId[8] = {};
     // The boxes have screen positions: set by a PaintShape that drew them,
-    // cleared by one that could not. No hit test finds a box before that.
+    // cleared by one that could not and by Setup. No hit test finds a box
+    // before that.
     bool laidOut = false;
     bool Positioned() const { return laidOut; }
 
 protected:
     // ---- Shared by the game types --------------------------------------
 
+    // Start of a PaintShape of n levels: can it draw them (minLevels to 8)
+    // in the board. Sets laidOut to the answer; the boxes are placed next.
+    bool StartShape(const QRect &board, int n, int minLevels);
+
     // Is the point inside the box's front square, bounds included on all
-    // four sides.
+    // four sides; never before the boxes have been placed.
     bool InFrontSquare(const TBoxRec &b, int px, int py) const;
 
     // Turns one box: the record is copied into the scratch box, turned
@@ -108,6 +114,11 @@ protected:
     // Toggle of the selection (right false) or the info card (right true)
     // by the hit id h; false when h is 0.
     bool ToggleHit(int h, bool right);
+
+    // The direction of a drag from (pressX, pressY) to (x, y): 0 within 7
+    // pixels both ways, otherwise horizontal unless the vertical distance
+    // is larger.
+    int DragDirection(int x, int y) const;
 
     // PressRelease with the hit id h already found (0 none): the press
     // stores the point and h; the release gives the move code 0, 1..4,
@@ -133,6 +144,16 @@ protected:
     // score for the game of n levels by the formula, and the result.
     bool EvaluateBoxes(bool force, int n, const TBoxRec &reference,
                        const std::vector<TBoxRec *> &compared, TScoreFormula formula);
+
+    // The new disorder d of an evaluation: the old one is kept as the
+    // previous, the first one as the initial.
+    void RecordDisorder(int d);
+
+    // The last steps of an evaluation: a negative or cheated score becomes
+    // 0; a forced one leaves the shape in order, cheated, with no score,
+    // and gives false; otherwise true only when the shape has just come
+    // into order.
+    bool EvaluationResult(bool force, bool ordered);
 
     // The base body, field by field. ReadBody checks what it reads for the
     // game of n = settings->levels and game type settings->gameType, and

@@ -9,7 +9,6 @@
 
 #include <QPainter>
 
-#include <cstdlib>
 #include <memory>
 
 namespace {
@@ -50,6 +49,7 @@ TJigsaw::TJigsaw(TSettings *s) : TCube(s) {}
 
 void TJigsaw::Setup()
 {
+    TGame::Setup();
     wholeFace = false;
     levels = settings->levels;
     const int n = levels;
@@ -88,16 +88,14 @@ void TJigsaw::PaintShape(const QRect &board)
     TForcedPictureFlags forced(*settings);
     levels = settings->levels;
     const int n = levels;
-    if (n < 2 || n > 8 || !BoardGeometry::CanDraw(board, settings)) {
-        laidOut = false;
+    if (!StartShape(board, n, 2))
         return;
-    }
-    laidOut = true;
     const int s = settings->boxSize;
     const int d = settings->sideDepth;
     const int e = settings->topDepth;
-    const int X = BoardGeometry::Right(board) - (n - 1) * d - s;
-    int Y = BoardGeometry::Bottom(board) - (n - 1) * e - s;
+    const QPoint corner = BoardGeometry::ShapeCorner(board, settings, n);
+    const int X = corner.x();
+    int Y = corner.y();
     const float fn = float(n);
 
     for (int L = n - 1; L >= 0; --L) {
@@ -160,26 +158,10 @@ bool TJigsaw::Evaluate(bool force)
                     check(b.front, L, R);
             }
 
-    previousDisorder = disorder;
-    disorder = misplaced;
-    if (initialDisorder == 0)
-        initialDisorder = disorder;
+    RecordDisorder(misplaced);
     moves = drops;
     score = (initialDisorder - disorder) * n - drops;
-    if (score < 0 || cheated)
-        score = 0;
-
-    if (force) {
-        inOrder = true;
-        score = 0;
-        cheated = true;
-        return false;
-    }
-    const bool ordered = misplaced == 0;
-    if (ordered && inOrder)
-        return false;
-    inOrder = ordered;
-    return ordered;
+    return EvaluationResult(force, misplaced == 0);
 }
 
 bool TJigsaw::ClickBox(int x, int y, bool right)
@@ -189,10 +171,8 @@ bool TJigsaw::ClickBox(int x, int y, bool right)
     if (hit == 0)
         return false;
 
-    if (right) {
-        infoId = infoId == hit ? 0 : hit;
-        return true;
-    }
+    if (right)
+        return ToggleHit(hit, true);
 
     if (selectedId == 0) {
         selectedId = hit;
@@ -203,15 +183,8 @@ bool TJigsaw::ClickBox(int x, int y, bool right)
     }
 
     if (wholeFace) {
-        const int ddx = std::abs(x - pressX), ddy = std::abs(y - pressY);
-        if (ddx >= 8 || ddy >= 8) {
-            int dir;
-            if (ddx < ddy)
-                dir = y > pressY ? DirDown : DirUp;
-            else
-                dir = x > pressX ? DirRight : DirLeft;
+        if (const int dir = DragDirection(x, y))
             RotateShape(dir);
-        }
     } else if (hit != selectedId && LocateBox(hit)) {
         const int tL = curLevel, tR = curRow;
         if (LocateBox(selectedId)) {
@@ -288,7 +261,7 @@ void TJigsaw::DropGroup(int F, int dL, int dR)
 {
     levels = settings->levels;
     const int n = levels;
-    if (n < 2 || n > 8 || F < 0 || F > 5 || (dL == 0 && dR == 0))
+    if (!TSettings::ValidLevels(n) || F < 0 || F > 5 || (dL == 0 && dR == 0))
         return;
 
     // Move: every group piece goes to its target; a displaced piece waits
@@ -405,7 +378,7 @@ void TJigsaw::ScrambleAround() {}
 
 bool TJigsaw::ValidPieces(const int pieces[6][8][8], int n)
 {
-    if (n < 2 || n > 8)
+    if (!TSettings::ValidLevels(n))
         return false;
     for (int f = 0; f < 6; ++f) {
         bool seen[8][8] = {};

@@ -24,6 +24,7 @@ TPyramid::TPyramid(TSettings *s) : TGame(s) {}
 
 void TPyramid::Setup()
 {
+    TGame::Setup();
     levels = settings->levels;
     const int n = levels;
     for (int L = 0; L < n; ++L) {
@@ -45,7 +46,6 @@ void TPyramid::Setup()
                 RandomOrientation(bx);
             }
     }
-    laidOut = false;
 }
 
 bool TPyramid::LocateBox(int id)
@@ -55,8 +55,6 @@ bool TPyramid::LocateBox(int id)
 
 int TPyramid::HitFront(int px, int py)
 {
-    if (!laidOut)
-        return 0;
     levels = settings->levels;
     const int n = levels;
     for (int L = 0; L < n; ++L)
@@ -76,6 +74,12 @@ int TPyramid::PressRelease(int x, int y, bool release)
     return PressReleaseHit(HitFront(x, y), x, y, release);
 }
 
+bool TPyramid::LocateSelected()
+{
+    levels = settings->levels;
+    return LocateBox(selectedId) && curLevel < levels && curRow <= curLevel && curCol <= curLevel;
+}
+
 std::vector<TBoxRec *> TPyramid::BonusBlock(int L, int R)
 {
     levels = settings->levels;
@@ -91,12 +95,9 @@ std::vector<TBoxRec *> TPyramid::BonusBlock(int L, int R)
 
 void TPyramid::TurnBox(int dir)
 {
-    if (!LocateBox(selectedId))
+    if (!LocateSelected())
         return;
-    levels = settings->levels;
     const int L = curLevel, R = curRow, C = curCol;
-    if (L >= levels || R > L || C > L)
-        return;
     TBoxRec &turned = box[L][R][C];
     TurnThroughScratch(turned, dir);
     ++moves;
@@ -111,13 +112,9 @@ void TPyramid::TurnBox(int dir)
 
 void TPyramid::ScrambleAround()
 {
-    if (!LocateBox(selectedId))
+    if (!LocateSelected())
         return;
-    levels = settings->levels;
-    const int L = curLevel, R = curRow, C = curCol;
-    if (L >= levels || R > L || C > L)
-        return;
-    for (TBoxRec *b : BonusBlock(L, R))
+    for (TBoxRec *b : BonusBlock(curLevel, curRow))
         TurnThroughScratch(*b, Random(4) + 1);
 }
 
@@ -182,13 +179,12 @@ void TPyramid::PaintShape(const QRect &board)
     TSettings *st = settings;
     levels = st->levels;
     const int n = levels;
-    if (n < 1 || n > 8 || !CanDraw(board, st)) {
-        laidOut = false;
+    if (!StartShape(board, n, 1))
         return;
-    }
     const int s = st->boxSize, d = st->sideDepth, e = st->topDepth;
-    int X = Right(board) - (n - 1) * d - s;
-    int Y = Bottom(board) - (n - 1) * e - s;
+    const QPoint corner = ShapeCorner(board, st, n);
+    int X = corner.x();
+    int Y = corner.y();
     for (int L = n - 1; L >= 0; --L) {
         const double g = double(n - L - 1) * 0.5;
         for (int r = 0; r <= L; ++r)
@@ -215,5 +211,4 @@ void TPyramid::PaintShape(const QRect &board)
         X -= (s - d) / 2;
         Y -= s - e / 2;
     }
-    laidOut = true;
 }

@@ -23,18 +23,18 @@ public:
     void PaintInfo(QPainter &draw, int id) override;                       // InfoCard.cpp
     void ScrambleAround() override;
 
-    // Has PaintShape placed the boxes; until then no hit test finds one.
-
 protected:
     // The first front-face box (L, r, L), level by level and row by row,
     // whose front square holds the point; its id, or 0 (also before the
     // boxes have been placed).
     int HitFront(int px, int py);
 
+    // Finds the selected box (curLevel, curRow, curCol); false when none
+    // is selected or its id names no box of the pyramid.
+    bool LocateSelected();
+
     // The bonus block of the front-face box at (L, R), level by level and
     // row by row: levels L - 1 to L + 1, front-face rows R - 1 up to R
     // (above), R + 1 (beside) and R + 2 (below), clipped to the shape.
     std::vector<TBoxRec *> BonusBlock(int L, int R);
-
-private:
 };

@@ -11,6 +11,7 @@ TRebukes::TRebukes(TSettings *s) : TCube(s) {}
 
 void TRebukes::Setup()
 {
+    TGame::Setup();
     levels = settings->levels;
     const int n = levels;
 

@@ -5,19 +5,6 @@
 
 #include <cstring>
 
-namespace {
-
-void ReleaseDib(VlmImgUt::TDib *&dib)
-{
-    if (dib) {
-        dib->Free();
-        delete dib;
-        dib = nullptr;
-    }
-}
-
-} // namespace
-
 void TInterfaceBlock::ToBytes(uint8_t out[Size]) const
 {
     out[0] = uint8_t(uint16_t(programVersion) & 0xFF);
@@ -57,6 +44,15 @@ TSettings::~TSettings()
     ReleaseBitmaps();
     delete imgUt;
     imgUt = nullptr;
+}
+
+void TSettings::ReleaseDib(VlmImgUt::TDib *&dib)
+{
+    if (dib) {
+        dib->Free();
+        delete dib;
+        dib = nullptr;
+    }
 }
 
 void TSettings::ReleaseBitmaps()

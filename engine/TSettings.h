@@ -69,6 +69,11 @@ public:
     TSettings(const TSettings &) = delete;
     TSettings &operator=(const TSettings &) = delete;
 
+    // The values gameType, levels and the two ratios may take.
+    static bool ValidGameType(int t) { return t >= 1 && t <= 4; }
+    static bool ValidLevels(int n) { return n >= 2 && n <= 8; }
+    static bool ValidRatio(float r) { return r >= 0.0f && r <= 0.5f; }  // false for NaN too
+
     // Fields in declaration order.
     char versionText[14] = {'q', 'u', 'i', 'b', 'o', 'V', 'e', 'r', '0', '1', '.', '7', '0', 0};
     int clientWidth = 0;
@@ -196,6 +201,8 @@ public:
     // Frees, deletes and clears renderBuffer, patternImage and the six
     // faceImage and faceImageFit bitmaps that are set, in that order.
     void ReleaseBitmaps();
+    // Frees, deletes and clears one bitmap, when it is set.
+    static void ReleaseDib(VlmImgUt::TDib *&dib);
 
     // ---- Options file and loading -------------------------------------
     // Where the full start-up construction finds its folders, its settings

@@ -12,6 +12,7 @@ TSplash::TSplash(TSettings *s) : TGame(s) {}
 
 void TSplash::Setup()
 {
+    TGame::Setup();
     levels = 3;
     int front = Random(6);
     for (int L = 0; L < 3; ++L)
@@ -25,7 +26,6 @@ void TSplash::Setup()
             b.left = RandomLeft(front);
             b.top = TopFace(b.front, b.left);
         }
-    laidOut = false;
 }
 
 bool TSplash::LocateBox(int id)
@@ -36,8 +36,6 @@ bool TSplash::LocateBox(int id)
 int TSplash::HitFront(int px, int py)
 {
     levels = 3;
-    if (!laidOut)
-        return 0;
     for (int L = 0; L < 3; ++L)
         for (int R = 0; R < 2; ++R)
             if (InFrontSquare(box[L][R][1], px, py))
@@ -100,10 +98,8 @@ void TSplash::PaintShape(const QRect &board)
 {
     TSettings *st = settings;
     levels = 3;
-    if (!CanDraw(board, st)) {
-        laidOut = false;
+    if (!StartShape(board, levels, 1))
         return;
-    }
     const int s = st->boxSize;
     const int right = Right(board);
     int Y = Bottom(board) - s;
@@ -121,7 +117,6 @@ void TSplash::PaintShape(const QRect &board)
         }
         Y -= s;
     }
-    laidOut = true;
 }
 
 void TSplash::TipLines(int level, int row, QString lines[3])

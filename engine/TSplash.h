@@ -25,13 +25,9 @@ public:
     // The three tip lines of the card of the box at (level, row).
     static void TipLines(int level, int row, QString lines[3]);
 
-    // Has PaintShape placed the boxes; until then no hit test finds one.
-
 protected:
     // The first of the six boxes (level 0..2, row 0..1) whose front square
     // holds the point; its id, or 0 (also before the boxes have been
     // placed).
     int HitFront(int px, int py);
-
-private:
 };

@@ -3,6 +3,7 @@
 // milliseconds per full render, with a breakdown of where the time goes
 // with pictures. Then writes a PNG of each game type's board at 1280 x 800
 // (default folder: build-pngs in the source tree, or the first argument).
+#include "BoardGeometry.h"
 #include "Gdi.h"
 #include "Random.h"
 #include "TCube.h"
@@ -177,21 +178,31 @@ double MsOnce(const std::function<void()> &f)
     return std::chrono::duration<double, std::milli>(t1 - t0).count();
 }
 
+// A game of type G set up on its own settings with a w x h render bitmap,
+// fitted to the main window's board rectangle.
 template <typename G>
-std::unique_ptr<G> MakeGame(TSettings *st)
-{
-    auto g = std::make_unique<G>(st);
-    g->Setup();
-    return g;
-}
+struct TBench {
+    std::unique_ptr<TSettings> st;
+    std::unique_ptr<G> g;
+    QRect board;
+
+    TBench(int w, int h, int levels) : st(MakeSettings(w, h, levels)), g(std::make_unique<G>(st.get()))
+    {
+        g->Setup();
+        board = BoardRect(*st);
+        g->FitToRect(board);
+    }
+    void Render() { ::Render(*st, *g, board); }
+};
 
 // The shape's boxes painted with only some of their faces, to split the
 // time of a render with pictures between the front and the slanted faces.
 void PaintCubeFaces(TSettings &st, TGame &g, const QRect &board, int keep)
 {
     const int n = st.levels, s = st.boxSize, d = st.sideDepth, e = st.topDepth;
-    const int X = board.x() + board.width() - (n - 1) * d - s;
-    int Y = board.y() + board.height() - (n - 1) * e - s;
+    const QPoint corner = BoardGeometry::ShapeCorner(board, &st, n);
+    const int X = corner.x();
+    int Y = corner.y();
     for (int L = n - 1; L >= 0; --L) {
         for (int r = 0; r < n; ++r)
             for (int c = 0; c < n; ++c) {
@@ -246,10 +257,10 @@ int main(int argc, char **argv)
 
     // ---- Timing: 8-level Jumbled Cube, 1920 x 1080 ----------------------
     {
-        auto st = MakeSettings(1920, 1080, 8);
-        auto cube = MakeGame<TCube>(st.get());
-        QRect board = BoardRect(*st);
-        cube->FitToRect(board);
+        TBench<TCube> b(1920, 1080, 8);
+        TSettings *st = b.st.get();
+        TCube *cube = b.g.get();
+        const QRect board = b.board;
         std::printf("8-level Jumbled Cube, 1920 x 1080 render bitmap, board %d x %d, box %d, depths %d/%d\n",
                     board.width(), board.height(), st->boxSize, st->sideDepth, st->topDepth);
         const int runs = 200;
@@ -295,70 +306,57 @@ int main(int argc, char **argv)
     };
     std::printf("Boards at 1280 x 800:\n");
     {
-        auto st = MakeSettings(1280, 800, 4);
-        auto g = MakeGame<TJigsaw>(st.get());
-        SetPictures(*st, 400);
-        st->useBoxImages = false;  // the Jigsaw Cube forces pictures on by itself
-        QRect board = BoardRect(*st);
-        g->FitToRect(board);
-        Render(*st, *g, board);
-        save(*st, QStringLiteral("board_1_jigsaw_cube.png"));
+        TBench<TJigsaw> b(1280, 800, 4);
+        SetPictures(*b.st, 400);
+        b.st->useBoxImages = false;  // the Jigsaw Cube forces pictures on by itself
+        b.Render();
+        save(*b.st, QStringLiteral("board_1_jigsaw_cube.png"));
     }
     {
-        auto st = MakeSettings(1280, 800, 4);
-        auto g = MakeGame<TCube>(st.get());
-        QRect board = BoardRect(*st);
-        g->FitToRect(board);
-        g->selectedId = g->box[1][1][3].id;
-        g->infoId = g->box[2][2][3].id;
-        Render(*st, *g, board);
-        save(*st, QStringLiteral("board_2_jumbled_cube.png"), [&](QPainter &p) { g->PaintInfo(p, g->infoId); });
-        SetPictures(*st, 400);
-        st->rotateImages = true;
-        Render(*st, *g, board);
-        save(*st, QStringLiteral("board_2_jumbled_cube_pictures.png"));
-        st->spanImages = true;
-        st->rotateImages = false;
+        TBench<TCube> b(1280, 800, 4);
+        TCube &g = *b.g;
+        g.selectedId = g.box[1][1][3].id;
+        g.infoId = g.box[2][2][3].id;
+        b.Render();
+        save(*b.st, QStringLiteral("board_2_jumbled_cube.png"), [&](QPainter &p) { g.PaintInfo(p, g.infoId); });
+        SetPictures(*b.st, 400);
+        b.st->rotateImages = true;
+        b.Render();
+        save(*b.st, QStringLiteral("board_2_jumbled_cube_pictures.png"));
+        b.st->spanImages = true;
+        b.st->rotateImages = false;
         // Home orientation everywhere: each side shows its whole picture.
         for (int L = 0; L < 4; ++L)
             for (int r = 0; r < 4; ++r)
                 for (int c = 0; c < 4; ++c) {
-                    g->box[L][r][c].front = 0;
-                    g->box[L][r][c].left = 1;
-                    g->box[L][r][c].top = 2;
+                    g.box[L][r][c].front = 0;
+                    g.box[L][r][c].left = 1;
+                    g.box[L][r][c].top = 2;
                 }
-        Render(*st, *g, board);
-        save(*st, QStringLiteral("board_2_jumbled_cube_spanned.png"));
+        b.Render();
+        save(*b.st, QStringLiteral("board_2_jumbled_cube_spanned.png"));
     }
     {
-        auto st = MakeSettings(1280, 800, 5);
-        auto g = MakeGame<TPyramid>(st.get());
-        QRect board = BoardRect(*st);
-        g->FitToRect(board);
-        g->selectedId = g->box[4][2][4].id;
-        g->infoId = g->box[2][0][2].id;
-        Render(*st, *g, board);
-        save(*st, QStringLiteral("board_3_jumbled_pyramid.png"), [&](QPainter &p) { g->PaintInfo(p, g->infoId); });
+        TBench<TPyramid> b(1280, 800, 5);
+        TPyramid &g = *b.g;
+        g.selectedId = g.box[4][2][4].id;
+        g.infoId = g.box[2][0][2].id;
+        b.Render();
+        save(*b.st, QStringLiteral("board_3_jumbled_pyramid.png"), [&](QPainter &p) { g.PaintInfo(p, g.infoId); });
     }
     {
-        auto st = MakeSettings(1280, 800, 4);
-        auto g = MakeGame<TRebukes>(st.get());
-        QRect board = BoardRect(*st);
-        g->FitToRect(board);
-        Render(*st, *g, board);
-        save(*st, QStringLiteral("board_4_rebukes_cube.png"));
+        TBench<TRebukes> b(1280, 800, 4);
+        b.Render();
+        save(*b.st, QStringLiteral("board_4_rebukes_cube.png"));
     }
     {
-        auto st = MakeSettings(1280, 800, 4);
-        auto g = MakeGame<TSplash>(st.get());
-        QRect board = BoardRect(*st);
-        g->FitToRect(board);
-        g->selectedId = 211;
-        g->infoId = 101;
-        st->renderBuffer->SetBrush(0);
-        Gdi::PatBlt(st->renderBuffer->dc, 0, 0, 1280, 800, Gdi::PATCOPY);
-        g->PaintShape(board);
-        save(*st, QStringLiteral("intro.png"), [&](QPainter &p) { g->PaintInfo(p, g->infoId); });
+        TBench<TSplash> b(1280, 800, 4);
+        TSplash &g = *b.g;
+        g.selectedId = 211;
+        g.infoId = 101;
+        b.st->backgroundColor = 0;  // on a black background
+        b.Render();
+        save(*b.st, QStringLiteral("intro.png"), [&](QPainter &p) { g.PaintInfo(p, g.infoId); });
     }
     return written == 7 ? 0 : 1;
 }

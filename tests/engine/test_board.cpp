@@ -4,7 +4,9 @@
 
 #include "Random.h"
 #include "TCube.h"
+#include "TJigsaw.h"
 #include "TPyramid.h"
+#include "TRebukes.h"
 #include "TSplash.h"
 
 #include <QRect>
@@ -19,7 +21,7 @@ using namespace paintertest;
 
 namespace {
 
-enum class Kind { Cube, Pyramid, Intro };
+enum class Kind { Cube, Pyramid, Intro, Jigsaw, Rebukes };
 
 std::unique_ptr<TGame> Make(Kind kind, TSettings *st)
 {
@@ -28,6 +30,10 @@ std::unique_ptr<TGame> Make(Kind kind, TSettings *st)
         return std::make_unique<TPyramid>(st);
     case Kind::Intro:
         return std::make_unique<TSplash>(st);
+    case Kind::Jigsaw:
+        return std::make_unique<TJigsaw>(st);
+    case Kind::Rebukes:
+        return std::make_unique<TRebukes>(st);
     default:
         return std::make_unique<TCube>(st);
     }
@@ -44,7 +50,18 @@ std::unique_ptr<TGame> MakeSetUp(Kind kind, TSettings *st)
 
 const char *Name(Kind k)
 {
-    return k == Kind::Cube ? "cube" : k == Kind::Pyramid ? "pyramid" : "intro";
+    switch (k) {
+    case Kind::Pyramid:
+        return "pyramid";
+    case Kind::Intro:
+        return "intro";
+    case Kind::Jigsaw:
+        return "jigsaw";
+    case Kind::Rebukes:
+        return "rebukes";
+    default:
+        return "cube";
+    }
 }
 
 } // namespace
@@ -258,9 +275,9 @@ TEST(PaintShape, IntroPlacesItsSixBoxes)
     EXPECT_EQ(b.At(300, 300), Board::Background);
 }
 
-TEST(PaintShape, NoHitTestFindsABoxBeforeTheFirstLayout)
+TEST(PaintShape, NoHitTestFindsABoxBeforeItIsLaidOut)
 {
-    for (Kind kind : {Kind::Pyramid, Kind::Intro}) {
+    for (Kind kind : {Kind::Cube, Kind::Pyramid, Kind::Intro, Kind::Jigsaw, Kind::Rebukes}) {
         Board b(600, 600);
         TSettings &st = *b.st;
         st.levels = 3;
@@ -275,12 +292,25 @@ TEST(PaintShape, NoHitTestFindsABoxBeforeTheFirstLayout)
         QRect board(0, 0, 600, 600);
         g->FitToRect(board);
         g->PaintShape(board);
-        const TBoxRec &apex = g->box[0][0][kind == Kind::Intro ? 1 : 0];
-        EXPECT_TRUE(g->ClickBox(apex.x + 5, apex.y + 5, false)) << Name(kind);
-        EXPECT_EQ(g->selectedId, apex.id);
+        EXPECT_TRUE(g->Positioned()) << Name(kind);
+        // The top box of the front: column 2 of the cubes, 1 of the intro,
+        // the apex of the pyramid.
+        const int col = kind == Kind::Pyramid ? 0 : kind == Kind::Intro ? 1 : 2;
+        const TBoxRec &top = g->box[0][0][col];
+        EXPECT_TRUE(g->ClickBox(top.x + 5, top.y + 5, true)) << Name(kind);
+        EXPECT_EQ(g->infoId, top.id) << Name(kind);
         // A board that cannot be drawn takes the boxes away again.
         QRect empty(0, 0, 0, 0);
         g->PaintShape(empty);
-        EXPECT_FALSE(g->ClickBox(apex.x + 5, apex.y + 5, true)) << Name(kind);
+        EXPECT_FALSE(g->Positioned()) << Name(kind);
+        EXPECT_FALSE(g->ClickBox(top.x + 5, top.y + 5, true)) << Name(kind);
+        // So does a new game: its boxes are back at (0, 0), unplaced.
+        g->PaintShape(board);
+        ASSERT_TRUE(g->Positioned()) << Name(kind);
+        g->Setup();
+        EXPECT_FALSE(g->Positioned()) << Name(kind);
+        EXPECT_FALSE(g->ClickBox(5, 5, true)) << Name(kind);
+        EXPECT_EQ(g->PressRelease(5, 5, false), 0) << Name(kind);
+        EXPECT_EQ(g->pressId, 0) << Name(kind);
     }
 }

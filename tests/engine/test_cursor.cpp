@@ -161,20 +161,31 @@ TEST(CursorPressRelease, SelectedSquareIncludesItsEdges)
     EXPECT_EQ(Cursor(g, row1.x + s + s / 2, row1.y + s + 1, false).name, "HndThere");
 }
 
-TEST(CursorPressRelease, BeforeTheFirstLayoutNoBoxIsFound)
+TEST(CursorPressRelease, BeforeTheLayoutNoBoxIsFound)
 {
-    for (const char *type : {"pyramid", "intro"}) {
+    for (const char *type : {"cube", "pyramid", "intro"}) {
         SCOPED_TRACE(type);
         TSettings s;
         s.levels = 3;
         std::unique_ptr<TGame> g;
-        if (std::string(type) == "pyramid")
+        if (std::string(type) == "cube")
+            g = std::make_unique<TCube>(&s);
+        else if (std::string(type) == "pyramid")
             g = std::make_unique<TPyramid>(&s);
         else
             g = std::make_unique<TSplash>(&s);
         g->Setup();
         EXPECT_EQ(Cursor(*g, 0, 0, false).name, "arrow");
         EXPECT_EQ(Cursor(*g, 10, 10, true).name, "arrow");
+
+        // A new game on a laid-out board: every box back at (0, 0), the
+        // selected one too, none of them placed.
+        auto p = MakePressGame(type);
+        p->game->selectedId = p->a;
+        p->game->Setup();
+        EXPECT_EQ(Cursor(*p->game, 0, 0, false).name, "arrow");
+        EXPECT_EQ(Cursor(*p->game, 10, 10, true).name, "arrow");
+        EXPECT_FALSE(Cursor(*p->game, 10, 10, true).moving);
     }
 }
 

@@ -128,7 +128,8 @@ TEST(JigsawSetup, ScattersEachFaceByItsDraws)
     EXPECT_EQ(random.overrun, 0);
     std::vector<int> want = {6, 4};
     for (int f = 0; f < 6; ++f)
-        want.insert(want.end(), {4, 3, 2, 1});
+        for (int bound = 4; bound >= 1; --bound)
+            want.push_back(bound);
     EXPECT_EQ(random.bounds, want);
     EXPECT_EQ(game.piece[0][0][0], 1);
     EXPECT_EQ(game.piece[0][0][1], 10);
