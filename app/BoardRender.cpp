@@ -20,15 +20,6 @@
 
 namespace {
 
-void FreeBitmap(VlmImgUt::TDib *&dib)
-{
-    if (dib) {
-        dib->Free();
-        delete dib;
-        dib = nullptr;
-    }
-}
-
 // A fresh render bitmap: black brush and pen.
 void PrepareBitmap(VlmImgUt::TDib *dib)
 {
@@ -103,7 +94,7 @@ void TboxScr::RenderBoard()
     if (!s.renderBuffer) {
         s.renderBuffer = new VlmImgUt::TDib;
         if (!s.renderBuffer->Create(s.bufferWidth, s.bufferHeight)) {
-            FreeBitmap(s.renderBuffer);
+            TSettings::ReleaseDib(s.renderBuffer);
             screenFrame = QImage();
             return;
         }
@@ -112,7 +103,7 @@ void TboxScr::RenderBoard()
         LayoutBoard();
     } else if (s.renderBuffer->width != s.bufferWidth || s.renderBuffer->height != s.bufferHeight) {
         if (!s.renderBuffer->Create(s.bufferWidth, s.bufferHeight)) {
-            FreeBitmap(s.renderBuffer);
+            TSettings::ReleaseDib(s.renderBuffer);
             screenFrame = QImage();
             return;
         }
@@ -128,7 +119,7 @@ void TboxScr::RenderBoard()
         if (s.usePattern) {
             if (!s.patternImage && s.imgUt && !s.patternFile.isEmpty() && s.patternFile != patternFailed) {
                 if (!s.imgUt->ReadImageFile(s.patternFile, &s.patternImage, 0, 0, false)) {
-                    FreeBitmap(s.patternImage);
+                    TSettings::ReleaseDib(s.patternImage);
                     patternFailed = s.patternFile;
                 } else {
                     patternFailed.clear();

@@ -57,17 +57,6 @@ bool ValidScale(char c)
     return c != 0 && std::strchr("nljhegcs", c) != nullptr;
 }
 
-// Writes the whole options file through a temporary file beside it.
-bool WriteOptionsTo(TSettings &s, const QString &path)
-{
-    if (path.isEmpty())
-        return false;
-    QSaveFile file(path);
-    if (!file.open(QIODevice::WriteOnly))
-        return false;
-    return CommitSaveFile(file, s.WriteOptionsFile(file));
-}
-
 } // namespace
 
 QString TSettings::ProgramFolder() const
@@ -79,6 +68,16 @@ QString TSettings::FileNamePart(const QString &path)
 {
     const int cut = int(qMax(path.lastIndexOf(QLatin1Char('/')), path.lastIndexOf(QLatin1Char('\\'))));
     return path.mid(cut + 1);
+}
+
+bool TSettings::WriteOptionsFileAt(const QString &path)
+{
+    if (path.isEmpty())
+        return false;
+    QSaveFile file(path);
+    if (!file.open(QIODevice::WriteOnly))
+        return false;
+    return CommitSaveFile(file, WriteOptionsFile(file));
 }
 
 bool TSettings::FolderWritable(const QString &folder)
@@ -245,11 +244,11 @@ bool TSettings::SaveOptions()
             optionsFile = userFile;
         }
     }
-    bool written = WriteOptionsTo(*this, optionsFile);
+    bool written = WriteOptionsFileAt(optionsFile);
     if (!written && !userFile.isEmpty() && userFile != optionsFile) {
         QDir().mkpath(userFolder);
         optionsFile = userFile;
-        written = WriteOptionsTo(*this, optionsFile);
+        written = WriteOptionsFileAt(optionsFile);
     }
     if (!written) {
         saveFailure = QStringLiteral("Save Options failure! - ") + optionsFile;

@@ -237,6 +237,9 @@ public:
     // Writes every field from the device's current start; false at the first
     // write that does not complete. Sets colorSetCount and imageSetCount.
     bool WriteOptionsFile(QIODevice &file);
+    // The whole options file at a path, through a temporary file beside it;
+    // false when any write, the flush or the rename fails (the old file stays).
+    bool WriteOptionsFileAt(const QString &path);
     bool WriteCountedString(const QString &text, QIODevice &file);
     // Reads and merges one options file; false when it cannot be opened, its
     // version text is short or the body ends early (what was read stays).

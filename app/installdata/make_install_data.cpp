@@ -2,7 +2,6 @@
 // drawn here (Images/*.bmp) and the installation options file
 // "boxOptn.pcg" with an image set of them, read at a first start.
 //   make_install_data OUTDIR
-#include "GameFile.h"
 #include "TSettings.h"
 #include "VlScale.h"
 
@@ -13,7 +12,6 @@
 #include <QPainter>
 #include <QPainterPath>
 #include <QRadialGradient>
-#include <QSaveFile>
 #include <QtMath>
 
 #include <cstdio>
@@ -215,8 +213,7 @@ int main(int argc, char **argv)
     }
     s.imageSet = 1;
 
-    QSaveFile file(out + "/boxOptn.pcg");
-    if (!file.open(QIODevice::WriteOnly) || !CommitSaveFile(file, s.WriteOptionsFile(file)))
+    if (!s.WriteOptionsFileAt(out + "/boxOptn.pcg"))
         return 1;
     return 0;
 }
