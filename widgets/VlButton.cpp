@@ -323,9 +323,9 @@ void VlButton::paintEvent(QPaintEvent *)
     const int state = VisualState();
     VlPaintButtonLook(p, rect(), style.look[state]);
 
-    // The label: picture left of the text, both centred. As the framework's
-    // labels do, a disabled button draws its text in the disabled colour,
-    // whatever ink its style gives.
+    // The label: picture left of the text, both centred. The styles give
+    // every state the button's ink; as the framework's labels do, the
+    // painting greys the text of a disabled button.
     const QColor textColor = ToQColor(state == VlButtonStyle::Disabled ? VlColorDisabled()
                                                                       : uint32_t(style.textColor[state]));
     const QFontMetrics fm(font());
