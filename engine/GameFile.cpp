@@ -7,6 +7,8 @@
 #include "TSettings.h"
 #include "LittleEndian.h"
 
+#include "RegularFile.h"
+
 #include <QFile>
 #include <QIODevice>
 #include <QSaveFile>
@@ -138,7 +140,7 @@ std::unique_ptr<QSaveFile> TSettings::CreateGameFile(const QString &path)
 std::unique_ptr<QFile> TSettings::OpenGameFile(const QString &path, TGameFileHeader &header)
 {
     auto file = std::make_unique<QFile>(path);
-    if (!file->open(QIODevice::ReadOnly))
+    if (!RegularFile::Open(*file, path))
         return nullptr;
     TFieldReader in(file.get(), *this);
     TGameFileHeader h;

@@ -2,8 +2,10 @@
 // its kind held in the settings; integers little-endian, fractions 32-bit
 // floats, strings a 32-bit length and the bytes (UTF-8, no terminator).
 #include "TSettings.h"
+#include "RegularFile.h"
 
 #include <QByteArray>
+#include <QFile>
 #include <QIODevice>
 
 #include <cstring>
@@ -245,7 +247,7 @@ bool TSettings::ReadCountedString(QString &text, QIODevice &file)
 bool TSettings::ReadOptionsFile(const QString &path)
 {
     QFile file(path);
-    if (!file.open(QIODevice::ReadOnly))
+    if (!RegularFile::Open(file, path))
         return false;
     char text[14];
     if (file.read(text, sizeof text) != qint64(sizeof text))

@@ -3,12 +3,11 @@
 #include "TImgUt.h"
 #include "TDib.h"
 #include "LittleEndian.h"
+#include "RegularFile.h"
 
-#include <QFile>
 #include <cstdio>
 #include <cstring>
 #include <new>
-#include <sys/stat.h>
 #include <vector>
 
 namespace VlmImgUt {
@@ -44,12 +43,9 @@ bool ReadBmp(TImgUt &ctx, const QString &path, int32_t maxWidth, int32_t maxHeig
         return false;
 
     File file;
-    file.f = fopen(QFile::encodeName(path).constData(), "rb");
+    file.f = RegularFile::Open(path); // a folder, FIFO or device is no bitmap
     if (!file.f)
         return false;
-    struct stat st;
-    if (fstat(fileno(file.f), &st) != 0 || !S_ISREG(st.st_mode))
-        return false; // a folder or a device is no bitmap
 
     uint8_t fh[14];
     if (file.Read(fh, 14) != 14 || LoadU16(fh) != 0x4D42)
