@@ -8,6 +8,7 @@
 #include "LittleEndian.h"
 
 #include "RegularFile.h"
+#include "SaveFile.h"
 
 #include <QFile>
 #include <QIODevice>
@@ -270,16 +271,7 @@ bool SaveGameFile(TSettings &settings, TGame &game, const QString &path)
     std::unique_ptr<QSaveFile> file = settings.CreateGameFile(path);
     if (!file)
         return false;
-    return CommitSaveFile(*file, game.SaveBody(file.get()));
-}
-
-bool CommitSaveFile(QSaveFile &file, bool written)
-{
-    if (!written || !file.flush()) {
-        file.cancelWriting();
-        return false;
-    }
-    return file.commit();
+    return SaveFile::Commit(*file, game.SaveBody(file.get()));
 }
 
 std::unique_ptr<TGame> LoadGameFile(TSettings &settings, const QString &path, const TGameFactory &make)

@@ -60,12 +60,6 @@ using TGameFactory = std::function<std::unique_ptr<TGame>(int gameType, TSetting
 // only when every field, the flush and the close succeeded; true then.
 bool SaveGameFile(TSettings &settings, TGame &game, const QString &path);
 
-class QSaveFile;
-// Finishes a file written through QSaveFile: commit() alone does not see a
-// failure of the last buffered write, so the flush is checked first. On any
-// failure the temporary file is dropped and the old file stays.
-bool CommitSaveFile(QSaveFile &file, bool written);
-
 // Reads the saved game at `path` into a fresh game object made by `make`
 // for the file's game type (its Setup runs first, then LoadBody). On
 // success the settings take the file's gameType and levels and the object

@@ -6,6 +6,7 @@
 #include "TSettings.h"
 
 #include "RegStore.h"
+#include "SaveFile.h"
 #include "TDib.h"
 #include "TImgUt.h"
 
@@ -77,7 +78,7 @@ bool TSettings::WriteOptionsFileAt(const QString &path)
     QSaveFile file(path);
     if (!file.open(QIODevice::WriteOnly))
         return false;
-    return CommitSaveFile(file, WriteOptionsFile(file));
+    return SaveFile::Commit(file, WriteOptionsFile(file));
 }
 
 bool TSettings::FolderWritable(const QString &folder)
