@@ -77,6 +77,13 @@ std::vector<int32_t> TReduction::Sample(int64_t srcCount, int32_t dstCount, floa
     return pos;
 }
 
+QString TImgUt::FileExtension(const QString &path)
+{
+    const QString name = path.mid(path.lastIndexOf(QLatin1Char('/')) + 1);
+    const int dot = name.lastIndexOf(QLatin1Char('.'));
+    return dot >= 0 ? name.mid(dot) : QString();
+}
+
 bool TImgUt::ReadImageFile(const QString &path, TDib **picture, int32_t maxWidth, int32_t maxHeight,
                            bool headerOnlyArg)
 {
@@ -91,10 +98,7 @@ bool TImgUt::ReadImageFile(const QString &path, TDib **picture, int32_t maxWidth
 
     *picture = new TDib;
 
-    const QString name = path.mid(path.lastIndexOf(QLatin1Char('/')) + 1);
-    const int dot = name.lastIndexOf(QLatin1Char('.'));
-    const QString ext = dot >= 0 ? name.mid(dot) : QString();
-    const int code = ReaderCode(ext);
+    const int code = ReaderCode(FileExtension(path));
 
     readTarget = *picture;
     if (code == 0)

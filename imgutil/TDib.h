@@ -4,6 +4,7 @@
 
 #include "Gdi.h"
 
+#include <QString>
 #include <cstdint>
 
 namespace VlmImgUt {
@@ -61,6 +62,33 @@ public:
     bool CopyFrom(const TDib *src);
     void SetBrush(COLORREF color);
     void SetPen(COLORREF color, int32_t width);
+
+    // Replaces the font by face at pointSize (the context's 96 dpi, so text
+    // drawn into the record is the same on every machine) and sets the text
+    // colours and background mode. True when the new font was selected.
+    bool SetFont(const QString &face, int16_t pointSize, int16_t weight, uint8_t italic, uint8_t charSet,
+                 COLORREF textColor, COLORREF bkColor, bool transparent);
+    // Takes the clipboard's picture at 72 dpi; false when there is none or
+    // no application object.
+    bool PasteClipboard();
+    // Puts the part (x, y, w, h) on the clipboard, y counted from the top;
+    // a width or height outside 1..size - 1 takes the whole picture in that
+    // direction, and a part that does not fit starts at 0.
+    bool CopyClipboard(int32_t x, int32_t y, int32_t w, int32_t h);
+    // Every channel through ContrastValue.
+    void Contrast(uint8_t percent);
+    // Sharpens the inner pixels from the unsharpened neighbours; borders
+    // stay. False when the picture has no pixels or no row memory is left.
+    bool Sharpen();
 };
+
+// One byte value through the contrast formula at percent: 100 leaves it,
+// 0 gives 127, 200 doubles its distance from the middle grey.
+uint8_t ContrastValue(int value, int percent);
+
+// The part of a picture (size along one direction) that a position and
+// length select: a length of 1..size - 1 is used, at pos when the part
+// fits with pos >= 1, else at 0; any other length takes the whole size.
+void PartOf(int32_t size, int32_t pos, int32_t length, int32_t &start, int32_t &count);
 
 } // namespace VlmImgUt

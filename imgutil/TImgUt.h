@@ -3,6 +3,7 @@
 // picture the current read fills.
 #pragma once
 
+#include "Color.h"
 #include "RegStore.h"
 
 #include <QString>
@@ -10,6 +11,8 @@
 #include <cstddef>
 #include <cstdint>
 #include <vector>
+
+class QWidget;
 
 namespace Gdi {
 class DC;
@@ -74,6 +77,15 @@ public:
     static bool DirExists(const QString &path);
     static bool FileExists(const QString &path); // a folder counts
 
+    // True when path names an existing file or folder.
+    static bool PathExists(const QString &path);
+
+    // The font dialog, opened on face (cut to the 31 characters a face
+    // name may have), pointSize, weight, italic and charSet; on OK they
+    // receive the choice. flags 0 means the screen fonts. True for OK.
+    static bool PickFont(QWidget *owner, QString &face, int16_t &pointSize, int16_t &weight, uint8_t &italic,
+                         uint8_t &charSet, int32_t flags);
+
     // Bounded copies with the results of strcpy_s/wcscpy_s: 0 on success,
     // EINVAL for a null pointer or size 0, ERANGE when the source does not
     // fit (the destination then holds an empty text).
@@ -92,6 +104,16 @@ public:
     bool ReadImageFile(const QString &path, TDib **picture, int32_t maxWidth, int32_t maxHeight,
                        bool headerOnly);
 
+    // Writes the part (x, y, width, height; y from the top) of picture in
+    // the format of path's extension, embedding the ICC profile and (when
+    // the options say so) the EXIF block of metadata (may be null). A
+    // width or height outside 1..size - 1 writes the whole picture in that
+    // direction; a part that does not fit starts at 0. transparent declares
+    // transparentColour transparent in PNG files. The file is replaced only
+    // when everything was written; false otherwise.
+    bool WriteImageFile(const QString &path, const TDib *picture, const TDib *metadata, int32_t x, int32_t y,
+                        int32_t width, int32_t height, bool transparent, COLORREF transparentColour);
+
     // Draws picture (may be null) into rect of dc: fitMode 0 at its natural
     // size, 1 fitted inside keeping the aspect, 2 or more filling rect and
     // cropping the excess; centred or from the top left; stretch draws the
@@ -104,6 +126,10 @@ public:
     // Fills the picture outside the rectangle (x, y, width, height) with
     // reflections of its content.
     static void MirrorPad(TDib *picture, int32_t x, int32_t y, int32_t width, int32_t height);
+
+    // The extension of path's file name from its last ".", dot included;
+    // empty when the name has none.
+    static QString FileExtension(const QString &path);
 
     // Reader code of an extension (with the dot, any case); 0 for none.
     int ReaderCode(const QString &ext) const;
