@@ -7,6 +7,7 @@
 #include "TDib.h"
 #include "TImgUt.h"
 
+#include <QBuffer>
 #include <QSaveFile>
 #include <memory>
 #include <new>
@@ -18,7 +19,7 @@ namespace VlmImgUt {
 
 namespace {
 
-// ---- libtiff's input and output over the temporary file ----
+// ---- libtiff's input and output over a device ----
 
 QIODevice *Device(thandle_t h)
 {
@@ -306,13 +307,14 @@ bool WriteTiff(TImgUt &ctx, const QString &path, const TDib *picture, const TDib
     const bool dng = TImgUt::FileExtension(path).toLower() == QLatin1String(".dng");
     const int compression = dng ? COMPRESSION_JPEG : ctx.imgOpts.TiffCompression();
 
-    QSaveFile file(path);
-    if (!file.open(QIODevice::ReadWrite))
-        return false;
-    TIFF *tif = TIFFClientOpen("tiff", "wl", &file, ReadProc, WriteProc, SeekProc, CloseProc, SizeProc, MapProc,
+    // libtiff writes into memory, where the EXIF directory is appended and
+    // linked; the temporary file then receives the whole.
+    QBuffer memory;
+    memory.open(QIODevice::ReadWrite);
+    TIFF *tif = TIFFClientOpen("tiff", "wl", &memory, ReadProc, WriteProc, SeekProc, CloseProc, SizeProc, MapProc,
                                UnmapProc);
     if (!tif)
-        return SaveFile::Commit(file, false);
+        return false;
 
     bool ok = SetTags(tif, part, picture, compression, ctx.imgOpts.JpegQuality());
     Exif exif;
@@ -339,8 +341,14 @@ bool WriteTiff(TImgUt &ctx, const QString &path, const TDib *picture, const TDib
     ok = ok && TIFFFlush(tif) == 1;
     TIFFClose(tif);
     if (ok && exifDir)
-        ok = AppendExif(file, exif, exifDir);
-    return SaveFile::Commit(file, ok);
+        ok = AppendExif(memory, exif, exifDir);
+    if (!ok)
+        return false;
+
+    QSaveFile file(path);
+    if (!file.open(QIODevice::WriteOnly))
+        return false;
+    return SaveFile::Commit(file, file.write(memory.data()) == memory.size());
 }
 
 } // namespace VlmImgUt

@@ -1,0 +1,334 @@
+#include "picture_decoders.h"
+
+#include "TDib.h"
+
+#include <QFile>
+#include <QImage>
+#include <cmath>
+#include <csetjmp>
+#include <cstdio>
+#include <cstdlib>
+#include <cstring>
+
+#include <jpeglib.h>
+#include <openjpeg.h>
+#include <png.h>
+#include <tiffio.h>
+
+namespace Decode {
+
+namespace {
+
+uint32_t BE32(const uint8_t *p)
+{
+    return (uint32_t(p[0]) << 24) | (uint32_t(p[1]) << 16) | (uint32_t(p[2]) << 8) | p[3];
+}
+uint16_t BE16(const uint8_t *p)
+{
+    return uint16_t((p[0] << 8) | p[1]);
+}
+
+// ---- libjpeg, in a frame without destructors for its long jump ----
+
+struct JpegFail {
+    jpeg_error_mgr mgr;
+    jmp_buf jump;
+};
+
+void JpegExit(j_common_ptr c)
+{
+    longjmp(reinterpret_cast<JpegFail *>(c->err)->jump, 1);
+}
+void JpegQuiet(j_common_ptr) {}
+
+struct JpegOut {
+    int width, height;
+    uint8_t *px;
+};
+
+bool JpegC(FILE *f, JpegOut *out)
+{
+    jpeg_decompress_struct cinfo;
+    JpegFail fail;
+    cinfo.err = jpeg_std_error(&fail.mgr);
+    fail.mgr.error_exit = JpegExit;
+    fail.mgr.output_message = JpegQuiet;
+    if (setjmp(fail.jump)) {
+        jpeg_destroy_decompress(&cinfo);
+        return false;
+    }
+    jpeg_create_decompress(&cinfo);
+    jpeg_stdio_src(&cinfo, f);
+    jpeg_read_header(&cinfo, TRUE);
+    cinfo.out_color_space = JCS_RGB;
+    jpeg_start_decompress(&cinfo);
+    out->width = int(cinfo.output_width);
+    out->height = int(cinfo.output_height);
+    out->px = static_cast<uint8_t *>(std::malloc(size_t(out->width) * out->height * 3));
+    while (out->px && cinfo.output_scanline < cinfo.output_height) {
+        JSAMPROW row = out->px + size_t(cinfo.output_scanline) * out->width * 3;
+        jpeg_read_scanlines(&cinfo, &row, 1);
+    }
+    jpeg_finish_decompress(&cinfo);
+    jpeg_destroy_decompress(&cinfo);
+    return out->px != nullptr;
+}
+
+} // namespace
+
+bool Jpeg(const QString &path, Rgb &out)
+{
+    FILE *f = std::fopen(path.toLocal8Bit().constData(), "rb");
+    if (!f)
+        return false;
+    JpegOut o = {0, 0, nullptr};
+    const bool ok = JpegC(f, &o);
+    std::fclose(f);
+    if (ok) {
+        out.width = o.width;
+        out.height = o.height;
+        out.px.assign(o.px, o.px + size_t(o.width) * o.height * 3);
+    }
+    std::free(o.px);
+    return ok;
+}
+
+bool Png(const QString &path, Rgb &out)
+{
+    png_image image;
+    std::memset(&image, 0, sizeof image);
+    image.version = PNG_IMAGE_VERSION;
+    if (!png_image_begin_read_from_file(&image, path.toLocal8Bit().constData()))
+        return false;
+    image.format = PNG_FORMAT_RGB;
+    out.width = int(image.width);
+    out.height = int(image.height);
+    out.px.assign(PNG_IMAGE_SIZE(image), 0);
+    if (!png_image_finish_read(&image, nullptr, out.px.data(), 0, nullptr)) {
+        png_image_free(&image);
+        return false;
+    }
+    return true;
+}
+
+bool Tiff(const QString &path, Rgb &out)
+{
+    TIFF *tif = TIFFOpen(path.toLocal8Bit().constData(), "r");
+    if (!tif)
+        return false;
+    uint32_t w = 0, h = 0;
+    TIFFGetField(tif, TIFFTAG_IMAGEWIDTH, &w);
+    TIFFGetField(tif, TIFFTAG_IMAGELENGTH, &h);
+    std::vector<uint32_t> rgba(size_t(w) * h);
+    const bool ok = TIFFReadRGBAImageOriented(tif, w, h, rgba.data(), ORIENTATION_TOPLEFT, 0) == 1;
+    TIFFClose(tif);
+    if (!ok)
+        return false;
+    out.width = int(w);
+    out.height = int(h);
+    out.px.resize(size_t(w) * h * 3);
+    for (size_t i = 0; i < rgba.size(); ++i) {
+        out.px[i * 3] = uint8_t(TIFFGetR(rgba[i]));
+        out.px[i * 3 + 1] = uint8_t(TIFFGetG(rgba[i]));
+        out.px[i * 3 + 2] = uint8_t(TIFFGetB(rgba[i]));
+    }
+    return true;
+}
+
+bool OpenJpeg(const QString &path, Rgb &out)
+{
+    const QByteArray bytes = Contents(path);
+    const bool jp2 = bytes.startsWith(QByteArray("\x00\x00\x00\x0CjP  ", 8));
+    opj_stream_t *stream = opj_stream_create_default_file_stream(path.toLocal8Bit().constData(), OPJ_TRUE);
+    opj_codec_t *codec = opj_create_decompress(jp2 ? OPJ_CODEC_JP2 : OPJ_CODEC_J2K);
+    opj_dparameters_t params;
+    opj_set_default_decoder_parameters(&params);
+    opj_image_t *image = nullptr;
+    bool ok = stream && codec && opj_setup_decoder(codec, &params) && opj_read_header(stream, codec, &image)
+        && opj_decode(codec, stream, image) && opj_end_decompress(codec, stream) && image->numcomps >= 3;
+    if (ok) {
+        out.width = int(image->comps[0].w);
+        out.height = int(image->comps[0].h);
+        out.px.resize(size_t(out.width) * out.height * 3);
+        for (size_t i = 0; i < size_t(out.width) * out.height; ++i)
+            for (int c = 0; c < 3; ++c)
+                out.px[i * 3 + c] = uint8_t(image->comps[c].data[i]);
+    }
+    if (image)
+        opj_image_destroy(image);
+    if (codec)
+        opj_destroy_codec(codec);
+    if (stream)
+        opj_stream_destroy(stream);
+    return ok;
+}
+
+bool Qt(const QString &path, const char *format, Rgb &out)
+{
+    QImage image;
+    if (!image.load(path, format))
+        return false;
+    image = image.convertToFormat(QImage::Format_RGB888);
+    out.width = image.width();
+    out.height = image.height();
+    out.px.resize(size_t(out.width) * out.height * 3);
+    for (int y = 0; y < out.height; ++y)
+        std::memcpy(out.px.data() + size_t(y) * out.width * 3, image.constScanLine(y), size_t(out.width) * 3);
+    return true;
+}
+
+bool Targa(const QByteArray &file, Rgb &out)
+{
+    const auto *p = reinterpret_cast<const uint8_t *>(file.constData());
+    if (file.size() < 18 || p[1] != 0 || p[2] != 2 || p[16] != 24)
+        return false;
+    const int w = p[12] | (p[13] << 8), h = p[14] | (p[15] << 8);
+    const bool topDown = p[17] & 0x20;
+    const qsizetype start = 18 + p[0];
+    if (file.size() < start + qsizetype(w) * h * 3)
+        return false;
+    out.width = w;
+    out.height = h;
+    out.px.resize(size_t(w) * h * 3);
+    for (int r = 0; r < h; ++r) {
+        const uint8_t *s = p + start + size_t(r) * w * 3;
+        uint8_t *d = out.px.data() + size_t(topDown ? r : h - 1 - r) * w * 3;
+        for (int c = 0; c < w; ++c, s += 3, d += 3) {
+            d[0] = s[2];
+            d[1] = s[1];
+            d[2] = s[0];
+        }
+    }
+    return true;
+}
+
+bool Photoshop(const QByteArray &file, Rgb &out)
+{
+    const auto *p = reinterpret_cast<const uint8_t *>(file.constData());
+    const qsizetype n = file.size();
+    if (n < 26 || std::memcmp(p, "8BPS", 4) != 0 || BE16(p + 22) != 8 || BE16(p + 24) != 3)
+        return false;
+    const int channels = BE16(p + 12);
+    const int h = int(BE32(p + 14)), w = int(BE32(p + 18));
+    qsizetype at = 26;
+    for (int section = 0; section < 3; ++section) { // colour mode, resources, layers
+        if (at + 4 > n)
+            return false;
+        at += 4 + qsizetype(BE32(p + at));
+    }
+    if (channels < 3 || at + 2 > n || BE16(p + at) != 0)
+        return false;
+    at += 2;
+    const qsizetype plane = qsizetype(w) * h;
+    if (at + 3 * plane > n)
+        return false;
+    out.width = w;
+    out.height = h;
+    out.px.resize(size_t(plane) * 3);
+    for (int c = 0; c < 3; ++c)
+        for (qsizetype i = 0; i < plane; ++i)
+            out.px[size_t(i) * 3 + c] = p[at + c * plane + i];
+    return true;
+}
+
+bool SunRaster(const QByteArray &file, Rgb &out)
+{
+    const auto *p = reinterpret_cast<const uint8_t *>(file.constData());
+    if (file.size() < 32 || BE32(p) != 0x59A66A95 || BE32(p + 12) != 24)
+        return false;
+    const int w = int(BE32(p + 4)), h = int(BE32(p + 8));
+    const uint32_t type = BE32(p + 20);
+    if (type != 1 && type != 3)
+        return false;
+    const qsizetype start = 32 + qsizetype(BE32(p + 28));
+    const qsizetype rowBytes = (qsizetype(w) * 3 + 1) / 2 * 2;
+    if (file.size() < start + rowBytes * h)
+        return false;
+    out.width = w;
+    out.height = h;
+    out.px.resize(size_t(w) * h * 3);
+    for (int r = 0; r < h; ++r) {
+        const uint8_t *s = p + start + r * rowBytes;
+        uint8_t *d = out.px.data() + size_t(r) * w * 3;
+        for (int c = 0; c < w; ++c, s += 3, d += 3) {
+            // Standard rasters hold blue, green, red; type 3 red, green, blue.
+            d[0] = type == 1 ? s[2] : s[0];
+            d[1] = s[1];
+            d[2] = type == 1 ? s[0] : s[2];
+        }
+    }
+    return true;
+}
+
+bool ByExtension(const QString &path, Rgb &out)
+{
+    const QString ext = path.mid(path.lastIndexOf('.') + 1).toLower();
+    if (ext == "jpg" || ext == "jpeg")
+        return Jpeg(path, out);
+    if (ext == "png")
+        return Png(path, out);
+    if (ext == "tif" || ext == "tiff" || ext == "dng")
+        return Tiff(path, out);
+    if (ext == "j2k" || ext == "jp2" || ext == "jpc")
+        return OpenJpeg(path, out);
+    if (ext == "bmp")
+        return Qt(path, "BMP", out);
+    if (ext == "ppm")
+        return Qt(path, "PPM", out);
+    if (ext == "tga")
+        return Targa(Contents(path), out);
+    if (ext == "psd")
+        return Photoshop(Contents(path), out);
+    if (ext == "ras")
+        return SunRaster(Contents(path), out);
+    return false;
+}
+
+QByteArray Contents(const QString &path)
+{
+    QFile f(path);
+    return f.open(QIODevice::ReadOnly) ? f.readAll() : QByteArray();
+}
+
+VlmImgUt::TDib *Pattern(int width, int height)
+{
+    auto *d = new VlmImgUt::TDib;
+    if (!d->Create(width, height))
+        return d;
+    for (int y = 0; y < height; ++y) {
+        uint8_t *p = d->bits + int64_t(height - 1 - y) * d->stride;
+        for (int x = 0; x < width; ++x, p += 3) {
+            // Edges in brightness only, so that lossy formats keep them.
+            const int level = (((x / 10) + (y / 10)) & 1 ? 170 : 60) + (x * 3 + y * 5) % 8;
+            p[0] = uint8_t(level - 30);
+            p[1] = uint8_t(level);
+            p[2] = uint8_t(level + 40);
+        }
+    }
+    return d;
+}
+
+Difference Compare(const VlmImgUt::TDib &source, int x, int y, int w, int h, const Rgb &decoded)
+{
+    Difference d;
+    if (decoded.width != w || decoded.height != h) {
+        d.max = 256;
+        return d;
+    }
+    double sum = 0;
+    for (int r = 0; r < h; ++r) {
+        const uint8_t *s = source.bits + int64_t(source.height - 1 - (y + r)) * source.stride + 3 * x;
+        for (int c = 0; c < w; ++c, s += 3) {
+            const uint8_t *o = decoded.At(c, r);
+            for (int k = 0; k < 3; ++k) {
+                const int diff = std::abs(int(s[2 - k]) - int(o[k]));
+                d.max = std::max(d.max, diff);
+                sum += diff;
+            }
+        }
+    }
+    d.mean = w && h ? sum / (double(w) * h * 3) : 0;
+    return d;
+}
+
+} // namespace Decode
