@@ -1,6 +1,7 @@
 // WriteImageFile: the part to write and the dispatch by extension, and what
 // the writers share.
 #include "ImageWriters.h"
+#include "ByteOrder.h"
 #include "SaveFile.h"
 #include "TDib.h"
 #include "TImgUt.h"
@@ -91,6 +92,20 @@ uint32_t PixelsPerMetre(int32_t dpi)
 bool WritesExif(const TImgUt &ctx)
 {
     return (ctx.imgOpts.writeMetadata & 0xFF) != 0;
+}
+
+void Append16(QByteArray &bytes, uint16_t value, bool bigEndian)
+{
+    uint8_t p[2];
+    Put16(value, p, bigEndian);
+    bytes.append(reinterpret_cast<const char *>(p), 2);
+}
+
+void Append32(QByteArray &bytes, uint32_t value, bool bigEndian)
+{
+    uint8_t p[4];
+    Put32(value, p, bigEndian);
+    bytes.append(reinterpret_cast<const char *>(p), 4);
 }
 
 bool WriteBlocks(const QString &path, const QByteArray &header, int64_t count, int64_t blockBytes,

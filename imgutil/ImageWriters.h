@@ -57,6 +57,10 @@ uint32_t PixelsPerMetre(int32_t dpi);
 // byte of the write-metadata field).
 bool WritesExif(const TImgUt &ctx);
 
+// Appends a 16- or 32-bit value in the given byte order.
+void Append16(QByteArray &bytes, uint16_t value, bool bigEndian);
+void Append32(QByteArray &bytes, uint32_t value, bool bigEndian);
+
 // Writes header, then count blocks of blockBytes bytes that fill(i, buffer)
 // makes, to path through a temporary file.
 bool WriteBlocks(const QString &path, const QByteArray &header, int64_t count, int64_t blockBytes,

@@ -11,16 +11,12 @@ namespace {
 
 void Append16(QByteArray &b, uint16_t v)
 {
-    uint8_t p[2];
-    Put16(v, p, true);
-    b.append(reinterpret_cast<const char *>(p), 2);
+    Writer::Append16(b, v, true);
 }
 
 void Append32(QByteArray &b, uint32_t v)
 {
-    uint8_t p[4];
-    Put32(v, p, true);
-    b.append(reinterpret_cast<const char *>(p), 4);
+    Writer::Append32(b, v, true);
 }
 
 // One image resource: signature, id, empty name, size, data padded to even.

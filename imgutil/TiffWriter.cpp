@@ -110,16 +110,12 @@ void ToLittleEndian(const Exif &e, uint16_t type, const uint8_t *in, uint8_t *ou
 
 void Append16(QByteArray &b, uint16_t v)
 {
-    uint8_t p[2];
-    Put16(v, p, false);
-    b.append(reinterpret_cast<const char *>(p), 2);
+    Writer::Append16(b, v, false);
 }
 
 void Append32(QByteArray &b, uint32_t v)
 {
-    uint8_t p[4];
-    Put32(v, p, false);
-    b.append(reinterpret_cast<const char *>(p), 4);
+    Writer::Append32(b, v, false);
 }
 
 // The directory of the block at dir, rewritten in little-endian order for

@@ -308,6 +308,26 @@ VlmImgUt::TDib *Pattern(int width, int height)
     return d;
 }
 
+std::unique_ptr<VlmImgUt::TDib> Filled(int width, int height, uint8_t b, uint8_t g, uint8_t r)
+{
+    auto d = std::make_unique<VlmImgUt::TDib>();
+    if (!d->Create(width, height))
+        return d;
+    for (int y = 0; y < height; ++y)
+        for (int x = 0; x < width; ++x) {
+            uint8_t *p = Px(*d, x, y);
+            p[0] = b;
+            p[1] = g;
+            p[2] = r;
+        }
+    return d;
+}
+
+uint8_t *Px(const VlmImgUt::TDib &picture, int x, int y)
+{
+    return picture.bits + int64_t(picture.height - 1 - y) * picture.stride + 3 * x;
+}
+
 Difference Compare(const VlmImgUt::TDib &source, int x, int y, int w, int h, const Rgb &decoded)
 {
     Difference d;

@@ -6,6 +6,7 @@
 #include <QByteArray>
 #include <QString>
 #include <cstdint>
+#include <memory>
 #include <vector>
 
 namespace VlmImgUt {
@@ -40,6 +41,12 @@ QByteArray Contents(const QString &path);
 // nudged by a small amount that depends on its position; blue, green and
 // red differ by fixed amounts.
 VlmImgUt::TDib *Pattern(int width, int height);
+
+// A picture of one colour.
+std::unique_ptr<VlmImgUt::TDib> Filled(int width, int height, uint8_t b, uint8_t g, uint8_t r);
+
+// Pixel (x, y) of a picture, y counted from the top: B, G, R.
+uint8_t *Px(const VlmImgUt::TDib &picture, int x, int y);
 
 struct Difference {
     int max = 0;

@@ -2,6 +2,7 @@
 // drawing through the cached mask.
 #include "GrayMask.h"
 #include "TDib.h"
+#include "picture_decoders.h"
 
 #include <gtest/gtest.h>
 
@@ -9,27 +10,10 @@
 #include <memory>
 
 using namespace VlmImgUt;
+using Decode::Filled;
+using Decode::Px;
 
 namespace {
-
-uint8_t *Px(const TDib &d, int x, int y)
-{
-    return d.bits + int64_t(d.height - 1 - y) * d.stride + 3 * x;
-}
-
-std::unique_ptr<TDib> Filled(int w, int h, uint8_t b, uint8_t g, uint8_t r)
-{
-    auto d = std::make_unique<TDib>();
-    EXPECT_TRUE(d->Create(w, h));
-    for (int y = 0; y < h; ++y)
-        for (int x = 0; x < w; ++x) {
-            uint8_t *p = Px(*d, x, y);
-            p[0] = b;
-            p[1] = g;
-            p[2] = r;
-        }
-    return d;
-}
 
 // Source pixels carry their position, so a misplaced copy shows.
 std::unique_ptr<TDib> Numbered(int w, int h)

@@ -4,6 +4,7 @@
 #include "ByteOrder.h"
 #include "TDib.h"
 #include "TImgUt.h"
+#include "picture_decoders.h"
 
 #include <QApplication>
 #include <QClipboard>
@@ -20,13 +21,10 @@
 #include <random>
 
 using namespace VlmImgUt;
+using Decode::Filled;
+using Decode::Px;
 
 namespace {
-
-uint8_t *Px(TDib &d, int x, int y)
-{
-    return d.bits + int64_t(d.height - 1 - y) * d.stride + 3 * x;
-}
 
 std::unique_ptr<TDib> Noise(int w, int h, unsigned seed)
 {
@@ -36,20 +34,6 @@ std::unique_ptr<TDib> Noise(int w, int h, unsigned seed)
     for (int y = 0; y < h; ++y)
         for (int x = 0; x < w * 3; ++x)
             d->bits[y * d->stride + x] = uint8_t(gen());
-    return d;
-}
-
-std::unique_ptr<TDib> Uniform(int w, int h, uint8_t b, uint8_t g, uint8_t r)
-{
-    auto d = std::make_unique<TDib>();
-    EXPECT_TRUE(d->Create(w, h));
-    for (int y = 0; y < h; ++y)
-        for (int x = 0; x < w; ++x) {
-            uint8_t *p = Px(*d, x, y);
-            p[0] = b;
-            p[1] = g;
-            p[2] = r;
-        }
     return d;
 }
 
@@ -96,7 +80,7 @@ TEST(ImageTools, SharpenKeepsUniformPicturesAndBorders)
 {
     // Every grey level stays: the weights sum to one.
     for (int v = 0; v < 256; ++v) {
-        auto pic = Uniform(6, 5, uint8_t(v), uint8_t(255 - v), uint8_t(v / 2));
+        auto pic = Filled(6, 5, uint8_t(v), uint8_t(255 - v), uint8_t(v / 2));
         const QByteArray before = Pixels(*pic);
         ASSERT_TRUE(pic->Sharpen());
         ASSERT_EQ(Pixels(*pic), before) << v;
@@ -134,7 +118,7 @@ TEST(ImageTools, SharpenWorksFromTheUnsharpenedNeighbours)
     // D = S / sqrt(2): the dot 50 - 200 S - 200 D = 19.27; its four
     // neighbours 100 + 50 S = 104.5; its diagonals 100 + 50 D = 103.18.
     // Rows computed from already sharpened rows would give other values.
-    auto pic = Uniform(7, 7, 100, 100, 100);
+    auto pic = Filled(7, 7, 100, 100, 100);
     std::memset(Px(*pic, 3, 3), 50, 3);
     ASSERT_TRUE(pic->Sharpen());
     struct Case {
