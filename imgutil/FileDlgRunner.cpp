@@ -330,10 +330,11 @@ QWidget *BuildDlgTemplate(const QString &name, QWidget *parent)
             continue;
         auto *panel = new QWidget(parent);
         panel->setObjectName(QLatin1String(def.name));
-        // The templates are laid out for an 8-point dialog font.
+        // The templates are laid out for a narrow 8-point dialog font; a
+        // face of Arial's metrics fits them at 10 pixels.
         QFont f(QStringLiteral("Liberation Sans"));
         f.setStyleHint(QFont::SansSerif);
-        f.setPixelSize(11);
+        f.setPixelSize(10);
         panel->setFont(f);
         panel->resize(DluX(def.w), DluY(def.h));
         for (const TCtlDef &c : def.controls)
