@@ -14,6 +14,7 @@
 #include <QString>
 #include <QStringList>
 #include <cstdint>
+#include <initializer_list>
 
 class QLabel;
 class QWidget;
@@ -67,6 +68,8 @@ protected:
                  const QString &filterPatterns, const QString &defExt, uint32_t flags, const char *templateName);
     // Centres the dialog and redraws the panel.
     void CentreAndRefresh();
+    // Gives the controls of ids the grey text background; false for others.
+    static bool GreyText(Gdi::DC *dc, const QWidget *control, std::initializer_list<int32_t> ids);
 };
 
 intptr_t OpSvHookProc(THookWnd &wnd, const THookMsg &msg);

@@ -163,44 +163,67 @@ void TOpSvDlg::CentreAndRefresh()
     hookWnd->update();
 }
 
+namespace {
+
+// The buffers of one dialog record.
+struct TDlgBuffers {
+    Buffer file, title, folder, filter;
+
+    // False when the memory cannot be had.
+    bool Make(size_t fileChars, const QString &titleText, const QString &folderText, const QString &filterName,
+              const QString &filterPatterns)
+    {
+        try {
+            file.resize(fileChars);
+            title.resize(TitleChars);
+            folder.resize(FolderChars);
+            filter = FilterBuffer(filterName, filterPatterns);
+        } catch (const std::bad_alloc &) {
+            return false;
+        }
+        Put(title, titleText);
+        Put(folder, folderText);
+        return true;
+    }
+};
+
+TOfn Record(TOpSvDlg *dlg, TDlgBuffers &b, uint32_t flags, const char *templateName)
+{
+    TOfn ofn;
+    ofn.owner = dlg->ownerWnd;
+    ofn.filter = b.filter.data();
+    ofn.filterIndex = 1;
+    ofn.file = b.file.data();
+    ofn.maxFile = uint32_t(b.file.size());
+    ofn.initialDir = b.folder.data();
+    ofn.title = b.title.data();
+    ofn.flags = flags;
+    ofn.custData = dlg;
+    ofn.hook = OpSvHookProc;
+    ofn.templateName = templateName;
+    return ofn;
+}
+
+} // namespace
+
 bool TOpSvDlg::RunOpen(QString &path, const QString &title, const QString &folder, const QString &filterName,
                        const QString &filterPatterns, bool multi, QStringList &files, uint32_t flags,
                        const char *templateName)
 {
-    Buffer file, titleBuf, folderBuf, filter;
-    try {
-        file.resize(multi ? MultiFileChars : FileChars);
-        titleBuf.resize(TitleChars);
-        folderBuf.resize(FolderChars);
-        filter = FilterBuffer(filterName, filterPatterns);
-    } catch (const std::bad_alloc &) {
+    TDlgBuffers b;
+    if (!b.Make(multi ? MultiFileChars : FileChars, title, folder, filterName, filterPatterns))
         return false;
-    }
-    Put(file, path);
-    Put(titleBuf, title);
-    Put(folderBuf, folder);
-
-    TOfn ofn;
-    ofn.owner = ownerWnd;
-    ofn.filter = filter.data();
-    ofn.filterIndex = 1;
-    ofn.file = file.data();
-    ofn.maxFile = uint32_t(file.size());
-    ofn.initialDir = folderBuf.data();
-    ofn.title = titleBuf.data();
-    ofn.flags = flags | (multi ? uint32_t(OFN_ALLOWMULTISELECT) : 0u);
-    ofn.custData = this;
-    ofn.hook = OpSvHookProc;
-    ofn.templateName = templateName;
+    Put(b.file, path);
+    TOfn ofn = Record(this, b, flags | (multi ? uint32_t(OFN_ALLOWMULTISELECT) : 0u), templateName);
     const bool chosen = GetOpenFileName(ofn);
     explorerWnd = nullptr;
     hookWnd = nullptr;
     if (!chosen)
         return false;
     if (multi)
-        ParseMultiSelect(file, path, files);
+        ParseMultiSelect(b.file, path, files);
     else
-        path = BufferText(file.data(), file.size());
+        path = BufferText(b.file.data(), b.file.size());
     return true;
 }
 
@@ -210,48 +233,40 @@ bool TOpSvDlg::RunSave(QString &path, const QString &title, const QString &folde
 {
     const int attempts =
         (path.toUtf8().size() >= LongPathBytes || folder.toUtf8().size() >= LongPathBytes) ? 2 : 1;
-    Buffer file, titleBuf, folderBuf, filter;
-    try {
-        file.resize(FileChars);
-        titleBuf.resize(TitleChars);
-        folderBuf.resize(FolderChars);
-        filter = FilterBuffer(filterName, filterPatterns);
-    } catch (const std::bad_alloc &) {
+    TDlgBuffers b;
+    if (!b.Make(FileChars, title, folder, filterName, filterPatterns))
         return false;
-    }
-    Put(titleBuf, title);
-    Put(folderBuf, folder);
-
     QString proposed = path;
     for (int attempt = 1;; ++attempt) {
-        Put(file, proposed);
+        Put(b.file, proposed);
         // The panel may change the suffix between attempts.
         const QString ext = defExt;
-        TOfn ofn;
-        ofn.owner = ownerWnd;
-        ofn.filter = filter.data();
-        ofn.filterIndex = 1;
-        ofn.file = file.data();
-        ofn.maxFile = uint32_t(file.size());
-        ofn.initialDir = folderBuf.data();
-        ofn.title = titleBuf.data();
-        ofn.flags = flags;
+        TOfn ofn = Record(this, b, flags, templateName);
         ofn.defExt = ext.isEmpty() ? nullptr : Chars(ext);
-        ofn.custData = this;
-        ofn.hook = OpSvHookProc;
-        ofn.templateName = templateName;
         const bool chosen = GetSaveFileName(ofn);
         explorerWnd = nullptr;
         hookWnd = nullptr;
         if (chosen) {
-            path = BufferText(file.data(), file.size());
+            path = BufferText(b.file.data(), b.file.size());
             return true;
         }
         if (attempt >= attempts)
             return false;
         proposed = FileNamePart(proposed);
-        std::fill(folderBuf.begin(), folderBuf.end(), u'\0');
+        std::fill(b.folder.begin(), b.folder.end(), u'\0');
     }
+}
+
+bool TOpSvDlg::GreyText(Gdi::DC *dc, const QWidget *control, std::initializer_list<int32_t> ids)
+{
+    const int32_t id = GetDlgCtrlID(control);
+    for (int32_t i : ids) {
+        if (i == id) {
+            Gdi::SetBkColor(dc, TextGrey);
+            return true;
+        }
+    }
+    return false;
 }
 
 // ---- hook ----
@@ -394,16 +409,7 @@ void TOpImgDlg::OnFileNotify(int32_t code)
 
 bool TOpImgDlg::OnCtlColor(Gdi::DC *dc, QWidget *control)
 {
-    switch (GetDlgCtrlID(control)) {
-    case 1:
-    case 2:
-    case 88:
-    case 101:
-        Gdi::SetBkColor(dc, TextGrey);
-        return true;
-    default:
-        return false;
-    }
+    return GreyText(dc, control, {1, 2, 88, 101});
 }
 
 void TOpImgDlg::OnCommand(int32_t id)

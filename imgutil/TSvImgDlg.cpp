@@ -167,13 +167,7 @@ void TSvImgDlg::OnInitDone()
 
 bool TSvImgDlg::OnCtlColor(Gdi::DC *dc, QWidget *control)
 {
-    switch (GetDlgCtrlID(control)) {
-    case 50: case 60: case 62: case 71: case 72: case 77: case 88: case 101: case 103: case 111:
-        Gdi::SetBkColor(dc, TextGrey);
-        return true;
-    default:
-        return false;
-    }
+    return GreyText(dc, control, {50, 60, 62, 71, 72, 77, 88, 101, 103, 111});
 }
 
 void TSvImgDlg::OnCommand(int32_t id)

@@ -3,6 +3,7 @@
 // attempt, centring, the open-image preview, the save-image panel and the
 // folder picker.
 #include "FakeFileDlg.h"
+#include "FileDlgFixture.h"
 #include "FileDialogs.h"
 #include "TDib.h"
 #include "TImgUt.h"
@@ -31,14 +32,11 @@ using namespace VlmImgUt;
 
 namespace {
 
-class FileDlgTest : public ::testing::Test {
+class FileDlgTest : public FileDlgFixture {
 protected:
     void SetUp() override
     {
-        ASSERT_TRUE(tmp.isValid());
-        store = TRegStore::InFolder(tmp.path() + "/reg");
-        store.SetPicturesDir(tmp.path());
-        ctx = std::make_unique<TImgUt>("Vellamor\\quibo", store);
+        FileDlgFixture::SetUp();
         // The defaults are stored once; what a dialog writes shows as a new file.
         ctx->SaveOpts();
         ASSERT_FALSE(ctx->optsDirty);
@@ -55,19 +53,6 @@ protected:
         return again.imgOpts;
     }
 
-    // A picture of one colour written by Qt's own BMP writer.
-    QString WriteBmp(const QString &name, int w, int h, QColor colour) const
-    {
-        QImage img(w, h, QImage::Format_RGB888);
-        img.fill(colour);
-        const QString path = tmp.path() + "/" + name;
-        EXPECT_TRUE(img.save(path, "BMP"));
-        return path;
-    }
-
-    QTemporaryDir tmp;
-    TRegStore store;
-    std::unique_ptr<TImgUt> ctx;
     TFakeFileDlg fake;
 };
 

@@ -5,6 +5,7 @@
 // grab of its dialog there; QUIBO_SHOT_FACE names a picture to preview in
 // the open-image grab.
 #include "FileDialogs.h"
+#include "FileDlgFixture.h"
 #include "TImgUt.h"
 
 #include <QApplication>
@@ -34,25 +35,13 @@ using namespace VlmImgUt;
 
 namespace {
 
-class QtFileDlgTest : public ::testing::Test {
+class QtFileDlgTest : public FileDlgFixture {
 protected:
     void SetUp() override
     {
-        ASSERT_TRUE(tmp.isValid());
-        store = TRegStore::InFolder(tmp.path() + "/reg");
-        store.SetPicturesDir(tmp.path());
-        ctx = std::make_unique<TImgUt>("Vellamor\\quibo", store);
-        pics = tmp.path() + "/pics";
+        FileDlgFixture::SetUp();
+        pictures = pics = tmp.path() + "/pics";
         ASSERT_TRUE(QDir().mkpath(pics + "/sub"));
-    }
-
-    QString WriteBmp(const QString &name, int w, int h, QColor colour) const
-    {
-        QImage img(w, h, QImage::Format_RGB888);
-        img.fill(colour);
-        const QString path = pics + "/" + name;
-        EXPECT_TRUE(img.save(path, "BMP"));
-        return path;
     }
 
     // Runs body on the dialog once its modal loop runs; the dialog is
@@ -113,9 +102,6 @@ protected:
             screen->grabWindow(0).save(dir + "/" + name + "-screen.png");
     }
 
-    QTemporaryDir tmp;
-    TRegStore store;
-    std::unique_ptr<TImgUt> ctx;
     QString pics;
 };
 
