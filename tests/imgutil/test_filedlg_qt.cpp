@@ -193,6 +193,16 @@ TEST_F(QtFileDlgTest, OpenFileDialogReturnsAMultipleSelection)
     files.sort();
     EXPECT_EQ(files, QStringList({pics + "/a.qgf", pics + "/c.qgf"}));
     EXPECT_TRUE(d.files.contains(path));
+
+    // A name typed for no file is returned too: callers test that it exists.
+    WhenShown([&](QFileDialog *dlg) {
+        ASSERT_NE(ListOf(dlg, 4), nullptr);
+        QTest::keyClicks(dlg->findChild<QLineEdit *>("fileNameEdit"), "new.qgf");
+        PressAccept(dlg);
+    });
+    ASSERT_TRUE(d.Execute(path, "Load Game", pics, "Saved Games (.qgf)", "*.qgf", true));
+    EXPECT_EQ(path, pics + "/new.qgf");
+    EXPECT_EQ(d.files.size(), 2);
 }
 
 TEST_F(QtFileDlgTest, SaveImageDialogFollowsTheFormatAndAddsTheSuffix)
