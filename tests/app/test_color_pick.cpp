@@ -353,27 +353,32 @@ TEST_F(PickTest, DragOnTheWheelMovesEveryViewAndGreyKeepsTheHue)
     ExpectInStep(RGBColor(255, 0, 0));
     EXPECT_EQ(CrossedCells(p.palette), std::vector<int>{2});
 
-    // Into the middle: white, and the hue stays red in both controls.
-    Drag(&p.wheel, {p.wheel.DiscPoint(0, 1), p.wheel.Centre()});
-    ExpectInStep(RGBColor(255, 255, 255));
-    EXPECT_EQ(p.wheel.GetHsv().h, 0.0);
-    EXPECT_EQ(p.ramp.GetHsv().h, 0.0);
-
-    // The value bar down to black and up again: back to white, then out to
-    // cyan on the rim.
-    const QPoint top = p.wheel.BarPoint(1), bottom = p.wheel.BarPoint(0);
-    Drag(&p.wheel, {top, bottom});
-    ExpectInStep(RGBColor(0, 0, 0));
-    Drag(&p.wheel, {bottom, top});
-    ExpectInStep(RGBColor(255, 255, 255));
-    Drag(&p.wheel, {p.wheel.DiscPoint(180, 1)});
-    ExpectInStep(RGBColor(0, 255, 255));
     // Straight up is hue 90: red half of green.
     Drag(&p.wheel, {p.wheel.DiscPoint(90, 1)});
     ExpectInStep(RGBColor(128, 255, 0));
 
-    EXPECT_EQ(rampActions.count(), 0) << "showing a colour is no action";
-    EXPECT_GT(wheelActions.count(), 0);
+    // Black on the value bar: the ramp keeps its hue and saturation.
+    const QPoint top = p.wheel.BarPoint(1), bottom = p.wheel.BarPoint(0);
+    Drag(&p.wheel, {p.wheel.DiscPoint(180, 1)});
+    ExpectInStep(RGBColor(0, 255, 255));
+    Drag(&p.wheel, {top, bottom});
+    ExpectInStep(RGBColor(0, 0, 0));
+    EXPECT_EQ(p.ramp.GetHsv().h, 180.0);
+    EXPECT_EQ(p.ramp.GetHsv().s, 1.0);
+    Drag(&p.wheel, {bottom, top});
+    ExpectInStep(RGBColor(0, 255, 255));
+
+    // Into the middle: white, and the hue stays cyan in both controls, so
+    // the ramp's full corner is cyan again.
+    Drag(&p.wheel, {p.wheel.DiscPoint(180, 1), p.wheel.Centre()});
+    ExpectInStep(RGBColor(255, 255, 255));
+    EXPECT_EQ(p.wheel.GetHsv().h, 180.0);
+    EXPECT_EQ(p.ramp.GetHsv().h, 180.0);
+    Drag(&p.ramp, {p.ramp.FieldPoint(1, 1)});
+    ExpectInStep(RGBColor(0, 255, 255));
+
+    EXPECT_EQ(rampActions.count(), 1) << "showing a colour is no action";
+    EXPECT_GT(wheelActions.count(), 4);
     EXPECT_TRUE(prompts.isEmpty());
 }
 
@@ -388,6 +393,14 @@ TEST_F(PickTest, RampThroughGreyComesBackInItsHue)
     // The hue bar at its top is red.
     Drag(&p.ramp, {p.ramp.BarPoint(0)});
     ExpectInStep(RGBColor(255, 0, 0));
+
+    // Near black many points give one colour: showing it again leaves the
+    // marker under the pointer.
+    const QRect f = p.ramp.FieldRect();
+    const QPoint dark(f.width() / 2, f.height() - 3);
+    Drag(&p.ramp, {dark});
+    EXPECT_EQ(p.ramp.FieldPoint(p.ramp.GetHsv().s, p.ramp.GetHsv().v), dark);
+    ExpectInStep(p.ramp.GetColor());
 }
 
 // ---- Building, Select and Cancel ----------------------------------------------------------
