@@ -106,15 +106,16 @@ double ColorCtrlBase::Fraction(int offset, int n)
     return std::clamp(double(offset) / double(n - 1), 0.0, 1.0);
 }
 
-void ColorCtrlBase::PaintMarker(QPainter &p, const QPointF &at)
+void ColorCtrlBase::PaintMarker(QPainter &p, const QPointF &at, int height)
 {
+    const double r = std::max(5, height / 32);
     p.save();
     p.setRenderHint(QPainter::Antialiasing, true);
     p.setBrush(Qt::NoBrush);
     p.setPen(QPen(Qt::black, 1.0));
-    p.drawEllipse(at, 5.0, 5.0);
+    p.drawEllipse(at, r, r);
     p.setPen(QPen(Qt::white, 1.0));
-    p.drawEllipse(at, 4.0, 4.0);
+    p.drawEllipse(at, r - 1.0, r - 1.0);
     p.restore();
 }
 
@@ -219,7 +220,7 @@ void ColorRampCtrl::paintEvent(QPaintEvent *)
     for (int y = 0; y < b.height(); ++y)
         p.fillRect(QRect(b.left(), b.top() + y, b.width(), 1),
                    QColor::fromRgb(ToQRgb(HsvColor{Fraction(y, b.height()) * 360.0, 1.0, 1.0}.Rgb())));
-    PaintMarker(p, FieldPoint(hsv.s, hsv.v));
+    PaintMarker(p, FieldPoint(hsv.s, hsv.v), height());
     const int y = BarPoint(hsv.h).y();
     p.fillRect(QRect(b.left(), y - 1, b.width(), 3), Qt::white);
     p.fillRect(QRect(b.left(), y, b.width(), 1), Qt::black);
@@ -306,7 +307,7 @@ void ColorWheelCtrl::paintEvent(QPaintEvent *)
     for (int y = 0; y < b.height(); ++y)
         p.fillRect(QRect(b.left(), b.top() + y, b.width(), 1),
                    QColor::fromRgb(ToQRgb(HsvColor{hsv.h, hsv.s, 1.0 - Fraction(y, b.height())}.Rgb())));
-    PaintMarker(p, DiscPoint(hsv.h, hsv.s));
+    PaintMarker(p, DiscPoint(hsv.h, hsv.s), height());
     const int y = BarPoint(hsv.v).y();
     p.fillRect(QRect(b.left(), y - 1, b.width(), 3), Qt::white);
     p.fillRect(QRect(b.left(), y, b.width(), 1), Qt::black);

@@ -60,8 +60,9 @@ protected:
 
     // Position 0..1 along a span of n pixels, clamped.
     static double Fraction(int offset, int n);
-    // A ring marker with a dark and a light edge, seen on any colour.
-    static void PaintMarker(QPainter &p, const QPointF &at);
+    // A ring marker with a dark and a light edge, seen on any colour, sized
+    // to the control's height.
+    static void PaintMarker(QPainter &p, const QPointF &at, int height);
 
     HsvColor hsv;
     QImage fieldCache;   // the field as last drawn
