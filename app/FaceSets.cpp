@@ -33,8 +33,11 @@ bool ValidFace(int target)
     return target >= 0 && target < TFaceSets::Faces;
 }
 
-// A new name for a list: non-empty and not yet in it, compared exactly.
-bool NameAccepted(const QString &name, const QVector<QString> &names, const SetWords &words, TSetChooser &chooser)
+// Appends a set under a new name (non-empty, not yet in the list, compared
+// exactly) with its six entries and selects it; false after a message.
+template <class T, class Six>
+bool AppendSet(const QString &name, const Six &entries, QVector<QString> &names, QVector<T> &setEntries,
+               int &selected, const SetWords &words, TSetChooser &chooser)
 {
     if (name.isEmpty()) {
         chooser.Message(Text(words.noName));
@@ -44,16 +47,30 @@ bool NameAccepted(const QString &name, const QVector<QString> &names, const SetW
         chooser.Message(Text(words.nameTaken));
         return false;
     }
+    names.append(name);
+    selected = int(names.size());
+    for (const auto &entry : entries)
+        setEntries.append(T(entry));
     return true;
 }
 
-// Removes the six entries of set k (1-based) that the list holds.
+// Removes the selected set with the entries of it that the list holds,
+// after asking; false after a message or a Cancel.
 template <class T>
-void RemoveSetEntries(QVector<T> &entries, int k)
+bool RemoveSelectedSet(QVector<QString> &names, QVector<T> &setEntries, int selected, const SetWords &words,
+                       TSetChooser &chooser)
 {
-    const int at = 6 * (k - 1);
-    for (int n = 0; n < 6 && at < entries.size(); ++n)
-        entries.removeAt(at);
+    if (selected < 1 || selected > names.size()) {
+        chooser.Message(Text(words.noSet));
+        return false;
+    }
+    if (!chooser.Confirm(QStringLiteral("Delete the ") + names[selected - 1] + Text(words.kind)))
+        return false;
+    const int at = 6 * (selected - 1);
+    for (int n = 0; n < 6 && at < setEntries.size(); ++n)
+        setEntries.removeAt(at);
+    names.removeAt(selected - 1);
+    return true;
 }
 
 TDib *CopyOf(const TDib *src)
@@ -254,14 +271,13 @@ TSetsChange TFaceSets::PickImage(int target, TSetChooser &chooser)
 TSetsChange TFaceSets::AddColorSet(const QString &name, TSetChooser &chooser)
 {
     TSetsChange change;
-    if (!NameAccepted(name, colorSetNames, ColorWords, chooser)) {
+    int values[Faces];
+    for (int i = 0; i < Faces; ++i)
+        values[i] = SetValueOf(faceColor[i]);
+    if (!AppendSet(name, values, colorSetNames, colorSetColors, colorSet, ColorWords, chooser)) {
         change.focusColorSetName = name.isEmpty();
         return change;
     }
-    colorSetNames.append(name);
-    colorSet = int(colorSetNames.size());
-    for (Color c : faceColor)
-        colorSetColors.append(SetValueOf(c));
     change.colorSetList = true;
     change.clearColorSetName = true;
     change.modified = true;
@@ -271,15 +287,8 @@ TSetsChange TFaceSets::AddColorSet(const QString &name, TSetChooser &chooser)
 TSetsChange TFaceSets::RemoveColorSet(TSetChooser &chooser)
 {
     TSetsChange change;
-    if (!ColorSetSelected()) {
-        chooser.Message(Text(ColorWords.noSet));
+    if (!RemoveSelectedSet(colorSetNames, colorSetColors, colorSet, ColorWords, chooser))
         return change;
-    }
-    if (!chooser.Confirm(QStringLiteral("Delete the ") + colorSetNames[colorSet - 1] + Text(ColorWords.kind)))
-        return change;
-
-    RemoveSetEntries(colorSetColors, colorSet);
-    colorSetNames.removeAt(colorSet - 1);
     if (colorSetNames.isEmpty()) {
         colorSetColors.clear();
         colorSetNames.append(Text(TSettings::DefaultColorSetName));
@@ -321,14 +330,10 @@ TSetsChange TFaceSets::SelectColorSet(int key)
 TSetsChange TFaceSets::AddImageSet(const QString &name, TSetChooser &chooser)
 {
     TSetsChange change;
-    if (!NameAccepted(name, imageSetNames, ImageWords, chooser)) {
+    if (!AppendSet(name, faceImageFile, imageSetNames, imageSetFiles, imageSet, ImageWords, chooser)) {
         change.focusImageSetName = name.isEmpty();
         return change;
     }
-    imageSetNames.append(name);
-    imageSet = int(imageSetNames.size());
-    for (const QString &file : faceImageFile)
-        imageSetFiles.append(file);
     change.imageSetList = true;
     change.clearImageSetName = true;
     change.modified = true;
@@ -338,15 +343,8 @@ TSetsChange TFaceSets::AddImageSet(const QString &name, TSetChooser &chooser)
 TSetsChange TFaceSets::RemoveImageSet(TSetChooser &chooser)
 {
     TSetsChange change;
-    if (!ImageSetSelected()) {
-        chooser.Message(Text(ImageWords.noSet));
+    if (!RemoveSelectedSet(imageSetNames, imageSetFiles, imageSet, ImageWords, chooser))
         return change;
-    }
-    if (!chooser.Confirm(QStringLiteral("Delete the ") + imageSetNames[imageSet - 1] + Text(ImageWords.kind)))
-        return change;
-
-    RemoveSetEntries(imageSetFiles, imageSet);
-    imageSetNames.removeAt(imageSet - 1);
     change.imageSetList = true;
     change.modified = true;
     if (imageSetNames.isEmpty()) {
