@@ -1,10 +1,9 @@
 #include "SetDialogs.h"
 
 #include "PlainPrompt.h"
-#include "TImgUt.h"
+#include "FileDialogs.h"
 #include "VlColorPick.h"
 
-#include <QFileDialog>
 #include <QWidget>
 
 bool TSetDialogs::ChooseColor(Color start, Color &chosen)
@@ -21,20 +20,13 @@ bool TSetDialogs::ChooseColor(Color start, Color &chosen)
 
 bool TSetDialogs::ChooseImageFile(QString &path, const QString &title, const QString &folder)
 {
-    // The image library's open-image dialog (with its preview) goes here;
-    // until then a plain file dialog over the same picture files.
-    QFileDialog dialog(owner, title, folder);
-    dialog.setOption(QFileDialog::DontUseNativeDialog, true);
-    dialog.setFileMode(QFileDialog::ExistingFile);
-    if (imgUt) {
-        dialog.setNameFilters({VlmImgUt::TImgUt::QtFileFilter(imgUt->allFilterName, imgUt->allPatterns),
-                               VlmImgUt::TImgUt::QtFileFilter(imgUt->imageFilterName, imgUt->imagePatterns)});
+    if (!imgUt)
+        return false;
+    bool chosen;
+    {
+        VlmImgUt::TOpImgDlg dialog(owner, imgUt);
+        chosen = dialog.Execute(path, title, folder, 'i', false);
     }
-    if (!path.isEmpty())
-        dialog.selectFile(path);
-    const bool chosen = dialog.exec() == QDialog::Accepted && !dialog.selectedFiles().isEmpty();
-    if (chosen)
-        path = dialog.selectedFiles().first();
     FocusOwner();
     return chosen;
 }

@@ -10,7 +10,7 @@ class QWidget;
 class TSetDialogs : public TSetChooser {
 public:
     // owner: the options dialog (may be null); imgUt: the library context
-    // the open-image dialog works with.
+    // the open-image dialog works with (null: no picture can be chosen).
     TSetDialogs(QWidget *owner, VlmImgUt::TImgUt *imgUt) : owner(owner), imgUt(imgUt) {}
 
     bool ChooseColor(Color start, Color &chosen) override;

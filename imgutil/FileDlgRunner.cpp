@@ -1,5 +1,6 @@
 #include "FileDlgRunner.h"
 #include "Gdi.h"
+#include "TImgUt.h"
 
 #include <QAbstractButton>
 #include <QCheckBox>
@@ -274,7 +275,7 @@ QString AnyCasePatterns(const QString &patterns)
         }
         out << any;
     }
-    return out.join(QLatin1Char(' '));
+    return out.join(QLatin1Char(';'));
 }
 
 QString BufferText(const char16_t *buffer, size_t size)
@@ -299,7 +300,7 @@ TQtDlgSetup QtDlgSetup(const TOfn &ofn, TDlgMode mode)
     s.hook = (ofn.flags & OFN_ENABLEHOOK) && ofn.hook;
     QStringList filters;
     for (const auto &pair : FilterPairs(ofn.filter))
-        filters << pair.first + QStringLiteral(" (") + AnyCasePatterns(pair.second) + QLatin1Char(')');
+        filters << TImgUt::QtFileFilter(pair.first, AnyCasePatterns(pair.second));
     s.nameFilter = filters.join(QStringLiteral(";;"));
     if (ofn.defExt)
         s.defaultSuffix = QString::fromUtf16(ofn.defExt);

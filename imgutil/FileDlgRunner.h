@@ -162,8 +162,8 @@ struct TQtDlgSetup {
 };
 TQtDlgSetup QtDlgSetup(const TOfn &ofn, TDlgMode mode);
 
-// "*.jpg;*.Tif" -> "*.[jJ][pP][gG] *.[tT][iI][fF]": Qt's space-separated
-// patterns matching a name in any case.
+// "*.jpg;*.Tif" -> "*.[jJ][pP][gG];*.[tT][iI][fF]": patterns that match a
+// name in any case.
 QString AnyCasePatterns(const QString &patterns);
 
 // Text of a zero-terminated buffer of at most size characters.

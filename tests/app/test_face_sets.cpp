@@ -8,6 +8,7 @@
 #include "TDib.h"
 #include "TImgUt.h"
 #include "TSettings.h"
+#include "imgutil/FakeFileDlg.h"
 #include "VlColorPick.h"
 
 #include <QFile>
@@ -294,6 +295,33 @@ TEST(SetsPrompt, DialogChooserRunsThePickerWithTheStartColour)
     EXPECT_FALSE(dialogs.ChooseColor(Color(RGBColor(41, 50, 60)), chosen)) << "Cancel";
     EXPECT_EQ(chosen, 77);
     VlColorPick::SetRunner(nullptr);
+}
+
+TEST(SetsPrompt, DialogChooserOpensTheOpenImageDialog)
+{
+    QTemporaryDir tmp;
+    VlmImgUt::TImgUt ctx("Vellamor\\quibo", VlmImgUt::TRegStore::InFolder(tmp.path()));
+    ctx.optsDirty = false;
+    TFakeFileDlg fake;
+    fake.scripts.push_back([](TFakeFileDlg &f) { f.Choose({"/pics/face.bmp"}); });
+    TSetDialogs dialogs(nullptr, &ctx);
+    QString path = "/old/start.bmp";
+    EXPECT_TRUE(dialogs.ChooseImageFile(path, "Select Image File", "/pics"));
+    EXPECT_EQ(path, QString("/pics/face.bmp"));
+    ASSERT_EQ(fake.shown.size(), 1u);
+    const TFakeFileDlg::Shown &s = fake.shown[0];
+    EXPECT_EQ(s.flags, 0xA90164u); // single selection, with the preview panel
+    EXPECT_EQ(s.templateName, QString("OPIMGBOX"));
+    EXPECT_EQ(s.title, QString("Select Image File"));
+    EXPECT_EQ(s.folder, QString("/pics"));
+    EXPECT_EQ(s.fileName, QString("/old/start.bmp"));
+    EXPECT_TRUE(s.qt.nameFilter.startsWith(ctx.imageFilterName + " ("));
+    // Cancelled: the path stays; without a context no dialog opens.
+    EXPECT_FALSE(dialogs.ChooseImageFile(path, "Select Image File", "/pics"));
+    EXPECT_EQ(path, QString("/pics/face.bmp"));
+    TSetDialogs none(nullptr, nullptr);
+    EXPECT_FALSE(none.ChooseImageFile(path, "Select Image File", "/pics"));
+    EXPECT_EQ(fake.shown.size(), 2u);
 }
 
 // ---- Choosing colours -------------------------------------------------------------
