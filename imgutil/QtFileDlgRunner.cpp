@@ -65,15 +65,21 @@ public:
         panel->show();
         session->Start();
 
+        // The dialog may still signal while it is taken down, after the run.
         connect(this, &QFileDialog::currentChanged, this, [this](const QString &path) {
             selPath = path;
-            session->Notify(CDN_SELCHANGE);
+            if (session)
+                session->Notify(CDN_SELCHANGE);
         });
         connect(this, &QFileDialog::directoryEntered, this, [this] {
             selPath.clear();
-            session->Notify(CDN_FOLDERCHANGE);
+            if (session)
+                session->Notify(CDN_FOLDERCHANGE);
         });
-        connect(this, &QFileDialog::filterSelected, this, [this] { session->Notify(CDN_TYPECHANGE); });
+        connect(this, &QFileDialog::filterSelected, this, [this] {
+            if (session)
+                session->Notify(CDN_TYPECHANGE);
+        });
     }
 
     ~TQtFileDialog() override
