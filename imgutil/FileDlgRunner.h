@@ -115,7 +115,7 @@ public:
     virtual void MoveTo(int x, int y) = 0;      // size kept, raised
     virtual QString FilePath() const = 0;       // path of the current selection; empty: none
     virtual QString FolderPath() const = 0;     // the folder listed
-    virtual QString Spec() const = 0;           // text of the file-name field
+    virtual QString TypedName() const = 0;           // text of the file-name field
     virtual bool HasFileList() const = 0;
     virtual QString SelectedItem() const = 0;   // name of the first selected entry; empty: none
     virtual void SetDefExt(const QString &ext) = 0;

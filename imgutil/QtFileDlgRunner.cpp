@@ -107,7 +107,7 @@ public:
     }
     QString FilePath() const override { return selPath; }
     QString FolderPath() const override { return directory().absolutePath(); }
-    QString Spec() const override
+    QString TypedName() const override
     {
         const QLineEdit *edit = findChild<QLineEdit *>("fileNameEdit");
         return edit ? edit->text() : QString();

@@ -234,7 +234,7 @@ void TSvImgDlg::UpdateExtension()
         defExt = ext;
         explorerWnd->SetDefExt(defExt);
     }
-    const QString name = explorerWnd->Spec().left(4095);
+    const QString name = explorerWnd->TypedName().left(4095);
     if (name.isEmpty() || defExt.isEmpty())
         return;
     // Only a dot after the last folder separator starts an extension.
@@ -326,7 +326,7 @@ void TSelDirDlg::TakeTypedFolder()
 {
     if (!explorerWnd || !hookWnd || cleared)
         return;
-    const QString typed = explorerWnd->Spec().left(4095);
+    const QString typed = explorerWnd->TypedName().left(4095);
     if (typed.isEmpty())
         return;
     const QString path = QDir::isAbsolutePath(typed) ? typed : JoinFolder(explorerWnd->FolderPath(), typed);

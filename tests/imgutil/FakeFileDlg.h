@@ -67,7 +67,7 @@ public:
 
     // ---- the file dialog as the hooks see it; tests set and read these ----
     QRect frame{100, 100, 600, 400};
-    QString filePath, folderPath, spec, selectedItem, defExtSet;
+    QString filePath, folderPath, typedName, selectedItem, defExtSet;
     bool hasList = true;
     std::set<int32_t> hidden;
     std::map<int32_t, QString> texts;
@@ -99,7 +99,7 @@ public:
         endCode = -1;
         choosing = false;
         chosen.clear();
-        spec = s.fileName;
+        typedName = s.fileName;
         run.Start();
         run.InitDone();
         if (!scripts.empty()) {
@@ -121,7 +121,7 @@ public:
     void MoveTo(int x, int y) override { frame.moveTo(x, y); }
     QString FilePath() const override { return filePath; }
     QString FolderPath() const override { return folderPath; }
-    QString Spec() const override { return spec; }
+    QString TypedName() const override { return typedName; }
     bool HasFileList() const override { return hasList; }
     QString SelectedItem() const override { return selectedItem; }
     void SetDefExt(const QString &ext) override { defExtSet = ext; }
@@ -129,7 +129,7 @@ public:
     {
         texts[id] = text;
         if (id == VlmImgUt::FdFileName)
-            spec = text;
+            typedName = text;
     }
     void HideControl(int32_t id) override { hidden.insert(id); }
     void End(int code) override { endCode = code; }

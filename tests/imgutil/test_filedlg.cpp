@@ -542,31 +542,31 @@ TEST_F(FileDlgTest, SaveImageKeepsTheNameInStepWithTheFormat)
         EXPECT_TRUE(f.defExtSet.isEmpty()); // nothing fires while the panel is filled
 
         // "Use Orig Image Format" for a png picture: png.
-        f.spec = "photo.jpg";
+        f.typedName = "photo.jpg";
         orig->click();
         EXPECT_FALSE(d.useFormat);
         EXPECT_EQ(f.defExtSet, QString("png"));
-        EXPECT_EQ(f.spec, QString("photo.png"));
+        EXPECT_EQ(f.typedName, QString("photo.png"));
         // "Use Format" with jpg: photo.png becomes photo.jpg.
         format->click();
         EXPECT_TRUE(d.useFormat);
         EXPECT_TRUE(format->isChecked());
         EXPECT_FALSE(orig->isChecked());
         EXPECT_EQ(f.defExtSet, QString("jpg"));
-        EXPECT_EQ(f.spec, QString("photo.jpg"));
+        EXPECT_EQ(f.typedName, QString("photo.jpg"));
         // Another format in the list.
         exts->setCurrentIndex(exts->findText("tif"));
         emit exts->activated(exts->currentIndex());
         EXPECT_EQ(d.chosenExt, QString("tif"));
-        EXPECT_EQ(f.spec, QString("photo.tif"));
+        EXPECT_EQ(f.typedName, QString("photo.tif"));
         // A dot in a folder name is no extension; no name, nothing to change.
         struct Name { const char *typed, *after; } names[] = {
             {"my.dir/photo", "my.dir/photo"}, {"", ""}, {"a.b/c.d/pic.bmp", "a.b/c.d/pic.tif"}, {"pic.", "pic.tif"},
         };
         for (const Name &n : names) {
-            f.spec = n.typed;
+            f.typedName = n.typed;
             format->click();
-            EXPECT_EQ(f.spec, QString(n.after)) << n.typed;
+            EXPECT_EQ(f.typedName, QString(n.after)) << n.typed;
         }
     });
     QString path = tmp.path() + "/photo.png";
@@ -729,7 +729,7 @@ TEST_F(FileDlgTest, FolderPickerFollowsTheSelection)
             f.folderPath = c.folderShown;
             f.selectedItem = c.item;
             f.Select(c.item.isEmpty() ? QString() : c.folderShown + "/" + c.item);
-            f.spec = c.typed;
+            f.typedName = c.typed;
             if (c.clear)
                 static_cast<QPushButton *>(f.Item(77))->click();
             else
