@@ -17,6 +17,13 @@ Reader ReaderFor(int code)
     switch (code) {
     case 1:
         return ReadBmp;
+    case 2:
+        return ReadJpeg;
+    case 3:
+    case 11:
+        return ReadTiff;
+    case 4:
+        return ReadPng;
     default:
         return nullptr;
     }
