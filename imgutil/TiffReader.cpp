@@ -8,6 +8,7 @@
 
 #include <cerrno>
 #include <new>
+#include <sys/mman.h>
 #include <sys/stat.h>
 #include <unistd.h>
 #include <vector>
@@ -56,12 +57,25 @@ toff_t FdSize(thandle_t h)
     return fstat(int(reinterpret_cast<intptr_t>(h)), &st) == 0 ? toff_t(st.st_size) : 0;
 }
 
-int FdMap(thandle_t, tdata_t *, toff_t *)
+// Mapped reading, as libtiff's own opener does: some layouts (tiles of
+// two samples) only read through it.
+int FdMap(thandle_t h, tdata_t *base, toff_t *size)
 {
-    return 0;
+    const toff_t n = FdSize(h);
+    if (n == 0 || n > toff_t(SIZE_MAX))
+        return 0;
+    void *p = mmap(nullptr, size_t(n), PROT_READ, MAP_PRIVATE, int(reinterpret_cast<intptr_t>(h)), 0);
+    if (p == MAP_FAILED)
+        return 0;
+    *base = p;
+    *size = n;
+    return 1;
 }
 
-void FdUnmap(thandle_t, tdata_t, toff_t) {}
+void FdUnmap(thandle_t, tdata_t base, toff_t size)
+{
+    munmap(base, size_t(size));
+}
 
 // Copies a counted field (count, then data) into a block.
 void KeepField(TIFF *tif, ttag_t tag, uint8_t *&block, uint32_t &size)
@@ -99,8 +113,7 @@ bool ReadTiff(TImgUt &ctx, const QString &path, int32_t maxWidth, int32_t maxHei
     if (f.fd < 0)
         return false;
     const QByteArray name = path.toUtf8();
-    // "m": no memory mapping; the descriptor is only read.
-    f.tif = TIFFClientOpen(name.constData(), "rm", reinterpret_cast<thandle_t>(intptr_t(f.fd)), FdRead, FdWrite,
+    f.tif = TIFFClientOpen(name.constData(), "r", reinterpret_cast<thandle_t>(intptr_t(f.fd)), FdRead, FdWrite,
                            FdSeek, FdClose, FdSize, FdMap, FdUnmap);
     if (!f.tif)
         return false;
