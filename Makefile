@@ -2,7 +2,7 @@
 BUILD ?= build
 JOBS  ?= $(shell nproc)
 
-.PHONY: all deps configure build run test bench clean
+.PHONY: all deps configure build run test bench fuzz clean
 
 all: build
 
@@ -25,5 +25,10 @@ bench: configure
 	@cmake --build $(BUILD) -j $(JOBS) --target benchmarks
 	@scripts/run-benchmarks $(BUILD)
 
+# Fuzzing with libFuzzer and the sanitizers, in its own build folder;
+# FUZZ_SECONDS sets the seconds per target.
+fuzz:
+	@JOBS=$(JOBS) FUZZ_SECONDS=$(FUZZ_SECONDS) scripts/fuzz
+
 clean:
-	rm -rf $(BUILD)
+	rm -rf $(BUILD) build-fuzz
