@@ -190,9 +190,9 @@ bool TGame::EvaluateBoxes(bool force, int n, const TBoxRec &reference,
     if (moves > movesAtEval && k > 0) {
         if (formula == TScoreFormula::Short) {
             movesAtEval = moves;
-            score = (initialDisorder - disorder - moves) * (n - 2);
+            score = Score32((int64_t(initialDisorder) - disorder - moves) * (n - 2));
         } else {
-            int A = (moves - movesAtEval) * n;
+            int64_t A = (int64_t(moves) - movesAtEval) * n;
             if (formula == TScoreFormula::Full) {
                 if (settings->badBoxes)
                     A += 4;
@@ -200,7 +200,7 @@ bool TGame::EvaluateBoxes(bool force, int n, const TBoxRec &reference,
                     A -= 2;
             }
             movesAtEval = moves;
-            score = ((initialDisorder - disorder) / k + A - moves) * (n - 2);
+            score = Score32(((int64_t(initialDisorder) - disorder) / k + A - moves) * (n - 2));
         }
     }
     return EvaluationResult(force, ordered);

@@ -99,6 +99,11 @@ public:
 protected:
     // ---- Shared by the game types --------------------------------------
 
+    // A score worked out from counts that a saved game may hold at any
+    // value: computed in 64 bits and kept in 32, wrapping as the game's
+    // integers do, never overflowing.
+    static int32_t Score32(int64_t value) { return int32_t(uint32_t(uint64_t(value))); }
+
     // Start of a PaintShape of n levels: can it draw them (minLevels to 8)
     // in the board. Sets laidOut to the answer; the boxes are placed next.
     bool StartShape(const QRect &board, int n, int minLevels);

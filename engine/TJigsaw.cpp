@@ -160,7 +160,7 @@ bool TJigsaw::Evaluate(bool force)
 
     RecordDisorder(misplaced);
     moves = drops;
-    score = (initialDisorder - disorder) * n - drops;
+    score = Score32((int64_t(initialDisorder) - disorder) * n - drops);
     return EvaluationResult(force, misplaced == 0);
 }
 

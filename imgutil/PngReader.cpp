@@ -84,12 +84,18 @@ void GiveTexts(PngJob &job, png_infop info)
     ReadPngProfiles(*job.ctx, uint32_t(count), entries.data());
 }
 
+// libpng's own eXIf handler takes the memory a chunk's length claims before
+// it reads the chunk; as an unknown chunk it is held to the library's
+// chunk memory limit. The reader asks for it only when it keeps EXIF.
+const png_byte ExifChunk[5] = {'e', 'X', 'I', 'f', '\0'};
+
 void GiveExif(PngJob &job, png_infop info)
 {
-    png_uint_32 n = 0;
-    png_bytep data = nullptr;
-    if (job.ctx->keepExif && png_get_eXIf_1(job.png, info, &n, &data) && data)
-        KeepBlock(job.dib->exif, job.dib->exifSize, data, n);
+    png_unknown_chunkp chunks = nullptr;
+    const int count = png_get_unknown_chunks(job.png, info, &chunks);
+    for (int i = 0; job.ctx->keepExif && i < count; ++i)
+        if (memcmp(chunks[i].name, ExifChunk, 4) == 0 && chunks[i].data)
+            KeepBlock(job.dib->exif, job.dib->exifSize, chunks[i].data, chunks[i].size);
 }
 
 // Signature, chunks up to the image data, the transformations. False when
@@ -100,6 +106,8 @@ bool ReadHead(PngJob &job)
     if (setjmp(png_jmpbuf(job.png)))
         return false;
     TImgUt &ctx = *job.ctx;
+    png_set_keep_unknown_chunks(job.png, job.metadata && ctx.keepExif ? PNG_HANDLE_CHUNK_ALWAYS : PNG_HANDLE_CHUNK_NEVER,
+                                ExifChunk, 1);
     png_init_io(job.png, job.file);
     png_read_info(job.png, job.info);
 

@@ -14,7 +14,7 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t *data, size_t size)
     if (game) {
         QRect board(0, 0, 1024, 768);
         game->FitToRect(board);
-        game->Evaluate(true);
+        game->Evaluate(false);
     }
     return 0;
 }
