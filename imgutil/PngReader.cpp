@@ -46,10 +46,40 @@ const int PassDX[7] = {8, 8, 4, 4, 2, 2, 1};
 const int PassY0[7] = {0, 0, 4, 0, 2, 0, 1};
 const int PassDY[7] = {8, 8, 8, 4, 4, 2, 2};
 
+// The file as libpng reads it. Each chunk's length is checked against the
+// file as soon as its header has been read: libpng takes the memory some
+// chunks claim before it reads them, even beyond its own chunk limit.
+struct PngSource {
+    FILE *file;
+    int64_t size;
+    int64_t pos;        // bytes read so far
+    int64_t chunk;      // where the next chunk header starts
+    uint8_t header[8];
+};
+
+void PngRead(png_structp png, png_bytep data, size_t n)
+{
+    auto *src = static_cast<PngSource *>(png_get_io_ptr(png));
+    if (fread(data, 1, n, src->file) != n)
+        png_error(png, "Read Error");
+    const int64_t end = src->pos + int64_t(n);
+    for (int64_t p = std::max(src->pos, src->chunk); p < end && p < src->chunk + 8; ++p) {
+        src->header[p - src->chunk] = data[p - src->pos];
+        if (p != src->chunk + 7)
+            continue;
+        const int64_t length = int64_t(src->header[0]) << 24 | src->header[1] << 16 | src->header[2] << 8 | src->header[3];
+        if (src->chunk + 12 + length > src->size)
+            png_error(png, "chunk runs past the end of the file");
+        src->chunk += 12 + length;
+        p = std::max(p, src->chunk - 1); // the loop goes on at the next header, if it lies in this read
+    }
+    src->pos = end;
+}
+
 struct PngJob {
     TImgUt *ctx;
+    PngSource *source;
     TDib *dib;
-    FILE *file;
     int64_t fileSize;
     png_structp png;
     png_infop info;
@@ -108,7 +138,7 @@ bool ReadHead(PngJob &job)
     TImgUt &ctx = *job.ctx;
     png_set_keep_unknown_chunks(job.png, job.metadata && ctx.keepExif ? PNG_HANDLE_CHUNK_ALWAYS : PNG_HANDLE_CHUNK_NEVER,
                                 ExifChunk, 1);
-    png_init_io(job.png, job.file);
+    png_set_read_fn(job.png, job.source, PngRead);
     png_read_info(job.png, job.info);
 
     if (job.metadata) {
@@ -238,10 +268,11 @@ bool ReadPng(TImgUt &ctx, const QString &path, int32_t maxWidth, int32_t maxHeig
         return false;
     }
 
+    PngSource source{file, int64_t(st.st_size), 0, 8, {}};
     PngJob job{};
     job.ctx = &ctx;
+    job.source = &source;
     job.dib = dib;
-    job.file = file;
     job.fileSize = st.st_size;
     job.metadata = !ctx.previewMode && (ctx.keepPhotoshop || ctx.keepXmp || ctx.keepExif || ctx.keepComment);
     job.png = png_create_read_struct(PNG_LIBPNG_VER_STRING, nullptr, PngError, PngSilentWarning);
