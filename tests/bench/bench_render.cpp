@@ -258,6 +258,19 @@ bool SavePng(const TSettings &st, const QString &path, const std::function<void(
     return img.save(path, "PNG");
 }
 
+// Every box of a 4-level cube turned home: faces 0, 1 and 2 to the front,
+// the left and the top, so that each side shows one whole picture.
+void HomeOrientation(TCube &g)
+{
+    for (int L = 0; L < 4; ++L)
+        for (int r = 0; r < 4; ++r)
+            for (int c = 0; c < 4; ++c) {
+                g.box[L][r][c].front = 0;
+                g.box[L][r][c].left = 1;
+                g.box[L][r][c].top = 2;
+            }
+}
+
 // A fixed sequence of numbers, so that the boards come out the same in
 // every run.
 class FixedRandom : public TRandomSource {
@@ -354,14 +367,7 @@ int main(int argc, char **argv)
         save(*b.st, QStringLiteral("board_2_jumbled_cube_pictures.png"));
         b.st->spanImages = true;
         b.st->rotateImages = false;
-        // Home orientation everywhere: each side shows its whole picture.
-        for (int L = 0; L < 4; ++L)
-            for (int r = 0; r < 4; ++r)
-                for (int c = 0; c < 4; ++c) {
-                    g.box[L][r][c].front = 0;
-                    g.box[L][r][c].left = 1;
-                    g.box[L][r][c].top = 2;
-                }
+        HomeOrientation(g);
         b.Render();
         save(*b.st, QStringLiteral("board_2_jumbled_cube_spanned.png"));
     }
@@ -385,13 +391,7 @@ int main(int argc, char **argv)
         // Home orientation, spanned: the colour JPEG in front, the grey
         // JPEG on the left, the palette PNG on top.
         b.st->spanImages = true;
-        for (int L = 0; L < 4; ++L)
-            for (int r = 0; r < 4; ++r)
-                for (int c = 0; c < 4; ++c) {
-                    g.box[L][r][c].front = 0;
-                    g.box[L][r][c].left = 1;
-                    g.box[L][r][c].top = 2;
-                }
+        HomeOrientation(g);
         b.Render();
         save(*b.st, QStringLiteral("board_2_jumbled_cube_picture_files_spanned.png"));
         b.st->imgUt->optsDirty = false;

@@ -1,10 +1,8 @@
 #include "picture_files.h"
 
-#include <cstdio>
+#include "memory_cap.h"
+
 #include <cstdlib>
-#include <sys/resource.h>
-#include <sys/wait.h>
-#include <unistd.h>
 
 using namespace VlmImgUt;
 
@@ -81,29 +79,10 @@ int Mismatches(const TDib &d, const Rgba &ref, bool withAlpha, int tol)
 
 int ReadUnderMemoryCap(TImgUt &ctx, const QString &path, int maxW, int maxH)
 {
-    fflush(nullptr);
-    const pid_t pid = fork();
-    if (pid == 0) {
-        long pages = 0, resident = 0;
-        FILE *f = fopen("/proc/self/statm", "r");
-        if (!f || fscanf(f, "%ld %ld", &pages, &resident) != 2)
-            _exit(3);
-        fclose(f);
-        const rlim_t cap = rlim_t(pages) * rlim_t(sysconf(_SC_PAGESIZE)) + (64u << 20);
-        rlimit lim{cap, cap};
-        setrlimit(RLIMIT_AS, &lim);
+    return testutil::RunUnderMemoryCap(size_t(64) << 20, [&] {
         TDib *p = nullptr;
-        bool ok = false;
-        try {
-            ok = ctx.ReadImageFile(path, &p, maxW, maxH, false);
-        } catch (...) {
-            _exit(4);
-        }
-        _exit(ok ? 1 : 0);
-    }
-    int status = 0;
-    waitpid(pid, &status, 0);
-    return WIFEXITED(status) ? WEXITSTATUS(status) : 100 + WTERMSIG(status);
+        return ctx.ReadImageFile(path, &p, maxW, maxH, false) ? 1 : 0;
+    });
 }
 
 } // namespace pictures

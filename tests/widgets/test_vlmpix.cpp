@@ -8,9 +8,7 @@
 
 #include <gtest/gtest.h>
 
-#include <sys/resource.h>
-#include <sys/wait.h>
-#include <unistd.h>
+#include "memory_cap.h"
 #include <zlib.h>
 
 #include <string>
@@ -415,28 +413,11 @@ TEST(VlmPixFormat, ClaimedSizeBeyondTheStreamIsNotAllocated)
     // 16 bytes of stream claiming 1 GiB inflated: refused in a process
     // that has no room for that much.
     const std::vector<unsigned char> z = deflate(record(2, 2, 0, 0, 0, 0, 16));
-    fflush(nullptr);
-    const pid_t pid = fork();
-    if (pid == 0) {
-        long pages = 0, resident = 0;
-        FILE *f = fopen("/proc/self/statm", "r");
-        if (!f || fscanf(f, "%ld %ld", &pages, &resident) != 2)
-            _exit(3);
-        fclose(f);
-        const rlim_t cap = rlim_t(pages) * rlim_t(sysconf(_SC_PAGESIZE)) + (rlim_t(256) << 20);
-        rlimit lim{cap, cap};
-        setrlimit(RLIMIT_AS, &lim);
-        try {
-            const std::vector<QImage> imgs = VlmPix::DecodeBlock(z.data(), z.size(), std::size_t(1) << 30, 1);
-            _exit(imgs.size() == 1 && imgs[0].isNull() ? 0 : 1);
-        } catch (...) {
-            _exit(2);
-        }
-    }
-    int status = 0;
-    waitpid(pid, &status, 0);
-    ASSERT_TRUE(WIFEXITED(status));
-    EXPECT_EQ(WEXITSTATUS(status), 0);
+    EXPECT_EQ(testutil::RunUnderMemoryCap(size_t(256) << 20, [&] {
+                  const std::vector<QImage> imgs = VlmPix::DecodeBlock(z.data(), z.size(), std::size_t(1) << 30, 1);
+                  return imgs.size() == 1 && imgs[0].isNull() ? 0 : 1;
+              }),
+              0);
 }
 
 } // namespace
