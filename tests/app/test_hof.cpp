@@ -2,9 +2,9 @@
 // the Enter key's states, the flash, Save and Cancel, run without a modal
 // loop.
 #include "HtmlHelp.h"
+#include "Prompts.h"
 #include "THighScrs.h"
 #include "TSettings.h"
-#include "TboxScr.h"
 #include "VlScale.h"
 
 #include <QApplication>
@@ -42,7 +42,7 @@ protected:
     {
         settings.gameType = 2;
         settings.levels = 5;
-        TboxScr::SetPromptAnswerer([this](const QString &text) {
+        SetPromptAnswerer([this](const QString &text) {
             prompts.push_back(text);
             return true;
         });
@@ -50,7 +50,7 @@ protected:
     void TearDown() override
     {
         dialog.reset();
-        TboxScr::SetPromptAnswerer(nullptr);
+        SetPromptAnswerer(nullptr);
         if (settings.helpWindow)
             settings.helpWindow->close();
     }

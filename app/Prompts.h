@@ -1,0 +1,18 @@
+// The game's message boxes: a text with OK, or with OK and Cancel. Any
+// window or dialog of the game shows them; they leave the board's input
+// flag as it is. Tests put an answerer in place of the boxes: it gets the
+// text and returns true for OK.
+#pragma once
+
+#include <QString>
+
+#include <functional>
+
+class QWidget;
+
+// True for OK.
+bool PromptOKCancel(QWidget *parent, const QString &text);
+void PromptOK(QWidget *parent, const QString &text);
+
+// Replaces the boxes until it is reset with null.
+void SetPromptAnswerer(std::function<bool(const QString &)> answerer);
