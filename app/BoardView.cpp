@@ -7,7 +7,6 @@
 #include "TGame.h"
 #include "TImgUt.h"
 #include "TSettings.h"
-#include "VlKit.h"
 #include "VlScale.h"
 
 #include <QFontMetrics>

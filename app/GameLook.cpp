@@ -1,7 +1,7 @@
 #include "GameLook.h"
 
 #include "VlButton.h"
-#include "VlKit.h"
+#include "VlDesign.h"
 #include "VlScale.h"
 #include "VlText.h"
 

@@ -5,7 +5,8 @@
 #pragma once
 
 #include "VlDrop.h"
-#include "VlKit.h"
+#include "VlDesign.h"
+#include "VlFrame.h"
 
 #include <QStringList>
 #include <QTableWidget>

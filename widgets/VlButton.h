@@ -3,7 +3,8 @@
 // interface scale. It never takes the keyboard focus.
 #pragma once
 
-#include "VlKit.h"
+#include "VlDesign.h"
+#include "VlFrame.h"
 
 #include <QAbstractButton>
 #include <QImage>

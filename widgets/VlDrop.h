@@ -4,7 +4,8 @@
 // AddItem install them, the framework's standard display draws both.
 #pragma once
 
-#include "VlKit.h"
+#include "VlDesign.h"
+#include "VlFrame.h"
 
 #include <QComboBox>
 #include <QFont>

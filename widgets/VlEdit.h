@@ -3,7 +3,8 @@
 // carry a private copy of the framework's edit style.
 #pragma once
 
-#include "VlKit.h"
+#include "VlDesign.h"
+#include "VlFrame.h"
 
 #include <QLineEdit>
 #include <QString>

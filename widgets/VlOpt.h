@@ -2,7 +2,8 @@
 // interface scale, its label in the kit's ink, transparent by default.
 #pragma once
 
-#include "VlKit.h"
+#include "VlDesign.h"
+#include "VlFrame.h"
 
 #include <QAbstractButton>
 #include <QImage>

@@ -3,7 +3,8 @@
 // vertically (the minimum at the bottom). It takes the keyboard focus.
 #pragma once
 
-#include "VlKit.h"
+#include "VlDesign.h"
+#include "VlFrame.h"
 
 #include <QAbstractSlider>
 

@@ -2,7 +2,7 @@
 // screen and maximised, the interface at start, shut-down, key codes and
 // the end switch of the command line (also through the program itself).
 #include "test_window_util.h"
-#include "VlKit.h"
+#include "VlFrame.h"
 #include "Color.h"
 
 #include "TCube.h"
