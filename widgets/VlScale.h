@@ -120,10 +120,10 @@ void VlOverrideCursor(const QCursor &cursor);
 // ---- Restyling -------------------------------------------------------------------
 // Every kit control registers a restyle operation at construction; all of
 // them run, in the order of construction, each time the look or the scale
-// is switched (SetInterfaceScale). Qt's own palette and font change events
-// do not serve here: QApplication::setPalette and setFont send none to the
-// widgets before the event loop runs, and the game applies its stored look
-// before it.
+// is switched (SetInterfaceScale). Qt's own change events do not serve
+// here: with Qt 6.4 the QApplication::setPalette and setFont calls of the
+// switch reach no widget as a palette or font change event, shown or
+// hidden, inside the event loop or before it.
 void VlRegisterRestyle(const QWidget *control, std::function<void()> restyle);
 void VlUnregisterRestyle(const QWidget *control);
 int VlRestyleCount();   // live registrations
