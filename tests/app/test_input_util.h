@@ -7,6 +7,7 @@
 #include "DialogRun.h"
 #include "Prompts.h"
 #include "Random.h"
+#include "ScriptedRandom.h"
 #include "Sound.h"
 #include "TGame.h"
 #include "THighScrs.h"

@@ -98,7 +98,7 @@ protected:
         BoardTest::SetUp();
         ASSERT_TRUE(tmp.isValid());
         settings->imgUt = new VlmImgUt::TImgUt(QStringLiteral("Vellamor\\quibo"),
-                                               VlmImgUt::TRegStore::InFolder(tmp.path() + "/store"));
+                                               TRegStore::InFolder(tmp.path() + "/store"));
         settings->usePattern = true;
         settings->backgroundColor = 0x0000C0;
     }

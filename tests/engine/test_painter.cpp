@@ -337,7 +337,7 @@ TEST(FacePictures, UnreadablePictureIsNotReadAgainUntilItsNameChanges)
     ASSERT_TRUE(tmp.isValid());
     Board board(200, 200);
     TSettings &st = *board.st;
-    st.imgUt = new VlmImgUt::TImgUt("Vellamor\\quibo", VlmImgUt::TRegStore::InFolder(tmp.path() + "/reg"));
+    st.imgUt = new VlmImgUt::TImgUt("Vellamor\\quibo", TRegStore::InFolder(tmp.path() + "/reg"));
     board.SetGeometry(60, 20, 20);
     board.PlaceScratch(80, 80, 0, 1, 2);
     st.useBoxImages = true;
