@@ -476,7 +476,7 @@ void VlImgBox::mouseReleaseEvent(QMouseEvent *event)
 
 void VlImgBox::mouseDoubleClickEvent(QMouseEvent *event)
 {
-    // A second click counts as another press, as the framework sends it.
+    // The second press of a double click is a press like the first.
     mousePressEvent(event);
 }
 

@@ -48,7 +48,7 @@ extern const VlScaleRow VlScaleTable[VlScaleCount];   // n l j h e g c s
 // gives the "n" row.
 const VlScaleRow &VlScaleRowOf(char letter);
 
-// The framework's system colours of a look (0x00BBGGRR).
+// The system colours of a look (0x00BBGGRR).
 struct VlLookColors {
     COLORREF paper;
     COLORREF light;
