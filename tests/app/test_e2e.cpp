@@ -87,6 +87,12 @@ std::vector<int> FrontScramble(int n, std::vector<std::array<int, 3>> odd)
     return v;
 }
 
+// ctest names the cases by these.
+void PrintTo(const GameCase &c, std::ostream *os)
+{
+    *os << c.name;
+}
+
 class EndToEndGames : public EndToEnd, public ::testing::WithParamInterface<GameCase> {};
 
 TEST_P(EndToEndGames, JumbledCubePlayedToTheEnd)

@@ -44,6 +44,12 @@ struct ReleaseCase {
     bool cursorStays;      // not even the cursor changes
 };
 
+// ctest names the cases by these.
+void PrintTo(const ReleaseCase &c, std::ostream *os)
+{
+    *os << c.name;
+}
+
 class ReleaseCodes : public BoardTest, public ::testing::WithParamInterface<ReleaseCase> {};
 
 TEST_P(ReleaseCodes, EachCodeDoesWhatItSays)
@@ -315,6 +321,11 @@ struct KeyCase {
     int effect;           // 0 none, 1 menu toggled, 2 new game, 3 help opened, 4 minimised
 };
 
+void PrintTo(const KeyCase &c, std::ostream *os)
+{
+    *os << c.name;
+}
+
 class KeyTable : public BoardTest, public ::testing::WithParamInterface<KeyCase> {};
 
 TEST_P(KeyTable, KeyDoesItsActionOnlyWithoutModifiers)
@@ -391,6 +402,11 @@ struct HelpKeyCase {
     Qt::WindowState state;
     bool handled;
 };
+
+void PrintTo(const HelpKeyCase &c, std::ostream *os)
+{
+    *os << c.name;
+}
 
 class HelpWindowKey : public BoardTest, public ::testing::WithParamInterface<HelpKeyCase> {};
 

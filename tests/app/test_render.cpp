@@ -148,6 +148,12 @@ struct QualifyCase {
     bool qualifies;
 };
 
+// ctest names the cases by these.
+void PrintTo(const QualifyCase &c, std::ostream *os)
+{
+    *os << c.name;
+}
+
 class Qualification : public BoardTest, public ::testing::WithParamInterface<QualifyCase> {};
 
 TEST_P(Qualification, ScoreAgainstTheTenEntries)
