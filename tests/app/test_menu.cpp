@@ -98,31 +98,6 @@ TEST_F(WindowTest, ContextMenuHasTheGameColumnThenTheHelpColumn)
     EXPECT_EQ(Page(w.settings->helpWindow), QStringLiteral(":/help/html/Contents.htm"));
 }
 
-TEST_F(WindowTest, ContextMenuDismissedRunsNothing)
-{
-    TboxScr &w = Open();
-    VlPopupMenu menu;
-    w.ContextMenu(menu);
-    QTimer::singleShot(0, [&] { QTest::keyClick(&menu, Qt::Key_Escape); });
-    EXPECT_FALSE(menu.Execute(QPoint(20, 20)));
-    EXPECT_TRUE(w.flow.introRunning);
-    EXPECT_FALSE(w.settings->helpWindow);
-}
-
-TEST_F(WindowTest, ContextMenuKeysChooseAnEntry)
-{
-    TboxScr &w = Open();
-    VlPopupMenu menu;
-    w.ContextMenu(menu);
-    // Down highlights "New Game  [N]"; Return chooses it.
-    QTimer::singleShot(0, [&] {
-        QTest::keyClick(&menu, Qt::Key_Down);
-        QTest::keyClick(&menu, Qt::Key_Return);
-    });
-    EXPECT_TRUE(menu.Execute(QPoint(20, 20)));
-    EXPECT_FALSE(w.flow.introRunning);
-}
-
 TEST_F(WindowTest, RightPressBesideTheBoxesOpensTheContextMenu)
 {
     TboxScr &w = Open();
