@@ -2,6 +2,8 @@
 
 #include <QMessageBox>
 
+#include <memory>
+
 namespace {
 
 std::function<bool(const QString &)> &Answerer()
@@ -14,16 +16,24 @@ bool Prompt(QWidget *parent, const QString &text, bool withCancel)
 {
     if (Answerer())
         return Answerer()(text);
-    QMessageBox::StandardButtons buttons = QMessageBox::Ok;
-    if (withCancel)
-        buttons |= QMessageBox::Cancel;
-    QMessageBox box(withCancel ? QMessageBox::Question : QMessageBox::Information, QStringLiteral("quibo"), text,
-                    buttons, parent);
-    box.setDefaultButton(QMessageBox::Ok);
-    return box.exec() == QMessageBox::Ok;
+    std::unique_ptr<QMessageBox> box(MakePromptBox(parent, text, withCancel));
+    return box->exec() == QMessageBox::Ok;
 }
 
 } // namespace
+
+QMessageBox *MakePromptBox(QWidget *parent, const QString &text, bool withCancel)
+{
+    QMessageBox::StandardButtons buttons = QMessageBox::Ok;
+    if (withCancel)
+        buttons |= QMessageBox::Cancel;
+    auto *box = new QMessageBox(withCancel ? QMessageBox::Question : QMessageBox::Information,
+                                QStringLiteral("quibo"), QString(), buttons, parent);
+    box->setTextFormat(Qt::PlainText);
+    box->setText(text);
+    box->setDefaultButton(QMessageBox::Ok);
+    return box;
+}
 
 bool PromptOKCancel(QWidget *parent, const QString &text)
 {
