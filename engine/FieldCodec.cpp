@@ -118,31 +118,39 @@ bool TFieldReader::GetSized(uint32_t &value, int width)
     return true;
 }
 
-bool TFieldReader::GetInt(int32_t &value)
+bool TFieldReader::GetSigned(int32_t &value, int width)
 {
     uint32_t u;
-    if (!GetSized(u, s.intSize))
+    if (!GetSized(u, width))
         return false;
     value = int32_t(u);
     return true;
 }
 
-bool TFieldReader::GetFlag(bool &value)
+bool TFieldReader::GetInt(int32_t &value)
+{
+    return GetSigned(value, s.intSize);
+}
+
+bool TFieldReader::GetFlagOf(bool &value, bool strict)
 {
     uint32_t u;
-    if (!GetSized(u, s.flagSize) || u > 1)
+    if (!GetSized(u, s.flagSize))
+        return false;
+    if (strict && u > 1)
         return good = false;
     value = u != 0;
     return true;
 }
 
+bool TFieldReader::GetFlag(bool &value)
+{
+    return GetFlagOf(value, true);
+}
+
 bool TFieldReader::GetAnyFlag(bool &value)
 {
-    uint32_t u;
-    if (!GetSized(u, s.flagSize))
-        return false;
-    value = u != 0;
-    return true;
+    return GetFlagOf(value, false);
 }
 
 bool TFieldReader::GetFloat(float &value)
@@ -156,11 +164,7 @@ bool TFieldReader::GetFloat(float &value)
 
 bool TFieldReader::GetColor(Color &value)
 {
-    uint32_t u;
-    if (!GetSized(u, s.colorSize))
-        return false;
-    value = Color(u);
-    return true;
+    return GetSigned(value, s.colorSize);
 }
 
 bool TFieldReader::GetString(QString &text)

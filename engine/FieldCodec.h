@@ -68,6 +68,8 @@ public:
 
 private:
     bool GetSized(uint32_t &value, int width);
+    bool GetSigned(int32_t &value, int width);
+    bool GetFlagOf(bool &value, bool strict);
 
     QIODevice *dev;
     const TSettings &s;

@@ -24,6 +24,37 @@ int FindSet(const QVector<QString> &names, const QString &name)
     return -1;
 }
 
+// Sets merged by name: a count, then records of a name and six entries. A
+// set whose name is new is appended with its entries, each passed through
+// keep; a known set keeps its own and the record's are dropped. An entry
+// that cannot be read counts as T(). Every record starts with a name that
+// must be read whole, so a claimed count never reads past the end of the
+// file.
+template <class T, class ReadEntry, class Keep>
+bool MergeSets(TFieldReader &r, QVector<QString> &names, QVector<T> &entries, ReadEntry read, Keep keep)
+{
+    entries.resize(names.size() * 6);
+    int32_t count;
+    if (!r.GetInt(count))
+        return false;
+    QString name;
+    for (int32_t i = 0; i < count; ++i) {
+        if (!r.GetString(name))
+            return false;
+        const bool known = FindSet(names, name) >= 0;
+        if (!known)
+            names.append(name);
+        for (int k = 0; k < 6; ++k) {
+            T entry{};
+            if (!read(entry))
+                entry = T();
+            if (!known)
+                entries.append(keep(entry));
+        }
+    }
+    return true;
+}
+
 // A selected set (1-based) of count sets: itself when it names one, else 1,
 // or 0 when there are none.
 int BoundedSelection(int selected, qsizetype count)
@@ -200,27 +231,10 @@ bool TSettings::ReadOptionsBody(QIODevice &file)
     if (!optionsLoaded)
         colorSet = i32;
 
-    // Colour sets, merged by name; a known set keeps its colours.
-    colorSetColors.resize(colorSetNames.size() * 6, 0);
-    if (!r.GetInt(i32))
+    // Colour sets, merged by name.
+    if (!MergeSets(r, colorSetNames, colorSetColors, [&r](int &c) { return r.GetColor(c); },
+                   [](int c) { return c; }))
         return false;
-    // Every record starts with a name that must be read whole, so a claimed
-    // count never reads past the end of the file.
-    const int32_t colorSets = i32;
-    for (int32_t i = 0; i < colorSets; ++i) {
-        if (!r.GetString(text))
-            return false;
-        const bool known = FindSet(colorSetNames, text) >= 0;
-        if (!known)
-            colorSetNames.append(text);
-        for (int k = 0; k < 6; ++k) {
-            int32_t c = 0;
-            if (!r.GetColor(c))
-                c = 0;
-            if (!known)
-                colorSetColors.append(c);
-        }
-    }
     colorSetCount = int(colorSetNames.size());
 
     for (int f = 0; f < 6; ++f) {
@@ -241,26 +255,12 @@ bool TSettings::ReadOptionsBody(QIODevice &file)
         imageSet = i32;
 
     // Image sets, merged by name.
-    imageSetFiles.resize(imageSetNames.size() * 6);
-    if (!r.GetInt(i32))
+    if (!MergeSets(r, imageSetNames, imageSetFiles, [&r](QString &name) { return r.GetString(name); },
+                   [this](QString name) {
+                       FindPictureFile(name, QStringLiteral("Images/"));
+                       return name;
+                   }))
         return false;
-    const int32_t imageSets = i32;
-    for (int32_t i = 0; i < imageSets; ++i) {
-        if (!r.GetString(text))
-            return false;
-        const bool known = FindSet(imageSetNames, text) >= 0;
-        if (!known)
-            imageSetNames.append(text);
-        for (int k = 0; k < 6; ++k) {
-            QString name;
-            if (!r.GetString(name))
-                name.clear();
-            if (!known) {
-                FindPictureFile(name, QStringLiteral("Images/"));
-                imageSetFiles.append(name);
-            }
-        }
-    }
     SetBounds::Apply(*this);
 
     optionsLoaded = true;
