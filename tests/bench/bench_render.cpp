@@ -377,7 +377,7 @@ int main(int argc, char **argv)
         TBench<TCube> b(1280, 800, 4);
         TCube &g = *b.g;
         b.st->imgUt = new VlmImgUt::TImgUt(QStringLiteral("Vellamor\\quibo"),
-                                           VlmImgUt::TRegStore::InFolder(files.path() + QStringLiteral("/reg")));
+                                           TRegStore::InFolder(files.path() + QStringLiteral("/reg")));
         const QStringList paths = WriteFaceFiles(files.path(), 400);
         for (int f = 0; f < 6; ++f)
             b.st->faceImageFile[f] = paths[f];

@@ -11,9 +11,9 @@
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t *data, size_t size)
 {
     const QString store = fuzz::WorkFolder() + QStringLiteral("/store");
-    const VlmImgUt::TRegStore where = VlmImgUt::TRegStore::InFolder(store);
+    const TRegStore where = TRegStore::InFolder(store);
     {
-        VlmImgUt::TRegKey key = where.Open(QStringLiteral("Vellamor\\quibo"), VlmImgUt::TRegScope::User);
+        TRegKey key = where.Open(QStringLiteral("Vellamor\\quibo"), TRegScope::User);
         key.WriteBinary(QStringLiteral("boxOps"), data, int(size));
         key.Flush();
     }

@@ -48,7 +48,7 @@ inline VlmImgUt::TImgUt &Context()
 {
     static VlmImgUt::TImgUt *ctx = [] {
         auto *c = new VlmImgUt::TImgUt(QStringLiteral("Vellamor\\quibo"),
-                                       VlmImgUt::TRegStore::InFolder(WorkFolder() + QStringLiteral("/reg")));
+                                       TRegStore::InFolder(WorkFolder() + QStringLiteral("/reg")));
         c->optsDirty = false;
         return c;
     }();
