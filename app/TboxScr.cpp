@@ -246,6 +246,8 @@ void TboxScr::Build()
     pBoxScr = this;
     if (!settings) {
         settings = new TSettings(TSettings::Environment::System());
+        if (const QString notice = settings->TakeOptionsNotice(); !notice.isEmpty())
+            PromptOK(this, notice);
         if (!settings->saveFailure.isEmpty())
             PromptOK(this, settings->saveFailure);
     }
@@ -501,7 +503,10 @@ void TboxScr::closeEvent(QCloseEvent *event)
         closing = true;
         KillIntroTimer();
         if (settings) {
-            if (!settings->SaveChangedGameSettings())
+            const bool saved = settings->SaveChangedGameSettings();
+            if (const QString notice = settings->TakeOptionsNotice(); !notice.isEmpty())
+                PromptOK(this, notice);
+            if (!saved)
                 PromptOK(this, settings->saveFailure);
             if (settings->helpWindow) {
                 settings->helpWindow->close();

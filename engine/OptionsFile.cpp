@@ -6,7 +6,9 @@
 
 #include <QByteArray>
 #include <QFile>
+#include <QFileInfo>
 #include <QIODevice>
+#include <QSet>
 
 #include <cstring>
 
@@ -101,13 +103,15 @@ private:
     const TSettings &set;
 };
 
-// Name position among the sets, -1 when new (exact, first match).
-int FindSet(const QVector<QString> &names, const QString &name)
+// The names of the sets already known, for merging by name (exact,
+// case-sensitive) in constant time per record.
+QSet<QString> KnownNames(const QVector<QString> &names)
 {
-    for (int i = 0; i < names.size(); ++i)
-        if (names[i] == name)
-            return i;
-    return -1;
+    QSet<QString> known;
+    known.reserve(names.size());
+    for (const QString &name : names)
+        known.insert(name);
+    return known;
 }
 
 // A selected set (1-based) of count sets: itself when it names one, else 1,
@@ -250,10 +254,16 @@ bool TSettings::ReadOptionsFile(const QString &path)
     if (!RegularFile::Open(file, path))
         return false;
     char text[14];
-    if (file.read(text, sizeof text) != qint64(sizeof text))
-        return false;
-    fileVersion = FileVersionOf(text);
-    return ReadOptionsBody(file);
+    bool whole = file.read(text, sizeof text) == qint64(sizeof text);
+    if (whole) {
+        fileVersion = FileVersionOf(text);
+        whole = ReadOptionsBody(file);
+    }
+    // A file that holds more than was read is not written over unkept.
+    const QString name = QFileInfo(path).absoluteFilePath();
+    if (!whole && file.size() > 0 && !optionsReadInPart.contains(name))
+        optionsReadInPart.append(name);
+    return whole;
 }
 
 bool TSettings::ReadOptionsBody(QIODevice &file)
@@ -313,12 +323,15 @@ bool TSettings::ReadOptionsBody(QIODevice &file)
     // Every record starts with a name that must be read whole, so a claimed
     // count never reads past the end of the file.
     const int32_t colorSets = i32;
+    QSet<QString> knownColorSets = KnownNames(colorSetNames);
     for (int32_t i = 0; i < colorSets; ++i) {
         if (!ReadCountedString(text, file))
             return false;
-        const bool known = FindSet(colorSetNames, text) >= 0;
-        if (!known)
+        const bool known = knownColorSets.contains(text);
+        if (!known) {
             colorSetNames.append(text);
+            knownColorSets.insert(text);
+        }
         for (int k = 0; k < 6; ++k) {
             int32_t c = 0;
             if (!r.ColorField(c))
@@ -351,12 +364,15 @@ bool TSettings::ReadOptionsBody(QIODevice &file)
     if (!r.Int(i32))
         return false;
     const int32_t imageSets = i32;
+    QSet<QString> knownImageSets = KnownNames(imageSetNames);
     for (int32_t i = 0; i < imageSets; ++i) {
         if (!ReadCountedString(text, file))
             return false;
-        const bool known = FindSet(imageSetNames, text) >= 0;
-        if (!known)
+        const bool known = knownImageSets.contains(text);
+        if (!known) {
             imageSetNames.append(text);
+            knownImageSets.insert(text);
+        }
         for (int k = 0; k < 6; ++k) {
             QString name;
             if (!ReadCountedString(name, file))
