@@ -38,7 +38,7 @@ QByteArray LargeOptionsFile(int colourSets, int imageSets)
         o.Int(0x101010 * (f + 1));
     o.Int(1).Int(colourSets);
     for (int i = 0; i < colourSets; ++i) {
-        o.Str("Colour set number " + QByteArray::number(i));
+        o.Str("Colours " + QByteArray::number(i));
         for (int k = 0; k < 6; ++k)
             o.Int(i * 6 + k);
     }
@@ -94,7 +94,7 @@ double MedianMs(int runs, F f)
 int main(int argc, char *argv[])
 {
     QCoreApplication app(argc, argv);
-    const int colourSets = 12000, imageSets = 5000;
+    const int colourSets = 40000, imageSets = 2500;
     const QByteArray large = LargeOptionsFile(colourSets, imageSets);
 
     Folders big, small;
@@ -117,7 +117,7 @@ int main(int argc, char *argv[])
     // The merge as a search of the list for every name.
     std::vector<QString> names;
     for (int i = 0; i < colourSets; ++i)
-        names.push_back(QStringLiteral("Colour set number %1").arg(i));
+        names.push_back(QStringLiteral("Colours %1").arg(i));
     const double listMerge = MedianMs(1, [&] {
         QVector<QString> known;
         for (const QString &n : names) {
