@@ -1,7 +1,7 @@
 #include "TImgUt.h"
 #include "TDib.h"
+#include "RegularFile.h"
 
-#include <QFileInfo>
 #include <algorithm>
 
 namespace VlmImgUt {
@@ -85,8 +85,9 @@ bool TImgUt::ReadImageFile(const QString &path, TDib **picture, int32_t maxWidth
     delete *picture;
     *picture = nullptr;
     headerOnly = headerOnlyArg;
-    // A folder is no picture file.
-    if (!FileExists(path) || QFileInfo(path).isDir())
+    // Only a regular file is a picture: a folder, a FIFO or a device named
+    // like one fails here, before any reader could wait on it.
+    if (!FileExists(path) || !RegularFile::IsRegular(path))
         return false;
 
     *picture = new TDib;

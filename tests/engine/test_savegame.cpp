@@ -4,6 +4,7 @@
 #include "TPyramid.h"
 #include "TRebukes.h"
 #include "test_core_util.h"
+#include "test_fifo_util.h"
 
 #include <QBuffer>
 #include <QDir>
@@ -96,6 +97,19 @@ protected:
 private:
     qint64 limit;
 };
+
+// The game object of each game type.
+std::unique_ptr<TGame> RealGame(int type, TSettings *s)
+{
+    switch (type) {
+    case 1: return std::make_unique<TJigsaw>(s);
+    case 2: return std::make_unique<TCube>(s);
+    case 3: return std::make_unique<TPyramid>(s);
+    case 4: return std::make_unique<TRebukes>(s);
+    default: return nullptr;
+    }
+}
+
 
 class SaveGame : public ::testing::Test {
 protected:
@@ -356,6 +370,24 @@ TEST_F(SaveGame, MissingFileAndGameTypesWithoutAnObject)
     EXPECT_EQ(t.levels, 5);
 }
 
+TEST_F(SaveGame, AFifoNamedAsASavedGameFailsAtOnce)
+{
+    TFifo fifo(Path("x.qgf"));
+    ASSERT_TRUE(fifo.Made());
+    TSettings s;
+    s.gameType = 3;
+    s.levels = 5;
+    std::unique_ptr<TGame> game;
+    EXPECT_TRUE(fifo.ReturnsAtOnce([&] { game = LoadGameFile(s, Path("x.qgf"), RealGame); }));
+    EXPECT_FALSE(game);
+    EXPECT_EQ(s.gameType, 3);
+    EXPECT_EQ(s.levels, 5);
+    // The options reader too.
+    bool read = true;
+    EXPECT_TRUE(fifo.ReturnsAtOnce([&] { read = s.ReadOptionsFile(Path("x.qgf")); }));
+    EXPECT_FALSE(read);
+}
+
 TEST_F(SaveGame, PyramidBoxesOutsideTheShapeAreNotChecked)
 {
     TSettings s;
@@ -440,21 +472,6 @@ TEST_F(SaveGame, AFailedSaveKeepsTheOldFile)
     EXPECT_EQ(QDir(dir.path()).entryList(QDir::Files), QStringList{QStringLiteral("keep.qgf")});
 }
 
-namespace {
-
-// The game object of each game type.
-std::unique_ptr<TGame> RealGame(int type, TSettings *s)
-{
-    switch (type) {
-    case 1: return std::make_unique<TJigsaw>(s);
-    case 2: return std::make_unique<TCube>(s);
-    case 3: return std::make_unique<TPyramid>(s);
-    case 4: return std::make_unique<TRebukes>(s);
-    default: return nullptr;
-    }
-}
-
-} // namespace
 
 TEST_F(SaveGame, CountersLoadUpToWhatAGameReachesAndNotOnePast)
 {

@@ -2,6 +2,7 @@
 // built byte by byte.
 #include "TDib.h"
 #include "TImgUt.h"
+#include "test_fifo_util.h"
 
 #include <QDir>
 #include <QFile>
@@ -461,6 +462,30 @@ TEST_F(ReadImage, MissingFilesAndFoldersFailWithoutARecord)
     EXPECT_FALSE(ReadBmp(*ctx, tmp.path() + "/folder.bmp", 0, 0));
     ctx->readTarget = nullptr;
     EXPECT_FALSE(ReadBmp(*ctx, Write(Build(Bmp())), 0, 0));
+}
+
+TEST_F(ReadImage, AFifoNamedAsAPictureFailsAtOnce)
+{
+    // Every extension the library knows, a video one and none: whichever
+    // reader the name picks, a FIFO is no picture and nothing waits on it.
+    QStringList names;
+    for (const QString &ext : ctx->imageExts)
+        names << "x" + ext;
+    names << "clip.avi" << "plain";
+    for (const QString &name : names) {
+        SCOPED_TRACE(name.toStdString());
+        TFifo fifo(tmp.path() + "/" + name);
+        ASSERT_TRUE(fifo.Made());
+        bool ok = true;
+        EXPECT_TRUE(fifo.ReturnsAtOnce([&] { ok = ctx->ReadImageFile(tmp.path() + "/" + name, &pic, 0, 0, false); }));
+        EXPECT_FALSE(ok);
+        EXPECT_EQ(pic, nullptr);
+        TDib dib;
+        ctx->readTarget = &dib;
+        EXPECT_TRUE(fifo.ReturnsAtOnce([&] { ok = ReadBmp(*ctx, tmp.path() + "/" + name, 0, 0); }));
+        EXPECT_FALSE(ok);
+        ctx->readTarget = nullptr;
+    }
 }
 
 TEST_F(ReadImage, DispatchByExtension)
