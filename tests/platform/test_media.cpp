@@ -10,6 +10,8 @@
 #include <QTest>
 #include <QEvent>
 #include <QPointer>
+#include <QProcess>
+#include <QProcessEnvironment>
 #include <QWidget>
 #include <gtest/gtest.h>
 
@@ -125,4 +127,28 @@ TEST(Sound, RecorderSeesEveryRequestAndNothingPlays)
     // Without a recorder an unknown sound or a missing device is harmless.
     Snd::PlayResource(QStringLiteral("NOSUCH"));
     Snd::PlayResource(QStringLiteral("BOXPK"));
+}
+
+TEST(Sound, SilentAndQuietWithoutAnAudioServer)
+{
+    // In a child process that can reach no sound server.
+    if (qEnvironmentVariableIsSet("QUIBO_SOUND_CHILD")) {
+        Snd::PlayResource(QStringLiteral("BOXPK"));
+        Snd::PlayResource(QStringLiteral("RTBOX"));
+        qWarning("other messages still reach the terminal");
+        return;
+    }
+    QProcess child;
+    QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
+    env.insert(QStringLiteral("QUIBO_SOUND_CHILD"), QStringLiteral("1"));
+    env.insert(QStringLiteral("PULSE_SERVER"), QStringLiteral("unix:/nonexistent/quibo-test/native"));
+    env.insert(QStringLiteral("QT_QPA_PLATFORM"), QStringLiteral("offscreen"));
+    child.setProcessEnvironment(env);
+    child.start(QCoreApplication::applicationFilePath(),
+                {QStringLiteral("--gtest_filter=Sound.SilentAndQuietWithoutAnAudioServer")});
+    ASSERT_TRUE(child.waitForFinished(60000));
+    const QByteArray err = child.readAllStandardError();
+    EXPECT_EQ(child.exitCode(), 0) << err.toStdString();
+    EXPECT_FALSE(err.contains("PulseAudio")) << err.toStdString();
+    EXPECT_TRUE(err.contains("other messages still reach the terminal")) << err.toStdString();
 }
