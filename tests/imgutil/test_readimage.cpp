@@ -20,6 +20,12 @@ using namespace VlmImgUt;
 
 namespace {
 
+#if defined(__SANITIZE_ADDRESS__)
+constexpr bool kAddressSanitizer = true;
+#else
+constexpr bool kAddressSanitizer = false;
+#endif
+
 // ---- building bitmap files ----
 
 void Put16(QByteArray &b, int v)
@@ -54,15 +60,17 @@ int Index(int x, int y) { return (x + 7 * y) & 0xFF; }
 
 QByteArray Build(const Bmp &s)
 {
-    const int absH = s.height < 0 ? -s.height : s.height;
+    const int64_t absH = s.height < 0 ? -int64_t(s.height) : s.height;
     const int entry = s.headerSize == 12 ? 3 : 4;
     const int bpp = s.bits / 8;
-    const int rowLen = (bpp * s.width + 3) / 4 * 4;
+    const int64_t rowLen = (int64_t(bpp) * s.width + 3) / 4 * 4;
     const int offset = 14 + s.headerSize + s.paletteEntries * entry;
 
     QByteArray b;
     b.append("BM");
-    Put32(b, offset + int64_t(rowLen) * absH);
+    // Header sizes keep their low 32 bits, as a 32-bit field would.
+    const uint64_t image = uint64_t(rowLen) * uint64_t(absH);
+    Put32(b, int64_t(uint32_t(offset + image)));
     Put32(b, 0);
     Put32(b, offset);
     Put32(b, s.headerSize);
@@ -77,7 +85,7 @@ QByteArray Build(const Bmp &s)
         Put16(b, 1);
         Put16(b, s.bits);
         Put32(b, s.compression);
-        Put32(b, int64_t(rowLen) * absH);
+        Put32(b, int64_t(uint32_t(image)));
         Put32(b, s.ppmX);
         Put32(b, s.ppmY);
         Put32(b, s.coloursUsed);
@@ -95,7 +103,7 @@ QByteArray Build(const Bmp &s)
     }
     if (s.pixels && bpp >= 1 && s.width > 0 && s.width < 100000 && absH < 100000) {
         for (int r = 0; r < absH; ++r) {
-            const int y = s.height < 0 ? r : absH - 1 - r; // stored row -> picture row
+            const int y = s.height < 0 ? r : int(absH) - 1 - r; // stored row -> picture row
             QByteArray row;
             for (int x = 0; x < s.width; ++x) {
                 if (bpp == 1) {
@@ -282,6 +290,14 @@ TEST_F(ReadImage, BmpRefusals)
 // is ended by an alarm after a minute and counts as a failure of the test.
 int ReadUnderMemoryCap(TImgUt &ctx, const QString &path, int32_t maxW = 0, int32_t maxH = 0)
 {
+    if (kAddressSanitizer) {
+        // Its shadow memory leaves no room for a cap on the address space:
+        // the read runs here, uncapped.
+        TDib *p = nullptr;
+        const bool ok = ctx.ReadImageFile(path, &p, maxW, maxH, false);
+        delete p;
+        return ok ? 1 : 0;
+    }
     fflush(nullptr);
     const pid_t pid = fork();
     if (pid == 0) {
@@ -377,6 +393,8 @@ TEST_F(ReadImage, BmpWithoutMemoryForItsRowWorkFailsCleanly)
     // 10 million x 1, 32 bits, all there: the bitmap (30 MB) fits under the
     // cap, the file's row (40 MB) beside it does not. The read fails; no
     // exception leaves it.
+    if (kAddressSanitizer)
+        GTEST_SKIP() << "no address-space cap under AddressSanitizer";
     const QString path = SparseBitmap(tmp.path() + "/long.bmp", 10000000, 1, {}, 32);
     ASSERT_FALSE(path.isEmpty());
     EXPECT_EQ(ReadUnderMemoryCap(*ctx, path), 0);
@@ -555,6 +573,7 @@ TEST_F(ReadImage, MissingFilesAndFoldersFailWithoutARecord)
     ASSERT_TRUE(QDir().mkpath(tmp.path() + "/folder.bmp"));
     const QString paths[] = {tmp.path() + "/none.bmp", tmp.path() + "/folder.bmp", tmp.path(), QString()};
     for (const QString &p : paths) {
+        delete pic;
         pic = new TDib;
         EXPECT_FALSE(ctx->ReadImageFile(p, &pic, 0, 0, false)) << p.toStdString();
         EXPECT_EQ(pic, nullptr) << p.toStdString(); // the old record is gone too
