@@ -95,6 +95,7 @@ QWidget *Open(const QString &page, const QWidget *besides)
         w->PlaceBesideWidget(*besides);
     w->show();
     w->raise();
+    w->activateWindow();  // the keyboard goes to the page asked for
     return w;
 }
 
