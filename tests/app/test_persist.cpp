@@ -1,6 +1,7 @@
 // The game keeps what the player chose between two runs of the program,
 // through the real start-up path (data folders from the environment, the
 // platform's settings store) pointed at a temporary home.
+#include "Prompts.h"
 #include "Sound.h"
 #include "TSettings.h"
 #include "TboxScr.h"
@@ -60,7 +61,7 @@ TEST(Persistence, GameTypeAndLevelsSurviveARestart)
 {
     TemporaryHome home;
     Snd::SetRecorder([](const QString &) {});
-    TboxScr::SetPromptAnswerer([](const QString &) { return true; });
+    SetPromptAnswerer([](const QString &) { return true; });
 
     RunOnce([](TboxScr &w) {
         // The player picks "Jumbled Pyramid" and 6 levels in the panel.
@@ -85,7 +86,7 @@ TEST(Persistence, GameTypeAndLevelsSurviveARestart)
     });
 
     Snd::SetRecorder(nullptr);
-    TboxScr::SetPromptAnswerer(nullptr);
+    SetPromptAnswerer(nullptr);
 }
 
 TEST(Persistence, ADamagedOptionsFileIsKeptAndThePlayerToldOnce)
@@ -93,7 +94,7 @@ TEST(Persistence, ADamagedOptionsFileIsKeptAndThePlayerToldOnce)
     TemporaryHome home;
     Snd::SetRecorder([](const QString &) {});
     QStringList told;
-    TboxScr::SetPromptAnswerer([&](const QString &text) {
+    SetPromptAnswerer([&](const QString &text) {
         told << text;
         return true;
     });
@@ -131,5 +132,5 @@ TEST(Persistence, ADamagedOptionsFileIsKeptAndThePlayerToldOnce)
     EXPECT_FALSE(QFileInfo::exists(file + ".damaged2"));
 
     Snd::SetRecorder(nullptr);
-    TboxScr::SetPromptAnswerer(nullptr);
+    SetPromptAnswerer(nullptr);
 }
