@@ -156,7 +156,22 @@ struct TReduction {
 
     // Source positions (0..count-1) of count' destination positions taken
     // with a running float sum of step, the last one repeated past the end.
+    // A step of 1 takes every position in turn.
     static std::vector<int32_t> Sample(int64_t srcCount, int32_t dstCount, float step);
+
+    // The positions of Sample one at a time, for counts too large for a
+    // table: the k-th Next() gives Sample's k-th position.
+    class Walk {
+    public:
+        Walk(int64_t srcCount, float step);
+        int32_t Next();
+
+    private:
+        int64_t last;
+        float step;
+        float sum = 0.0f;
+        int64_t k = 0;
+    };
 };
 
 // Readers: fill ctx.readTarget from path, reduced toward maxWidth x maxHeight.
