@@ -3,6 +3,7 @@
 // picture the current read fills.
 #pragma once
 
+#include "ByteOrder.h"
 #include "Color.h"
 #include "RegStore.h"
 
@@ -219,8 +220,4 @@ void ReadPngProfiles(TImgUt &ctx, uint32_t count, const TPngText *entries);
 // the TIFF file at path: its first directory's descriptive entries, its EXIF
 // and interoperability directories, values copied behind each directory.
 void ReadTiffExif(TImgUt &ctx, const QString &path);
-// 32-bit values in either byte order.
-uint32_t Get32(const uint8_t *p, bool bigEndian);
-void Put32(uint32_t value, uint8_t *p, bool bigEndian);
-
 } // namespace VlmImgUt

@@ -14,19 +14,6 @@
 
 namespace VlmImgUt {
 
-uint32_t Get32(const uint8_t *p, bool bigEndian)
-{
-    if (bigEndian)
-        return uint32_t(p[0]) << 24 | uint32_t(p[1]) << 16 | uint32_t(p[2]) << 8 | uint32_t(p[3]);
-    return uint32_t(p[3]) << 24 | uint32_t(p[2]) << 16 | uint32_t(p[1]) << 8 | uint32_t(p[0]);
-}
-
-void Put32(uint32_t value, uint8_t *p, bool bigEndian)
-{
-    for (int i = 0; i < 4; ++i)
-        p[bigEndian ? 3 - i : i] = uint8_t(value >> (8 * i));
-}
-
 namespace {
 
 constexpr uint16_t ExifPointer = 34665;

@@ -4,11 +4,8 @@
 // written in every format and read back. From 0x80 up, the rest is the
 // ICC profile and the EXIF block (split at the next two bytes) of a small
 // picture written in every format and read back.
-#include "TDib.h"
-#include "TImgUt.h"
+#include "fuzz_util.h"
 
-#include <QDir>
-#include <QFile>
 #include <QFileInfo>
 #include <QTemporaryDir>
 
@@ -33,33 +30,24 @@ bool Lossless(int ext)
 
 // Files are committed with a sync to disk; a memory file system, where
 // there is one, keeps that from dominating the run.
-QString TempPattern()
+QString OutputFolder()
 {
-    const QString shm = QStringLiteral("/dev/shm");
-    return QFileInfo(shm).isDir() && QFileInfo(shm).isWritable() ? shm + "/quibo-fuzz-XXXXXX" : QString();
+    static QTemporaryDir dir = [] {
+        const QFileInfo shm(QStringLiteral("/dev/shm"));
+        return QTemporaryDir(shm.isDir() && shm.isWritable() ? shm.filePath() + "/quibo-fuzz-writers-XXXXXX"
+                                                             : fuzz::WorkFolder() + "/writers-XXXXXX");
+    }();
+    return dir.path();
 }
 
-struct Env {
-    QTemporaryDir dir{TempPattern().isEmpty() ? QDir::tempPath() + "/quibo-fuzz-XXXXXX" : TempPattern()};
-    std::unique_ptr<TImgUt> ctx;
-
-    Env()
-    {
-        ctx = std::make_unique<TImgUt>("Vellamor\\quibo", TRegStore::InFolder(dir.path() + "/reg"));
-        ctx->imgOpts.writeMetadata = 1;
-        ctx->keepExif = true;
-        ctx->keepPhotoshop = true;
-        ctx->keepXmp = true;
-        ctx->keepComment = true;
-        ctx->optsDirty = false;
-    }
-    ~Env() { ctx->optsDirty = false; }
-};
-
-Env &TheEnv()
+// The context with every metadata block kept and written.
+TImgUt &Context()
 {
-    static Env env;
-    return env;
+    TImgUt &ctx = fuzz::Context();
+    ctx.previewMode = false;
+    ctx.keepExif = ctx.keepPhotoshop = ctx.keepXmp = ctx.keepComment = true;
+    ctx.imgOpts.writeMetadata = 1;
+    return ctx;
 }
 
 bool SamePixels(const TDib &a, const TDib &b)
@@ -75,13 +63,13 @@ bool SamePixels(const TDib &a, const TDib &b)
 // Writes picture in every format, with metadata, and reads each back.
 void WriteEvery(const TDib &picture, const TDib *metadata)
 {
-    Env &env = TheEnv();
+    TImgUt &ctx = Context();
     for (int i = 0; i < ExtCount; ++i) {
-        const QString path = env.dir.path() + "/out" + Exts[i];
-        if (!env.ctx->WriteImageFile(path, &picture, metadata, 0, 0, 0, 0, i == 5, 0x00FFFFFF))
+        const QString path = OutputFolder() + "/out" + Exts[i];
+        if (!ctx.WriteImageFile(path, &picture, metadata, 0, 0, 0, 0, i == 5, 0x00FFFFFF))
             __builtin_trap();
         TDib *back = nullptr;
-        if (!env.ctx->ReadImageFile(path, &back, 0, 0, false))
+        if (!ctx.ReadImageFile(path, &back, 0, 0, false))
             __builtin_trap();
         if (back->width != picture.width || back->height != picture.height)
             __builtin_trap();
@@ -123,19 +111,12 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t *data, size_t size)
         SmallPictureWithMetadata(data + 1, size - 1);
         return 0;
     }
-    Env &env = TheEnv();
-    const QString path = env.dir.path() + "/in" + Exts[data[0] % ExtCount];
-    {
-        QFile file(path);
-        if (!file.open(QIODevice::WriteOnly | QIODevice::Truncate))
-            return 0;
-        file.write(reinterpret_cast<const char *>(data + 1), qint64(size - 1));
-    }
+    const QByteArray name = QByteArray("in") + Exts[data[0] % ExtCount];
+    const QString path = fuzz::InputFile(data + 1, size - 1, name.constData());
     TDib *picture = nullptr;
-    if (env.ctx->ReadImageFile(path, &picture, 0, 0, false) && picture->bits
+    if (Context().ReadImageFile(path, &picture, 0, 0, false) && picture->bits
         && int64_t(picture->width) * picture->height <= 256 * 256)
         WriteEvery(*picture, picture);
     delete picture;
-    QFile::remove(path);
     return 0;
 }

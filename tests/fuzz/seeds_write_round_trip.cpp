@@ -1,40 +1,19 @@
 // Seeds of the writers' round trip: a small picture in every format, made
 // by the writers, each behind the byte that picks its extension; and one
 // input of the metadata mode with a small EXIF block.
-#include "TDib.h"
-#include "TImgUt.h"
+#include "fuzz_util.h"
+#include "seed_util.h"
 
-#include <QByteArray>
-#include <QDir>
-#include <QFile>
 #include <QTemporaryDir>
-
-#include <cstdio>
-#include <memory>
 
 using namespace VlmImgUt;
 
-namespace {
-
-bool Save(const QString &path, const QByteArray &bytes)
-{
-    QFile f(path);
-    return f.open(QIODevice::WriteOnly | QIODevice::Truncate) && f.write(bytes) == bytes.size();
-}
-
-} // namespace
-
 int main(int argc, char **argv)
 {
-    if (argc < 2) {
-        std::fprintf(stderr, "usage: %s folder\n", argv[0]);
+    if (argc < 2)
         return 2;
-    }
-    const QString out = QString::fromLocal8Bit(argv[1]);
-    QDir().mkpath(out);
     QTemporaryDir tmp;
-    TImgUt ctx("Vellamor\\quibo", TRegStore::InFolder(tmp.path() + "/reg"));
-    ctx.optsDirty = false;
+    TImgUt &ctx = fuzz::Context();
 
     TDib picture;
     if (!picture.Create(6, 5))
@@ -44,16 +23,14 @@ int main(int argc, char **argv)
 
     const char *const exts[] = {".jpg", ".jpeg", ".tif", ".tiff", ".bmp", ".png", ".ppm",
                                 ".tga", ".j2k",  ".jp2", ".jpc",  ".ras", ".psd", ".dng"};
+    bool ok = true;
     int index = 0;
     for (const char *ext : exts) {
         const QString path = tmp.path() + "/seed" + ext;
-        if (!ctx.WriteImageFile(path, &picture, nullptr, 0, 0, 0, 0, false, 0))
-            return 1;
-        QFile f(path);
-        if (!f.open(QIODevice::ReadOnly))
-            return 1;
-        if (!Save(out + "/seed" + QString::number(index) + ext, QByteArray(1, char(index)) + f.readAll()))
-            return 1;
+        QFile written(path);
+        ok = ctx.WriteImageFile(path, &picture, nullptr, 0, 0, 0, 0, false, 0) && written.open(QIODevice::ReadOnly)
+            && fuzz::WriteSeed(argv[1], "seed" + std::to_string(index) + ext, QByteArray(1, char(index)) + written.readAll())
+            && ok;
         ++index;
     }
 
@@ -68,7 +45,6 @@ int main(int argc, char **argv)
                           "\x27\x88\x03\0\x01\0\0\0\xC8\0\0\0"
                           "\0\0\0\0",
                           56);
-    if (!Save(out + "/seed-metadata", QByteArray("\x80\0\0", 3) + exif))
-        return 1;
-    return 0;
+    ok = fuzz::WriteSeed(argv[1], "metadata", QByteArray("\x80\0\0", 3) + exif) && ok;
+    return ok ? 0 : 1;
 }
