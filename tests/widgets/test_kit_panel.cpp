@@ -173,10 +173,11 @@ TEST_F(KitTest, InsetOutsetIsAnInsetFrameWithAnOutsetOneInside)
     auto onRing = [](int x, int y, int w, int h) { return x < 2 || y < 2 || x >= w - 2 || y >= h - 2; };
     for (int y = 0; y < 40; ++y)
         for (int x = 0; x < 60; ++x) {
-            if (onRing(x, y, 60, 40))
+            if (onRing(x, y, 60, 40)) {
                 ASSERT_EQ(At(img, x, y), At(in, x, y)) << x << "," << y;
-            else if (onRing(x - 2, y - 2, 56, 36))
+            } else if (onRing(x - 2, y - 2, 56, 36)) {
                 ASSERT_EQ(At(img, x, y), At(out, x - 2, y - 2)) << x << "," << y;
+            }
         }
 }
 
