@@ -3,6 +3,7 @@
 #include "GameLook.h"
 #include "TSettings.h"
 #include "VlDesign.h"
+#include "VlDialog.h"
 #include "VlScale.h"
 #include "VlmPix.h"
 
@@ -275,10 +276,7 @@ bool TboxAbout::Key(int key)
 
 void TboxAbout::keyPressEvent(QKeyEvent *event)
 {
-    const Qt::KeyboardModifiers held =
-        event->modifiers() & (Qt::ShiftModifier | Qt::ControlModifier | Qt::AltModifier | Qt::MetaModifier);
-    const bool enter = (event->key() == Qt::Key_Return || event->key() == Qt::Key_Enter) && held == 0;
-    if (enter && Key(13)) {
+    if (IsDialogEnter(event) && Key(13)) {
         event->accept();
         return;
     }
