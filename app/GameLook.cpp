@@ -5,6 +5,12 @@
 #include "VlScale.h"
 #include "VlText.h"
 
+#include <QGuiApplication>
+#include <QScreen>
+#include <QWidget>
+
+#include <algorithm>
+
 void PlaceTextButton(QWidget &parent, VlButton &b, int x, int y, int w, int h, const char *caption, Color ink)
 {
     b.setParent(&parent);
@@ -38,4 +44,28 @@ QFont BoldFont(int pixelHeight)
     QFont f = VlFontOfHeight(pixelHeight);
     f.setBold(true);
     return f;
+}
+
+QFont BoldUnderlinedFont()
+{
+    QFont f = BoldFont();
+    f.setUnderline(true);
+    return f;
+}
+
+QRect AvailableArea(const QWidget *widget)
+{
+    QScreen *screen = widget && widget->screen() ? widget->screen() : QGuiApplication::primaryScreen();
+    return screen ? screen->availableGeometry() : QRect();
+}
+
+float FitLayoutScale(float wanted, const QSize &available, const std::function<QSize(float)> &sizeAt)
+{
+    const QSize room(available.width() - FrameRoomX, available.height() - FrameRoomY);
+    for (float s = wanted; s > 1.0f; s -= 1.0f / 44.0f) {
+        const QSize w = sizeAt(s);
+        if (w.width() <= room.width() && w.height() <= room.height())
+            return s;
+    }
+    return std::min(wanted, 1.0f);
 }
