@@ -485,6 +485,24 @@ TEST_F(KitTest, OptionDrawsPictureAndLabel)
     EXPECT_EQ(opt->focusPolicy(), Qt::NoFocus);
 }
 
+// A control laid out lower than its scale's picture (a dialog fitted to the
+// screen) shrinks the picture to its height, and the label follows it.
+TEST_F(KitTest, OptionPictureShrinksToALowerControl)
+{
+    SetInterfaceScale(nullptr, 'W', 's', false);
+    VlPanel panel;
+    panel.SetDesignRect(0, 0, 300, 30, true);
+    panel.color = 0x0000FF;
+    auto *opt = new VlOpt(&panel);
+    opt->setText(QStringLiteral("Tile"));
+    VlSetDesignRect(*opt, 0, 0, 300, 30);
+    const QImage shot = Grab(&panel);
+    // The 52-pixel picture drawn 30 high and wide; the label from x 34.
+    EXPECT_NE(At(shot, 15, 15), 0x0000FFu);
+    EXPECT_EQ(At(shot, 31, 15), 0x0000FFu);
+    EXPECT_TRUE(HasColourNear(shot, QRect(34, 0, 120, 30), 0xC0C0C0, 40));
+}
+
 TEST_F(KitTest, OptionActionsFireOnlyForTheUser)
 {
     VlOpt opt;
