@@ -6,6 +6,7 @@
 #include "VlText.h"
 
 #include <QGuiApplication>
+#include <QKeyEvent>
 #include <QScreen>
 #include <QWidget>
 
@@ -51,6 +52,13 @@ QFont BoldUnderlinedFont()
     QFont f = BoldFont();
     f.setUnderline(true);
     return f;
+}
+
+bool PlainEnter(const QKeyEvent &event)
+{
+    const Qt::KeyboardModifiers held =
+        event.modifiers() & (Qt::ShiftModifier | Qt::ControlModifier | Qt::AltModifier | Qt::MetaModifier);
+    return (event.key() == Qt::Key_Return || event.key() == Qt::Key_Enter) && held == 0;
 }
 
 QRect AvailableArea(const QWidget *widget)

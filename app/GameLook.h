@@ -12,6 +12,7 @@
 
 #include <functional>
 
+class QKeyEvent;
 class QWidget;
 class VlButton;
 class VlText;
@@ -29,6 +30,10 @@ QFont BoldFont();
 QFont BoldFont(int pixelHeight);
 // The bold kit font underlined: the button that Enter triggers.
 QFont BoldUnderlinedFont();
+
+// Return or Enter with no Shift, Ctrl, Alt or Meta: the key that a dialog's
+// Key handles as character 13.
+bool PlainEnter(const QKeyEvent &event);
 
 // ---- Dialogs kept on the screen ------------------------------------------------
 // The available area of the screen a widget is on (the primary screen when

@@ -131,6 +131,8 @@ QString PercentText(int v)
 }
 
 // A ratio as the slider shows it: percent, truncated in double precision.
+// A slider at 29 is saved as the float nearest 0.29, just below it, and
+// opens again as 28; options files written so read back the same way.
 int PercentOf(float ratio)
 {
     return int(double(ratio) * 100.0);
@@ -509,10 +511,7 @@ bool TboxOpts::Key(int key)
 
 void TboxOpts::keyPressEvent(QKeyEvent *event)
 {
-    const Qt::KeyboardModifiers held =
-        event->modifiers() & (Qt::ShiftModifier | Qt::ControlModifier | Qt::AltModifier | Qt::MetaModifier);
-    const bool enter = (event->key() == Qt::Key_Return || event->key() == Qt::Key_Enter) && held == 0;
-    if (enter && Key(13)) {
+    if (PlainEnter(*event) && Key(13)) {
         event->accept();
         return;
     }
@@ -551,28 +550,31 @@ void TboxOpts::SaveOptions()
 
 // ---- Colours, pictures and sets ---------------------------------------------------------------
 
-void TboxOpts::PickColor(int target)
+template <class Operation>
+void TboxOpts::RunSetOperation(Operation operation)
 {
     TSetDialogs chooser(this, settings->imgUt);
-    Show(sets.PickColor(target, chooser));
+    Show(operation(chooser));
+}
+
+void TboxOpts::PickColor(int target)
+{
+    RunSetOperation([&](TSetChooser &c) { return sets.PickColor(target, c); });
 }
 
 void TboxOpts::PickImage(int target)
 {
-    TSetDialogs chooser(this, settings->imgUt);
-    Show(sets.PickImage(target, chooser));
+    RunSetOperation([&](TSetChooser &c) { return sets.PickImage(target, c); });
 }
 
 void TboxOpts::AddColorSet()
 {
-    TSetDialogs chooser(this, settings->imgUt);
-    Show(sets.AddColorSet(colorSetName.text(), chooser));
+    RunSetOperation([&](TSetChooser &c) { return sets.AddColorSet(colorSetName.text(), c); });
 }
 
 void TboxOpts::RemoveColorSet()
 {
-    TSetDialogs chooser(this, settings->imgUt);
-    Show(sets.RemoveColorSet(chooser));
+    RunSetOperation([&](TSetChooser &c) { return sets.RemoveColorSet(c); });
 }
 
 void TboxOpts::SelectColorSet()
@@ -582,14 +584,12 @@ void TboxOpts::SelectColorSet()
 
 void TboxOpts::AddImageSet()
 {
-    TSetDialogs chooser(this, settings->imgUt);
-    Show(sets.AddImageSet(imageSetName.text(), chooser));
+    RunSetOperation([&](TSetChooser &c) { return sets.AddImageSet(imageSetName.text(), c); });
 }
 
 void TboxOpts::RemoveImageSet()
 {
-    TSetDialogs chooser(this, settings->imgUt);
-    Show(sets.RemoveImageSet(chooser));
+    RunSetOperation([&](TSetChooser &c) { return sets.RemoveImageSet(c); });
 }
 
 void TboxOpts::SelectImageSet()

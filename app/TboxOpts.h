@@ -154,7 +154,10 @@ private:
     void BuildButtons();
     void Connect();
     void RescalePanels();
-    // Shows what a set operation changed.
+    // Runs a set operation with the real choosers (colour picker,
+    // open-image dialog, prompts) and shows what it changed.
+    template <class Operation>
+    void RunSetOperation(Operation operation);
     void Show(const TSetsChange &change);
     void FillSetList(VlDrop &drop, const QVector<QString> &names, int selected);
     void ShowSwatch(VlPanel &swatch, Color color);

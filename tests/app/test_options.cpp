@@ -94,13 +94,7 @@ protected:
     void SetUp() override
     {
         ASSERT_TRUE(tmp.isValid());
-        const QString root = tmp.path() + "/";
-        env.commonDataFolder = root + "common";
-        env.userDataFolder = root + "user";
-        env.programFolder = root + "program";
-        env.storeFolder = root + "store";
-        env.picturesFolder = root + "pictures";
-        QDir().mkpath(env.programFolder);
+        env = TemporaryEnvironment(tmp.path());
         SetPromptAnswerer([this](const QString &text) {
             prompts << text;
             return answers.isEmpty() ? true : answers.takeFirst();
