@@ -38,7 +38,10 @@ cat > "$home/steps.sh" <<'EOF'
 set -euo pipefail
 # Waits for a visible window of that title; prints its id.
 window() {
-  timeout 20 xdotool search --sync --onlyvisible --name "^$1\$" | head -n 1
+  local id
+  id=$(timeout 20 xdotool search --sync --onlyvisible --name "^$1\$" | head -n 1) || true
+  [ -n "$id" ] || { echo "no window \"$1\" appeared" >&2; import -window root "$shots/failed.png"; return 1; }
+  echo "$id"
 }
 # Waits until no visible window has that title.
 gone() {
@@ -61,9 +64,14 @@ start() {
   # program the focus before the keys that follow.
   xdotool windowfocus --sync "$wid"
 }
+# Key X, again while the program runs: the board ignores keys until the
+# opener of a dialog that just closed has finished (the X server may hand
+# over the key before that).
 quit() {
-  xdotool windowfocus --sync "$wid" key x
-  for ((i = 0; i < 100; i++)); do kill -0 $pid 2>/dev/null || break; sleep 0.1; done
+  for ((k = 0; k < 20; k++)); do
+    xdotool windowfocus --sync "$wid" key x 2>/dev/null || true
+    for ((i = 0; i < 10; i++)); do kill -0 $pid 2>/dev/null || break 2; sleep 0.05; done
+  done
   if kill -0 $pid 2>/dev/null; then kill $pid; echo "the program did not quit on X"; exit 1; fi
   wait $pid
 }
@@ -77,7 +85,17 @@ at() {
 click() {
   xdotool mousemove $(at "$1" "$2") click 1
 }
+# Waits until a window has the keyboard focus.
+focused() {
+  for ((i = 0; i < 200; i++)); do
+    [ "$(xdotool getwindowfocus 2>/dev/null)" = "$1" ] && return 0
+    sleep 0.05
+  done
+  echo "the window $1 did not get the focus back"; return 1
+}
 # One picture chosen in the open-image dialog opened by the button at (x, y).
+# The options dialog takes the focus back once the open-image dialog's run
+# has ended; until then it takes no clicks.
 pick() {
   click "$1" "$2"
   local dlg
@@ -85,6 +103,7 @@ pick() {
   xdotool windowfocus --sync "$dlg" type --delay 5 "$3"
   xdotool key Return
   gone "Select Image File"
+  focused "$opts"
 }
 # Waits until the screen shows a colour on at least n pixels; saves the shot.
 shows() {   # shot colour n
@@ -108,6 +127,7 @@ run() {   # first | second
     if [ "$phase" = first ]; then
       xdotool key o
       opts=$(window "quibo Options")
+      xdotool windowfocus --sync "$opts"
       eval "$(xdotool getwindowgeometry --shell "$opts")"
       dlgX=$X dlgY=$Y
       import -window root "$shots/1-options.png"
