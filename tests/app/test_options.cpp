@@ -4,6 +4,7 @@
 // background preview, the set buttons, nothing run while it is built, the
 // fit to the screen at the largest scales, and its openers in the window.
 #include "DialogRun.h"
+#include "HtmlHelp.h"
 #include "Prompts.h"
 #include "RegStore.h"
 #include "TDib.h"
@@ -423,6 +424,18 @@ TEST_F(OptionsTest, EnterIsTheOnlyKeyAndEscapeLeavesTheDialogOpen)
     QTest::mouseClick(&d.cancelButton, Qt::LeftButton);
     EXPECT_EQ(Code(), 2);
     EXPECT_EQ(Stored(*settings), before);
+}
+
+TEST_F(OptionsTest, HelpOpensTheOptionsPageAndTheDialogStays)
+{
+    TboxOpts &d = Open();
+    QTest::mouseClick(&d.helpButton, Qt::LeftButton);
+    ASSERT_TRUE(settings->helpWindow);
+    EXPECT_TRUE(HtmlHelp::CurrentPage(settings->helpWindow).endsWith("/html/Opt000.htm"))
+        << HtmlHelp::CurrentPage(settings->helpWindow).toStdString();
+    EXPECT_TRUE(d.isVisible());
+    EXPECT_EQ(d.modified, 0);
+    settings->helpWindow->close();
 }
 
 // ---- Perspective ratios ---------------------------------------------------------------
