@@ -25,13 +25,6 @@ constexpr int LowestBound = 999999999;
 constexpr int FlashPeriod = 100;
 constexpr int FlashSteps = 32;
 
-QFont BoldUnderlinedFont()
-{
-    QFont f = BoldFont();
-    f.setUnderline(true);
-    return f;
-}
-
 // The texts of the new-score box, centred.
 struct NewScoreText {
     VlText THighScrs::*text;
@@ -434,7 +427,7 @@ bool THighScrs::Key(int key)
 
 void THighScrs::keyPressEvent(QKeyEvent *event)
 {
-    if (IsDialogEnter(event) && Key(13)) {
+    if (PlainEnter(*event) && Key(13)) {
         event->accept();
         return;
     }

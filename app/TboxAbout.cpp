@@ -3,7 +3,6 @@
 #include "GameLook.h"
 #include "TSettings.h"
 #include "VlDesign.h"
-#include "VlDialog.h"
 #include "VlScale.h"
 #include "VlmPix.h"
 
@@ -276,7 +275,7 @@ bool TboxAbout::Key(int key)
 
 void TboxAbout::keyPressEvent(QKeyEvent *event)
 {
-    if (IsDialogEnter(event) && Key(13)) {
+    if (PlainEnter(*event) && Key(13)) {
         event->accept();
         return;
     }

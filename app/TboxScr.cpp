@@ -5,6 +5,7 @@
 #include "Prompts.h"
 #include "TboxAbout.h"
 #include "THighScrs.h"
+#include "TboxOpts.h"
 #include "TGame.h"
 #include "TSettings.h"
 #include "VlMenu.h"
@@ -143,14 +144,13 @@ void TboxScr::Wire()
     connect(&panel.aboutButton, &VlButton::clicked, this, [this] { ShowAbout(); });
     connect(&panel.loadButton, &VlButton::clicked, this, [this] { LoadGame(); });
     connect(&panel.saveButton, &VlButton::clicked, this, [this] { SaveGame(); });
+    connect(&panel.optionsButton, &VlButton::clicked, this, [this] { ShowOptions(); });
     static const int shapeDir[4] = {1, 3, 2, 4};   // arrays hold left, up, right, down
     for (int i = 0; i < 4; ++i) {
         const int d = shapeDir[i];
         connect(&panel.shapeArrow[i], &VlButton::clicked, &flow, [this, d] { flow.RotateShape(d); });
         connect(&panel.boxArrow[i], &VlButton::clicked, &flow, [this, d] { flow.TurnBox(d); });
     }
-    // The options come with their dialog; until then its button is off.
-    panel.optionsButton.setEnabled(false);
 
     // The level arrows: the i-th turns level or slice i + 1.
     for (int i = 0; i < 8; ++i) {
@@ -179,6 +179,7 @@ void TboxScr::Wire()
         case TKeyCommand::FullScreen: ToggleFullScreen(); break;
         case TKeyCommand::Help: ShowHelp(); break;
         case TKeyCommand::Minimize: MinimizeWindow(); break;
+        case TKeyCommand::Options: ShowOptions(); break;
         }
     });
     connect(board, &TBoardView::solved, &flow, &TGameFlow::OnSolved);
@@ -324,12 +325,13 @@ void TboxScr::MainMenu(VlBar &bar)
     bar.Sub(QStringLiteral("Help"), [this](VlBar &b) { HelpMenu(b); });
 }
 
-// "Options...  [O]" joins the Game menu with its dialog.
 void TboxScr::GameMenu(VlBar &bar)
 {
     bar.Add(QStringLiteral("New Game  [N]"), [this] { flow.NewGame(); });
     bar.Add(QStringLiteral("Load Game..."), [this] { LoadGame(); });
     bar.Add(QStringLiteral("Save Game..."), [this] { SaveGame(); });
+    bar.Separator();
+    bar.Add(QStringLiteral("Options...  [O]"), [this] { ShowOptions(); });
     bar.Separator();
     bar.Add(QStringLiteral("Quit  [X]"), [this] { close(); });
 }
@@ -390,6 +392,33 @@ void TboxScr::SaveGame()
 QWidget *TboxScr::DialogOwner()
 {
     return isVisible() ? this : nullptr;
+}
+
+void TboxScr::ShowOptions()
+{
+    if (!settings)
+        return;
+    // Input stays off until the board is laid out and rendered again.
+    TInputPause pause(settings, board);
+    const char scale = settings->interfaceBlock.scale;
+    bool ok;
+    {
+        // The dialog places itself over the board; its destructor puts back
+        // a scale that was tried and not saved.
+        TboxOpts dialog(settings, board);
+        ok = RunDialog(dialog, TDialogPlace::AsPlaced) == 1;
+    }
+    if (!ok)
+        return;
+    if (settings->interfaceBlock.scale != scale)
+        ApplyInterface(true);
+    if (TGame *game = flow.game) {
+        game->selectedId = 0;
+        game->infoId = 0;
+        flow.keepMessage = false;
+        flow.LayoutBoard();
+    }
+    board->Rerender(true);
 }
 
 void TboxScr::ShowHighScores()

@@ -62,6 +62,9 @@ public:
     // A saved game through the file dialogs (the game flow's).
     void LoadGame();
     void SaveGame();
+    // The options dialog; after Save the interface is applied again when
+    // the scale changed, and the board is laid out and rendered again.
+    void ShowOptions();
     // The Hall of Fame: viewing mode from the panel; new-score mode after a
     // qualifying game, run after the paint that noticed it.
     void ShowHighScores();

@@ -17,9 +17,10 @@ namespace {
 
 using Columns = std::vector<std::vector<QString>>;
 
-const QStringList gameEntries = {"New Game  [N]", "Load Game...", "Save Game...", "", "Quit  [X]"};
+const QStringList gameEntries = {"New Game  [N]", "Load Game...", "Save Game...", "", "Options...  [O]", "",
+                                  "Quit  [X]"};
 const QStringList helpEntries = {"quibo Help  [H]", "", "About quibo"};
-const Columns contextColumns = {{"New Game  [N]", "Load Game...", "Save Game...", "", "Quit  [X]"},
+const Columns contextColumns = {{"New Game  [N]", "Load Game...", "Save Game...", "", "Options...  [O]", "", "Quit  [X]"},
                                 {"quibo Help  [H]", "", "About quibo"}};
 
 QStringList Texts(const QList<QAction *> &actions)
