@@ -162,4 +162,8 @@ struct TReduction {
 // Readers: fill ctx.readTarget from path, reduced toward maxWidth x maxHeight.
 bool ReadBmp(TImgUt &ctx, const QString &path, int32_t maxWidth, int32_t maxHeight);
 
+// One frame of a video file (any extension outside the image table), the
+// frame 1.5 seconds into its first video stream, never reduced.
+bool ReadVideoFrame(TImgUt &ctx, const QString &path);
+
 } // namespace VlmImgUt
