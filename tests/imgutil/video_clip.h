@@ -33,6 +33,7 @@ struct Spec {
     int bFrames = 0;
     int64_t firstFrame = 0;         // time of the first frame, in frames
     const char *audio = nullptr;    // audio encoder of a silent stream written first
+    int audioRate = 44100;
     bool video = true;
     bool cover = false;             // a PNG cover picture stream after the others
     std::function<Rgb(int frame, int x, int y)> pixel = [](int, int, int) { return Rgb{128, 128, 128}; };
@@ -85,16 +86,16 @@ struct Writer {
         }
     }
 
-    bool AddAudio(const char *name)
+    bool AddAudio(const char *name, int rate)
     {
         const AVCodec *codec = avcodec_find_encoder_by_name(name);
         if (!codec || !(ast = avformat_new_stream(out, nullptr)) || !(aenc = avcodec_alloc_context3(codec)))
             return false;
         aenc->sample_fmt = codec->sample_fmts ? codec->sample_fmts[0] : AV_SAMPLE_FMT_S16;
-        aenc->sample_rate = 44100;
+        aenc->sample_rate = rate;
         av_channel_layout_default(&aenc->ch_layout, 1);
         aenc->time_base = AVRational{1, aenc->sample_rate};
-        aenc->bit_rate = 64000;
+        aenc->bit_rate = 32000;
         if (out->oformat->flags & AVFMT_GLOBALHEADER)
             aenc->flags |= AV_CODEC_FLAG_GLOBAL_HEADER;
         return avcodec_open2(aenc, codec, nullptr) >= 0 && avcodec_parameters_from_context(ast->codecpar, aenc) >= 0;
@@ -237,7 +238,7 @@ inline bool Write(const std::string &path, const Spec &s)
     w.pkt = av_packet_alloc();
     if (!w.pkt || avformat_alloc_output_context2(&w.out, nullptr, s.muxer, path.c_str()) < 0 || !w.out)
         return false;
-    if (s.audio && !w.AddAudio(s.audio))
+    if (s.audio && !w.AddAudio(s.audio, s.audioRate))
         return false;
     if (s.video && !w.AddVideo(s))
         return false;
