@@ -32,28 +32,42 @@ namespace {
 const char kFormats[] = "avi,asf,mov,mpeg,mpegts,mpegvideo,flv";
 
 constexpr int kIoBufferSize = 1 << 15;
-// How many packets may be read, and how many of the video stream decoded,
-// before the best frame so far is taken.
+// How many packets may be read, how many of the video stream decoded, and
+// how many bytes read, before the best frame so far is taken.
 constexpr int kMaxPackets = 4096;
 constexpr int kMaxDecoded = 1024;
+constexpr int64_t kMaxBytes = int64_t(256) << 20;
 // The frame taken covers this time past the stream's start.
 constexpr int64_t kGrabMs = 1500;
 
+// The file as FFmpeg reads it: its descriptor and the bytes it may still
+// read, which end the file early for a demuxer that scans a large damaged
+// file for something it never finds.
+struct Input {
+    int fd = -1;
+    int64_t budget = kMaxBytes;
+};
+
 int ReadFd(void *opaque, uint8_t *buf, int size)
 {
-    const int fd = *static_cast<const int *>(opaque);
+    Input &in = *static_cast<Input *>(opaque);
+    if (in.budget <= 0)
+        return AVERROR_EOF;
+    if (size > in.budget)
+        size = int(in.budget);
     ssize_t n;
     do {
-        n = ::read(fd, buf, size_t(size));
+        n = ::read(in.fd, buf, size_t(size));
     } while (n < 0 && errno == EINTR);
     if (n < 0)
         return AVERROR(EIO);
+    in.budget -= n;
     return n == 0 ? AVERROR_EOF : int(n);
 }
 
 int64_t SeekFd(void *opaque, int64_t offset, int whence)
 {
-    const int fd = *static_cast<const int *>(opaque);
+    const int fd = static_cast<const Input *>(opaque)->fd;
     if (whence & AVSEEK_SIZE) {
         struct stat st;
         return fstat(fd, &st) == 0 ? int64_t(st.st_size) : AVERROR(EIO);
@@ -73,7 +87,7 @@ int RefuseOpen(AVFormatContext *, AVIOContext **, const char *, int, AVDictionar
 
 // Everything one read holds, released in reverse order.
 struct Session {
-    int fd = -1;
+    Input input;
     AVIOContext *io = nullptr;
     AVFormatContext *format = nullptr;
     AVCodecContext *decoder = nullptr;
@@ -98,8 +112,8 @@ struct Session {
             av_freep(&io->buffer);
             avio_context_free(&io);
         }
-        if (fd >= 0)
-            ::close(fd);
+        if (input.fd >= 0)
+            ::close(input.fd);
     }
 
     bool Open(const QString &path);
@@ -114,13 +128,13 @@ struct Session {
 
 bool Session::Open(const QString &path)
 {
-    fd = RegularFile::OpenFd(path);
-    if (fd < 0)
+    input.fd = RegularFile::OpenFd(path);
+    if (input.fd < 0)
         return false;
     auto *buffer = static_cast<unsigned char *>(av_malloc(kIoBufferSize));
     if (!buffer)
         return false;
-    io = avio_alloc_context(buffer, kIoBufferSize, 0, &fd, ReadFd, nullptr, SeekFd);
+    io = avio_alloc_context(buffer, kIoBufferSize, 0, &input, ReadFd, nullptr, SeekFd);
     if (!io) {
         av_free(buffer);
         return false;
@@ -269,9 +283,25 @@ bool Session::Store(TDib &pic)
                             nullptr, nullptr);
     if (!scaler)
         return false;
-    // The frame's YUV matrix and range (no effect on RGB sources).
-    const int space = best->colorspace == AVCOL_SPC_UNSPECIFIED ? SWS_CS_DEFAULT : int(best->colorspace);
-    sws_setColorspaceDetails(scaler, sws_getCoefficients(space), best->color_range == AVCOL_RANGE_JPEG,
+    // The frame's YUV matrix and range (no effect on RGB sources). Both come
+    // from the file and may be outside their enumerations: read as integers.
+    int space = 0, range = 0;
+    static_assert(sizeof best->colorspace == sizeof space && sizeof best->color_range == sizeof range, "");
+    std::memcpy(&space, &best->colorspace, sizeof space);
+    std::memcpy(&range, &best->color_range, sizeof range);
+    switch (space) {
+    case AVCOL_SPC_BT709:
+    case AVCOL_SPC_FCC:
+    case AVCOL_SPC_BT470BG:
+    case AVCOL_SPC_SMPTE170M:
+    case AVCOL_SPC_SMPTE240M:
+    case AVCOL_SPC_BT2020_NCL:
+    case AVCOL_SPC_BT2020_CL:
+        break;
+    default:
+        space = SWS_CS_DEFAULT;
+    }
+    sws_setColorspaceDetails(scaler, sws_getCoefficients(space), range == AVCOL_RANGE_JPEG,
                              sws_getCoefficients(SWS_CS_DEFAULT), 1, 0, 1 << 16, 1 << 16);
 
     const int64_t line = (3 * ((int64_t(w) + 31) & ~int64_t(31)) + 63) & ~int64_t(63);
