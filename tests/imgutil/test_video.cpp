@@ -247,6 +247,40 @@ TEST_F(VideoFrame, ColumnsPastAMultipleOfEightAreConverted)
     }
 }
 
+TEST_F(VideoFrame, YuvMatrixAndRangeOfTheStream)
+{
+    // Saturated colours come back as drawn only when the frame is converted
+    // with the matrix and range it was coded with.
+    struct Case {
+        const char *name, *muxer, *encoder, *file;
+        AVPixelFormat pixFmt;
+        AVColorSpace matrix;
+        bool fullRange;
+    } cases[] = {
+        {"BT.601 unflagged", "mov", "mpeg4", "601.mov", AV_PIX_FMT_YUV420P, AVCOL_SPC_UNSPECIFIED, false},
+        {"BT.709", "mov", "mpeg4", "709.mov", AV_PIX_FMT_YUV420P, AVCOL_SPC_BT709, false},
+        {"BT.601 full range", "avi", "mjpeg", "full.avi", AV_PIX_FMT_YUVJ420P, AVCOL_SPC_BT470BG, true},
+    };
+    const Rgb colours[] = {{250, 40, 30}, {20, 230, 40}, {40, 50, 240}};
+    for (const Case &c : cases) {
+        SCOPED_TRACE(c.name);
+        VideoClip::Spec s;
+        s.muxer = c.muxer;
+        s.encoder = c.encoder;
+        s.pixFmt = c.pixFmt;
+        s.matrix = c.matrix;
+        s.fullRange = c.fullRange;
+        s.width = 48;
+        s.height = 16;
+        s.frames = 20;
+        s.pixel = [&](int, int x, int) { return colours[x / 16]; };
+        ASSERT_TRUE(Read(Clip(s, c.file)));
+        for (int k = 0; k < 3; ++k)
+            EXPECT_TRUE(Near(Pixel(*pic, 16 * k + 8, 8), colours[k], 5))
+                << Text(Pixel(*pic, 16 * k + 8, 8)) << " for " << Text(colours[k]);
+    }
+}
+
 TEST_F(VideoFrame, FullSizeWhateverTheBox)
 {
     VideoClip::Spec s;

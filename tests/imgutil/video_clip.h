@@ -32,6 +32,8 @@ struct Spec {
     int gop = 12;                   // frames from one key frame to the next
     int bFrames = 0;
     int64_t firstFrame = 0;         // time of the first frame, in frames
+    AVColorSpace matrix = AVCOL_SPC_UNSPECIFIED; // YUV matrix used and stored (unspecified: BT.601)
+    bool fullRange = false;         // YUV samples 0..255 rather than 16..235
     const char *audio = nullptr;    // audio encoder of a silent stream written first
     int audioRate = 44100;
     bool video = true;
@@ -114,6 +116,12 @@ struct Writer {
         venc->gop_size = s.gop;
         venc->max_b_frames = s.bFrames;
         venc->thread_count = 1;
+        venc->colorspace = s.matrix;
+        if (s.matrix == AVCOL_SPC_BT709) { // MP4 stores the matrix only with the rest of the description
+            venc->color_primaries = AVCOL_PRI_BT709;
+            venc->color_trc = AVCOL_TRC_BT709;
+        }
+        venc->color_range = s.fullRange ? AVCOL_RANGE_JPEG : AVCOL_RANGE_MPEG;
         venc->flags |= AV_CODEC_FLAG_QSCALE;
         venc->global_quality = FF_QP2LAMBDA * 2;
         if (out->oformat->flags & AVFMT_GLOBALHEADER)
@@ -183,6 +191,9 @@ struct Writer {
                              SWS_POINT | SWS_ACCURATE_RND, nullptr, nullptr, nullptr);
         if (!sws)
             return false;
+        const int matrix = s.matrix == AVCOL_SPC_UNSPECIFIED ? SWS_CS_DEFAULT : int(s.matrix);
+        sws_setColorspaceDetails(sws, sws_getCoefficients(SWS_CS_DEFAULT), 1, sws_getCoefficients(matrix), s.fullRange,
+                                 0, 1 << 16, 1 << 16);
         for (int i = 0; i < s.frames; ++i) {
             for (int y = 0; y < s.height; ++y)
                 for (int x = 0; x < s.width; ++x) {
