@@ -313,6 +313,10 @@ bool Session::Store(TDib &pic)
     const int dstLine[4] = {int(line), 0, 0, 0};
     if (sws_scale(scaler, best->data, best->linesize, 0, h, dst, dstLine) != h)
         return false;
+    // The decoder's frames go before the picture is made.
+    av_frame_free(&best);
+    av_frame_free(&frame);
+    avcodec_free_context(&decoder);
 
     if (!pic.Create(w, h, 0, 0) || !pic.bits)
         return false;
