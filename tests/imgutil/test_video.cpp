@@ -176,7 +176,8 @@ TEST_F(VideoFrame, FrameCoveringTheGrabTime)
     } cases[] = {
         {"key frame only at 0", "avi", "ffv1", 10, 30, 100, 0, 0, 15, 0},
         {"every frame a key frame", "avi", "ffv1", 10, 30, 1, 0, 0, 15, 0},
-        {"between frame times", "avi", "ffv1", 4, 12, 100, 0, 0, 6, 0},
+        {"a frame at 1.5 s exactly", "avi", "ffv1", 4, 12, 100, 0, 0, 6, 0},
+        {"1.5 s between two frames", "avi", "ffv1", 3, 9, 100, 0, 0, 4, 0},
         {"B-frames", "mp4", "mpeg4", 10, 30, 10, 2, 0, 15, 6},
         {"shorter clip", "avi", "ffv1", 10, 8, 100, 0, 0, 7, 0},
         {"shorter clip with B-frames held back", "mp4", "mpeg4", 10, 8, 100, 2, 0, 7, 6},
