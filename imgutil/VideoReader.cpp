@@ -354,7 +354,9 @@ bool ReadVideoFrame(TImgUt &ctx, const QString &path)
         start = s.format->start_time == AV_NOPTS_VALUE
                     ? 0
                     : av_rescale_q(s.format->start_time, AVRational{1, AV_TIME_BASE}, st->time_base);
-    const int64_t delta = av_rescale_q(kGrabMs, AVRational{1, 1000}, st->time_base);
+    // Rounded down: a frame at or before 1.5 s in the stream's ticks is one
+    // at or before 1.5 s in time.
+    const int64_t delta = av_rescale_q_rnd(kGrabMs, AVRational{1, 1000}, st->time_base, AV_ROUND_DOWN);
     const int64_t target = start > INT64_MAX - delta ? INT64_MAX : start + delta;
     return s.DecodeTo(index, target) && s.Store(*pic);
 }
