@@ -1,6 +1,6 @@
 // Seeds of the video-frame fuzzer: short clips in each container of the
 // video extensions, written with libavformat and libavcodec.
-#include "../imgutil/video_clip.h"
+#include "video_clip.h"
 
 #include <cstdio>
 #include <string>
