@@ -1,5 +1,6 @@
 #include "VlButton.h"
 
+#include "VlHover.h"
 #include "VlScale.h"
 #include "VlmPix.h"
 
@@ -303,7 +304,7 @@ int VlButton::VisualState() const
         return VlButtonStyle::Disabled;
     if (isDown())
         return VlButtonStyle::Pressed;
-    if (hasMouse)
+    if (VlPointerOver(this))
         return VlButtonStyle::Hot;
     return VlButtonStyle::Normal;
 }
@@ -321,6 +322,7 @@ void VlButton::paintEvent(QPaintEvent *)
 {
     QPainter p(this);
     const int state = VisualState();
+    VlHoverPainted(this, state == VlButtonStyle::Hot);
     VlPaintButtonLook(p, rect(), style.look[state]);
 
     // The label: picture left of the text, both centred. The styles give
@@ -356,7 +358,6 @@ void VlButton::paintEvent(QPaintEvent *)
 void VlButton::mouseMoveEvent(QMouseEvent *event)
 {
     VlOverrideCursor(Qt::ArrowCursor);
-    hasMouse = rect().contains(event->position().toPoint());
     QAbstractButton::mouseMoveEvent(event);
     update();
 }
@@ -381,14 +382,12 @@ void VlButton::mouseReleaseEvent(QMouseEvent *event)
 
 void VlButton::enterEvent(QEnterEvent *event)
 {
-    hasMouse = true;
     update();
     QAbstractButton::enterEvent(event);
 }
 
 void VlButton::leaveEvent(QEvent *event)
 {
-    hasMouse = false;
     update();
     QAbstractButton::leaveEvent(event);
 }

@@ -81,9 +81,9 @@ public:
     void ApplyLookStyle();
     void SetStyle(const VlButtonStyle &s);
 
-    // 0 normal, 1 hot, 2 pressed, 3 disabled.
+    // 0 normal, 1 hot, 2 pressed, 3 disabled; hot while the pointer is
+    // over the button now (VlHover.h).
     int VisualState() const;
-    bool HasMouse() const { return hasMouse; }
 
     QSize sizeHint() const override;
 
@@ -101,5 +101,4 @@ protected:
 private:
     QImage picture;
     bool monoPicture = false;
-    bool hasMouse = false;
 };
