@@ -52,6 +52,11 @@ void VlQtBar::Separator()
 void VlQtBar::Sub(const QString &text, std::function<void(VlBar &)> build)
 {
     QMenu *m = menu ? menu->addMenu(PlainText(text)) : bar->addMenu(PlainText(text));
+    // A drop-down is a window of its own, which takes the application font
+    // unless told to inherit: it draws in the font of the bar it hangs
+    // from, now and whenever the bar's font changes.
+    m->setAttribute(Qt::WA_WindowPropagation);
+    m->setFont(QFont());
     VlQtBar sub(m);
     if (build)
         build(sub);
