@@ -77,6 +77,7 @@ public:
         setMouseTracking(true);
         setFocusPolicy(Qt::NoFocus);
         setAttribute(Qt::WA_Hover, true);
+        setSizePolicy(QSizePolicy::Preferred, QSizePolicy::Fixed);
         setObjectName(separator ? QStringLiteral("separator") : text);
     }
     bool highlighted = false;
@@ -226,7 +227,10 @@ void VlPopupMenu::BuildWidgets()
             e.widget = w;
             col->addWidget(w);
         }
-        col->addStretch(1);
+        // A shorter column stays at the top at its entries' height. No
+        // stretch: a layout that can grow makes a window at least 100
+        // pixels tall, an empty row below the entries.
+        col->setAlignment(Qt::AlignTop);
         row->addLayout(col);
     }
 }
