@@ -1,6 +1,7 @@
-// What the player sees, for tests of looks that follow the pointer: the
-// pixels a window has flushed to the (offscreen) screen, not a fresh
-// render, and the pointer moved as the platform moves it.
+// What the player sees and does, for tests of controls that follow the
+// pointer: the pixels a window has flushed to the (offscreen) screen, not a
+// fresh render, the pointer moved as the platform moves it, and a shorter
+// double-click interval for the time a test runs.
 #pragma once
 
 #include <QCoreApplication>
@@ -9,6 +10,7 @@
 #include <QImage>
 #include <QPixmap>
 #include <QScreen>
+#include <QStyleHints>
 #include <QWidget>
 
 // The screen's pixels over a widget, after pending paints are flushed.
@@ -28,3 +30,18 @@ inline void MovePointer(const QPoint &global)
     QCursor::setPos(global);
     QCoreApplication::processEvents();
 }
+
+// Sets the double-click interval while it lives.
+class TDoubleClickInterval {
+public:
+    explicit TDoubleClickInterval(int ms) : old(QGuiApplication::styleHints()->mouseDoubleClickInterval())
+    {
+        QGuiApplication::styleHints()->setMouseDoubleClickInterval(ms);
+    }
+    ~TDoubleClickInterval() { QGuiApplication::styleHints()->setMouseDoubleClickInterval(old); }
+    TDoubleClickInterval(const TDoubleClickInterval &) = delete;
+    TDoubleClickInterval &operator=(const TDoubleClickInterval &) = delete;
+
+private:
+    int old;
+};

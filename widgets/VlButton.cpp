@@ -5,9 +5,11 @@
 #include "VlmPix.h"
 
 #include <QFontMetrics>
+#include <QGuiApplication>
 #include <QLinearGradient>
 #include <QMouseEvent>
 #include <QPainter>
+#include <QStyleHints>
 
 #include <algorithm>
 
@@ -364,11 +366,47 @@ void VlButton::mouseMoveEvent(QMouseEvent *event)
 
 void VlButton::mousePressEvent(QMouseEvent *event)
 {
-    if (event->button() == Qt::RightButton) {
+    if (event->button() == Qt::RightButton || JustArrived()) {
         event->accept();
         return;
     }
     QAbstractButton::mousePressEvent(event);
+}
+
+void VlButton::mouseDoubleClickEvent(QMouseEvent *event)
+{
+    if (JustArrived()) {
+        event->accept();
+        return;
+    }
+    QAbstractButton::mouseDoubleClickEvent(event);
+}
+
+void VlButton::showEvent(QShowEvent *event)
+{
+    QAbstractButton::showEvent(event);
+    NoteArrival();
+}
+
+void VlButton::moveEvent(QMoveEvent *event)
+{
+    QAbstractButton::moveEvent(event);
+    if (isVisible())
+        NoteArrival();
+}
+
+void VlButton::NoteArrival()
+{
+    if (VlPointerOver(this))
+        arrivedUnderPointer.start();
+    else
+        arrivedUnderPointer.invalidate();
+}
+
+bool VlButton::JustArrived() const
+{
+    return arrivedUnderPointer.isValid()
+        && arrivedUnderPointer.elapsed() < QGuiApplication::styleHints()->mouseDoubleClickInterval();
 }
 
 void VlButton::mouseReleaseEvent(QMouseEvent *event)

@@ -331,3 +331,47 @@ TEST_F(KitTest, HighlightFollowsThePointerAcrossAModalPrompt)
         EXPECT_EQ(OnScreen(b.button), normal) << "after the pointer left";
     }
 }
+
+TEST_F(KitTest, ButtonArrivingUnderThePointerIgnoresPressesForTheDoubleClickInterval)
+{
+    // A double click where the button arrives (shown or moved there) after
+    // the first click; a button that was there all along takes both clicks.
+    const TDoubleClickInterval interval(150);
+    struct Case {
+        const char *name;
+        bool hiddenFirst;     // shown at its place after the pointer got there
+        bool elsewhereFirst;  // moved to its place after the pointer got there
+        bool pointerAfter;    // the pointer moves onto it after it arrived
+        int clicks;
+    };
+    const Case cases[] = {
+        {"there all along", false, false, false, 2},
+        {"shown under the pointer", true, false, false, 0},
+        {"moved under the pointer", false, true, false, 0},
+        {"pointer moved onto it after it was shown", true, false, true, 2},
+    };
+    for (const Case &c : cases) {
+        SCOPED_TRACE(c.name);
+        ButtonBoard b;
+        int clicks = 0;
+        QObject::connect(b.button, &QAbstractButton::clicked, [&] { ++clicks; });
+        const QPoint place = b.button->pos();
+        const QPoint at = place + QPoint(30, 11);   // in the panel
+        if (c.hiddenFirst)
+            b.button->hide();
+        if (c.elsewhereFirst)
+            b.button->move(place + QPoint(0, 40));
+        if (!c.pointerAfter)
+            MovePointer(b.panel.mapToGlobal(at));
+        b.button->show();
+        b.button->move(place);
+        if (c.pointerAfter)
+            MovePointer(b.panel.mapToGlobal(at));
+        QWindow *win = b.panel.windowHandle();
+        QTest::mouseDClick(win, Qt::LeftButton, Qt::NoModifier, at);
+        EXPECT_EQ(clicks, c.clicks);
+        QTest::qWait(200);
+        QTest::mouseClick(win, Qt::LeftButton, Qt::NoModifier, at);
+        EXPECT_EQ(clicks, c.clicks + 1) << "a click after the interval counts";
+    }
+}
