@@ -30,6 +30,19 @@ public:
         return *watch;
     }
 
+    // Asking the window system where the pointer is costs a round trip;
+    // the controls painted in one go share one answer, which holds until
+    // control returns to the event loop.
+    QPoint Pointer()
+    {
+        if (!pointerKnown) {
+            pointer = QCursor::pos();
+            pointerKnown = true;
+            QMetaObject::invokeMethod(this, [this] { pointerKnown = false; }, Qt::QueuedConnection);
+        }
+        return pointer;
+    }
+
     void Painted(QWidget *control, bool highlighted)
     {
         Prune();
@@ -54,10 +67,12 @@ protected:
         case QEvent::Enter:
         case QEvent::Leave:
         case QEvent::WindowBlocked:
-            Recheck(QCursor::pos());
+            pointerKnown = false;
+            Recheck(Pointer());
             break;
         case QEvent::WindowUnblocked: {
-            const QPoint at = QCursor::pos();
+            pointerKnown = false;
+            const QPoint at = Pointer();
             Recheck(at);
             if (QWidget *under = QApplication::widgetAt(at))
                 under->update();
@@ -98,6 +113,8 @@ private:
 
     std::vector<QPointer<QWidget>> shown;
     bool watching = false;
+    QPoint pointer;
+    bool pointerKnown = false;
 };
 
 } // namespace
@@ -118,7 +135,7 @@ bool VlPointerOver(const QWidget *control, const QPoint &global)
 
 bool VlPointerOver(const QWidget *control)
 {
-    return VlPointerOver(control, QCursor::pos());
+    return VlPointerOver(control, HoverWatch::Get().Pointer());
 }
 
 void VlHoverPainted(QWidget *control, bool highlighted)
