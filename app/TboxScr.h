@@ -58,6 +58,13 @@ public:
     // entry is chosen or it is dismissed.
     void ExecuteContextMenu(const QPoint &globalPos);
     void ShowHelp();
+    void ShowAbout();
+    // A saved game through the file dialogs (the game flow's).
+    void LoadGame();
+    void SaveGame();
+    // The options dialog; after Save the interface is applied again when
+    // the scale changed, and the board is laid out and rendered again.
+    void ShowOptions();
     // The Hall of Fame: viewing mode from the panel; new-score mode after a
     // qualifying game, run after the paint that noticed it.
     void ShowHighScores();
@@ -89,6 +96,7 @@ private:
     void Wire();
     void PlaceFrames();       // menu bar and board over the window
     void FitToScreen();       // geometry of the window state from the screen
+    QWidget *DialogOwner();   // the window while it is shown, else none
 
     bool closing = false;
 };

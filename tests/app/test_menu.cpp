@@ -18,7 +18,11 @@ namespace {
 
 using Columns = std::vector<std::vector<QString>>;
 
-const Columns contextColumns = {{"New Game  [N]", "", "Quit  [X]"}, {"quibo Help  [H]"}};
+const QStringList gameEntries = {"New Game  [N]", "Load Game...", "Save Game...", "", "Options...  [O]", "",
+                                  "Quit  [X]"};
+const QStringList helpEntries = {"quibo Help  [H]", "", "About quibo"};
+const Columns contextColumns = {{"New Game  [N]", "Load Game...", "Save Game...", "", "Options...  [O]", "", "Quit  [X]"},
+                                {"quibo Help  [H]", "", "About quibo"}};
 
 QStringList Texts(const QList<QAction *> &actions)
 {
@@ -55,8 +59,8 @@ TEST_F(WindowTest, MenuBarHoldsTheGameAndHelpMenus)
     EXPECT_EQ(top[1]->text(), QStringLiteral("Help"));
     ASSERT_NE(top[0]->menu(), nullptr);
     ASSERT_NE(top[1]->menu(), nullptr);
-    EXPECT_EQ(Texts(top[0]->menu()->actions()), (QStringList{"New Game  [N]", "", "Quit  [X]"}));
-    EXPECT_EQ(Texts(top[1]->menu()->actions()), (QStringList{"quibo Help  [H]"}));
+    EXPECT_EQ(Texts(top[0]->menu()->actions()), gameEntries);
+    EXPECT_EQ(Texts(top[1]->menu()->actions()), helpEntries);
     for (QAction *a : top[0]->menu()->actions())
         EXPECT_TRUE(a->shortcut().isEmpty());
 
@@ -65,7 +69,7 @@ TEST_F(WindowTest, MenuBarHoldsTheGameAndHelpMenus)
     EXPECT_EQ(dynamic_cast<TSplash *>(w.flow.game), nullptr);
 
     QSignalSpy closed(&w, &TboxScr::closed);
-    top[0]->menu()->actions()[2]->trigger();
+    top[0]->menu()->actions()[gameEntries.indexOf("Quit  [X]")]->trigger();
     EXPECT_EQ(closed.count(), 1);
     EXPECT_FALSE(w.isVisible());
 }
