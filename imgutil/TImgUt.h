@@ -220,4 +220,8 @@ void ReadPngProfiles(TImgUt &ctx, uint32_t count, const TPngText *entries);
 // the TIFF file at path: its first directory's descriptive entries, its EXIF
 // and interoperability directories, values copied behind each directory.
 void ReadTiffExif(TImgUt &ctx, const QString &path);
+// One frame of a video file (any extension outside the image table), the
+// frame 1.5 seconds into its first video stream, never reduced.
+bool ReadVideoFrame(TImgUt &ctx, const QString &path);
+
 } // namespace VlmImgUt

@@ -7,6 +7,7 @@
 #include "VlMenu.h"
 
 #include <QAction>
+#include <QFontInfo>
 #include <QMenu>
 #include <QMouseEvent>
 #include <QPointer>
@@ -71,6 +72,32 @@ TEST_F(WindowTest, MenuBarHoldsTheGameAndHelpMenus)
     top[0]->menu()->actions()[gameEntries.indexOf("Quit  [X]")]->trigger();
     EXPECT_EQ(closed.count(), 1);
     EXPECT_FALSE(w.isVisible());
+}
+
+TEST_F(WindowTest, DropDownMenusDrawInTheFontOfTheMenuBar)
+{
+    // At a scale other than Normal the application font is larger than the
+    // kit font that the menu bar was given.
+    for (char scale : {'n', 'j'}) {
+        SCOPED_TRACE(std::string("scale ") + scale);
+        TboxScr &w = Open([&](TSettings &s) { s.interfaceBlock.scale = scale; });
+        QTest::keyClick(w.View(), Qt::Key_M);
+        ASSERT_TRUE(w.menuBar.isVisible());
+        const QFont barFont = w.menuBar.font();
+        EXPECT_EQ(barFont.pixelSize(), 11);
+        for (QAction *title : w.menuBar.actions()) {
+            SCOPED_TRACE(title->text().toStdString());
+            QTest::mouseClick(&w.menuBar, Qt::LeftButton, Qt::NoModifier, w.menuBar.actionGeometry(title).center());
+            QMenu *menu = title->menu();
+            ASSERT_TRUE(menu && menu->isVisible());
+            EXPECT_EQ(menu->font().family(), barFont.family());
+            EXPECT_EQ(menu->font().pixelSize(), barFont.pixelSize());
+            EXPECT_EQ(QFontInfo(menu->font()).pixelSize(), QFontInfo(barFont).pixelSize());
+            QTest::keyClick(menu, Qt::Key_Escape);
+            EXPECT_FALSE(menu->isVisible());
+        }
+        window.reset();
+    }
 }
 
 TEST_F(WindowTest, ContextMenuHasTheGameColumnThenTheHelpColumn)

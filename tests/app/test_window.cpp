@@ -2,6 +2,7 @@
 // screen and maximised, the interface at start, shut-down, key codes and
 // the end switch of the command line (also through the program itself).
 #include "test_window_util.h"
+#include "screen_util.h"
 #include "VlFrame.h"
 #include "Color.h"
 
@@ -12,6 +13,7 @@
 #include "TSplash.h"
 #include "VlmPix.h"
 
+#include <QAbstractItemView>
 #include <QFile>
 #include <QKeyEvent>
 #include <QProcess>
@@ -457,3 +459,44 @@ TEST(Program, StartsFromAFolderWhoseNameBeginsWithD)
     }
 }
 #endif
+
+TEST_F(WindowTest, NewGameIsNotLeftHighlightedAfterAPromptClosedWithEnter)
+{
+    // The type list opens over "New Game"; the player clicks the entry that
+    // lies over the button, confirms the prompt with Enter and moves away.
+    TboxScr &w = OpenGame(4, 2);
+    SetPromptAnswerer(nullptr);
+    VlDrop &list = w.panel.gameTypeDrop;
+    VlButton &newGame = w.panel.newGameButton;
+    ASSERT_TRUE(QTest::qWaitForWindowExposed(&w));
+    const QPoint away = w.View()->mapToGlobal(QPoint(20, 20));
+    MovePointer(away);
+    const QImage normal = OnScreen(&newGame);
+
+    MovePointer(list.mapToGlobal(list.rect().center()));
+    QTest::mouseClick(w.windowHandle(), Qt::LeftButton, Qt::NoModifier,
+                      w.mapFromGlobal(list.mapToGlobal(list.rect().center())));
+    QAbstractItemView *view = list.view();
+    ASSERT_TRUE(view && view->isVisible());
+    QWindow *popup = view->window()->windowHandle();
+    ASSERT_TRUE(popup);
+    QPoint entry;   // global
+    for (int i = 0; i < 3 && entry.isNull(); ++i) {
+        const QPoint g = view->viewport()->mapToGlobal(view->visualRect(view->model()->index(i, 0)).center());
+        if (newGame.rect().contains(newGame.mapFromGlobal(g)))
+            entry = g;
+    }
+    ASSERT_FALSE(entry.isNull()) << "an entry lies over New Game";
+    MovePointer(entry);
+
+    QTimer::singleShot(0, [&] {
+        QWidget *box = QApplication::activeModalWidget();
+        ASSERT_NE(box, nullptr);
+        QTest::keyClick(box, Qt::Key_Return);
+    });
+    QTest::mouseClick(popup, Qt::LeftButton, Qt::NoModifier, popup->mapFromGlobal(entry));
+    EXPECT_NE(w.settings->gameType, 4) << "the new type was confirmed";
+    EXPECT_NE(OnScreen(&newGame), normal) << "highlighted under the pointer";
+    MovePointer(away);
+    EXPECT_EQ(OnScreen(&newGame), normal) << "no highlight once the pointer has left";
+}
