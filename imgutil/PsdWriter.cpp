@@ -19,14 +19,15 @@ void Append32(QByteArray &b, uint32_t v)
     Writer::Append32(b, v, true);
 }
 
-// One image resource: signature, id, empty name, size, data padded to even.
+// One image resource: signature, id, empty name, the data's own size, the
+// data padded to even. (The padding is not counted in the size, so a
+// profile or EXIF block of odd size reads back without a stray byte.)
 void AppendResource(QByteArray &b, uint16_t id, const uint8_t *data, uint32_t size)
 {
     b.append("8BIM", 4);
     Append16(b, id);
     Append16(b, 0);
-    const uint32_t even = size + (size & 1);
-    Append32(b, even);
+    Append32(b, size);
     b.append(reinterpret_cast<const char *>(data), size);
     if (size & 1)
         b.append('\0');

@@ -17,16 +17,17 @@ struct RoundTrip {
     bool icc;         // the profile comes back
     bool exifBytes;   // the EXIF block comes back as it was written
     bool exifRebuilt; // the reader builds its own block from the file
+    bool padded;      // blocks come back with the format's pad to an even size
 };
 
 const RoundTrip Trips[] = {
-    {"bmp", 0, true, false, false, false},
-    {"jpg", 24, true, true, true, false},
-    {"jpeg", 24, true, true, true, false},
-    {"tif", 0, true, true, false, true},
-    {"tiff", 0, true, true, false, true},
-    {"dng", 24, true, true, false, true},
-    {"png", 0, false, true, false, false},
+    {"bmp", 0, true, false, false, false, false},
+    {"jpg", 24, true, true, true, false, false},
+    {"jpeg", 24, true, true, true, false, false},
+    {"tif", 0, true, true, false, true, false},
+    {"tiff", 0, true, true, false, true, false},
+    {"dng", 24, true, true, false, true, false},
+    {"png", 0, false, true, false, false, false},
 };
 
 // A little-endian EXIF block: Make in the first directory and a user
@@ -84,8 +85,10 @@ TEST_F(WriterTest, OurReadersReadWhatTheWritersWrote)
         EXPECT_EQ(back->dpiX, t.dpi ? 300 : 72);
         EXPECT_EQ(back->dpiY, t.dpi ? 150 : 72);
         EXPECT_EQ(back->icc != nullptr, t.icc);
+        // The Photoshop reader keeps a resource with its pad byte.
+        const QByteArray iccBack = profile + QByteArray(t.padded ? profile.size() % 2 : 0, '\0');
         if (back->icc) {
-            EXPECT_EQ(QByteArray(reinterpret_cast<char *>(back->icc), int(back->iccSize)), profile);
+            EXPECT_EQ(QByteArray(reinterpret_cast<char *>(back->icc), int(back->iccSize)), iccBack);
         }
         if (t.exifBytes) {
             ASSERT_NE(back->exif, nullptr);
