@@ -161,5 +161,16 @@ struct TReduction {
 
 // Readers: fill ctx.readTarget from path, reduced toward maxWidth x maxHeight.
 bool ReadBmp(TImgUt &ctx, const QString &path, int32_t maxWidth, int32_t maxHeight);
+// ".ppm", ".j2k", ".jp2", ".jpc", ".ras" by reader code: 7 reads a JP2 file;
+// 5, 8 and 9 go by the content (portable anymap, BMP, Sun raster, JP2 or a
+// JPEG 2000 code stream).
+bool ReadJasper(TImgUt &ctx, const QString &path, int code, int32_t maxWidth, int32_t maxHeight);
+bool ReadPnm(TImgUt &ctx, const QString &path, int32_t maxWidth, int32_t maxHeight);
+bool ReadSunRaster(TImgUt &ctx, const QString &path, int32_t maxWidth, int32_t maxHeight);
+bool ReadTga(TImgUt &ctx, const QString &path, int32_t maxWidth, int32_t maxHeight);
+bool ReadPsd(TImgUt &ctx, const QString &path, int32_t maxWidth, int32_t maxHeight);
+// Decodes one PackBits row of count bytes from src; false when the data
+// runs out or a run would pass the end of the row.
+bool UnpackBits(const uint8_t *src, size_t srcSize, uint8_t *dst, int32_t count);
 
 } // namespace VlmImgUt
