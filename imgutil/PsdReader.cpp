@@ -276,13 +276,16 @@ bool ReadPsd(TImgUt &ctx, const QString &path, int32_t maxWidth, int32_t maxHeig
         return false;
     const int64_t rowBytes = width * bytes;
 
-    // The file must hold the raw rows of the channels read, or the whole
-    // table of row counts, before anything is sized from the header.
+    // The file must hold the rows of the channels read before anything is
+    // sized from the header: raw byte for byte; PackBits after the table of
+    // row counts, at 2 bytes or more for every 128 a row gives.
     const int64_t tableAt = ftello(f);
     const int64_t left = BytesLeft(f);
     if (tableAt < 0 || left < 0)
         return false;
-    if (packBits ? 2 * channels * height > left : (lastChannel + 1) * height * rowBytes > left)
+    const int64_t need = packBits ? 2 * channels * height + (lastChannel + 1) * height * ((rowBytes + 127) / 128 * 2)
+                                  : (lastChannel + 1) * height * rowBytes;
+    if (need > left)
         return false;
 
     TReaderRows rows;

@@ -473,6 +473,7 @@ TEST_F(PsdRead, HostileSizesRefusedBeforeAllocation)
         {"2^31 x 1", 0x80000000, 1, 0},
         {"16000 square raw", 16000, 16000, 0},
         {"16000 square PackBits", 16000, 16000, 1},
+        {"PackBits row of 20 million", 20000000, 1, 1},
     };
     for (const Case &c : cases) {
         Psd s;
