@@ -129,13 +129,12 @@ bool TSettings::FindPictureFile(QString &file, const QString &subfolder) const
 
 void TSettings::MakeDefaultColorSet()
 {
-    static const Color primary[6] = {0x800000, 0x000080, 0x800080, 0x008000, 0x00FFFF, 0x1166EE};
     colorSetNames.clear();
     colorSetColors.clear();
     for (int f = 0; f < 6; ++f)
-        faceColor[f] = primary[f];
+        faceColor[f] = DefaultFaceColors[f];
     colorSet = 1;
-    colorSetNames.append(QStringLiteral("Primary Colors"));
+    colorSetNames.append(QString::fromLatin1(DefaultColorSetName));
     for (int f = 0; f < 6; ++f)
         colorSetColors.append(faceColor[f] & 0xFFFFFF);
     colorSetCount = 1;

@@ -278,6 +278,9 @@ public:
     bool FindPictureFile(QString &file, const QString &subfolder) const;
     // Replaces all colour sets by "Primary Colors" and selects it.
     void MakeDefaultColorSet();
+    // The name and the six face colours of that set.
+    static constexpr const char *DefaultColorSetName = "Primary Colors";
+    static constexpr Color DefaultFaceColors[6] = {0x800000, 0x000080, 0x800080, 0x008000, 0x00FFFF, 0x1166EE};
     // The first-start interface scale letter of a work area (its height
     // less 60 compared); "n" when there is no work area (width or height < 0).
     static char FirstStartScale(int workWidth, int workHeight);

@@ -1,0 +1,463 @@
+// The open and save dialogs, their hook and the open-image preview.
+#include "FileDialogs.h"
+#include "TDib.h"
+#include "TImgUt.h"
+
+#include <QAbstractButton>
+#include <QGuiApplication>
+#include <QLabel>
+#include <QPixmap>
+#include <QScreen>
+#include <QWidget>
+
+#include <new>
+#include <vector>
+
+namespace VlmImgUt {
+
+namespace {
+
+// Buffer sizes in UTF-16 characters.
+constexpr size_t FileChars = 4096;
+constexpr size_t MultiFileChars = 32768;
+constexpr size_t TitleChars = 1024;
+constexpr size_t FolderChars = 4096;
+constexpr size_t FilterChars = 1024;
+
+// A save dialog gets a second chance from this many UTF-8 bytes on.
+constexpr int LongPathBytes = 260;
+
+constexpr COLORREF DialogGrey = 0x888888;
+constexpr COLORREF TextGrey = 0x999999;
+
+using Buffer = std::vector<char16_t>;
+
+// Copies as much of text as fits in front of the buffer's closing zero.
+void Put(Buffer &buf, const QString &text)
+{
+    std::fill(buf.begin(), buf.end(), u'\0');
+    if (buf.empty())
+        return;
+    const size_t n = std::min(buf.size() - 1, size_t(text.size()));
+    const char16_t *src = reinterpret_cast<const char16_t *>(text.utf16());
+    std::copy(src, src + n, buf.begin());
+}
+
+// name, 0, patterns, 0, 0; long texts are cut so the zeros always fit.
+Buffer FilterBuffer(const QString &name, const QString &patterns)
+{
+    Buffer buf(FilterChars, u'\0');
+    const size_t room = FilterChars - 3;
+    const size_t nameLen = std::min(room, size_t(name.size()));
+    const size_t patLen = std::min(room - nameLen, size_t(patterns.size()));
+    const char16_t *n = reinterpret_cast<const char16_t *>(name.utf16());
+    const char16_t *p = reinterpret_cast<const char16_t *>(patterns.utf16());
+    std::copy(n, n + nameLen, buf.begin());
+    std::copy(p, p + patLen, buf.begin() + ptrdiff_t(nameLen + 1));
+    return buf;
+}
+
+// A multiple-selection result: the folder then the names, or one full path.
+void ParseMultiSelect(const Buffer &buf, QString &path, QStringList &files)
+{
+    const QString first = BufferText(buf.data(), buf.size());
+    size_t pos = size_t(first.size()) + 1;
+    if (pos >= buf.size() || buf[pos] == 0) {
+        path = first;
+        return;
+    }
+    QString folder = first;
+    if (!folder.endsWith(QLatin1Char('/')))
+        folder += QLatin1Char('/');
+    while (pos < buf.size() && buf[pos]) {
+        const QString item = BufferText(buf.data() + pos, buf.size() - pos);
+        pos += size_t(item.size()) + 1;
+        path = folder + item;
+        files << path;
+    }
+}
+
+QString FileNamePart(const QString &path)
+{
+    return path.mid(path.lastIndexOf(QLatin1Char('/')) + 1);
+}
+
+const char16_t *Chars(const QString &s)
+{
+    return reinterpret_cast<const char16_t *>(s.utf16());
+}
+
+} // namespace
+
+// ---- placement ----
+
+void CentreDialog(TFileDlgWindow *explorer, const QWidget *owner)
+{
+    if (!explorer)
+        return;
+    QRect frame;
+    if (owner) {
+        frame = owner->isWindow() ? owner->frameGeometry()
+                                  : QRect(owner->mapToGlobal(QPoint(0, 0)), owner->size());
+    } else if (QScreen *screen = QGuiApplication::primaryScreen()) {
+        frame = screen->availableGeometry();
+    } else {
+        return;
+    }
+    const QRect dlg = explorer->Frame();
+    explorer->MoveTo(frame.left() + (frame.width() - dlg.width()) / 2,
+                     frame.top() + (frame.height() - dlg.height()) / 2);
+}
+
+void PlacePanelTop(TFileDlgWindow *explorer, QWidget *panel)
+{
+    if (!explorer || !panel)
+        return;
+    int x = (explorer->ClientWidth() - panel->width()) / 2;
+    if (x < 0)
+        x = 0;
+    panel->move(x, 0);
+    panel->update();
+}
+
+// ---- base ----
+
+TOpSvDlg::TOpSvDlg(int16_t kindArg, QWidget *owner, TImgUt *ctx) : kind(kindArg), imgUt(ctx), ownerWnd(owner) {}
+
+TOpSvDlg::~TOpSvDlg()
+{
+    if (brush)
+        Gdi::DeleteObject(brush);
+}
+
+void TOpSvDlg::OnInitDone() {}
+
+bool TOpSvDlg::OnCtlColor(Gdi::DC *, QWidget *)
+{
+    return false;
+}
+
+void TOpSvDlg::OnFileNotify(int32_t) {}
+
+void TOpSvDlg::OnCommand(int32_t) {}
+
+void TOpSvDlg::FilterOf(char fileKind, QString &name, QString &patterns) const
+{
+    if (fileKind == 'v') {
+        name = imgUt->videoFilterName;
+        patterns = imgUt->videoPatterns;
+    } else if (fileKind == 'b') {
+        name = imgUt->allFilterName;
+        patterns = imgUt->allPatterns;
+    } else {
+        name = imgUt->imageFilterName;
+        patterns = imgUt->imagePatterns;
+    }
+}
+
+void TOpSvDlg::CentreAndRefresh()
+{
+    if (!explorerWnd || !hookWnd)
+        return;
+    CentreDialog(explorerWnd, ownerWnd);
+    hookWnd->update();
+}
+
+namespace {
+
+// The buffers of one dialog record.
+struct TDlgBuffers {
+    Buffer file, title, folder, filter;
+
+    // False when the memory cannot be had.
+    bool Make(size_t fileChars, const QString &titleText, const QString &folderText, const QString &filterName,
+              const QString &filterPatterns)
+    {
+        try {
+            file.resize(fileChars);
+            title.resize(TitleChars);
+            folder.resize(FolderChars);
+            filter = FilterBuffer(filterName, filterPatterns);
+        } catch (const std::bad_alloc &) {
+            return false;
+        }
+        Put(title, titleText);
+        Put(folder, folderText);
+        return true;
+    }
+};
+
+TOfn Record(TOpSvDlg *dlg, TDlgBuffers &b, uint32_t flags, const char *templateName)
+{
+    TOfn ofn;
+    ofn.owner = dlg->ownerWnd;
+    ofn.filter = b.filter.data();
+    ofn.filterIndex = 1;
+    ofn.file = b.file.data();
+    ofn.maxFile = uint32_t(b.file.size());
+    ofn.initialDir = b.folder.data();
+    ofn.title = b.title.data();
+    ofn.flags = flags;
+    ofn.custData = dlg;
+    ofn.hook = OpSvHookProc;
+    ofn.templateName = templateName;
+    return ofn;
+}
+
+} // namespace
+
+bool TOpSvDlg::RunOpen(QString &path, const QString &title, const QString &folder, const QString &filterName,
+                       const QString &filterPatterns, bool multi, QStringList &files, uint32_t flags,
+                       const char *templateName)
+{
+    TDlgBuffers b;
+    if (!b.Make(multi ? MultiFileChars : FileChars, title, folder, filterName, filterPatterns))
+        return false;
+    Put(b.file, path);
+    TOfn ofn = Record(this, b, flags | (multi ? uint32_t(OFN_ALLOWMULTISELECT) : 0u), templateName);
+    const bool chosen = GetOpenFileName(ofn);
+    explorerWnd = nullptr;
+    hookWnd = nullptr;
+    if (!chosen)
+        return false;
+    if (multi)
+        ParseMultiSelect(b.file, path, files);
+    else
+        path = BufferText(b.file.data(), b.file.size());
+    return true;
+}
+
+bool TOpSvDlg::RunSave(QString &path, const QString &title, const QString &folder, const QString &filterName,
+                       const QString &filterPatterns, const QString &defExt, uint32_t flags,
+                       const char *templateName)
+{
+    const int attempts =
+        (path.toUtf8().size() >= LongPathBytes || folder.toUtf8().size() >= LongPathBytes) ? 2 : 1;
+    TDlgBuffers b;
+    if (!b.Make(FileChars, title, folder, filterName, filterPatterns))
+        return false;
+    QString proposed = path;
+    for (int attempt = 1;; ++attempt) {
+        Put(b.file, proposed);
+        // The panel may change the suffix between attempts.
+        const QString ext = defExt;
+        TOfn ofn = Record(this, b, flags, templateName);
+        ofn.defExt = ext.isEmpty() ? nullptr : Chars(ext);
+        const bool chosen = GetSaveFileName(ofn);
+        explorerWnd = nullptr;
+        hookWnd = nullptr;
+        if (chosen) {
+            path = BufferText(b.file.data(), b.file.size());
+            return true;
+        }
+        if (attempt >= attempts)
+            return false;
+        proposed = FileNamePart(proposed);
+        std::fill(b.folder.begin(), b.folder.end(), u'\0');
+    }
+}
+
+bool TOpSvDlg::GreyText(Gdi::DC *dc, const QWidget *control, std::initializer_list<int32_t> ids)
+{
+    const int32_t id = GetDlgCtrlID(control);
+    for (int32_t i : ids) {
+        if (i == id) {
+            Gdi::SetBkColor(dc, TextGrey);
+            return true;
+        }
+    }
+    return false;
+}
+
+// ---- hook ----
+
+intptr_t OpSvHookProc(THookWnd &wnd, const THookMsg &msg)
+{
+    if (msg.kind == THookMsg::InitDialog) {
+        if (msg.ofn && msg.ofn->custData) {
+            auto *dlg = static_cast<TOpSvDlg *>(msg.ofn->custData);
+            wnd.userData = dlg;
+            dlg->hookWnd = wnd.panel;
+            dlg->explorerWnd = wnd.explorer;
+        }
+        return 0;
+    }
+    auto *dlg = static_cast<TOpSvDlg *>(wnd.userData);
+    if (!dlg)
+        return 0;
+    switch (msg.kind) {
+    case THookMsg::Notify:
+        switch (msg.code) {
+        case CDN_INITDONE:
+            dlg->OnInitDone();
+            break;
+        case CDN_SELCHANGE:
+        case CDN_FOLDERCHANGE:
+        case CDN_TYPECHANGE:
+            dlg->OnFileNotify(msg.code);
+            break;
+        default:
+            break; // a chosen file is never refused
+        }
+        return 0;
+    case THookMsg::Command:
+        dlg->OnCommand(msg.code & 0xFFFF);
+        return 0;
+    case THookMsg::CtlColor:
+        if (dlg->brush && dlg->OnCtlColor(msg.dc, msg.control))
+            return reinterpret_cast<intptr_t>(dlg->brush);
+        return 0;
+    default:
+        return 0;
+    }
+}
+
+// ---- open-image ----
+
+TOpImgDlg::TOpImgDlg(QWidget *owner, TImgUt *ctx) : TOpSvDlg(0, owner, ctx)
+{
+    showPreview = imgUt->imgOpts.showPreview != 0;
+    brush = Gdi::CreateSolidBrush(DialogGrey);
+    imgUt->previewMode = true;
+}
+
+TOpImgDlg::~TOpImgDlg()
+{
+    delete previewDib;
+    previewDib = nullptr;
+    files.clear();
+    imgUt->previewMode = false;
+    if (showPreview != (imgUt->imgOpts.showPreview != 0)) {
+        imgUt->imgOpts.showPreview = showPreview ? 1 : 0;
+        imgUt->optsDirty = true;
+        imgUt->SaveOpts();
+    }
+}
+
+bool TOpImgDlg::Execute(QString &path, const QString &title, const QString &folder, char kindArg, bool multi)
+{
+    fileKind = kindArg;
+    multiSelect = multi;
+    QString name, patterns;
+    FilterOf(fileKind, name, patterns);
+    const bool chosen = RunOpen(path, title, folder, name, patterns, multi, files,
+                                OFN_HIDEREADONLY | OFN_ENABLEHOOK | OFN_ENABLETEMPLATE | OFN_NOVALIDATE |
+                                    OFN_NOTESTFILECREATE | OFN_EXPLORER | OFN_LONGNAMES | OFN_ENABLESIZING,
+                                "OPIMGBOX");
+    previewWnd = nullptr;
+    return chosen;
+}
+
+void TOpImgDlg::OnInitDone()
+{
+    if (!explorerWnd || !hookWnd)
+        return;
+    CentreDialog(explorerWnd, ownerWnd);
+    PlacePanelTop(explorerWnd, hookWnd);
+    if (auto *box = qobject_cast<QAbstractButton *>(GetDlgItem(hookWnd, 101)))
+        box->setChecked(showPreview);
+    previewWnd = qobject_cast<QLabel *>(GetDlgItem(hookWnd, 3));
+    if (previewWnd) {
+        const QRect client = previewWnd->contentsRect();
+        previewWidth = client.width();
+        previewHeight = client.height();
+    }
+    hookWnd->update();
+    OnFileNotify(0);
+}
+
+void TOpImgDlg::OnFileNotify(int32_t code)
+{
+    if (!explorerWnd || !hookWnd)
+        return;
+    if (code != 0) {
+        const QString path = explorerWnd->FilePath();
+        curPath = path.size() < int(FileChars) ? path : QString();
+    }
+    QString nameText, sizeText;
+    if (previewWnd) {
+        // Drawn off screen and shown as a picture, so repaints keep it.
+        TDib box;
+        if (box.Create(previewWidth, previewHeight)) {
+            Gdi::HBRUSH black = Gdi::CreateSolidBrush(0x000000);
+            Gdi::HBRUSH old = Gdi::SelectObject(box.dc, black);
+            Gdi::PatBlt(box.dc, 0, 0, previewWidth, previewHeight, Gdi::PATCOPY);
+            Gdi::SelectObject(box.dc, old);
+            Gdi::DeleteObject(black);
+            if (showPreview && !curPath.isEmpty() && TImgUt::FileExists(curPath)) {
+                if (imgUt->ReadImageFile(curPath, &previewDib, previewWidth, previewHeight, false) && previewDib) {
+                    Gdi::RECT r{0, 0, previewWidth, previewHeight};
+                    TImgUt::DrawImageFit(box.dc, previewDib, r, true, 1, false, false, 0);
+                    nameText = FileNamePart(curPath);
+                    sizeText = QString::number(previewDib->srcWidth) + QStringLiteral(" x ") +
+                               QString::number(previewDib->srcHeight);
+                }
+                delete previewDib;
+                previewDib = nullptr;
+            }
+            previewWnd->setPixmap(QPixmap::fromImage(Gdi::ToQImage(box.bitmap)));
+        } else {
+            previewWnd->clear();
+        }
+    }
+    if (auto *name = qobject_cast<QLabel *>(GetDlgItem(hookWnd, 2)))
+        name->setText(nameText);
+    if (auto *size = qobject_cast<QLabel *>(GetDlgItem(hookWnd, 1)))
+        size->setText(sizeText);
+    hookWnd->repaint();
+}
+
+bool TOpImgDlg::OnCtlColor(Gdi::DC *dc, QWidget *control)
+{
+    return GreyText(dc, control, {1, 2, 88, 101});
+}
+
+void TOpImgDlg::OnCommand(int32_t id)
+{
+    if (!hookWnd || id != 101)
+        return;
+    // Nothing is redrawn: the change shows at the next selection.
+    if (auto *box = qobject_cast<QAbstractButton *>(GetDlgItem(hookWnd, 101)))
+        showPreview = box->isChecked();
+}
+
+// ---- open-file and save-file ----
+
+TOpFileDlg::TOpFileDlg(QWidget *owner, TImgUt *ctx) : TOpSvDlg(10, owner, ctx) {}
+
+TOpFileDlg::~TOpFileDlg() = default;
+
+bool TOpFileDlg::Execute(QString &path, const QString &title, const QString &folder, const QString &filterName,
+                         const QString &filterPatterns, bool multi)
+{
+    multiSelect = multi;
+    return RunOpen(path, title, folder, filterName, filterPatterns, multi, files,
+                   OFN_HIDEREADONLY | OFN_ENABLEHOOK | OFN_NOVALIDATE | OFN_NOTESTFILECREATE | OFN_EXPLORER |
+                       OFN_LONGNAMES | OFN_ENABLESIZING,
+                   nullptr);
+}
+
+void TOpFileDlg::OnInitDone()
+{
+    CentreAndRefresh();
+}
+
+TSvFileDlg::TSvFileDlg(QWidget *owner, TImgUt *ctx) : TOpSvDlg(11, owner, ctx) {}
+
+TSvFileDlg::~TSvFileDlg() = default;
+
+bool TSvFileDlg::Execute(QString &path, const QString &title, const QString &folder, const QString &filterName,
+                         const QString &filterPatterns, const QString &defExt)
+{
+    return RunSave(path, title, folder, filterName, filterPatterns, defExt,
+                   OFN_OVERWRITEPROMPT | OFN_HIDEREADONLY | OFN_ENABLEHOOK | OFN_EXPLORER | OFN_LONGNAMES |
+                       OFN_ENABLESIZING,
+                   nullptr);
+}
+
+void TSvFileDlg::OnInitDone()
+{
+    CentreAndRefresh();
+}
+
+} // namespace VlmImgUt
