@@ -101,84 +101,87 @@ bool ReadPnm(TImgUt &ctx, const QString &path, int32_t maxWidth, int32_t maxHeig
     // character each for bits and two (digit and separator) for numbers.
     const int sampleBytes = maxval < 256 ? 1 : 2;
     const int64_t rowBytes = bitmap ? (width + 7) / 8 : width * comps * sampleBytes;
-    const int64_t samples = width * height * comps;
+    const int64_t sampleCount = width * height * comps;
     const int64_t left = BytesLeft(f);
     int64_t need;
     if (!plain)
         need = rowBytes * height;
     else if (bitmap)
-        need = samples;
+        need = sampleCount;
     else
-        need = 2 * samples - 1;
+        need = 2 * sampleCount - 1;
     if (left < 0 || need > left)
         return false;
 
-    // 8-bit value of every sample; samples above maxval count as maxval.
-    std::vector<uint8_t> scale;
-    std::vector<uint8_t> raw, bgr;
+    // 8-bit value of every sample (samples above maxval count as maxval;
+    // a set bit is black), and one row of samples.
+    std::vector<uint8_t> scale, raw;
+    std::vector<uint16_t> samples;
     TReaderRows rows;
     try {
-        if (!bitmap) {
-            scale.assign(65536, 255);
-            for (int64_t v = 0; v <= maxval; ++v)
-                scale[size_t(v)] = uint8_t((v * 255 + maxval / 2) / maxval);
-        }
+        scale.assign(65536, 255);
+        if (bitmap)
+            scale[1] = 0;
+        for (int64_t v = 0; !bitmap && v <= maxval; ++v)
+            scale[size_t(v)] = uint8_t((v * 255 + maxval / 2) / maxval);
         raw.resize(plain ? 0 : size_t(rowBytes));
-        bgr.resize(size_t(width) * 3);
+        samples.resize(size_t(width * comps));
     } catch (const std::bad_alloc &) {
         return false;
     }
     if (!rows.Start(dib, width, height, maxWidth, maxHeight))
         return false;
 
+    const size_t count = samples.size();
+    uint16_t *const s = samples.data();
     for (int64_t y = 0; y < height; ++y) {
-        const bool wanted = rows.Wanted(y);
-        if (!plain && !wanted) {
-            if (fseeko(f, off_t(rowBytes), SEEK_CUR) != 0)
-                return false;
-            continue;
-        }
-        if (!plain && fread(raw.data(), 1, raw.size(), f) != raw.size())
-            return false;
-        uint8_t *dst = bgr.data();
-        for (int64_t x = 0; x < width; ++x, dst += 3) {
-            if (bitmap) {
-                bool set;
-                if (plain) {
+        const auto [top, end] = rows.Targets(y);
+        if (plain) {
+            for (size_t i = 0; i < count; ++i) {
+                int64_t v;
+                if (bitmap) {
                     const int c = SkipSpace(f);
                     if (c != '0' && c != '1')
                         return false;
-                    set = c == '1';
-                } else {
-                    set = (raw[size_t(x / 8)] >> (7 - x % 8)) & 1;
+                    v = c - '0';
+                } else if (!ReadNumber(f, 65535, v)) {
+                    return false;
                 }
-                dst[0] = dst[1] = dst[2] = set ? 0 : 255; // 1 is black
-                continue;
+                s[i] = uint16_t(v > 65535 ? 65535 : v);
             }
-            uint8_t v[3];
-            for (int c = 0; c < comps; ++c) {
-                int64_t s;
-                if (plain) {
-                    if (!ReadNumber(f, 65535, s))
-                        return false;
-                    if (s > 65535)
-                        s = 65535;
-                } else {
-                    const uint8_t *p = &raw[size_t((x * comps + c) * sampleBytes)];
-                    s = sampleBytes == 1 ? p[0] : (p[0] << 8) | p[1];
-                }
-                v[c] = scale[size_t(s)];
-            }
-            if (comps == 1)
-                dst[0] = dst[1] = dst[2] = v[0];
-            else {
-                dst[0] = v[2];
-                dst[1] = v[1];
-                dst[2] = v[0];
+        } else if (top == end) {
+            if (fseeko(f, off_t(rowBytes), SEEK_CUR) != 0)
+                return false;
+            continue;
+        } else {
+            if (fread(raw.data(), 1, raw.size(), f) != raw.size())
+                return false;
+            const uint8_t *p = raw.data();
+            if (bitmap) {
+                for (size_t i = 0; i < count; ++i)
+                    s[i] = (p[i / 8] >> (7 - i % 8)) & 1;
+            } else if (sampleBytes == 1) {
+                for (size_t i = 0; i < count; ++i)
+                    s[i] = p[i];
+            } else {
+                for (size_t i = 0; i < count; ++i)
+                    s[i] = uint16_t(p[2 * i] << 8 | p[2 * i + 1]);
             }
         }
-        if (wanted)
-            rows.PutBgr(y, bgr.data());
+        for (int32_t k = top; k < end; ++k) {
+            uint8_t *dst = rows.Row(k);
+            for (const int32_t x : rows.Columns()) {
+                if (comps == 1) {
+                    dst[0] = dst[1] = dst[2] = scale[s[x]];
+                } else {
+                    const uint16_t *v = s + 3 * int64_t(x);
+                    dst[0] = scale[v[2]];
+                    dst[1] = scale[v[1]];
+                    dst[2] = scale[v[0]];
+                }
+                dst += 3;
+            }
+        }
     }
     return true;
 }
