@@ -1,8 +1,7 @@
 // The reader of ".ppm", ".j2k", ".jp2", ".jpc" and ".ras": JPEG 2000 through
 // OpenJPEG, and for every code but the JP2 one a choice by the file's
 // content among the portable anymap, BMP, Sun raster and JPEG 2000 readers.
-#include "ReaderRows.h"
-#include "RegularFile.h"
+#include "ReaderKit.h"
 #include "TDib.h"
 #include "TImgUt.h"
 
@@ -16,15 +15,6 @@
 namespace VlmImgUt {
 
 namespace {
-
-struct File {
-    FILE *f = nullptr;
-    ~File()
-    {
-        if (f)
-            fclose(f);
-    }
-};
 
 // ---- OpenJPEG over a C stream ----
 
@@ -231,16 +221,13 @@ Content Sniff(FILE *f)
 
 bool ReadJasper(TImgUt &ctx, const QString &path, int code, int32_t maxWidth, int32_t maxHeight)
 {
-    if (!ctx.readTarget)
-        return false;
-    File file;
-    file.f = RegularFile::Open(path);
-    if (!file.f)
+    const TFilePtr file = OpenForRead(ctx, path);
+    if (!file)
         return false;
     if (code == 7)
-        return DecodeJpeg2000(ctx, file.f, OPJ_CODEC_JP2, maxWidth, maxHeight);
+        return DecodeJpeg2000(ctx, file.get(), OPJ_CODEC_JP2, maxWidth, maxHeight);
 
-    switch (Sniff(file.f)) {
+    switch (Sniff(file.get())) {
     case Content::Pnm:
         return ReadPnm(ctx, path, maxWidth, maxHeight);
     case Content::Bmp:
@@ -248,9 +235,9 @@ bool ReadJasper(TImgUt &ctx, const QString &path, int code, int32_t maxWidth, in
     case Content::SunRaster:
         return ReadSunRaster(ctx, path, maxWidth, maxHeight);
     case Content::Jp2:
-        return DecodeJpeg2000(ctx, file.f, OPJ_CODEC_JP2, maxWidth, maxHeight);
+        return DecodeJpeg2000(ctx, file.get(), OPJ_CODEC_JP2, maxWidth, maxHeight);
     case Content::Codestream:
-        return DecodeJpeg2000(ctx, file.f, OPJ_CODEC_J2K, maxWidth, maxHeight);
+        return DecodeJpeg2000(ctx, file.get(), OPJ_CODEC_J2K, maxWidth, maxHeight);
     default:
         return false;
     }

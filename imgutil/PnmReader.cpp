@@ -1,7 +1,6 @@
 // Portable anymaps: P1 to P6, plain (text) and raw, maxval 1 to 65535,
 // comments in the header.
-#include "ReaderRows.h"
-#include "RegularFile.h"
+#include "ReaderKit.h"
 #include "TDib.h"
 #include "TImgUt.h"
 
@@ -12,15 +11,6 @@
 namespace VlmImgUt {
 
 namespace {
-
-struct File {
-    FILE *f = nullptr;
-    ~File()
-    {
-        if (f)
-            fclose(f);
-    }
-};
 
 bool IsSpace(int c)
 {
@@ -69,14 +59,11 @@ bool ReadNumber(FILE *f, int64_t limit, int64_t &value)
 
 bool ReadPnm(TImgUt &ctx, const QString &path, int32_t maxWidth, int32_t maxHeight)
 {
-    TDib *dib = ctx.readTarget;
-    if (!dib)
+    TDib *const dib = ctx.readTarget;
+    const TFilePtr file = OpenForRead(ctx, path);
+    if (!file)
         return false;
-    File file;
-    file.f = RegularFile::Open(path);
-    if (!file.f)
-        return false;
-    FILE *const f = file.f;
+    FILE *const f = file.get();
 
     if (getc_unlocked(f) != 'P')
         return false;

@@ -2,8 +2,7 @@
 // indexed, RGB, CMYK or duotone mode, 8 or 16 bits a sample, raw or
 // PackBits; resolution, ICC profile and (when kept) IPTC, EXIF and XMP from
 // the image resources.
-#include "ReaderRows.h"
-#include "RegularFile.h"
+#include "ReaderKit.h"
 #include "TDib.h"
 #include "TImgUt.h"
 
@@ -17,25 +16,6 @@ namespace VlmImgUt {
 
 namespace {
 
-struct File {
-    FILE *f = nullptr;
-    ~File()
-    {
-        if (f)
-            fclose(f);
-    }
-};
-
-uint16_t BE16(const uint8_t *p)
-{
-    return uint16_t(p[0] << 8 | p[1]);
-}
-
-uint32_t BE32(const uint8_t *p)
-{
-    return uint32_t(p[0]) << 24 | uint32_t(p[1]) << 16 | uint32_t(p[2]) << 8 | p[3];
-}
-
 bool ReadAt(FILE *f, int64_t at, void *dst, size_t n)
 {
     return fseeko(f, off_t(at), SEEK_SET) == 0 && fread(dst, 1, n, f) == n;
@@ -46,7 +26,7 @@ bool ReadBE32(FILE *f, uint32_t &v)
     uint8_t b[4];
     if (fread(b, 1, 4, f) != 4)
         return false;
-    v = BE32(b);
+    v = LoadBE32(b);
     return true;
 }
 
@@ -70,7 +50,7 @@ struct Resources {
                 return false;
             if (memcmp(head, "8BIM", 4) != 0)
                 break;
-            const int id = BE16(head + 4);
+            const int id = LoadBE16(head + 4);
             const int nameField = 1 + head[6] + ((1 + head[6]) & 1);
             const int64_t sizeAt = pos + 6 + nameField;
             uint8_t sz[4];
@@ -78,7 +58,7 @@ struct Resources {
                 break;
             if (!ReadAt(f, start + sizeAt, sz, 4))
                 return false;
-            const int64_t size = BE32(sz);
+            const int64_t size = LoadBE32(sz);
             const int64_t padded = size + (size & 1);
             const int64_t dataAt = sizeAt + 4;
             if (dataAt + padded > length)
@@ -104,8 +84,8 @@ struct Resources {
             if (!ReadAt(f, at, res, 12))
                 return false;
             haveResolution = true;
-            dpiX = BE16(res);
-            dpiY = BE16(res + 8);
+            dpiX = LoadBE16(res);
+            dpiY = LoadBE16(res + 8);
             return true;
         }
         case 1028:
@@ -156,7 +136,7 @@ public:
             first = i;
             have = n;
         }
-        v = BE16(buf + 2 * (i - first));
+        v = LoadBE16(buf + 2 * (i - first));
         return true;
     }
 
@@ -200,26 +180,23 @@ bool UnpackBits(const uint8_t *src, size_t srcSize, uint8_t *dst, int32_t count)
 
 bool ReadPsd(TImgUt &ctx, const QString &path, int32_t maxWidth, int32_t maxHeight)
 {
-    TDib *dib = ctx.readTarget;
-    if (!dib)
+    TDib *const dib = ctx.readTarget;
+    const TFilePtr file = OpenForRead(ctx, path);
+    if (!file)
         return false;
-    File file;
-    file.f = RegularFile::Open(path);
-    if (!file.f)
-        return false;
-    FILE *const f = file.f;
+    FILE *const f = file.get();
     const int64_t fileSize = BytesLeft(f);
 
     // Header. Version 2 is the large document format, whose lengths are
     // wider: refused.
     uint8_t hd[26];
     bool valid = fileSize >= 26 && fread(hd, 1, 26, f) == 26 && memcmp(hd, "8BPS", 4) == 0;
-    const int version = valid ? BE16(hd + 4) : 0;
-    const int channels = valid ? BE16(hd + 12) : 0;
-    const int64_t height = valid ? BE32(hd + 14) : 0;
-    const int64_t width = valid ? BE32(hd + 18) : 0;
-    const int depth = valid ? BE16(hd + 22) : 0;
-    const int mode = valid ? BE16(hd + 24) : 0;
+    const int version = valid ? LoadBE16(hd + 4) : 0;
+    const int channels = valid ? LoadBE16(hd + 12) : 0;
+    const int64_t height = valid ? LoadBE32(hd + 14) : 0;
+    const int64_t width = valid ? LoadBE32(hd + 18) : 0;
+    const int depth = valid ? LoadBE16(hd + 22) : 0;
+    const int mode = valid ? LoadBE16(hd + 24) : 0;
     valid = valid && version != 2 && channels >= 1 && channels <= 24 && height != 0 && width != 0 &&
             (depth == 8 || depth == 16) &&
             (mode == Grey || mode == Indexed || mode == Rgb || mode == Cmyk || mode == Duotone) &&
@@ -261,8 +238,8 @@ bool ReadPsd(TImgUt &ctx, const QString &path, int32_t maxWidth, int32_t maxHeig
     if (!ReadBE32(f, length) || length > BytesLeft(f) || fseeko(f, off_t(length), SEEK_CUR) != 0 ||
         fread(comp, 1, 2, f) != 2)
         return false;
-    const bool packBits = BE16(comp) == 1;
-    if (BE16(comp) > 1 || (mode == Indexed && entries == 0))
+    const bool packBits = LoadBE16(comp) == 1;
+    if (LoadBE16(comp) > 1 || (mode == Indexed && entries == 0))
         return false;
 
     // The channels read: colour, then alpha where the mode has one.
@@ -342,7 +319,7 @@ bool ReadPsd(TImgUt &ctx, const QString &path, int32_t maxWidth, int32_t maxHeig
                     const uint8_t *p = row.data() + int64_t(cols[size_t(x)]) * bytes;
                     // 16 bits: (v + 127) / 256, which the black channel
                     // keeps at 256 and every other caps at 255.
-                    const int wide = bytes == 1 ? p[0] : (BE16(p) + 127) / 256;
+                    const int wide = bytes == 1 ? p[0] : (LoadBE16(p) + 127) / 256;
                     const uint8_t s = uint8_t(wide > 255 ? 255 : wide);
                     if (alpha) {
                         alpha[x] = s;

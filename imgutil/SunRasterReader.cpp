@@ -1,7 +1,6 @@
 // Sun raster files: depths 1, 8, 24 and 32; old, standard, run-length
 // (byte-encoded) and RGB types; an optional RGB colour map.
-#include "ReaderRows.h"
-#include "RegularFile.h"
+#include "ReaderKit.h"
 #include "TDib.h"
 #include "TImgUt.h"
 
@@ -13,20 +12,6 @@
 namespace VlmImgUt {
 
 namespace {
-
-struct File {
-    FILE *f = nullptr;
-    ~File()
-    {
-        if (f)
-            fclose(f);
-    }
-};
-
-uint32_t LoadBE32(const uint8_t *p)
-{
-    return uint32_t(p[0]) << 24 | uint32_t(p[1]) << 16 | uint32_t(p[2]) << 8 | p[3];
-}
 
 enum : uint32_t { TypeOld = 0, TypeStandard = 1, TypeEncoded = 2, TypeRgb = 3 };
 
@@ -94,14 +79,11 @@ private:
 
 bool ReadSunRaster(TImgUt &ctx, const QString &path, int32_t maxWidth, int32_t maxHeight)
 {
-    TDib *dib = ctx.readTarget;
-    if (!dib)
+    TDib *const dib = ctx.readTarget;
+    const TFilePtr file = OpenForRead(ctx, path);
+    if (!file)
         return false;
-    File file;
-    file.f = RegularFile::Open(path);
-    if (!file.f)
-        return false;
-    FILE *const f = file.f;
+    FILE *const f = file.get();
 
     uint8_t h[32];
     if (fread(h, 1, 32, f) != 32 || LoadBE32(h) != 0x59A66A95)

@@ -2,8 +2,7 @@
 // 24 and 32-bit true colour, raw or run-length encoded, stored top row or
 // bottom row first, left to right or right to left. Greyscale is refused.
 #include "LittleEndian.h"
-#include "ReaderRows.h"
-#include "RegularFile.h"
+#include "ReaderKit.h"
 #include "TDib.h"
 #include "TImgUt.h"
 
@@ -17,15 +16,6 @@ namespace VlmImgUt {
 namespace {
 
 using LittleEndian::LoadU16;
-
-struct File {
-    FILE *f = nullptr;
-    ~File()
-    {
-        if (f)
-            fclose(f);
-    }
-};
 
 // The file's pixels, raw or in run-length packets: a header byte with bit 7
 // set repeats the next pixel (header & 0x7F) + 1 times, one without gives
@@ -95,14 +85,11 @@ uint8_t Five(unsigned v)
 
 bool ReadTga(TImgUt &ctx, const QString &path, int32_t maxWidth, int32_t maxHeight)
 {
-    TDib *dib = ctx.readTarget;
-    if (!dib)
+    TDib *const dib = ctx.readTarget;
+    const TFilePtr file = OpenForRead(ctx, path);
+    if (!file)
         return false;
-    File file;
-    file.f = RegularFile::Open(path);
-    if (!file.f)
-        return false;
-    FILE *const f = file.f;
+    FILE *const f = file.get();
 
     uint8_t h[18];
     if (fread(h, 1, 18, f) != 18)

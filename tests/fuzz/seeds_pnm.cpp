@@ -1,18 +1,9 @@
 // Seeds of fuzz_pnm: small anymaps of every kind, written by hand.
-#include <cstdio>
+#include "seed_files.h"
+
 #include <string>
 
-namespace {
-
-void Put(const std::string &dir, const char *name, const std::string &bytes)
-{
-    if (FILE *f = fopen((dir + "/" + name).c_str(), "wb")) {
-        fwrite(bytes.data(), 1, bytes.size(), f);
-        fclose(f);
-    }
-}
-
-} // namespace
+using SeedFiles::Put;
 
 int main(int argc, char **argv)
 {

@@ -1,31 +1,21 @@
 // Seeds of fuzz_sunraster: small Sun raster files of every depth and type,
 // written by hand.
 #include <cstdint>
+#include "seed_files.h"
+
 #include <cstdio>
 #include <string>
 
 namespace {
 
-void Put32(std::string &b, uint32_t v)
-{
-    for (int s = 24; s >= 0; s -= 8)
-        b += char(v >> s);
-}
+using SeedFiles::Put;
 
 std::string Header(uint32_t w, uint32_t h, uint32_t depth, uint32_t type, uint32_t mapLength)
 {
     std::string b;
     for (uint32_t v : {0x59A66A95u, w, h, depth, 0u, type, mapLength ? 1u : 0u, mapLength})
-        Put32(b, v);
+        SeedFiles::PutBE32(b, v);
     return b;
-}
-
-void Put(const std::string &dir, const char *name, const std::string &bytes)
-{
-    if (FILE *f = fopen((dir + "/" + name).c_str(), "wb")) {
-        fwrite(bytes.data(), 1, bytes.size(), f);
-        fclose(f);
-    }
 }
 
 } // namespace

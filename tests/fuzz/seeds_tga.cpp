@@ -1,10 +1,14 @@
 // Seeds of fuzz_tga: small Targa files in the accepted layouts, written by
 // hand.
 #include <cstdint>
+#include "seed_files.h"
+
 #include <cstdio>
 #include <string>
 
 namespace {
+
+using SeedFiles::Put;
 
 std::string Header(int idLength, int mapType, int type, int mapLength, int w, int h, int bits, int descriptor)
 {
@@ -13,14 +17,6 @@ std::string Header(int idLength, int mapType, int type, int mapLength, int w, in
                                  0, 0, uint8_t(w), uint8_t(w >> 8), uint8_t(h), uint8_t(h >> 8),
                                  uint8_t(bits), uint8_t(descriptor)};
     return std::string(reinterpret_cast<const char *>(b), 18);
-}
-
-void Put(const std::string &dir, const char *name, const std::string &bytes)
-{
-    if (FILE *f = fopen((dir + "/" + name).c_str(), "wb")) {
-        fwrite(bytes.data(), 1, bytes.size(), f);
-        fclose(f);
-    }
 }
 
 std::string Ramp(int n, int step)

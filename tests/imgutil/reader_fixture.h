@@ -13,6 +13,7 @@
 
 #include <cstdint>
 #include <cstdio>
+#include <functional>
 #include <memory>
 #include <ostream>
 #include <sys/resource.h>
@@ -135,6 +136,31 @@ protected:
         ASSERT_NE(pic, nullptr) << what;
         EXPECT_EQ(pic->width, 1) << what;
         EXPECT_EQ(pic->height, 1) << what;
+    }
+
+    // A srcW x srcH file read into the box must give a wantW x wantH
+    // picture that keeps the file's size, each pixel the file's pixel at the
+    // sampled column and row (source gives those, x and y from the top).
+    void ExpectReducedRead(const QByteArray &bytes, const QString &name, int srcW, int srcH, int boxW, int boxH,
+                           int wantW, int wantH, const std::function<Rgb(int, int)> &source,
+                           const std::function<int(int, int)> &alphaSource = {})
+    {
+        ASSERT_TRUE(Read(bytes, name, boxW, boxH));
+        ASSERT_EQ(pic->width, wantW);
+        ASSERT_EQ(pic->height, wantH);
+        EXPECT_EQ(pic->srcWidth, srcW);
+        EXPECT_EQ(pic->srcHeight, srcH);
+        const VlmImgUt::TReduction r = VlmImgUt::TReduction::For(srcW, srcH, boxW, boxH);
+        const auto cols = VlmImgUt::TReduction::Sample(srcW, r.width, r.stepX);
+        const auto rows = VlmImgUt::TReduction::Sample(srcH, r.height, r.stepY);
+        ASSERT_EQ(pic->alpha != nullptr, bool(alphaSource));
+        for (int y = 0; y < wantH; ++y)
+            for (int x = 0; x < wantW; ++x) {
+                ASSERT_EQ(PixelAt(*pic, x, y), source(cols[size_t(x)], rows[size_t(y)])) << x << "," << y;
+                if (alphaSource) {
+                    ASSERT_EQ(AlphaAt(*pic, x, y), alphaSource(cols[size_t(x)], rows[size_t(y)])) << x << "," << y;
+                }
+            }
     }
 
     bool Read(const QByteArray &bytes, const QString &name, int32_t maxW = 0, int32_t maxH = 0,

@@ -192,17 +192,7 @@ TEST_F(PnmRead, ReducedReadTakesTheSampledPixels)
         SCOPED_TRACE(testing::Message() << "P" << kind);
         const QByteArray bytes = MakePnm(kind, 300, 200, 255);
         const QImage full = QImage::fromData(bytes);
-        ASSERT_TRUE(Read(bytes, "p.ppm", 100, 100));
-        ASSERT_EQ(pic->width, 100);
-        ASSERT_EQ(pic->height, 67);
-        EXPECT_EQ(pic->srcWidth, 300);
-        EXPECT_EQ(pic->srcHeight, 200);
-        const TReduction r = TReduction::For(300, 200, 100, 100);
-        const auto cols = TReduction::Sample(300, r.width, r.stepX);
-        const auto rows = TReduction::Sample(200, r.height, r.stepY);
-        for (int y = 0; y < 67; ++y)
-            for (int x = 0; x < 100; ++x)
-                ASSERT_EQ(PixelAt(*pic, x, y), FromQt(full, cols[size_t(x)], rows[size_t(y)])) << x << "," << y;
+        ExpectReducedRead(bytes, "p.ppm", 300, 200, 100, 100, 100, 67, [&](int x, int y) { return FromQt(full, x, y); });
     }
 }
 

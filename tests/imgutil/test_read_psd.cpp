@@ -494,20 +494,9 @@ TEST_F(PsdRead, ReducedReadTakesTheSampledPixels)
         s.width = 3000;
         s.height = 1000;
         s.compression = compression;
-        ASSERT_TRUE(Read(Build(s), "p.psd", 600, 600));
-        ASSERT_EQ(pic->width, 600);
-        ASSERT_EQ(pic->height, 200);
-        EXPECT_EQ(pic->srcWidth, 3000);
-        EXPECT_EQ(pic->srcHeight, 1000);
-        const TReduction r = TReduction::For(3000, 1000, 600, 600);
-        const auto cols = TReduction::Sample(3000, r.width, r.stepX);
-        const auto rows = TReduction::Sample(1000, r.height, r.stepY);
-        ASSERT_NE(pic->alpha, nullptr);
-        for (int y = 0; y < 200; ++y)
-            for (int x = 0; x < 600; ++x) {
-                ASSERT_EQ(PixelAt(*pic, x, y), Expected(s, cols[size_t(x)], rows[size_t(y)])) << x << "," << y;
-                ASSERT_EQ(AlphaAt(*pic, x, y), Byte(s, 1, cols[size_t(x)], rows[size_t(y)]));
-            }
+        ExpectReducedRead(
+            Build(s), "p.psd", 3000, 1000, 600, 600, 600, 200, [&](int x, int y) { return Expected(s, x, y); },
+            [&](int x, int y) { return Byte(s, 1, x, y); });
     }
 }
 

@@ -229,17 +229,7 @@ TEST_F(SunRasterRead, ReducedReadTakesTheSampledPixels)
         s.width = 300;
         s.height = 200;
         s.type = type;
-        ASSERT_TRUE(Read(Build(s), "p.ras", 100, 100));
-        ASSERT_EQ(pic->width, 100);
-        ASSERT_EQ(pic->height, 67);
-        EXPECT_EQ(pic->srcWidth, 300);
-        EXPECT_EQ(pic->srcHeight, 200);
-        const TReduction r = TReduction::For(300, 200, 100, 100);
-        const auto cols = TReduction::Sample(300, r.width, r.stepX);
-        const auto rows = TReduction::Sample(200, r.height, r.stepY);
-        for (int y = 0; y < 67; ++y)
-            for (int x = 0; x < 100; ++x)
-                ASSERT_EQ(PixelAt(*pic, x, y), Colour(cols[size_t(x)], rows[size_t(y)])) << x << "," << y;
+        ExpectReducedRead(Build(s), "p.ras", 300, 200, 100, 100, 100, 67, Colour);
     }
 }
 

@@ -1,12 +1,14 @@
-// Placing decoded rows into a reader's picture: the reduction's sampled
-// rows and columns, for readers that meet the file's rows one at a time,
-// top first or bottom first.
+// Shared by the picture readers of their own formats: the file opened for a
+// read, sizes checked against the record's cap and the file's length,
+// big-endian fields, and decoded rows placed into the picture through the
+// reduction's sampled rows and columns.
 #pragma once
 
 #include "TImgUt.h"
 
 #include <cstdint>
 #include <cstdio>
+#include <memory>
 #include <utility>
 #include <vector>
 
@@ -48,10 +50,29 @@ private:
     std::vector<int32_t> cols; // file column of each picture column
 };
 
+struct TFileCloser {
+    void operator()(FILE *f) const { fclose(f); }
+};
+using TFilePtr = std::unique_ptr<FILE, TFileCloser>;
+
+// The file of a read as a C stream: null when the context has no picture
+// to fill or path is no regular file.
+TFilePtr OpenForRead(const TImgUt &ctx, const QString &path);
+
 // True when a width x height picture lies within the record's size cap.
 bool WithinRecordCap(int64_t width, int64_t height);
 
 // Bytes left in the stream after its current position; -1 when unknown.
 int64_t BytesLeft(FILE *f);
+
+inline uint16_t LoadBE16(const uint8_t *p)
+{
+    return uint16_t(p[0] << 8 | p[1]);
+}
+
+inline uint32_t LoadBE32(const uint8_t *p)
+{
+    return uint32_t(p[0]) << 24 | uint32_t(p[1]) << 16 | uint32_t(p[2]) << 8 | p[3];
+}
 
 } // namespace VlmImgUt

@@ -1,4 +1,5 @@
-#include "ReaderRows.h"
+#include "ReaderKit.h"
+#include "RegularFile.h"
 #include "TDib.h"
 
 #include <algorithm>
@@ -6,6 +7,11 @@
 #include <sys/stat.h>
 
 namespace VlmImgUt {
+
+TFilePtr OpenForRead(const TImgUt &ctx, const QString &path)
+{
+    return TFilePtr(ctx.readTarget ? RegularFile::Open(path) : nullptr);
+}
 
 bool WithinRecordCap(int64_t width, int64_t height)
 {
