@@ -1,5 +1,6 @@
 #include "BboxCnt.h"
 
+#include "GameLook.h"
 #include "VlScale.h"
 #include "VlmPix.h"
 
@@ -39,8 +40,8 @@ enum FontKind { Kit, Bold, Big };
 QFont FontOf(FontKind kind, int bigHeight)
 {
     switch (kind) {
-    case Bold: return BboxCnt::BoldFont();
-    case Big: return BboxCnt::BoldFont(bigHeight);
+    case Bold: return BoldFont();
+    case Big: return BoldFont(bigHeight);
     case Kit: break;
     }
     return VlFont;
@@ -124,41 +125,6 @@ void ArrowCross(VlPanel &panel, VlButton (&arrows)[4], const char *const (&image
 }
 
 } // namespace
-
-void PlaceTextButton(QWidget &parent, VlButton &b, int x, int y, int w, int h, const char *caption, Color ink)
-{
-    b.setParent(&parent);
-    b.SetDesignRect(x, y, w, h);
-    b.setText(QString::fromLatin1(caption));
-    b.SetColors(ink, 0, Color(RGBColor(111, 44, 44)), Color(RGBColor(33, 66, 101)));
-}
-
-void PlaceText(QWidget &parent, VlText &t, int x, int y, int w, int h, const char *text, Qt::Alignment align,
-               Color ink)
-{
-    t.setParent(&parent);
-    t.SetDesignRect(x, y, w, h);
-    t.SetText(QString::fromLatin1(text));
-    t.SetAlign(align);
-    if (ink != ColorNull) {
-        t.SetInk(ink);
-        t.ownInk = ink;
-    }
-}
-
-QFont BboxCnt::BoldFont()
-{
-    QFont f = VlFont;
-    f.setBold(true);
-    return f;
-}
-
-QFont BboxCnt::BoldFont(int pixelHeight)
-{
-    QFont f = VlFontOfHeight(pixelHeight);
-    f.setBold(true);
-    return f;
-}
 
 BboxCnt::BboxCnt()
 {

@@ -72,20 +72,7 @@ public:
     // and renews fonts and images.
     virtual void ApplyScale();
 
-    // The bold kit font (VlFont with bold), at the kit height or another.
-    static QFont BoldFont();
-    static QFont BoldFont(int pixelHeight);
-
 protected:
     void paintEvent(QPaintEvent *event) override;   // draws nothing
     void resizeEvent(QResizeEvent *event) override; // runs Layout
 };
-
-// Control set-up shared by the panel and the Hall of Fame dialog.
-// A captioned button at a design rectangle of its parent, in its ink on the
-// game's button face and hot colours.
-void PlaceTextButton(QWidget &parent, VlButton &b, int x, int y, int w, int h, const char *caption, Color ink);
-// A static text at a design rectangle of its parent; ink ColorNull keeps
-// the text's own ink.
-void PlaceText(QWidget &parent, VlText &t, int x, int y, int w, int h, const char *text, Qt::Alignment align,
-               Color ink = ColorNull);

@@ -1,122 +1,201 @@
-// Board input of the main window: the two mouse protocols (press and
-// release for the Jumbled Cube, the Jumbled Pyramid and the intro; grab and
-// drop for the Jigsaw Cube and the Rebukes Cube), the right press, the keys
-// and the board cursor.
-#include "TboxScr.h"
+#include "BoardInput.h"
 
+#include "GameFlow.h"
 #include "TGame.h"
 #include "TSettings.h"
-#include "VlKit.h"
-#include "VlScale.h"
 
 #include <QCursor>
-#include <QPixmap>
+#include <QWidget>
 
 #include <algorithm>
 
-void TboxScr::LeftDown(QPoint p, unsigned)
+// One of the two ways the left button moves pieces.
+class TBoardInput::TGesture {
+public:
+    explicit TGesture(TBoardInput &input) : in(input), flow(input.flow) {}
+    virtual ~TGesture() = default;
+    virtual void Press(QPoint p) = 0;
+    // False when the cursor is to stay as it is.
+    virtual bool Release(QPoint p) = 0;
+
+protected:
+    TBoardInput &in;
+    TGameFlow &flow;
+};
+
+// Press and release: the game object turns the two points into a move code;
+// 1 to 9 turn the selected box, 10 to 99 rotate the shape, 100 or more do
+// nothing, 0 or less is a click that selects or deselects a box.
+class TBoardInput::TPressRelease : public TGesture {
+public:
+    using TGesture::TGesture;
+
+    void Press(QPoint p) override { flow.game->PressRelease(p.x(), p.y(), false); }
+
+    bool Release(QPoint p) override
+    {
+        TGame &game = *flow.game;
+        const int code = game.PressRelease(p.x(), p.y(), true);
+        if (code >= 1 && code <= 9) {
+            flow.TurnBox(code);
+            return false;
+        }
+        if (code >= 10 && code <= 99) {
+            flow.RotateShape(code - 10);
+            return false;
+        }
+        if (code >= 100)
+            return false;
+        if (!game.ClickBox(p.x(), p.y(), false))
+            return true;   // beside the boxes: no repaint
+        Clicked(game);
+        emit in.rerender();
+        return true;
+    }
+
+private:
+    // A box became selected or deselected; a bonus or bad box of its level
+    // says so (a bad box scrambles its neighbours first).
+    void Clicked(TGame &game)
+    {
+        flow.keepMessage = false;
+        flow.PlaySound("BOXPK");
+        const int selected = game.selectedId;
+        if (selected == 0)
+            return;
+        const TSettings &s = *in.settings;
+        const int n = std::clamp(s.levels, 0, 8);
+        for (int L = 0; L < n; ++L) {
+            if (s.bonusBoxes && game.bonusId[L] == selected) {
+                flow.PlaySound("BONUS");
+                flow.ShowMessage(flow.messageBonusColor, "Bonus Box!", "Rotations also turn", "surrounding boxes.");
+                flow.keepMessage = true;
+            } else if (s.badBoxes && game.badId[L] == selected) {
+                game.ScrambleAround();
+                flow.PlaySound("BADBX");
+                flow.ShowMessage(flow.messageBadColor, "Oh no!  Bad Box!", "Surrounding boxes",
+                                 "have been scrambled.");
+                flow.keepMessage = true;
+            }
+        }
+    }
+};
+
+// Grab and drop: the press grabs a piece or a level, the release drops it
+// there (the game object counts the move).
+class TBoardInput::TGrabDrop : public TGesture {
+public:
+    using TGesture::TGesture;
+
+    void Press(QPoint) override
+    {
+        if (flow.game->ClickBox(in.lastX, in.lastY, false)) {
+            in.dragging = true;
+            emit in.repaint();
+        }
+    }
+
+    bool Release(QPoint p) override
+    {
+        in.lastX = p.x();
+        in.lastY = p.y();
+        flow.game->ClickBox(in.lastX, in.lastY, false);
+        in.dragging = false;
+        flow.game->selectedId = 0;
+        emit in.rerender();
+        return true;
+    }
+};
+
+TBoardInput::TBoardInput(TSettings *settings, TGameFlow &flow, QWidget *window)
+    : settings(settings), flow(flow), window(window), pressRelease(new TPressRelease(*this)),
+      grabDrop(new TGrabDrop(*this))
 {
-    if (!settings->inputEnabled || !game)
+}
+
+TBoardInput::~TBoardInput()
+{
+    delete pressRelease;
+    delete grabDrop;
+}
+
+TBoardInput::TGesture &TBoardInput::Gesture()
+{
+    return flow.dragGame ? *grabDrop : *pressRelease;
+}
+
+void TBoardInput::ChooseCursor(bool pressed)
+{
+    bool moving = false;
+    const QImage image = flow.game->DragCursor(lastX, lastY, pressed, moving);
+    emit cursorChosen(image, moving);
+}
+
+void TBoardInput::LeftDown(QPoint p, unsigned)
+{
+    if (!settings->inputEnabled || !flow.game)
         return;
     lastX = p.x();
     lastY = p.y();
-    if (dragGame) {
-        if (game->ClickBox(lastX, lastY, false)) {
-            dragging = true;
-            RefreshSync();
-        }
-    } else {
-        game->PressRelease(lastX, lastY, false);
-    }
-    bool moving = false;
-    cursorImage = game->DragCursor(lastX, lastY, true, moving);
-    SetBoardCursor(moving);
+    Gesture().Press(p);
+    if (flow.game)
+        ChooseCursor(true);
 }
 
-void TboxScr::MouseMove(QPoint p, unsigned keyflags)
+void TBoardInput::MouseMove(QPoint p, unsigned keyflags)
 {
-    if (!game)
+    if (!flow.game)
         return;
     lastX = p.x();
     lastY = p.y();
     const bool pressed = (keyflags & KeyFlagLeft) != 0;
     bool moving = false;
-    cursorImage = game->DragCursor(lastX, lastY, pressed, moving);
+    const QImage image = flow.game->DragCursor(lastX, lastY, pressed, moving);
     if (pressed && dragging)
-        RefreshSync();
-    SetBoardCursor(moving);
+        emit repaint();
+    emit cursorChosen(image, moving);
 }
 
-void TboxScr::LeftUp(QPoint p, unsigned)
+void TBoardInput::LeftUp(QPoint p, unsigned)
 {
-    if (!game)
+    if (!flow.game)
         return;
-    bool moving = false;
-    if (dragGame) {
-        lastX = p.x();
-        lastY = p.y();
-        game->ClickBox(lastX, lastY, false);
-        dragging = false;
-        game->selectedId = 0;
-    } else {
-        const int code = game->PressRelease(p.x(), p.y(), true);
-        if (code >= 1 && code <= 9) {
-            TurnBox(code);
-            return;
-        }
-        if (code >= 10 && code <= 99) {
-            RotateShape(code - 10);
-            return;
-        }
-        if (code >= 100)
-            return;
-        if (!game->ClickBox(p.x(), p.y(), false)) {
-            cursorImage = game->DragCursor(lastX, lastY, false, moving);
-            SetBoardCursor(moving);
-            return;
-        }
-        // The click selected or deselected a box.
-        keepMessage = false;
-        PlaySound("BOXPK");
-        const int selected = game->selectedId;
-        if (selected != 0) {
-            const int n = std::clamp(settings->levels, 0, 8);
-            for (int L = 0; L < n; ++L) {
-                if (settings->bonusBoxes && game->bonusId[L] == selected) {
-                    PlaySound("BONUS");
-                    ShowMessage(messageBonusColor, "Bonus Box!", "Rotations also turn", "surrounding boxes.");
-                    keepMessage = true;
-                } else if (settings->badBoxes && game->badId[L] == selected) {
-                    game->ScrambleAround();
-                    PlaySound("BADBX");
-                    ShowMessage(messageBadColor, "Oh no!  Bad Box!", "Surrounding boxes", "have been scrambled.");
-                    keepMessage = true;
-                }
-            }
-        }
-    }
-    reRender = true;
-    RefreshSync();
-    if (!game)
-        return;
-    cursorImage = game->DragCursor(lastX, lastY, false, moving);
-    SetBoardCursor(moving);
+    if (Gesture().Release(p) && flow.game)
+        ChooseCursor(false);
 }
 
-void TboxScr::RightDown(QPoint p, unsigned)
+void TBoardInput::RightDown(QPoint p, unsigned)
 {
-    if (!settings->inputEnabled || !game)
+    if (!settings->inputEnabled || !flow.game)
         return;
-    if (game->ClickBox(p.x(), p.y(), true)) {
-        if (game->infoId != 0)
-            PlaySound("OPBOX");
-        RefreshSync();
+    if (flow.game->ClickBox(p.x(), p.y(), true)) {
+        if (flow.game->infoId != 0)
+            flow.PlaySound("OPBOX");
+        emit repaint();
         return;
     }
-    ExecuteContextMenu(QCursor::pos());
+    emit contextMenuWanted(QCursor::pos());
 }
 
-bool TboxScr::Key(uint32_t key, int)
+namespace {
+
+enum class KeyAction { NewGame, Quit, FullScreen, Help, Minimize, Left, Right, Up, Down };
+
+struct KeyBinding {
+    Qt::Key key;
+    KeyAction action;
+};
+
+const KeyBinding KeyTable[] = {
+    {Qt::Key_N, KeyAction::NewGame},     {Qt::Key_X, KeyAction::Quit},      {Qt::Key_M, KeyAction::FullScreen},
+    {Qt::Key_W, KeyAction::FullScreen},  {Qt::Key_H, KeyAction::Help},      {Qt::Key_Minus, KeyAction::Minimize},
+    {Qt::Key_Left, KeyAction::Left},     {Qt::Key_Right, KeyAction::Right}, {Qt::Key_Up, KeyAction::Up},
+    {Qt::Key_Down, KeyAction::Down},
+};
+
+} // namespace
+
+bool TBoardInput::Key(int key, Qt::KeyboardModifiers modifiers)
 {
     if (!settings->inputEnabled)
         return false;
@@ -124,70 +203,41 @@ bool TboxScr::Key(uint32_t key, int)
         // In a restored window the help window stays beside the game and
         // keeps the key; maximised or full screen it gives way.
         const Qt::WindowStates big = Qt::WindowMaximized | Qt::WindowFullScreen | Qt::WindowMinimized;
-        if (!(windowState() & big))
+        if (window && !(window->windowState() & big))
             return false;
         QWidget *help = settings->helpWindow;
         settings->helpWindow = nullptr;
         help->close();
     }
-    switch (key) {
-    case KeyN:
-        NewGame();
-        return true;
-    case KeyX:
-        close();
-        return true;
-    case KeyM:
-    case KeyW:
-        ToggleFullScreen();
-        return true;
-    case KeyH:
-        ShowHelp();
-        return true;
-    case KeyMinus:
-        MinimizeWindow();
-        return true;
-    case KeyLeft:
-    case KeyRight:
-    case KeyUp:
-    case KeyDown: {
-        if (!game)
-            return false;
-        const int direction = key == KeyLeft ? 1 : key == KeyRight ? 2 : key == KeyUp ? 3 : 4;
-        if (game->selectedId != 0)
-            TurnBox(direction);
-        else
-            RotateShape(direction);
-        return true;
-    }
-    default:
+    // A held Shift, Ctrl, Alt or Meta makes another key; so does the keypad
+    // for the minus key (the arrows of the keypad are the arrows).
+    if (modifiers & (Qt::ShiftModifier | Qt::ControlModifier | Qt::AltModifier | Qt::MetaModifier))
         return false;
+    if (key == Qt::Key_Minus && (modifiers & Qt::KeypadModifier))
+        return false;
+    const auto it = std::find_if(std::begin(KeyTable), std::end(KeyTable),
+                                 [key](const KeyBinding &b) { return b.key == key; });
+    if (it == std::end(KeyTable))
+        return false;
+    switch (it->action) {
+    case KeyAction::NewGame: flow.NewGame(); return true;
+    case KeyAction::Quit: emit command(TKeyCommand::Quit); return true;
+    case KeyAction::FullScreen: emit command(TKeyCommand::FullScreen); return true;
+    case KeyAction::Help: emit command(TKeyCommand::Help); return true;
+    case KeyAction::Minimize: emit command(TKeyCommand::Minimize); return true;
+    case KeyAction::Left:
+    case KeyAction::Right:
+    case KeyAction::Up:
+    case KeyAction::Down: {
+        if (!flow.game)
+            return false;
+        const int direction = int(it->action) - int(KeyAction::Left) + 1;   // 1 left, 2 right, 3 up, 4 down
+        if (flow.game->selectedId != 0)
+            flow.TurnBox(direction);
+        else
+            flow.RotateShape(direction);
+        return true;
     }
-}
-
-void TboxScr::SetBoardCursor(bool moving)
-{
-    const QImage &image = cursorImage;
-    if (image.isNull()) {
-        VlOverrideCursor(QCursor(Qt::ArrowCursor));
-        return;
     }
-    if (moving || cursorWidth <= 32) {
-        VlOverrideCursor(QCursor(QPixmap::fromImage(image), image.offset().x(), image.offset().y()));
-        return;
-    }
-    // Rescaled to the interface's cursor size and sharpened; the hot spot
-    // goes with the horizontal factor. The last result is kept, as the
-    // pointer moves over the same picture most of the time.
-    static qint64 lastKey = 0;
-    static int lastWidth = 0, lastHeight = 0;
-    static QImage lastCursor;
-    if (image.cacheKey() != lastKey || cursorWidth != lastWidth || cursorHeight != lastHeight || lastCursor.isNull()) {
-        const float f = image.width() > 0 ? float(cursorWidth) / float(image.width()) : 1.0f;
-        lastCursor = VlResizeSharpened(image, cursorWidth, cursorHeight, f);
-        lastKey = image.cacheKey();
-        lastWidth = cursorWidth;
-        lastHeight = cursorHeight;
-    }
-    VlOverrideCursor(QCursor(QPixmap::fromImage(lastCursor), lastCursor.offset().x(), lastCursor.offset().y()));
+    return false;
 }

@@ -1,20 +1,61 @@
-// Game flow: new games, the type and levels lists, the cheat, the three
-// switches, the move actions and the board layout with its arrow strips.
-#include "TboxScr.h"
+#include "GameFlow.h"
 
+#include "BboxCnt.h"
 #include "BoardGeometry.h"
+#include "LevelArrows.h"
+#include "Prompts.h"
 #include "TCube.h"
 #include "TGame.h"
 #include "TJigsaw.h"
 #include "TPyramid.h"
 #include "TRebukes.h"
 #include "TSettings.h"
+#include "TSplash.h"
 
 #include <new>
 
-void TboxScr::NewGameObject()
+namespace {
+
+void SetLines(VlText (&lines)[3], const char *line0, const char *line1, const char *line2)
 {
-    KillIntroTimer();
+    lines[0].SetText(QString::fromLatin1(line0));
+    lines[1].SetText(QString::fromLatin1(line1));
+    lines[2].SetText(QString::fromLatin1(line2));
+}
+
+} // namespace
+
+TGameFlow::TGameFlow(TSettings *settings, BboxCnt &panel, TLevelArrows &arrows)
+    : settings(settings), panel(panel), arrows(arrows)
+{
+}
+
+TGameFlow::~TGameFlow()
+{
+    delete game;
+}
+
+void TGameFlow::StartIntro()
+{
+    keepMessage = true;
+    soundsOn = true;
+    introRunning = true;
+    game = new TSplash(settings);
+    sideStripShown = bottomStripShown = false;
+    panel.specialShown = false;
+    panel.boxPanelShown = true;
+    dragGame = false;
+    game->Setup();
+    LayoutBoard();
+    SetHints("Right-click boxes", "for info. Click to", "select and practice.");
+    ShowMessage(messageStartColor, "Please Choose a", "Game Type & Levels.", "Then click New Game.");
+}
+
+// ---- New games ---------------------------------------------------------------
+
+void TGameFlow::NewGameObject()
+{
+    emit introEnded();
     introRunning = false;
     delete game;
     game = nullptr;
@@ -64,15 +105,14 @@ void TboxScr::NewGameObject()
     panel.boxPanel.setVisible(panel.boxPanelShown);
 }
 
-void TboxScr::NewGame()
+void TGameFlow::NewGame()
 {
     NewGameObject();
     if (game) {
         game->Setup();
         LayoutBoard();
     }
-    reRender = true;
-    RefreshSync();
+    emit rerender(true);
 }
 
 namespace {
@@ -80,41 +120,43 @@ namespace {
 // A choice in the game type or levels list: the list position plus first
 // gives the value. While a game runs, another value asks first and starts a
 // new game; declined, the list shows the stored value again.
-void OnListChoice(TboxScr &w, VlDrop &list, int &stored, int first, const char *question)
+void OnListChoice(TGameFlow &flow, VlDrop &list, int &stored, int first, const char *question)
 {
     const int position = list.FindKey(list.GetKey());
     if (position < 0)
         return;
     const int t = first + position;
-    const bool running = w.game && !w.introRunning;
+    const bool running = flow.game && !flow.introRunning;
     if (running) {
         if (t == stored)
             return;
-        if (!TboxScr::PromptOKCancel(&w, QString::fromLatin1(question))) {
+        if (!PromptOKCancel(list.window(), QString::fromLatin1(question))) {
             list.SetIndex(stored - first);
             return;
         }
     }
     stored = t;
     if (running)
-        w.NewGame();
+        flow.NewGame();
 }
 
 } // namespace
 
-void TboxScr::OnGameType()
+void TGameFlow::OnGameType()
 {
     OnListChoice(*this, panel.gameTypeDrop, settings->gameType, 1,
                  "Changing Game Type will start a New Game - Okay to continue?");
 }
 
-void TboxScr::OnLevels()
+void TGameFlow::OnLevels()
 {
     OnListChoice(*this, panel.levelsDrop, settings->levels, 2,
                  "Changing Levels will start a New Game - Okay to continue?");
 }
 
-void TboxScr::Cheat()
+// ---- Cheat and switches ----------------------------------------------------------
+
+void TGameFlow::Cheat()
 {
     if (!game)
         return;
@@ -124,42 +166,44 @@ void TboxScr::Cheat()
     game->infoId = 0;
     PlaySound("CHEAT");
     ShowMessage(messageCheatColor, "That was too easy!", "Score = 0", "for Cheaters!");
+    // The repaint keeps the message; the next render after a move gives the
+    // hints back.
     keepMessage = true;
-    reRender = true;
-    RefreshSync();
+    emit rerender(true);
     keepMessage = false;
 }
 
-void TboxScr::ToggleBonusBoxes()
+void TGameFlow::ToggleBonusBoxes()
 {
     settings->bonusBoxes = !settings->bonusBoxes;
     UpdateLamps();
 }
 
-void TboxScr::ToggleBadBoxes()
+void TGameFlow::ToggleBadBoxes()
 {
     settings->badBoxes = !settings->badBoxes;
     UpdateLamps();
 }
 
-void TboxScr::ToggleSounds()
+void TGameFlow::ToggleSounds()
 {
     soundsOn = !soundsOn;
     UpdateLamps();
 }
 
-void TboxScr::TurnBox(int direction)
+// ---- Moves -------------------------------------------------------------------------
+
+void TGameFlow::TurnBox(int direction)
 {
     if (!game || game->selectedId == 0 || direction < 1 || direction > 4)
         return;
     PlaySound("RTBOX");
     game->TurnBox(direction);
     game->infoId = 0;
-    reRender = true;
-    RefreshSync();
+    emit rerender(true);
 }
 
-void TboxScr::RotateShape(int direction)
+void TGameFlow::RotateShape(int direction)
 {
     if (!game)
         return;
@@ -168,11 +212,10 @@ void TboxScr::RotateShape(int direction)
     keepMessage = false;
     game->selectedId = 0;
     game->infoId = 0;
-    reRender = true;
-    RefreshSync();
+    emit rerender(true);
 }
 
-void TboxScr::RotateLevel(int number, int direction)
+void TGameFlow::RotateLevel(int number, int direction)
 {
     if (!game)
         return;
@@ -181,19 +224,19 @@ void TboxScr::RotateLevel(int number, int direction)
     keepMessage = false;
     game->selectedId = 0;
     game->infoId = 0;
-    reRender = true;
-    RefreshSync();
+    emit rerender(true);
 }
 
-void TboxScr::LayoutBoard()
+// ---- Board layout ------------------------------------------------------------------
+
+void TGameFlow::LayoutBoard()
 {
     const int n = introRunning ? 3 : settings->levels;
     int left = 16, top = 16;
     int right = settings->bufferWidth - panel.width - 16;
     int bottom = settings->bufferHeight - 16;
     boardRect = QRect(left, top, right - left, bottom - top);
-    sideStrip.hide();
-    bottomStrip.hide();
+    arrows.Hide();
     if (!game)
         return;
     if (sideStripShown)
@@ -202,58 +245,22 @@ void TboxScr::LayoutBoard()
         bottom -= 55;
     boardRect = QRect(left, top, right - left, bottom - top);
     game->FitToRect(boardRect);
-    left = boardRect.x();
     top = boardRect.y();
     right = BoardGeometry::Right(boardRect);
     bottom = BoardGeometry::Bottom(boardRect);
 
-    const int bw = levelLeft[0].QWidget::width();
-    const int bh = levelLeft[0].QWidget::height();
+    const int bh = arrows.levelLeft[0].QWidget::height();
     const int s = settings->boxSize;
-    int skip = -1;
-
-    if (bottomStripShown) {
-        bottomStrip.setGeometry(right - n * s, bottom + 4, n * s, bottomStrip.QWidget::height());
-        if (!panel.boxPanelShown && n % 2 != 0)
-            skip = n / 2;
-        for (int i = 0; i < 8; ++i) {
-            const bool shown = i < n && i != skip;
-            if (shown) {
-                const int x = s * (n - 1 - i) + (s - bw) / 2;
-                levelUp[i].setGeometry(x, levelUp[i].y(), bw, levelUp[i].QWidget::height());
-                levelDown[i].setGeometry(x, levelDown[i].y(), bw, levelDown[i].QWidget::height());
-            }
-            levelUp[i].setVisible(shown);
-            levelDown[i].setVisible(shown);
-        }
-        bottomStrip.show();
-    }
-
+    // The middle slice of a Rebukes Cube of odd size cannot move.
+    const int skip = bottomStripShown && !panel.boxPanelShown && n % 2 != 0 ? n / 2 : -1;
+    if (bottomStripShown)
+        arrows.PlaceBottom(n, skip, s, right, bottom);
     if (sideStripShown) {
-        int y0, height, first, step;
-        if (bottomStripShown) {
-            y0 = bottom - n * s;
-            height = n * s;
-            first = (s - bh) / 2;
-            step = s;
-        } else {
-            y0 = top;
-            height = bottom - top;
-            first = settings->topDepth + s / 2;
-            step = (bottom - top - settings->topDepth) / n;
-        }
-        sideStrip.setGeometry(right + 4, y0, sideStrip.QWidget::width(), height);
-        for (int i = 0; i < 8; ++i) {
-            const bool shown = i < n && i != skip;
-            if (shown) {
-                const int y = first + i * step;
-                levelLeft[i].setGeometry(levelLeft[i].x(), y, levelLeft[i].QWidget::width(), bh);
-                levelRight[i].setGeometry(levelRight[i].x(), y, levelRight[i].QWidget::width(), bh);
-            }
-            levelLeft[i].setVisible(shown);
-            levelRight[i].setVisible(shown);
-        }
-        sideStrip.show();
+        if (bottomStripShown)
+            arrows.PlaceSide(n, skip, right + 4, bottom - n * s, n * s, (s - bh) / 2, s);
+        else   // the pyramid: spread below the top faces
+            arrows.PlaceSide(n, skip, right + 4, top, bottom - top, settings->topDepth + s / 2,
+                             (bottom - top - settings->topDepth) / n);
     }
 
     if (introRunning)
@@ -262,5 +269,93 @@ void TboxScr::LayoutBoard()
         panel.shapeTitle.SetText(QStringLiteral("Cube"));
     else
         panel.shapeTitle.SetText(QStringLiteral("Pyramid"));
-    Layout();
+    emit laidOut();
+}
+
+// ---- End of a game -------------------------------------------------------------------
+
+void TGameFlow::OnSolved()
+{
+    if (!game || game->finished)
+        return;
+    game->finished = true;
+
+    if (!introRunning) {
+        // The score qualifies when at least one entry of its table is lower.
+        const int t = settings->gameType - 1;
+        int notLower = 10;
+        if (t >= 0 && t < 4) {
+            notLower = 0;
+            for (int e = 0; e < 10; ++e)
+                if (settings->hofScore[t][e] >= game->score)
+                    ++notLower;
+        }
+        if (notLower < 10) {
+            PlaySound("CNGRT");
+            ShowMessage(messageSolvedColor, "Congratulations!", "Your Score qualifies", "for the Hall of Fame!");
+            keepMessage = true;
+            settings->inputEnabled = false;
+            emit scoreQualifies(game->score);
+            return;
+        }
+    }
+
+    PlaySound("GDJOB");
+    ShowMessage(messageSolvedColor, "Good job!", "Everything appears", "to be in order!");
+    keepMessage = true;
+    ClearSelection();
+}
+
+void TGameFlow::HallOfFameDone(const TGame *solved)
+{
+    keepMessage = false;
+    if (game && game == solved)
+        ClearSelection();
+}
+
+// The selection outline goes at the next render, and the info card closes.
+void TGameFlow::ClearSelection()
+{
+    if (!game)
+        return;
+    if (game->selectedId != 0) {
+        game->selectedId = 0;
+        emit rerender(false);
+    }
+    game->infoId = 0;
+}
+
+// ---- Panel -----------------------------------------------------------------------------
+
+void TGameFlow::PlaySound(const char *name)
+{
+    if (soundsOn && settings)
+        settings->PlayWave(QString::fromLatin1(name));
+}
+
+void TGameFlow::ShowMessage(Color background, const char *line0, const char *line1, const char *line2)
+{
+    panel.messagePanel.color = background;
+    SetLines(panel.messageText, line0, line1, line2);
+    panel.hintPanel.hide();
+    panel.messagePanel.show();
+    panel.messagePanel.update();
+}
+
+void TGameFlow::SetHints(const char *line0, const char *line1, const char *line2)
+{
+    SetLines(panel.hintText, line0, line1, line2);
+}
+
+void TGameFlow::UpdateLamps()
+{
+    panel.bonusLamp.SetSkinImage(settings && settings->bonusBoxes ? QStringLiteral("onyel") : QStringLiteral("off"), 'W');
+    panel.badLamp.SetSkinImage(settings && settings->badBoxes ? QStringLiteral("onyel") : QStringLiteral("off"), 'W');
+    panel.soundsLamp.SetSkinImage(soundsOn ? QStringLiteral("onred") : QStringLiteral("off"), 'W');
+}
+
+void TGameFlow::ShowStoredSelection()
+{
+    panel.gameTypeDrop.SetIndex(std::clamp(settings->gameType, 1, 4) - 1);
+    panel.levelsDrop.SetIndex(std::clamp(settings->levels, 2, 8) - 2);
 }

@@ -1,7 +1,7 @@
 #include "SetDialogs.h"
 
-#include "PlainPrompt.h"
 #include "FileDialogs.h"
+#include "Prompts.h"
 #include "VlColorPick.h"
 
 #include <QWidget>
@@ -33,12 +33,12 @@ bool TSetDialogs::ChooseImageFile(QString &path, const QString &title, const QSt
 
 void TSetDialogs::Message(const QString &text)
 {
-    PlainPrompt::OK(owner, text);
+    PromptOK(owner, text);
 }
 
 bool TSetDialogs::Confirm(const QString &text)
 {
-    return PlainPrompt::OKCancel(owner, text);
+    return PromptOKCancel(owner, text);
 }
 
 void TSetDialogs::FocusOwner()

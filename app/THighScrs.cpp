@@ -1,7 +1,8 @@
 #include "THighScrs.h"
 
+#include "GameLook.h"
+#include "Prompts.h"
 #include "TSettings.h"
-#include "TboxScr.h"
 #include "VlDialog.h"
 #include "VlScale.h"
 
@@ -26,7 +27,7 @@ constexpr int FlashSteps = 32;
 
 QFont BoldUnderlinedFont()
 {
-    QFont f = BboxCnt::BoldFont();
+    QFont f = BoldFont();
     f.setUnderline(true);
     return f;
 }
@@ -173,7 +174,7 @@ THighScrs::THighScrs(TSettings *settings_, int score_, QWidget *parent)
     }
 
     // Fonts.
-    const QFont bold = BboxCnt::BoldFont();
+    const QFont bold = BoldFont();
     gameTypeLabel.setFont(bold);
     gameTypeDrop.SetColors(Color(RGBColor(66, 141, 202)), 0x000000, bold);
     gameTypeDrop.setFont(bold);
@@ -293,7 +294,7 @@ void THighScrs::ListScores()
         return;
     const TTable &t = entries[gameIndex];
     const std::vector<int> order = ListOrder(t);
-    const QFont bold = BboxCnt::BoldFont();
+    const QFont bold = BoldFont();
     const Qt::Alignment centre = Qt::AlignHCenter | Qt::AlignVCenter;
     const Qt::Alignment right = Qt::AlignRight | Qt::AlignVCenter;
     for (int i = 0; i < Entries; ++i) {
@@ -317,7 +318,7 @@ void THighScrs::AddNewScore()
 {
     const QString name = nameEdit.text();
     if (name.isEmpty()) {
-        TboxScr::PromptOK(this, QStringLiteral("Your Name please O Great One?"));
+        PromptOK(this, QStringLiteral("Your Name please O Great One?"));
         nameEdit.setFocus();
         return;
     }
@@ -373,7 +374,7 @@ void THighScrs::ClearScores()
 void THighScrs::MarkChanged()
 {
     enterState = 1;
-    cancelButton.setFont(BboxCnt::BoldFont());
+    cancelButton.setFont(BoldFont());
     saveButton.setFont(BoldUnderlinedFont());
     SpreadButtons();
     saveButton.show();
@@ -403,7 +404,7 @@ void THighScrs::StoreScores()
             }
         }
         if (!settings->SaveOptions())
-            TboxScr::PromptOK(this, settings->saveFailure);
+            PromptOK(this, settings->saveFailure);
     }
     done(1);
 }
@@ -493,46 +494,4 @@ void THighScrs::FlashStep()
     titleBox.repaint();
     newScoreBox.repaint();
     table.repaint();
-}
-
-namespace {
-std::function<int(THighScrs &)> &Runner()
-{
-    static std::function<int(THighScrs &)> runner;
-    return runner;
-}
-} // namespace
-
-void THighScrs::ToolWindow()
-{
-    setWindowFlag(Qt::Tool, true);
-    move(0, 0);
-}
-
-int THighScrs::Run(THighScrs &dialog)
-{
-    if (Runner())
-        return Runner()(dialog);
-    // Modal to the game's windows; the help viewer, a window of its own
-    // beside the game, stays usable for the dialog's Help.
-    dialog.setWindowModality(dialog.parentWidget() ? Qt::WindowModal : Qt::ApplicationModal);
-    return dialog.exec();
-}
-
-void THighScrs::SetRunner(std::function<int(THighScrs &)> runner)
-{
-    Runner() = std::move(runner);
-}
-
-// ---- The opener of the main window ----------------------------------------
-
-void TboxScr::ShowHighScores()
-{
-    settings->inputEnabled = false;
-    auto *dialog = new THighScrs(settings, 0, this);
-    dialog->ToolWindow();
-    THighScrs::Run(*dialog);
-    delete dialog;
-    FocusBoard();
-    settings->inputEnabled = true;
 }

@@ -15,7 +15,6 @@
 #include <QDialog>
 #include <QString>
 
-#include <functional>
 #include <vector>
 
 class QKeyEvent;
@@ -90,13 +89,6 @@ public:
     void ShowHelp();
     // One tick of the flash.
     void FlashStep();
-
-    // Makes the dialog a tool window, still at the screen's top left.
-    void ToolWindow();
-    // Runs the dialog modal to its owner and returns its code (1 Save,
-    // 2 Cancel). Tests put a runner in place of the modal loop.
-    static int Run(THighScrs &dialog);
-    static void SetRunner(std::function<int(THighScrs &)> runner);
 
     // The rank the new score takes in a table: 1 + the filled entries not
     // lower than it, at most 10.

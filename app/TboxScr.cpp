@@ -1,10 +1,12 @@
-// The main window: construction, layout, full screen and maximised, the
-// interface, shut-down, and the mapping of Qt's events onto the handlers.
 #include "TboxScr.h"
 
+#include "DialogRun.h"
+#include "HtmlHelp.h"
+#include "Prompts.h"
+#include "THighScrs.h"
 #include "TGame.h"
 #include "TSettings.h"
-#include "TSplash.h"
+#include "VlMenu.h"
 #include "VlScale.h"
 #include "VlmPix.h"
 
@@ -12,69 +14,14 @@
 #include <QCloseEvent>
 #include <QIcon>
 #include <QKeyEvent>
-#include <QMessageBox>
-#include <QMouseEvent>
-#include <QPainter>
 #include <QPixmap>
+#include <QPointer>
 #include <QScreen>
 #include <QTimer>
 
 #include <algorithm>
 
 TboxScr *pBoxScr = nullptr;
-
-namespace {
-
-std::function<bool(const QString &)> &Answerer()
-{
-    static std::function<bool(const QString &)> answerer;
-    return answerer;
-}
-
-unsigned FlagsOf(const QMouseEvent *event)
-{
-    return (event->buttons() & Qt::LeftButton) ? TboxScr::KeyFlagLeft : 0u;
-}
-
-// The answerer when one is set, else a message box; true for OK.
-bool Prompt(QWidget *parent, const QString &text, bool withCancel)
-{
-    if (Answerer())
-        return Answerer()(text);
-    QMessageBox::StandardButtons buttons = QMessageBox::Ok;
-    if (withCancel)
-        buttons |= QMessageBox::Cancel;
-    QMessageBox box(withCancel ? QMessageBox::Question : QMessageBox::Information, QStringLiteral("quibo"), text,
-                    buttons, parent);
-    box.setDefaultButton(QMessageBox::Ok);
-    return box.exec() == QMessageBox::Ok;
-}
-
-void SetLines(VlText (&lines)[3], const char *line0, const char *line1, const char *line2)
-{
-    lines[0].SetText(QString::fromLatin1(line0));
-    lines[1].SetText(QString::fromLatin1(line1));
-    lines[2].SetText(QString::fromLatin1(line2));
-}
-
-} // namespace
-
-// ---- Message boxes ---------------------------------------------------------
-
-bool TboxScr::PromptOKCancel(QWidget *parent, const QString &text)
-{
-    return Prompt(parent, text, true);
-}
-
-void TboxScr::PromptOK(QWidget *parent, const QString &text)
-{
-    Prompt(parent, text, false);
-}
-
-void TboxScr::SetPromptAnswerer(std::function<bool(const QString &)> answerer)
-{
-    Answerer() = std::move(answerer);
-}
 
 // ---- Start-up helpers ------------------------------------------------------
 
@@ -102,112 +49,6 @@ bool TboxScr::EndSwitch(const QString &arguments)
     return false;
 }
 
-uint32_t TboxScr::KeyCodeOf(const QKeyEvent *event)
-{
-    const int k = event->key();
-    const Qt::KeyboardModifiers mods = event->modifiers();
-    uint32_t vk = 0;
-    if (k >= Qt::Key_A && k <= Qt::Key_Z)
-        vk = uint32_t(k - Qt::Key_A + 0x41);
-    else if (k >= Qt::Key_0 && k <= Qt::Key_9)
-        vk = (mods & Qt::KeypadModifier) ? uint32_t(k - Qt::Key_0 + 0x60) : uint32_t(k - Qt::Key_0 + 0x30);
-    else if (k >= Qt::Key_F1 && k <= Qt::Key_F24)
-        vk = uint32_t(k - Qt::Key_F1 + 0x70);
-    else {
-        switch (k) {
-        case Qt::Key_Left: vk = 0x25; break;
-        case Qt::Key_Up: vk = 0x26; break;
-        case Qt::Key_Right: vk = 0x27; break;
-        case Qt::Key_Down: vk = 0x28; break;
-        case Qt::Key_Minus: vk = (mods & Qt::KeypadModifier) ? 0x6D : 0xBD; break;
-        case Qt::Key_Plus: vk = (mods & Qt::KeypadModifier) ? 0x6B : 0xBB; break;
-        case Qt::Key_Space: vk = 0x20; break;
-        case Qt::Key_Return:
-        case Qt::Key_Enter: vk = 0x0D; break;
-        case Qt::Key_Escape: vk = 0x1B; break;
-        case Qt::Key_Tab: vk = 0x09; break;
-        case Qt::Key_Backspace: vk = 0x08; break;
-        case Qt::Key_Delete: vk = 0x2E; break;
-        case Qt::Key_Insert: vk = 0x2D; break;
-        case Qt::Key_Home: vk = 0x24; break;
-        case Qt::Key_End: vk = 0x23; break;
-        case Qt::Key_PageUp: vk = 0x21; break;
-        case Qt::Key_PageDown: vk = 0x22; break;
-        default: return 0;
-        }
-    }
-    uint32_t code = KeyDelta + vk;
-    if (mods & Qt::ShiftModifier)
-        code |= KeyShift;
-    if (mods & Qt::ControlModifier)
-        code |= KeyCtrl;
-    if (mods & Qt::AltModifier)
-        code |= KeyAlt;
-    if (mods & Qt::MetaModifier)
-        code |= KeyMeta;
-    return code;
-}
-
-// ---- The board view --------------------------------------------------------
-
-TBoardView::TBoardView(TboxScr *owner)
-    : QWidget(owner), owner(owner)
-{
-    setMouseTracking(true);
-    setFocusPolicy(Qt::StrongFocus);
-    setAutoFillBackground(true);
-    QPalette pal = palette();
-    pal.setColor(QPalette::Window, Qt::black);
-    setPalette(pal);
-}
-
-void TBoardView::paintEvent(QPaintEvent *)
-{
-    QPainter painter(this);
-    const bool was = owner->painting;
-    owner->painting = true;
-    owner->Paint(painter);
-    owner->painting = was;
-}
-
-void TBoardView::mousePressEvent(QMouseEvent *event)
-{
-    const QPoint p = event->position().toPoint();
-    if (event->button() == Qt::LeftButton)
-        owner->LeftDown(p, FlagsOf(event));
-    else if (event->button() == Qt::RightButton)
-        owner->RightDown(p, FlagsOf(event));
-}
-
-// The second press of a double click is a press like the first.
-void TBoardView::mouseDoubleClickEvent(QMouseEvent *event)
-{
-    mousePressEvent(event);
-}
-
-void TBoardView::mouseMoveEvent(QMouseEvent *event)
-{
-    owner->MouseMove(event->position().toPoint(), FlagsOf(event));
-}
-
-void TBoardView::mouseReleaseEvent(QMouseEvent *event)
-{
-    if (event->button() == Qt::LeftButton)
-        owner->LeftUp(event->position().toPoint(), FlagsOf(event));
-}
-
-void TBoardView::keyPressEvent(QKeyEvent *event)
-{
-    const uint32_t code = TboxScr::KeyCodeOf(event);
-    if (!owner->Key(code, 1))
-        event->ignore();
-}
-
-bool TBoardView::focusNextPrevChild(bool)
-{
-    return false;
-}
-
 // ---- Construction ----------------------------------------------------------
 
 TboxScr::TboxScr()
@@ -216,24 +57,18 @@ TboxScr::TboxScr()
 }
 
 TboxScr::TboxScr(TSettings *ownSettings)
+    : settings(ownSettings ? ownSettings : new TSettings(TSettings::Environment::System())),
+      flow(settings, panel, arrows),
+      input(settings, flow, this),
+      board(new TBoardView(settings, flow, input, this))
 {
-    settings = ownSettings;
     Build();
 }
 
 void TboxScr::Build()
 {
-    // 2: members exist; the colours start null, the strips have no colour.
-    view = new TBoardView(this);
-    sideStrip.opaque = false;
-    sideStrip.color = sideStrip.ownColor = ColorNull;
-    bottomStrip.opaque = false;
-    bottomStrip.color = bottomStrip.ownColor = ColorNull;
-
-    // 3: the skin again.
     StartupSkin();
 
-    // 4, 5: maximised, title, icon.
     setWindowFlags(Qt::Window | Qt::WindowTitleHint | Qt::WindowSystemMenuHint | Qt::WindowMinMaxButtonsHint
                    | Qt::WindowCloseButtonHint);
     setWindowState(Qt::WindowMaximized);
@@ -242,56 +77,71 @@ void TboxScr::Build()
     if (icon >= 0)
         setWindowIcon(QIcon(QPixmap::fromImage(VlmPix::Get(icon))));
 
-    // 6, 7.
     pBoxScr = this;
-    if (!settings) {
-        settings = new TSettings(TSettings::Environment::System());
-        if (!settings->saveFailure.isEmpty())
-            PromptOK(this, settings->saveFailure);
-    }
-    game = nullptr;
+    if (!settings->saveFailure.isEmpty())
+        PromptOK(this, settings->saveFailure);
     // Stored values come from the options file unchecked: keep them in range
     // before the lists and the games use them.
     settings->gameType = std::clamp(settings->gameType, 1, 4);
     settings->levels = std::clamp(settings->levels, 2, 8);
 
-    // 8: the menu bar.
     menuBar.setParent(this);
     {
-        TQtBar bar(&menuBar);
+        VlQtBar bar(&menuBar);
         MainMenu(bar);
     }
     menuBar.setFont(VlFont);
     menuBar.setNativeMenuBar(false);
 
-    // 9: the panel at the right edge over the full height.
-    panel.setParent(view);
-    panel.setGeometry(view->width() - panel.width, 0, panel.width, view->height());
+    // The panel at the right edge over the full height.
+    panel.setParent(board);
+    panel.setGeometry(board->width() - panel.width, 0, panel.width, board->height());
 
-    // 10: the actions.
+    Wire();
+
+    // Lists and lamps from the options.
+    flow.ShowStoredSelection();
+    if (!settings->bonusBoxes)
+        panel.bonusLamp.SetSkinImage(QStringLiteral("off"), 'W');
+    if (!settings->badBoxes)
+        panel.badLamp.SetSkinImage(QStringLiteral("off"), 'W');
+
+    // Full screen, menu bar hidden.
+    menuShown = true;
+    ToggleFullScreen();
+
+    arrows.Build(board);
+    flow.StartIntro();
+    board->reRender = true;
+    board->KillIntroTimer();
+
+    ApplyInterface(settings->interfaceBlock.scale != 'n');
+    board->setFocus();
+}
+
+void TboxScr::Wire()
+{
+    // The panel.
     connect(&panel.menuButton, &VlButton::clicked, this, [this] { ToggleFullScreen(); });
     connect(&panel.helpButton, &VlButton::clicked, this, [this] { ShowHelp(); });
     connect(&panel.minButton, &VlButton::clicked, this, [this] { MinimizeWindow(); });
     connect(&panel.exitButton, &VlButton::clicked, this, [this] { close(); });
-    connect(&panel.newGameButton, &VlButton::clicked, this, [this] { NewGame(); });
-    connect(&panel.gameTypeDrop, &VlDrop::action, this, [this] { OnGameType(); });
-    connect(&panel.levelsDrop, &VlDrop::action, this, [this] { OnLevels(); });
-    connect(&panel.soundsButton, &VlButton::clicked, this, [this] { ToggleSounds(); });
-    connect(&panel.soundsLamp, &VlButton::clicked, this, [this] { ToggleSounds(); });
-    connect(&panel.cheatButton, &VlButton::clicked, this, [this] { Cheat(); });
-    connect(&panel.bonusLamp, &VlButton::clicked, this, [this] { ToggleBonusBoxes(); });
-    connect(&panel.bonusButton, &VlButton::clicked, this, [this] { ToggleBonusBoxes(); });
-    connect(&panel.badLamp, &VlButton::clicked, this, [this] { ToggleBadBoxes(); });
-    connect(&panel.badButton, &VlButton::clicked, this, [this] { ToggleBadBoxes(); });
+    connect(&panel.newGameButton, &VlButton::clicked, &flow, &TGameFlow::NewGame);
+    connect(&panel.gameTypeDrop, &VlDrop::action, &flow, &TGameFlow::OnGameType);
+    connect(&panel.levelsDrop, &VlDrop::action, &flow, &TGameFlow::OnLevels);
+    connect(&panel.soundsButton, &VlButton::clicked, &flow, &TGameFlow::ToggleSounds);
+    connect(&panel.soundsLamp, &VlButton::clicked, &flow, &TGameFlow::ToggleSounds);
+    connect(&panel.cheatButton, &VlButton::clicked, &flow, &TGameFlow::Cheat);
+    connect(&panel.bonusLamp, &VlButton::clicked, &flow, &TGameFlow::ToggleBonusBoxes);
+    connect(&panel.bonusButton, &VlButton::clicked, &flow, &TGameFlow::ToggleBonusBoxes);
+    connect(&panel.badLamp, &VlButton::clicked, &flow, &TGameFlow::ToggleBadBoxes);
+    connect(&panel.badButton, &VlButton::clicked, &flow, &TGameFlow::ToggleBadBoxes);
     connect(&panel.highScoresButton, &VlButton::clicked, this, [this] { ShowHighScores(); });
     static const int shapeDir[4] = {1, 3, 2, 4};   // arrays hold left, up, right, down
     for (int i = 0; i < 4; ++i) {
         const int d = shapeDir[i];
-        connect(&panel.shapeArrow[i], &VlButton::clicked, this, [this, d] { RotateShape(d); });
-    }
-    for (int i = 0; i < 4; ++i) {
-        const int d = shapeDir[i];
-        connect(&panel.boxArrow[i], &VlButton::clicked, this, [this, d] { TurnBox(d); });
+        connect(&panel.shapeArrow[i], &VlButton::clicked, &flow, [this, d] { flow.RotateShape(d); });
+        connect(&panel.boxArrow[i], &VlButton::clicked, &flow, [this, d] { flow.TurnBox(d); });
     }
     // The About box, the options and loading and saving come with their
     // dialogs; until then their buttons are off.
@@ -300,87 +150,44 @@ void TboxScr::Build()
     panel.loadButton.setEnabled(false);
     panel.saveButton.setEnabled(false);
 
-    // 11: lists and lamps from the options.
-    reRender = true;
-    cursorWidth = cursorHeight = 32;
-    ShowStoredSelection();
-    if (!settings->bonusBoxes)
-        panel.bonusLamp.SetSkinImage(QStringLiteral("off"), 'W');
-    if (!settings->badBoxes)
-        panel.badLamp.SetSkinImage(QStringLiteral("off"), 'W');
-    soundsOn = true;
-
-    // 12: full screen, menu bar hidden.
-    menuShown = true;
-    ToggleFullScreen();
-    sideStripShown = bottomStripShown = false;
-
-    // 13: the level-arrow strips.
-    sideStrip.setParent(view);
-    sideStrip.SetDesignRect(0, 0, 39, 222, true);
-    sideStrip.hide();
-    bottomStrip.setParent(view);
-    bottomStrip.SetDesignRect(0, 0, 222, 39, true);
-    bottomStrip.hide();
-    const QImage lf = VlmPix::lflev(), rt = VlmPix::rtlev(), up = VlmPix::uplev(), dn = VlmPix::dnlev();
+    // The level arrows: the i-th turns level or slice i + 1.
     for (int i = 0; i < 8; ++i) {
-        levelLeft[i].setParent(&sideStrip);
-        levelLeft[i].SetDesignRect(1, 1 + 20 * i, 18, 18);
-        levelLeft[i].SetImage(lf);
-        levelRight[i].setParent(&sideStrip);
-        levelRight[i].SetDesignRect(20, 1 + 20 * i, 18, 18);
-        levelRight[i].SetImage(rt);
-        levelUp[i].setParent(&bottomStrip);
-        levelUp[i].SetDesignRect(1 + 20 * i, 1, 18, 18);
-        levelUp[i].SetImage(up);
-        levelDown[i].setParent(&bottomStrip);
-        levelDown[i].SetDesignRect(1 + 20 * i, 20, 18, 18);
-        levelDown[i].SetImage(dn);
         const int k = i + 1;
-        connect(&levelLeft[i], &VlButton::clicked, this, [this, k] { RotateLevel(k, 1); });
-        connect(&levelRight[i], &VlButton::clicked, this, [this, k] { RotateLevel(k, 2); });
-        connect(&levelUp[i], &VlButton::clicked, this, [this, k] { RotateLevel(k, 3); });
-        connect(&levelDown[i], &VlButton::clicked, this, [this, k] { RotateLevel(k, 4); });
+        connect(&arrows.levelLeft[i], &VlButton::clicked, &flow, [this, k] { flow.RotateLevel(k, 1); });
+        connect(&arrows.levelRight[i], &VlButton::clicked, &flow, [this, k] { flow.RotateLevel(k, 2); });
+        connect(&arrows.levelUp[i], &VlButton::clicked, &flow, [this, k] { flow.RotateLevel(k, 3); });
+        connect(&arrows.levelDown[i], &VlButton::clicked, &flow, [this, k] { flow.RotateLevel(k, 4); });
     }
-    messageStartColor = 0x8DABCA;
-    messageSolvedColor = 0xCAB542;
-    messageBonusColor = 0xABCA42;
-    messageBadColor = 0x798DDE;
-    messageCheatColor = 0xAB6FBF;
-    keepMessage = true;
-    soundsOn = true;
-    dragging = false;
-    introRunning = true;
 
-    // 14: the intro scene.
-    game = new TSplash(settings);
-    sideStripShown = bottomStripShown = false;
-    panel.specialShown = false;
-    panel.boxPanelShown = true;
-    dragGame = false;
-    game->Setup();
-    LayoutBoard();
-
-    // 15.
-    reRender = true;
-    introTitleColor = 0xFF6800;
-    introTitleHeight = 55;
-    KillIntroTimer();
-
-    // 16: the intro messages.
-    SetHints("Right-click boxes", "for info. Click to", "select and practice.");
-    ShowMessage(messageStartColor, "Please Choose a", "Game Type & Levels.", "Then click New Game.");
-
-    // 17: the stored interface.
-    ApplyInterface(settings->interfaceBlock.scale != 'n');
-    view->setFocus();
+    // The parts among themselves.
+    connect(&flow, &TGameFlow::rerender, board, &TBoardView::Rerender);
+    connect(&flow, &TGameFlow::introEnded, board, &TBoardView::KillIntroTimer);
+    connect(&flow, &TGameFlow::laidOut, this, &TboxScr::Layout);
+    connect(&flow, &TGameFlow::scoreQualifies, this, &TboxScr::ShowNewScore);
+    connect(&input, &TBoardInput::rerender, board, [this] { board->Rerender(true); });
+    connect(&input, &TBoardInput::repaint, board, &TBoardView::RefreshSync);
+    connect(&input, &TBoardInput::cursorChosen, board, [this](const QImage &image, bool moving) {
+        board->cursorImage = image;
+        board->SetBoardCursor(moving);
+    });
+    connect(&input, &TBoardInput::contextMenuWanted, this, &TboxScr::ExecuteContextMenu);
+    connect(&input, &TBoardInput::command, this, [this](TKeyCommand c) {
+        switch (c) {
+        case TKeyCommand::Quit: close(); break;
+        case TKeyCommand::FullScreen: ToggleFullScreen(); break;
+        case TKeyCommand::Help: ShowHelp(); break;
+        case TKeyCommand::Minimize: MinimizeWindow(); break;
+        }
+    });
+    connect(board, &TBoardView::solved, &flow, &TGameFlow::OnSolved);
+    connect(board, &TBoardView::sizeChanged, this, &TboxScr::SyncWindowSize);
 }
 
 TboxScr::~TboxScr()
 {
-    KillIntroTimer();
-    delete game;
-    game = nullptr;
+    board->KillIntroTimer();
+    delete flow.game;
+    flow.game = nullptr;
     delete settings;
     settings = nullptr;
     if (pBoxScr == this)
@@ -397,7 +204,7 @@ void TboxScr::PlaceFrames()
         top = menuBar.sizeHint().height();
         menuBar.setGeometry(0, 0, w, top);
     }
-    view->setGeometry(0, top, w, std::max(h - top, 0));
+    board->setGeometry(0, top, w, std::max(h - top, 0));
 }
 
 void TboxScr::Layout()
@@ -405,9 +212,9 @@ void TboxScr::Layout()
     PlaceFrames();
     if (!settings)
         return;
-    settings->clientWidth = view->width();
-    settings->clientHeight = view->height();
-    panel.setGeometry(view->width() - panel.width, 0, panel.width, view->height());
+    settings->clientWidth = board->width();
+    settings->clientHeight = board->height();
+    panel.setGeometry(board->width() - panel.width, 0, panel.width, board->height());
     panel.Layout();
 }
 
@@ -426,8 +233,8 @@ void TboxScr::SyncWindowSize()
     Layout();
     settings->bufferWidth = settings->clientWidth;
     settings->bufferHeight = settings->clientHeight;
-    introTitleHeight = 55;
-    reRender = true;
+    board->introTitleHeight = 55;
+    board->reRender = true;
     settings->inputEnabled = was;
 }
 
@@ -455,12 +262,12 @@ void TboxScr::ToggleFullScreen()
         FitToScreen();
     }
     SyncWindowSize();
-    RefreshSync();
+    board->RefreshSync();
 }
 
 void TboxScr::MinimizeWindow()
 {
-    FocusBoard();
+    board->setFocus(Qt::OtherFocusReason);
     showMinimized();
 }
 
@@ -471,25 +278,9 @@ void TboxScr::ApplyInterface(bool relayout)
     if (!relayout)
         return;
     panel.ApplyScale();
-    sideStrip.Rescale(true);
-    bottomStrip.Rescale(true);
-    UpdateLamps();
-    for (int i = 0; i < 8; ++i) {
-        levelLeft[i].SetSkinImage(QStringLiteral("lflev"), 'W');
-        levelRight[i].SetSkinImage(QStringLiteral("rtlev"), 'W');
-        levelUp[i].SetSkinImage(QStringLiteral("uplev"), 'W');
-        levelDown[i].SetSkinImage(QStringLiteral("dnlev"), 'W');
-    }
-    switch (VlScale) {
-    case 'j':
-    case 'h': cursorWidth = 48; break;
-    case 'e':
-    case 'g': cursorWidth = 64; break;
-    case 'c':
-    case 's': cursorWidth = 96; break;
-    default: cursorWidth = 32; break;
-    }
-    cursorHeight = cursorWidth;
+    arrows.ApplyScale();
+    flow.UpdateLamps();
+    board->cursorWidth = board->cursorHeight = TBoardView::CursorSizeOf(VlScale);
     Layout();
 }
 
@@ -499,7 +290,7 @@ void TboxScr::closeEvent(QCloseEvent *event)
 {
     if (!closing) {
         closing = true;
-        KillIntroTimer();
+        board->KillIntroTimer();
         if (settings) {
             if (!settings->SaveChangedGameSettings())
                 PromptOK(this, settings->saveFailure);
@@ -516,73 +307,80 @@ void TboxScr::closeEvent(QCloseEvent *event)
 void TboxScr::keyPressEvent(QKeyEvent *event)
 {
     // Keys reach the window itself only while the board has no focus.
-    if (view->hasFocus() || !Key(KeyCodeOf(event), 1))
+    if (board->hasFocus() || !input.Key(event->key(), event->modifiers()))
         event->ignore();
 }
 
-// ---- Helpers ---------------------------------------------------------------
+// ---- Menus -------------------------------------------------------------------
 
-void TboxScr::RefreshSync()
+void TboxScr::MainMenu(VlBar &bar)
 {
-    if (painting || !view->isVisible())
-        view->update();
-    else
-        view->repaint();
+    bar.Sub(QStringLiteral("Game"), [this](VlBar &b) { GameMenu(b); });
+    bar.Sub(QStringLiteral("Help"), [this](VlBar &b) { HelpMenu(b); });
 }
 
-void TboxScr::PlaySound(const char *name)
+// "Load Game...", "Save Game...", "Options...  [O]" and "About quibo" join
+// these menus with their dialogs.
+void TboxScr::GameMenu(VlBar &bar)
 {
-    if (soundsOn && settings)
-        settings->PlayWave(QString::fromLatin1(name));
+    bar.Add(QStringLiteral("New Game  [N]"), [this] { flow.NewGame(); });
+    bar.Separator();
+    bar.Add(QStringLiteral("Quit  [X]"), [this] { close(); });
 }
 
-void TboxScr::StartIntroTimer()
+void TboxScr::HelpMenu(VlBar &bar)
 {
-    if (introTimer)
+    bar.Add(QStringLiteral("quibo Help  [H]"), [this] { ShowHelp(); });
+}
+
+void TboxScr::ContextMenu(VlBar &bar)
+{
+    GameMenu(bar);
+    bar.Break();
+    HelpMenu(bar);
+}
+
+void TboxScr::ExecuteContextMenu(const QPoint &globalPos)
+{
+    VlPopupMenu menu;
+    ContextMenu(menu);
+    menu.Execute(globalPos);
+}
+
+// ---- Dialog openers ------------------------------------------------------------
+// Each game dialog runs through DialogRun.h: the board's input is off while
+// it runs, and the board has the focus again afterwards.
+
+void TboxScr::ShowHelp()
+{
+    if (!settings)
         return;
-    introTimer = new QTimer(this);
-    introTimer->setInterval(100);
-    connect(introTimer, &QTimer::timeout, this, [this] { SplashTimerProc(); });
-    introTimer->start();
+    if (settings->helpWindow) {
+        settings->helpWindow->close();
+        settings->helpWindow = nullptr;
+    }
+    // The help window is a top-level window of its own beside the game.
+    settings->helpWindow = HtmlHelp::DisplayToc(settings->helpFile);
 }
 
-void TboxScr::KillIntroTimer()
+void TboxScr::ShowHighScores()
 {
-    if (!introTimer)
-        return;
-    introTimer->stop();
-    delete introTimer;
-    introTimer = nullptr;
+    OpenDialog(settings, board, [this] { return new THighScrs(settings, 0, this); });
 }
 
-void TboxScr::ShowMessage(Color background, const char *line0, const char *line1, const char *line2)
+void TboxScr::ShowNewScore(int score)
 {
-    panel.messagePanel.color = background;
-    SetLines(panel.messageText, line0, line1, line2);
-    panel.hintPanel.hide();
-    panel.messagePanel.show();
-    panel.messagePanel.update();
-}
-
-void TboxScr::SetHints(const char *line0, const char *line1, const char *line2)
-{
-    SetLines(panel.hintText, line0, line1, line2);
-}
-
-void TboxScr::UpdateLamps()
-{
-    panel.bonusLamp.SetSkinImage(settings && settings->bonusBoxes ? QStringLiteral("onyel") : QStringLiteral("off"), 'W');
-    panel.badLamp.SetSkinImage(settings && settings->badBoxes ? QStringLiteral("onyel") : QStringLiteral("off"), 'W');
-    panel.soundsLamp.SetSkinImage(soundsOn ? QStringLiteral("onred") : QStringLiteral("off"), 'W');
-}
-
-void TboxScr::ShowStoredSelection()
-{
-    panel.gameTypeDrop.SetIndex(std::clamp(settings->gameType, 1, 4) - 1);
-    panel.levelsDrop.SetIndex(std::clamp(settings->levels, 2, 8) - 2);
-}
-
-void TboxScr::FocusBoard()
-{
-    view->setFocus(Qt::OtherFocusReason);
+    // No modal run inside a paint: the dialog runs right after it, and the
+    // rest of the end of the game after the dialog.
+    const QPointer<TboxScr> self(this);
+    const TGame *solved = flow.game;
+    QTimer::singleShot(0, this, [self, score, solved] {
+        if (!self)
+            return;
+        OpenDialog(self->settings, self->board, [&] { return new THighScrs(self->settings, score, self); });
+        if (!self)
+            return;
+        self->flow.HallOfFameDone(solved);
+        self->board->update();   // the uncovered board
+    });
 }

@@ -1,8 +1,9 @@
 #include "VlColorPick.h"
 
-#include "BboxCnt.h"
-#include "PlainPrompt.h"
+#include "GameLook.h"
+#include "Prompts.h"
 #include "VlDialog.h"
+#include "VlOwnerLink.h"
 #include "VlScale.h"
 
 #include <QGuiApplication>
@@ -297,7 +298,7 @@ void VlColorPick::OnRgbEdit(int channel)
         // is as invalid as one out of range.
         const std::optional<int32_t> v = VlEditNo::Parse(edit.text());
         if (!v || *v < 0 || *v > 255) {
-            PlainPrompt::OK(this, QString::fromLatin1(InvalidTexts[channel]));
+            PromptOK(this, QString::fromLatin1(InvalidTexts[channel]));
             edit.setText(QString::number(ChannelOf(rgb, channel)));
             return;
         }

@@ -4,6 +4,7 @@
 // and fitting a picture into a rectangle.
 #include "TSettings.h"
 
+#include "PixelKernels.h"
 #include "TDib.h"
 #include "TImgUt.h"
 #include "VlScale.h"
@@ -13,7 +14,6 @@
 
 #include <algorithm>
 
-#include <emmintrin.h>
 
 using VlmImgUt::TDib;
 
@@ -60,54 +60,10 @@ inline int ClampByte(int v)
     return v < 0 ? 0 : (v > 255 ? 255 : v);
 }
 
-// The three stored channels of a pixel as four float lanes (the fourth 0).
-inline __m128 PixelLanes(const uint8_t *p)
-{
-    const uint32_t v = uint32_t(p[0]) | uint32_t(p[1]) << 8 | uint32_t(p[2]) << 16;
-    const __m128i zero = _mm_setzero_si128();
-    const __m128i bytes = _mm_cvtsi32_si128(int(v));
-    return _mm_cvtepi32_ps(_mm_unpacklo_epi16(_mm_unpacklo_epi8(bytes, zero), zero));
-}
-
-// Bilinear blend of the picture at (fx, fy) into out[0..2] (stored channel
-// order; out has room for four, the fourth is set to 0). False when the position lies outside the picture. Positions just
-// before the first row or column read it unweighted, so no weight is ever
-// negative and every channel stays within 0..255. Each channel is
-// (1 - ay) x ((1 - ax) x P00 + ax x P10) + ay x ((1 - ax) x P01 + ax x P11)
-// in 32-bit floats, truncated; the channels are worked side by side.
+// Bilinear blend of the picture at (fx, fy) (PixelKernels::Blend).
 inline bool Blend(const TDib *src, float fx, float fy, int out[4])
 {
-    const int pw = src->width, ph = src->height;
-    if (!(fx > -1.0f && fx < float(pw) && fy > -1.0f && fy < float(ph)))
-        return false;
-    const int ix = int(fx), iy = int(fy);
-    float ax = fx - float(ix), ay = fy - float(iy);
-    ax = ax < 0.0f ? 0.0f : (ax > 1.0f ? 1.0f : ax);
-    ay = ay < 0.0f ? 0.0f : (ay > 1.0f ? 1.0f : ay);
-    int ix1 = ix + 1, iy1 = iy + 1;
-    if (ix1 >= pw) {
-        ax = 0.0f;
-        ix1 = ix;
-    }
-    if (iy1 >= ph) {
-        ay = 0.0f;
-        iy1 = iy;
-    }
-    const uint8_t *row0 = src->bits + int64_t(ph - 1 - iy) * src->stride;
-    const uint8_t *row1 = src->bits + int64_t(ph - 1 - iy1) * src->stride;
-    const __m128 vax = _mm_set1_ps(ax), vbx = _mm_set1_ps(1.0f - ax);
-    const __m128 vay = _mm_set1_ps(ay), vby = _mm_set1_ps(1.0f - ay);
-    const __m128 top = _mm_add_ps(_mm_mul_ps(vbx, PixelLanes(row0 + 3 * ix)), _mm_mul_ps(vax, PixelLanes(row0 + 3 * ix1)));
-    const __m128 bottom =
-        _mm_add_ps(_mm_mul_ps(vbx, PixelLanes(row1 + 3 * ix)), _mm_mul_ps(vax, PixelLanes(row1 + 3 * ix1)));
-    __m128i c = _mm_cvttps_epi32(_mm_add_ps(_mm_mul_ps(vby, top), _mm_mul_ps(vay, bottom)));
-    // Clamp each 32-bit lane to 0..255.
-    const __m128i top255 = _mm_set1_epi32(255);
-    c = _mm_and_si128(c, _mm_cmpgt_epi32(c, _mm_setzero_si128()));
-    const __m128i over = _mm_cmpgt_epi32(c, top255);
-    c = _mm_or_si128(_mm_and_si128(over, top255), _mm_andnot_si128(over, c));
-    _mm_storeu_si128(reinterpret_cast<__m128i *>(out), c);
-    return true;
+    return PixelKernels::Blend(PixelKernels::Picture{src->bits, src->width, src->height, src->stride}, fx, fy, out);
 }
 
 // Mapping of a destination position (column, row) of a slanted face to a
@@ -166,68 +122,6 @@ struct SlantMap {
 } // namespace
 
 namespace {
-
-// One step of the supersampler on any record holding the sampler fields
-// (the settings record itself, or a local copy of them while a face is
-// resampled).
-template <typename S>
-inline bool SampleStep(S &st)
-{
-    const int most = std::min(std::max(st.maxSamples, 1), 9);
-    if (st.sampleIndex != 0) {
-        auto &slot = st.sampleOffset[st.sampleSlot];
-        slot.channel[0] = st.currentSample.channel[0];
-        slot.channel[1] = st.currentSample.channel[1];
-        slot.channel[2] = st.currentSample.channel[2];
-        slot.valid = st.currentSample.valid;
-        slot.unused = st.currentSample.unused;
-        slot.dx = st.currentSample.dx;
-        slot.dy = st.currentSample.dy;
-        if (st.currentSample.valid) {
-            st.sampleSum[0] += st.currentSample.channel[2];
-            st.sampleSum[1] += st.currentSample.channel[1];
-            st.sampleSum[2] += st.currentSample.channel[0];
-            ++st.validSamples;
-        }
-        bool more = true;
-        if (st.sampleIndex >= most) {
-            more = false;
-        } else if (st.sampleIndex == st.testAfter) {
-            // Any two valid diagonal probes further apart than the threshold
-            // ask for more.
-            more = false;
-            const int probes = std::min(st.testAfter, 4);
-            for (int a = 0; a < probes && !more; ++a) {
-                if (!st.sampleOffset[a].valid)
-                    continue;
-                for (int b = a + 1; b < probes; ++b) {
-                    if (!st.sampleOffset[b].valid)
-                        continue;
-                    const int *p = st.sampleOffset[a].channel, *q = st.sampleOffset[b].channel;
-                    const int diff = std::abs(p[0] - q[0]) + std::abs(p[1] - q[1]) + std::abs(p[2] - q[2]);
-                    if (diff > st.sampleThreshold) {
-                        more = true;
-                        break;
-                    }
-                }
-            }
-        }
-        if (!more) {
-            const float w = st.sampleWeight[std::min(std::max(st.validSamples, 0), 9)];
-            for (int c = 0; c < 3; ++c)
-                st.sampleSum[c] = int(float(st.sampleSum[c]) * w);
-            return false;
-        }
-    }
-    st.sampleSlot = st.sampleIndex;
-    ++st.sampleIndex;
-    st.currentSample = st.sampleOffset[st.sampleSlot];
-    st.sampleX = st.sampleBaseX + st.currentSample.dx;
-    st.sampleY = st.sampleBaseY + st.currentSample.dy;
-    st.currentSample.channel[0] = st.currentSample.channel[1] = st.currentSample.channel[2] = 0;
-    st.currentSample.valid = true;
-    return true;
-}
 
 // A sub-sample as TSample, with the channels stored in one piece.
 struct LocalSample {
@@ -297,7 +191,7 @@ struct LocalSampler {
 
 bool TSettings::SuperSampleStep()
 {
-    return SampleStep(*this);
+    return PixelKernels::SuperSampleStep(*this);
 }
 
 namespace {
@@ -350,7 +244,7 @@ void ResampleFace(TSettings &st, TDib *dst, const TDib *src, const SlantMap &m, 
             ls.sampleIndex = ls.sampleSlot = ls.validSamples = 0;
             ls.sampleBaseX = float(col);
             ls.sampleBaseY = float(row);
-            while (SampleStep(ls)) {
+            while (PixelKernels::SuperSampleStep(ls)) {
                 float fx, fy;
                 const int k = ls.sampleSlot;
                 m.Finish(byColumn ? ls.sampleY : ls.sampleX, along[k], slant[k], fx, fy);

@@ -1,5 +1,5 @@
 // Board cursors of the game types: what a press, a drag or a release at
-// the pointer will do. A null image stands for the framework's arrow.
+// the pointer will do. A null image stands for the standard arrow.
 #include "TCube.h"
 #include "TJigsaw.h"
 #include "TPyramid.h"
@@ -42,8 +42,9 @@ QImage DragArrow(const char *family, int x, int y, int fromX, int fromY)
     return SkinImage(QString::fromLatin1(way) + QString::fromLatin1(family));
 }
 
-// Step 2 of the family: the pointer over the selected box. True with the
-// cursor in `cursor` when it is.
+// The cursor over the selected box, the first test of the press-and-
+// release family. True with the cursor in `cursor` when the pointer is
+// over it.
 bool SelectedBoxCursor(TGame &g, int x, int y, bool pressed, bool &moving, QImage &cursor)
 {
     moving = false;

@@ -1,11 +1,9 @@
-// Saved games: header, base body, field readers and writers, whole-file
-// save and load.
+// Saved games: header, base body, whole-file save and load.
 #include "GameFile.h"
 
 #include "BoxGrid.h"
 #include "TGame.h"
 #include "TSettings.h"
-#include "LittleEndian.h"
 
 #include "RegularFile.h"
 #include "SaveFile.h"
@@ -36,89 +34,6 @@ bool ValidLevelId(int gameType, int n, int L, int id)
 }
 
 } // namespace
-
-// ---- Field writer and reader -------------------------------------------
-
-TFieldWriter::TFieldWriter(QIODevice *device, const TSettings &settings)
-    : dev(device), s(settings), good(device != nullptr)
-{
-}
-
-bool TFieldWriter::PutBytes(const void *data, int size)
-{
-    if (good && size > 0)
-        good = dev->write(static_cast<const char *>(data), size) == size;
-    return good;
-}
-
-bool TFieldWriter::PutInt(int32_t value)
-{
-    uint8_t b[4];
-    LittleEndian::StoreI32(b, value);
-    return s.intSize == 4 ? PutBytes(b, 4) : (good = false);
-}
-
-bool TFieldWriter::PutFlag(bool value)
-{
-    const uint8_t b = value ? 1 : 0;
-    return s.flagSize == 1 ? PutBytes(&b, 1) : (good = false);
-}
-
-bool TFieldWriter::PutBox(const TBoxRec &box)
-{
-    uint8_t b[24];
-    LittleEndian::StoreI32(b, box.id);
-    LittleEndian::StoreI32(b + 4, box.x);
-    LittleEndian::StoreI32(b + 8, box.y);
-    LittleEndian::StoreI32(b + 12, box.front);
-    LittleEndian::StoreI32(b + 16, box.left);
-    LittleEndian::StoreI32(b + 20, box.top);
-    return s.boxRecSize == 24 ? PutBytes(b, 24) : (good = false);
-}
-
-TFieldReader::TFieldReader(QIODevice *device, const TSettings &settings)
-    : dev(device), s(settings), good(device != nullptr)
-{
-}
-
-bool TFieldReader::GetBytes(void *data, int size)
-{
-    if (good && size > 0)
-        good = dev->read(static_cast<char *>(data), size) == size;
-    return good;
-}
-
-bool TFieldReader::GetInt(int32_t &value)
-{
-    uint8_t b[4];
-    if (s.intSize != 4 || !GetBytes(b, 4))
-        return good = false;
-    value = LittleEndian::LoadI32(b);
-    return true;
-}
-
-bool TFieldReader::GetFlag(bool &value)
-{
-    uint8_t b = 0;
-    if (s.flagSize != 1 || !GetBytes(&b, 1) || b > 1)
-        return good = false;
-    value = b != 0;
-    return true;
-}
-
-bool TFieldReader::GetBox(TBoxRec &box)
-{
-    uint8_t b[24];
-    if (s.boxRecSize != 24 || !GetBytes(b, 24))
-        return good = false;
-    box.id = LittleEndian::LoadI32(b);
-    box.x = LittleEndian::LoadI32(b + 4);
-    box.y = LittleEndian::LoadI32(b + 8);
-    box.front = LittleEndian::LoadI32(b + 12);
-    box.left = LittleEndian::LoadI32(b + 16);
-    box.top = LittleEndian::LoadI32(b + 20);
-    return true;
-}
 
 // ---- Header ------------------------------------------------------------
 

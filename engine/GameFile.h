@@ -1,55 +1,16 @@
-// Saved games: field readers and writers over a device (little-endian,
-// widths from the settings' field sizes), and the save and load of a whole
-// game file.
+// Saved games: the save and load of a whole game file. Its fields go
+// through the field codec (FieldCodec.h).
 #pragma once
 
-#include "TBoxRec.h"
+#include "FieldCodec.h"
 
 #include <QString>
 
-#include <cstdint>
 #include <functional>
 #include <memory>
 
-class QIODevice;
 class TGame;
 class TSettings;
-
-// Writes fields one by one; the first failed write clears ok() and every
-// later Put does nothing.
-class TFieldWriter {
-public:
-    TFieldWriter(QIODevice *device, const TSettings &settings);
-
-    bool PutBytes(const void *data, int size);
-    bool PutInt(int32_t value);     // intSize bytes
-    bool PutFlag(bool value);       // flagSize bytes, 0 or 1
-    bool PutBox(const TBoxRec &b);  // boxRecSize bytes: six ints
-    bool ok() const { return good; }
-
-private:
-    QIODevice *dev;
-    const TSettings &s;
-    bool good;
-};
-
-// Reads fields one by one; a short read clears ok() and every later Get
-// fails.
-class TFieldReader {
-public:
-    TFieldReader(QIODevice *device, const TSettings &settings);
-
-    bool GetBytes(void *data, int size);
-    bool GetInt(int32_t &value);
-    bool GetFlag(bool &value);      // one byte that must be 0 or 1
-    bool GetBox(TBoxRec &b);
-    bool ok() const { return good; }
-
-private:
-    QIODevice *dev;
-    const TSettings &s;
-    bool good;
-};
 
 // Makes the game object of a game type (1..4) for the settings; null for a
 // type it does not make.

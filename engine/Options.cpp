@@ -30,15 +30,15 @@ QString WithSlash(const QString &folder)
 
 // The game's key in the settings store; none for a record without the
 // image-library context (the bare record touches no store).
-VlmImgUt::TRegKey OpenKey(const TSettings &s, VlmImgUt::TRegScope scope)
+TRegKey OpenKey(const TSettings &s, TRegScope scope)
 {
     if (!s.imgUt)
-        return VlmImgUt::TRegKey();
+        return TRegKey();
     return s.imgUt->Store().Open(QString::fromLatin1(StoreKey), scope);
 }
 
 // A stored path, one terminating NUL dropped; kept only when the file exists.
-QString StoredFile(const VlmImgUt::TRegKey &key, const char *name)
+QString StoredFile(const TRegKey &key, const char *name)
 {
     QString path;
     if (!key.ReadString(QString::fromLatin1(name), path))
@@ -165,12 +165,12 @@ void TSettings::LoadOptions()
     optionsFile.clear();
     installOptionsFile.clear();
 
-    installOptionsFile = StoredFile(OpenKey(*this, VlmImgUt::TRegScope::System), "BoxOptn");
+    installOptionsFile = StoredFile(OpenKey(*this, TRegScope::System), "BoxOptn");
 
     bool blockStored = false;
     uint8_t boxSet = 0;
     {
-        const VlmImgUt::TRegKey key = OpenKey(*this, VlmImgUt::TRegScope::User);
+        const TRegKey key = OpenKey(*this, TRegScope::User);
         optionsFile = StoredFile(key, "BoxOpts");
         if (!key.ReadBinary(QStringLiteral("BoxSet"), &boxSet, 1))
             boxSet = 0;
@@ -255,7 +255,7 @@ bool TSettings::SaveOptions()
         return false;
     }
     saveFailure.clear();
-    VlmImgUt::TRegKey key = OpenKey(*this, VlmImgUt::TRegScope::User);
+    TRegKey key = OpenKey(*this, TRegScope::User);
     const uint8_t one = 1;
     key.WriteString(QStringLiteral("BoxOpts"), optionsFile);
     key.WriteBinary(QStringLiteral("BoxSet"), &one, 1);
@@ -287,6 +287,6 @@ bool TSettings::SaveInterfaceBlock()
     interfaceBlock.programVersion = int16_t(programVersion);
     uint8_t block[TInterfaceBlock::Size];
     interfaceBlock.ToBytes(block);
-    VlmImgUt::TRegKey key = OpenKey(*this, VlmImgUt::TRegScope::User);
+    TRegKey key = OpenKey(*this, TRegScope::User);
     return key.WriteBinary(QStringLiteral("boxOps"), block, TInterfaceBlock::Size) && key.Flush();
 }

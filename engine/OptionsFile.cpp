@@ -1,106 +1,20 @@
-// The options file: writer and merging reader. Every field has the width of
-// its kind held in the settings; integers little-endian, fractions 32-bit
-// floats, strings a 32-bit length and the bytes (UTF-8, no terminator).
+// The options file: writer and merging reader. Its fields go through the
+// field codec (FieldCodec.h); flags are read leniently, any value other
+// than 0 being set.
 #include "TSettings.h"
+
+#include "FieldCodec.h"
 #include "RegularFile.h"
 
 #include <QByteArray>
 #include <QFile>
 #include <QIODevice>
 
-#include <cstring>
 
 namespace {
 
 constexpr int HofTables = 4;
 constexpr int HofEntries = 10;
-constexpr int StringPiece = 259;
-
-// Writes fields until the first one that does not complete.
-class OptWriter {
-public:
-    OptWriter(QIODevice &f, const TSettings &s) : dev(f), set(s) {}
-
-    bool Bytes(const void *p, qint64 n)
-    {
-        if (good && n > 0)
-            good = dev.write(static_cast<const char *>(p), n) == n;
-        return good;
-    }
-    // The low width bytes of v (1 to 4), little-endian.
-    bool Sized(int32_t v, int width)
-    {
-        if (width < 1 || width > 4)
-            return good = false;
-        uint8_t b[4];
-        const uint32_t u = uint32_t(v);
-        for (int i = 0; i < 4; ++i)
-            b[i] = uint8_t(u >> (8 * i));
-        return Bytes(b, width);
-    }
-    bool Int(int32_t v) { return Sized(v, set.intSize); }
-    bool Flag(bool v) { return Sized(v ? 1 : 0, set.flagSize); }
-    bool Float(float v)
-    {
-        if (set.floatSize != 4)
-            return good = false;
-        uint32_t u;
-        std::memcpy(&u, &v, 4);
-        return Sized(int32_t(u), 4);
-    }
-    // A colour field: its 24-bit value, the null colour as 0.
-    bool ColorField(Color c) { return Sized(c == ColorNull ? 0 : int32_t(c & 0xFFFFFF), set.colorSize); }
-    bool ok() const { return good; }
-
-private:
-    QIODevice &dev;
-    const TSettings &set;
-    bool good = true;
-};
-
-// Reads fields; each read says whether it was complete.
-class OptReader {
-public:
-    OptReader(QIODevice &f, const TSettings &s) : dev(f), set(s) {}
-
-    bool Bytes(void *p, qint64 n) { return n <= 0 || dev.read(static_cast<char *>(p), n) == n; }
-    bool Sized(int32_t &v, int width)
-    {
-        if (width < 1 || width > 4)
-            return false;
-        uint8_t b[4] = {0, 0, 0, 0};
-        if (!Bytes(b, width))
-            return false;
-        uint32_t u = 0;
-        for (int i = 0; i < 4; ++i)
-            u |= uint32_t(b[i]) << (8 * i);
-        v = int32_t(u);
-        return true;
-    }
-    bool Int(int32_t &v) { return Sized(v, set.intSize); }
-    bool Flag(bool &v)
-    {
-        int32_t b;
-        if (!Sized(b, set.flagSize))
-            return false;
-        v = b != 0;
-        return true;
-    }
-    bool Float(float &v)
-    {
-        int32_t u;
-        if (set.floatSize != 4 || !Sized(u, 4))
-            return false;
-        std::memcpy(&v, &u, 4);
-        return true;
-    }
-    bool ColorField(Color &c) { return Sized(c, set.colorSize); }
-
-private:
-    QIODevice &dev;
-    const TSettings &set;
-};
-
 // Name position among the sets, -1 when new (exact, first match).
 int FindSet(const QVector<QString> &names, const QString &name)
 {
@@ -108,6 +22,37 @@ int FindSet(const QVector<QString> &names, const QString &name)
         if (names[i] == name)
             return i;
     return -1;
+}
+
+// Sets merged by name: a count, then records of a name and six entries. A
+// set whose name is new is appended with its entries, each passed through
+// keep; a known set keeps its own and the record's are dropped. An entry
+// that cannot be read counts as T(). Every record starts with a name that
+// must be read whole, so a claimed count never reads past the end of the
+// file.
+template <class T, class ReadEntry, class Keep>
+bool MergeSets(TFieldReader &r, QVector<QString> &names, QVector<T> &entries, ReadEntry read, Keep keep)
+{
+    entries.resize(names.size() * 6);
+    int32_t count;
+    if (!r.GetInt(count))
+        return false;
+    QString name;
+    for (int32_t i = 0; i < count; ++i) {
+        if (!r.GetString(name))
+            return false;
+        const bool known = FindSet(names, name) >= 0;
+        if (!known)
+            names.append(name);
+        for (int k = 0; k < 6; ++k) {
+            T entry{};
+            if (!read(entry))
+                entry = T();
+            if (!known)
+                entries.append(keep(entry));
+        }
+    }
+    return true;
 }
 
 // A selected set (1-based) of count sets: itself when it names one, else 1,
@@ -149,75 +94,71 @@ int TSettings::FileVersionOf(const char text[14])
 
 bool TSettings::WriteCountedString(const QString &text, QIODevice &file)
 {
-    const QByteArray b = text.toUtf8();
-    OptWriter w(file, *this);
-    w.Int(int32_t(b.size()));
-    w.Bytes(b.constData(), b.size());
-    return w.ok();
+    return TFieldWriter(&file, *this).PutString(text);
 }
 
 bool TSettings::WriteOptionsFile(QIODevice &file)
 {
-    OptWriter w(file, *this);
+    TFieldWriter w(&file, *this);
     if (!file.seek(0))
         return false;
-    w.Bytes(versionText, sizeof versionText);
-    w.Int(gameType);
-    w.Int(levels);
-    w.Flag(bonusBoxes);
-    w.Flag(badBoxes);
-    w.Float(sideRatio);
-    w.Float(topRatio);
-    w.Flag(useBoxColors);
-    w.Flag(useBoxImages);
-    w.ColorField(backgroundColor);
-    if (!w.ok() || !WriteCountedString(patternFile, file))
+    w.PutBytes(versionText, sizeof versionText);
+    w.PutInt(gameType);
+    w.PutInt(levels);
+    w.PutFlag(bonusBoxes);
+    w.PutFlag(badBoxes);
+    w.PutFloat(sideRatio);
+    w.PutFloat(topRatio);
+    w.PutFlag(useBoxColors);
+    w.PutFlag(useBoxImages);
+    w.PutColor(backgroundColor);
+    if (!w.ok() || !w.PutString(patternFile))
         return false;
-    w.Flag(usePattern);
-    w.Flag(tilePattern);
+    w.PutFlag(usePattern);
+    w.PutFlag(tilePattern);
     for (int f = 0; f < 6; ++f)
-        w.ColorField(faceColor[f]);
-    w.Int(colorSet);
+        w.PutColor(faceColor[f]);
+    w.PutInt(colorSet);
 
     colorSetCount = int(colorSetNames.size());
-    w.Int(colorSetCount);
+    w.PutInt(colorSetCount);
     for (int i = 0; i < colorSetCount && w.ok(); ++i) {
-        if (!WriteCountedString(colorSetNames[i], file))
+        if (!w.PutString(colorSetNames[i]))
             return false;
         for (int k = 0; k < 6; ++k) {
             const qsizetype at = qsizetype(6) * i + k;
-            w.Int(at < colorSetColors.size() ? colorSetColors[at] : 0);
+            w.PutInt(at < colorSetColors.size() ? colorSetColors[at] : 0);
         }
     }
     for (int f = 0; f < 6 && w.ok(); ++f)
-        if (!WriteCountedString(faceImageFile[f], file))
+        if (!w.PutString(faceImageFile[f]))
             return false;
-    w.Flag(spanImages);
-    w.Flag(tileImages);
-    w.Flag(rotateImages);
-    w.Flag(borderImages);
-    w.Int(imageSet);
+    w.PutFlag(spanImages);
+    w.PutFlag(tileImages);
+    w.PutFlag(rotateImages);
+    w.PutFlag(borderImages);
+    w.PutInt(imageSet);
 
     imageSetCount = int(imageSetNames.size());
-    w.Int(imageSetCount);
+    w.PutInt(imageSetCount);
     for (int i = 0; i < imageSetCount && w.ok(); ++i) {
-        if (!WriteCountedString(imageSetNames[i], file))
+        if (!w.PutString(imageSetNames[i]))
             return false;
         for (int k = 0; k < 6; ++k) {
             const qsizetype at = qsizetype(6) * i + k;
-            if (!WriteCountedString(at < imageSetFiles.size() ? imageSetFiles[at] : QString(), file))
+            if (!w.PutString(at < imageSetFiles.size() ? imageSetFiles[at] : QString()))
                 return false;
         }
     }
 
-    w.Int(HofTables);
-    w.Int(HofEntries);
+    w.PutInt(HofTables);
+    w.PutInt(HofEntries);
     for (int t = 0; t < HofTables && w.ok(); ++t) {
         for (int e = 0; e < HofEntries && w.ok(); ++e) {
-            w.Int(hofScore[t][e]);
-            if (!w.ok() || !WriteCountedString(e < hofNames[t].size() ? hofNames[t][e] : QString(), file))
+            w.PutInt(hofScore[t][e]);
+            if (!w.ok() || !w.PutString(e < hofNames[t].size() ? hofNames[t][e] : QString()))
                 return false;
-            w.Int(hofLevels[t][e]);
+            w.PutInt(hofLevels[t][e]);
         }
     }
     return w.ok();
@@ -225,23 +166,7 @@ bool TSettings::WriteOptionsFile(QIODevice &file)
 
 bool TSettings::ReadCountedString(QString &text, QIODevice &file)
 {
-    text.clear();
-    OptReader r(file, *this);
-    int32_t left;
-    if (!r.Int(left))
-        return false;
-    QByteArray all;
-    char piece[StringPiece];
-    while (left > 0) {
-        const int n = left < StringPiece ? int(left) : StringPiece;
-        if (!r.Bytes(piece, n))
-            return false;
-        const void *nul = std::memchr(piece, 0, size_t(n));
-        all.append(piece, nul ? int(static_cast<const char *>(nul) - piece) : n);
-        left -= n;
-    }
-    text = QString::fromUtf8(all);
-    return true;
+    return TFieldReader(&file, *this).GetString(text);
 }
 
 bool TSettings::ReadOptionsFile(const QString &path)
@@ -258,7 +183,7 @@ bool TSettings::ReadOptionsFile(const QString &path)
 
 bool TSettings::ReadOptionsBody(QIODevice &file)
 {
-    OptReader r(file, *this);
+    TFieldReader r(&file, *this);
     SetBounds bounds(*this);
     int32_t i32;
     float ratio;
@@ -266,71 +191,54 @@ bool TSettings::ReadOptionsBody(QIODevice &file)
     QString text;
 
     // Game settings: values outside their bounds keep what is set.
-    if (!r.Int(i32))
+    if (!r.GetInt(i32))
         return false;
     if (ValidGameType(i32))
         gameType = i32;
-    if (!r.Int(i32))
+    if (!r.GetInt(i32))
         return false;
     if (ValidLevels(i32))
         levels = i32;
-    if (!r.Flag(bonusBoxes) || !r.Flag(badBoxes))
+    if (!r.GetAnyFlag(bonusBoxes) || !r.GetAnyFlag(badBoxes))
         return false;
-    if (!r.Float(ratio))
+    if (!r.GetFloat(ratio))
         return false;
     if (ValidRatio(ratio))
         sideRatio = ratio;
-    if (!r.Float(ratio))
+    if (!r.GetFloat(ratio))
         return false;
     if (ValidRatio(ratio))
         topRatio = ratio;
-    if (!r.Flag(useBoxColors) || !r.Flag(useBoxImages) || !r.ColorField(backgroundColor))
+    if (!r.GetAnyFlag(useBoxColors) || !r.GetAnyFlag(useBoxImages) || !r.GetColor(backgroundColor))
         return false;
 
-    if (!ReadCountedString(text, file))
+    if (!r.GetString(text))
         return false;
     if (!text.isEmpty() && FindPictureFile(text, QStringLiteral("Patterns/")))
         patternFile = text;
-    if (!r.Flag(usePattern) || !r.Flag(tilePattern))
+    if (!r.GetAnyFlag(usePattern) || !r.GetAnyFlag(tilePattern))
         return false;
 
     // Face colours and the selected set belong to the first file read.
     for (int f = 0; f < 6; ++f) {
-        if (!r.ColorField(color))
+        if (!r.GetColor(color))
             return false;
         if (!optionsLoaded)
             faceColor[f] = color;
     }
-    if (!r.Int(i32))
+    if (!r.GetInt(i32))
         return false;
     if (!optionsLoaded)
         colorSet = i32;
 
-    // Colour sets, merged by name; a known set keeps its colours.
-    colorSetColors.resize(colorSetNames.size() * 6, 0);
-    if (!r.Int(i32))
+    // Colour sets, merged by name.
+    if (!MergeSets(r, colorSetNames, colorSetColors, [&r](int &c) { return r.GetColor(c); },
+                   [](int c) { return c; }))
         return false;
-    // Every record starts with a name that must be read whole, so a claimed
-    // count never reads past the end of the file.
-    const int32_t colorSets = i32;
-    for (int32_t i = 0; i < colorSets; ++i) {
-        if (!ReadCountedString(text, file))
-            return false;
-        const bool known = FindSet(colorSetNames, text) >= 0;
-        if (!known)
-            colorSetNames.append(text);
-        for (int k = 0; k < 6; ++k) {
-            int32_t c = 0;
-            if (!r.ColorField(c))
-                c = 0;
-            if (!known)
-                colorSetColors.append(c);
-        }
-    }
     colorSetCount = int(colorSetNames.size());
 
     for (int f = 0; f < 6; ++f) {
-        if (!ReadCountedString(text, file))
+        if (!r.GetString(text))
             return false;
         if (!optionsLoaded) {
             FindPictureFile(text, QStringLiteral("Images/"));
@@ -339,34 +247,20 @@ bool TSettings::ReadOptionsBody(QIODevice &file)
     }
     SetBounds::Apply(*this);
 
-    if (!r.Flag(spanImages) || !r.Flag(tileImages) || !r.Flag(rotateImages) || !r.Flag(borderImages))
+    if (!r.GetAnyFlag(spanImages) || !r.GetAnyFlag(tileImages) || !r.GetAnyFlag(rotateImages) || !r.GetAnyFlag(borderImages))
         return false;
-    if (!r.Int(i32))
+    if (!r.GetInt(i32))
         return false;
     if (!optionsLoaded)
         imageSet = i32;
 
     // Image sets, merged by name.
-    imageSetFiles.resize(imageSetNames.size() * 6);
-    if (!r.Int(i32))
+    if (!MergeSets(r, imageSetNames, imageSetFiles, [&r](QString &name) { return r.GetString(name); },
+                   [this](QString name) {
+                       FindPictureFile(name, QStringLiteral("Images/"));
+                       return name;
+                   }))
         return false;
-    const int32_t imageSets = i32;
-    for (int32_t i = 0; i < imageSets; ++i) {
-        if (!ReadCountedString(text, file))
-            return false;
-        const bool known = FindSet(imageSetNames, text) >= 0;
-        if (!known)
-            imageSetNames.append(text);
-        for (int k = 0; k < 6; ++k) {
-            QString name;
-            if (!ReadCountedString(name, file))
-                name.clear();
-            if (!known) {
-                FindPictureFile(name, QStringLiteral("Images/"));
-                imageSetFiles.append(name);
-            }
-        }
-    }
     SetBounds::Apply(*this);
 
     optionsLoaded = true;
@@ -374,7 +268,7 @@ bool TSettings::ReadOptionsBody(QIODevice &file)
     // Hall of Fame: ten (score, name, levels) entries per game type, kept by
     // position. Tables and entries past 4 x 10 are read and dropped.
     int32_t tables, entries;
-    if (!r.Int(tables) || !r.Int(entries))
+    if (!r.GetInt(tables) || !r.GetInt(entries))
         return false;
     for (int t = 0; t < HofTables; ++t)
         hofNames[t].resize(HofEntries);
@@ -390,12 +284,12 @@ bool TSettings::ReadOptionsBody(QIODevice &file)
         }
         for (int32_t e = 0; e < entries; ++e) {
             int32_t score, lev = 0;
-            if (!r.Int(score))
+            if (!r.GetInt(score))
                 return false;
             QString name;
-            if (!ReadCountedString(name, file))
+            if (!r.GetString(name))
                 name.clear();
-            if (withLevels && !r.Int(lev))
+            if (withLevels && !r.GetInt(lev))
                 return false;
             if (keepTable && e < HofEntries && !name.isEmpty()) {
                 hofNames[t][e] = name;

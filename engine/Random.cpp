@@ -2,8 +2,6 @@
 
 #include <QRandomGenerator>
 
-#include <utility>
-
 namespace {
 
 // The game's generator, seeded once from the system.
@@ -48,16 +46,4 @@ TRandomScope::TRandomScope(TRandomSource &source) : previous(current)
 TRandomScope::~TRandomScope()
 {
     current = previous;
-}
-
-TScriptedRandom::TScriptedRandom(std::vector<int> v) : values(std::move(v)) {}
-
-int TScriptedRandom::Draw(int n)
-{
-    bounds.push_back(n);
-    if (next >= values.size()) {
-        ++overrun;
-        return 0;
-    }
-    return values[next++];
 }

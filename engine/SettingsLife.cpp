@@ -45,8 +45,8 @@ TSettings::TSettings(const Environment &env)
 {
     environment = env;
 
-    VlmImgUt::TRegStore store = env.storeFolder.isEmpty() ? VlmImgUt::TRegStore()
-                                                          : VlmImgUt::TRegStore::InFolder(env.storeFolder);
+    TRegStore store = env.storeFolder.isEmpty() ? TRegStore()
+                                                          : TRegStore::InFolder(env.storeFolder);
     if (!env.picturesFolder.isEmpty())
         store.SetPicturesDir(env.picturesFolder);
     imgUt = new (std::nothrow) VlmImgUt::TImgUt(QStringLiteral("Vellamor\\quibo"), store);

@@ -42,26 +42,26 @@ public:
 
     // The sixteen operations, in slot order. Every Setup starts with the
     // base one: the boxes lose their screen positions.
-    virtual void Setup();                                                 // 0
-    virtual void FitToRect(QRect &board);                                 // 1
-    virtual void PaintShape(const QRect &board);                          // 2
-    virtual bool Evaluate(bool force);                                    // 3
-    // A null image stands for the framework's arrow cursor.
-    virtual QImage DragCursor(int x, int y, bool pressed, bool &moving);  // 4
-    virtual bool ClickBox(int x, int y, bool right);                      // 5
-    virtual bool LocateBox(int id);                                       // 6
-    virtual void PaintDrag(int x, int y, QPainter &draw);                 // 7
-    virtual int PressRelease(int x, int y, bool release);                 // 8
-    virtual void TurnBox(int dir);                                        // 9
-    virtual void RotateShape(int dir);                                    // 10
-    virtual void RotateLevel(int number, int dir);                        // 11
-    virtual void PaintInfo(QPainter &draw, int id);                       // 12
-    virtual void ScrambleAround();                                        // 13
+    virtual void Setup();
+    virtual void FitToRect(QRect &board);
+    virtual void PaintShape(const QRect &board);
+    virtual bool Evaluate(bool force);
+    // A null image stands for the standard arrow cursor.
+    virtual QImage DragCursor(int x, int y, bool pressed, bool &moving);
+    virtual bool ClickBox(int x, int y, bool right);
+    virtual bool LocateBox(int id);
+    virtual void PaintDrag(int x, int y, QPainter &draw);
+    virtual int PressRelease(int x, int y, bool release);
+    virtual void TurnBox(int dir);
+    virtual void RotateShape(int dir);
+    virtual void RotateLevel(int number, int dir);
+    virtual void PaintInfo(QPainter &draw, int id);
+    virtual void ScrambleAround();
     // The body of a saved game (after the header). LoadBody reads and
     // checks the whole body before it changes anything: on false the
     // object is as it was.
-    virtual bool LoadBody(QIODevice *file);                               // 14
-    virtual bool SaveBody(QIODevice *file);                               // 15
+    virtual bool LoadBody(QIODevice *file);
+    virtual bool SaveBody(QIODevice *file);
     virtual ~TGame();
 
     TGame(const TGame &) = delete;
@@ -139,8 +139,8 @@ protected:
     // slice, otherwise only the border ring. Bonus and bad ids stay.
     void TurnRowSlice(int R, int dir, bool whole);
 
-    // Steps 2 to 11 of an evaluation: compares each box with the reference
-    // faces, fills the orientation histogram, computes the disorder, the
+    // The common part of every evaluation: compares each box with the
+    // reference faces, fills the orientation histogram, computes the disorder, the
     // score for the game of n levels by the formula, and the result.
     bool EvaluateBoxes(bool force, int n, const TBoxRec &reference,
                        const std::vector<TBoxRec *> &compared, TScoreFormula formula);

@@ -1,5 +1,6 @@
 #include "TSettings.h"
 
+#include "FieldCodec.h"
 #include "TDib.h"
 #include "TImgUt.h"
 
@@ -7,8 +8,7 @@
 
 void TInterfaceBlock::ToBytes(uint8_t out[Size]) const
 {
-    out[0] = uint8_t(uint16_t(programVersion) & 0xFF);
-    out[1] = uint8_t(uint16_t(programVersion) >> 8);
+    FieldCodec::Store(out, uint16_t(programVersion), 2);
     out[2] = buttonStyle;
     out[3] = reserved3;
     out[4] = uint8_t(look);
@@ -18,7 +18,7 @@ void TInterfaceBlock::ToBytes(uint8_t out[Size]) const
 
 void TInterfaceBlock::FromBytes(const uint8_t in[Size])
 {
-    programVersion = int16_t(uint16_t(in[0]) | uint16_t(in[1]) << 8);
+    programVersion = int16_t(FieldCodec::Load(in, 2));
     buttonStyle = in[2];
     reserved3 = in[3];
     look = char(in[4]);

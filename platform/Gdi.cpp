@@ -361,11 +361,6 @@ int SetPolyFillMode(HDC dc, int mode)
     return Exchange(dc->polyFillMode, mode);
 }
 
-int GetPolyFillMode(HDC dc)
-{
-    return dc ? dc->polyFillMode : 0;
-}
-
 bool SetBrushOrgEx(HDC dc, int x, int y, POINT *old)
 {
     if (!dc)

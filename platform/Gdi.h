@@ -250,7 +250,6 @@ int GetDeviceCaps(HDC dc, int index);
 int SetStretchBltMode(HDC dc, int mode);  // returns the old mode, 0 on failure
 int GetStretchBltMode(HDC dc);
 int SetPolyFillMode(HDC dc, int mode);
-int GetPolyFillMode(HDC dc);
 bool SetBrushOrgEx(HDC dc, int x, int y, POINT *old);
 COLORREF SetTextColor(HDC dc, COLORREF color);  // returns the old colour
 COLORREF GetTextColor(HDC dc);

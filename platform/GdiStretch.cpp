@@ -6,12 +6,12 @@
 // take the source pixel under each destination pixel centre.
 #include "Gdi.h"
 #include "GdiPrivate.h"
+#include "PixelKernels.h"
 
 #include <algorithm>
 #include <cstdlib>
 #include <cstring>
 #include <memory>
-#include <thread>
 
 namespace Gdi {
 
@@ -93,7 +93,7 @@ Taps MakeTaps(int64_t s0, int64_t sn, int64_t dn, int64_t o0, int64_t o1, int64_
 // Weights fit 16 bits and pixels 8, so the products are 16 x 16 -> 32 bit
 // multiplies, which vectorise well; wider vector units are used where the
 // processor has them.
-#if defined(__x86_64__) && defined(__GNUC__) && !defined(__clang__)
+#if defined(__x86_64__) && defined(__GNUC__) && !defined(__clang__) && !defined(QUIBO_PLAIN_KERNELS)
 #define QUIBO_VECTOR_CLONES __attribute__((target_clones("avx2", "default")))
 #else
 #define QUIBO_VECTOR_CLONES
@@ -263,22 +263,11 @@ bool StretchBlt(HDC dst, int x, int y, int w, int h, HDC src, int sx, int sy, in
         }
     };
 
-    // Large jobs are split into bands of rows on several threads.
+    // Large jobs are split into bands of rows on the pixel pool.
     const int64_t work = (jy1 - jy0) * (span + (jx1 - jx0)) * std::max<int64_t>(1, sny / std::max<int64_t>(dh, 1));
-    const unsigned cores = std::max(1u, std::min(8u, std::thread::hardware_concurrency()));
-    const int64_t bands = std::min<int64_t>({int64_t(cores), work / 2000000 + 1, jy1 - jy0});
-    if (bands <= 1) {
-        rows(jy0, jy1);
-    } else {
-        std::vector<std::thread> threads;
-        const int64_t total = jy1 - jy0;
-        for (int64_t b = 1; b < bands; ++b)
-            threads.emplace_back(rows, jy0 + total * b / bands, jy0 + total * (b + 1) / bands);
-        rows(jy0, jy0 + total / bands);
-        for (std::thread &t : threads)
-            t.join();
-    }
-    return true;
+    const int bands = int(std::min<int64_t>(PixelKernels::PoolThreads(), work / 2000000 + 1));
+    return PixelKernels::RunBands(jy1 - jy0, bands,
+                                  [&](int64_t first, int64_t last) { rows(jy0 + first, jy0 + last); });
 }
 
 } // namespace Gdi

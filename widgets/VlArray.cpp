@@ -12,8 +12,8 @@
 
 namespace {
 
-// The framework's own cell display: the row's paper and ink, the cell's
-// font and alignment.
+// The standard cell display: the row's paper and ink, the cell's font and
+// alignment.
 class ArrayCellDelegate : public QStyledItemDelegate {
 public:
     explicit ArrayCellDelegate(VlArray *table) : QStyledItemDelegate(table), table(table) {}

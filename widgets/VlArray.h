@@ -1,11 +1,11 @@
-// The kit's table: the framework's table with a header row, odd and even
-// row colours, a design rectangle and no right-click menu. Column widths
-// are proportions of the table's width, as the framework's header keeps
-// them.
+// The kit's table: QTableWidget with a header row, odd and even row
+// colours, a design rectangle and no right-click menu. Column widths are
+// proportions of the table's width, kept when it is resized.
 #pragma once
 
 #include "VlDrop.h"
-#include "VlKit.h"
+#include "VlDesign.h"
+#include "VlFrame.h"
 
 #include <QStringList>
 #include <QTableWidget>
@@ -26,7 +26,7 @@ public:
     // Appends a column whose width is a proportion of the table's width.
     int AddColumn(const QString &label, int width);
     // Rows 1, 3, 5 ... (index 0, 2, 4 ...) are the odd rows, the others
-    // the even rows. Null colours give the framework's paper and text.
+    // the even rows. Null colours give the system paper and text.
     void OddRowColor(Color paper, Color ink);
     void EvenRowColor(Color paper, Color ink);
     Color RowPaper(int row) const;

@@ -324,8 +324,8 @@ void VlButton::paintEvent(QPaintEvent *)
     VlPaintButtonLook(p, rect(), style.look[state]);
 
     // The label: picture left of the text, both centred. The styles give
-    // every state the button's ink; as the framework's labels do, the
-    // painting greys the text of a disabled button.
+    // every state the button's ink; as for disabled labels, the painting
+    // greys the text of a disabled button.
     const QColor textColor = ToQColor(state == VlButtonStyle::Disabled ? VlColorDisabled()
                                                                       : uint32_t(style.textColor[state]));
     const QFontMetrics fm(font());

@@ -3,7 +3,8 @@
 // interface scale. It never takes the keyboard focus.
 #pragma once
 
-#include "VlKit.h"
+#include "VlDesign.h"
+#include "VlFrame.h"
 
 #include <QAbstractButton>
 #include <QImage>
@@ -15,8 +16,8 @@ struct VlButtonLook {
     enum Kind {
         Colour,      // flat fill with `colour`
         Picture,     // `picture` stretched over the button ("Trans" lets the panel show)
-        NormalFace,  // the framework's normal button face in `state`
-        EdgeFace,    // the framework's edge button face in `state`
+        NormalFace,  // the normal button face in `state`
+        EdgeFace,    // the edge button face in `state`
     };
     Kind kind = NormalFace;
     Color colour = 0;
@@ -32,14 +33,14 @@ struct VlButtonLook {
 };
 
 // A full button style: looks and text colours of the four states
-// (normal, hot, pressed, disabled) and the rest of the framework's style.
+// (normal, hot, pressed, disabled) and the rest of the style.
 struct VlButtonStyle {
     enum { Normal = 0, Hot = 1, Pressed = 2, Disabled = 3 };
     VlButtonLook look[4];
     Color textColor[4] = {0, 0, 0, 0};
     QPoint pressOffset{1, 1};    // label shift while pressed
 
-    // The framework's two button styles, as they are at this moment.
+    // The two standard button styles in the system colours of now.
     static VlButtonStyle StyleNormal();
     static VlButtonStyle StyleEdge();
 };

@@ -279,7 +279,7 @@ void VlDrop::paintEvent(QPaintEvent *)
         VlDisplay::PaintStandard(p, cell, value, ink, paper, font());
     p.restore();
 
-    // The drop button: the framework's edge face with a down arrow.
+    // The drop button: the edge button face with a down arrow.
     const QRect br = ButtonRect();
     if (br.isEmpty())
         return;

@@ -1,10 +1,11 @@
 // The kit's cell painter (VlDisplay) and drop list (VlDrop). A drop list
 // has two displays of its own: the value display for the closed control
 // and the item display for the entries of its list. Until SetColors and
-// AddItem install them, the framework's standard display draws both.
+// AddItem install them, the standard display draws both.
 #pragma once
 
-#include "VlKit.h"
+#include "VlDesign.h"
+#include "VlFrame.h"
 
 #include <QComboBox>
 #include <QFont>
@@ -36,7 +37,7 @@ public:
     // centred vertically, in the ink. ink and paper are the list's.
     virtual void Paint(QPainter &painter, const QRect &cell, const QVariant &value, Color ink, Color paper,
                        unsigned style) const;
-    // The framework's standard display: the list's colours and the font.
+    // The standard display: the list's colours and the font.
     static void PaintStandard(QPainter &painter, const QRect &cell, const QVariant &value, Color ink, Color paper,
                               const QFont &font);
 };

@@ -1,9 +1,10 @@
 // The kit's edit fields: VlEditTx for text, VlEditNo for a signed 32-bit
 // integer. Both draw light grey text without a background by default and
-// carry a private copy of the framework's edit style.
+// carry a private copy of the default edit style.
 #pragma once
 
-#include "VlKit.h"
+#include "VlDesign.h"
+#include "VlFrame.h"
 
 #include <QLineEdit>
 #include <QString>
@@ -19,7 +20,7 @@ struct VlEditStyle {
     Color selection = 0;
     Color disabledText = 0x808080;
 
-    // The framework's default edit-field style at this moment.
+    // The default edit-field style in the system colours of now.
     static VlEditStyle Default();
 };
 
@@ -41,12 +42,12 @@ public:
     void SetColors(Color text, bool noBackground);
 
     void InstallOwnStyle();
-    // The framework's default style (ApplySystemColors, ApplySkinColors).
+    // The default style (ApplySystemColors, ApplySkinColors).
     void InstallDefaultStyle();
     bool IsOwnStyleInstalled() const { return ownInstalled; }
     const VlEditStyle &InstalledStyle() const { return installed; }
 
-    // The framework's no-background option: no paper is painted.
+    // No background: no paper is painted.
     void SetNoBackground(bool on);
     bool IsNoBackground() const { return noBackground; }
     void SetTransparent(bool on);

@@ -1,8 +1,9 @@
-// The kit's check box: the framework's option picture sized by the
+// The kit's check box: the standard check-box picture sized by the
 // interface scale, its label in the kit's ink, transparent by default.
 #pragma once
 
-#include "VlKit.h"
+#include "VlDesign.h"
+#include "VlFrame.h"
 
 #include <QAbstractButton>
 #include <QImage>
@@ -27,7 +28,7 @@ public:
 
     // 0 normal, 1 hot, 2 pressed, 3 disabled.
     int VisualState() const;
-    // The framework's option picture: 13 x 13, or 13 x 12 for a switch.
+    // The standard check-box picture: 13 x 13, or 13 x 12 for a switch.
     static QImage FrameworkPicture(int visualState, bool checked, bool switchStyle);
     // The picture as drawn: resized by VlScaleX and sharpened.
     QImage ScaledPicture() const;

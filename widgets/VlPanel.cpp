@@ -5,6 +5,7 @@
 #include "VlDrop.h"
 #include "VlEdit.h"
 #include "VlOpt.h"
+#include "VlOwnerLink.h"
 #include "VlScale.h"
 #include "VlSlider.h"
 #include "VlText.h"
@@ -18,6 +19,8 @@
 #include <QMouseEvent>
 #include <QPainter>
 #include <QWheelEvent>
+
+#include <cstring>
 
 #include <algorithm>
 
@@ -473,6 +476,27 @@ void VlImgBox::mouseReleaseEvent(QMouseEvent *event)
 
 void VlImgBox::mouseDoubleClickEvent(QMouseEvent *event)
 {
-    // A second click counts as another press, as the framework sends it.
+    // The second press of a double click is a press like the first.
     mousePressEvent(event);
+}
+
+// ---- Child walk ------------------------------------------------------------------
+
+VlKitClass VlKitClassOf(const QWidget *control, bool withRescaleOnly)
+{
+    if (!control)
+        return VlKitClass::None;
+    const char *name = control->metaObject()->className();
+    static const std::pair<const char *, VlKitClass> names[] = {
+        {"VlButton", VlKitClass::Button}, {"VlEditTx", VlKitClass::EditTx}, {"VlEditNo", VlKitClass::EditNo},
+        {"VlText", VlKitClass::Text},     {"VlOpt", VlKitClass::Opt},       {"VlDrop", VlKitClass::Drop},
+        {"VlSlider", VlKitClass::Slider}, {"VlArray", VlKitClass::Array},
+    };
+    for (const auto &[word, cls] : names) {
+        if (!withRescaleOnly && cls == VlKitClass::Slider)
+            continue;
+        if (std::strstr(name, word))
+            return cls;
+    }
+    return VlKitClass::None;
 }

@@ -3,8 +3,10 @@
 // panel with a caption; VlImgBox, a panel showing a picture.
 #pragma once
 
-#include "VlKit.h"
+#include "VlDesign.h"
+#include "VlFrame.h"
 
+#include <QEvent>
 #include <QFont>
 #include <QString>
 #include <QWidget>
@@ -51,7 +53,7 @@ protected:
     void paintEvent(QPaintEvent *event) override;
     void mouseMoveEvent(QMouseEvent *event) override;
     void wheelEvent(QWheelEvent *event) override;
-    // Presses and releases stop here, as the framework's controls do.
+    // Presses and releases stop here; they do not reach the parent.
     void mousePressEvent(QMouseEvent *event) override;
     void mouseReleaseEvent(QMouseEvent *event) override;
     void mouseDoubleClickEvent(QMouseEvent *event) override;
@@ -113,3 +115,12 @@ protected:
 private:
     std::unique_ptr<VlmImgUt::TDib> backBuffer;   // the fitted picture
 };
+
+// ---- Child walk ----------------------------------------------------------------
+enum class VlKitClass { None, Button, EditTx, EditNo, Text, Opt, Drop, Slider, Array };
+
+// The first kit class name that the control's run-time class name contains,
+// tested in the order VlButton, VlEditTx, VlEditNo, VlText, VlOpt, VlDrop,
+// VlSlider (only withRescaleOnly: the colour walks leave sliders alone),
+// VlArray.
+VlKitClass VlKitClassOf(const QWidget *control, bool withRescaleOnly);

@@ -3,6 +3,7 @@
 #include "VlmPix.h"
 
 #include <QApplication>
+#include <QGuiApplication>
 #include <QHash>
 #include <QPalette>
 #include <QStyle>
@@ -331,4 +332,71 @@ QImage SkinImage(const QString &name)
         cache.clear();
     cache.insert(key, out);
     return out;
+}
+
+// ---- Cursor ------------------------------------------------------------------
+
+void VlOverrideCursor(const QCursor &cursor)
+{
+    if (QGuiApplication::overrideCursor())
+        QGuiApplication::changeOverrideCursor(cursor);
+    else
+        QGuiApplication::setOverrideCursor(cursor);
+}
+
+// ---- Restyling ---------------------------------------------------------------------
+
+namespace {
+
+struct Registration {
+    const QWidget *control;
+    std::function<void()> restyle;
+};
+
+std::vector<Registration> &registry()
+{
+    static std::vector<Registration> list;
+    return list;
+}
+
+void restyleAll()
+{
+    // Copy the controls first: a restyle may create or destroy controls.
+    std::vector<const QWidget *> controls;
+    controls.reserve(registry().size());
+    for (const Registration &r : registry())
+        controls.push_back(r.control);
+    for (const QWidget *c : controls) {
+        auto &list = registry();
+        auto it = std::find_if(list.begin(), list.end(), [c](const Registration &r) { return r.control == c; });
+        if (it != list.end() && it->restyle) {
+            std::function<void()> fn = it->restyle;
+            fn();
+        }
+    }
+}
+
+} // namespace
+
+void VlRegisterRestyle(const QWidget *control, std::function<void()> restyle)
+{
+    static bool hooked = false;
+    if (!hooked) {
+        VlAddRestyleHook(restyleAll);
+        hooked = true;
+    }
+    VlUnregisterRestyle(control);
+    registry().push_back({control, std::move(restyle)});
+}
+
+void VlUnregisterRestyle(const QWidget *control)
+{
+    auto &list = registry();
+    list.erase(std::remove_if(list.begin(), list.end(), [control](const Registration &r) { return r.control == control; }),
+               list.end());
+}
+
+int VlRestyleCount()
+{
+    return int(registry().size());
 }

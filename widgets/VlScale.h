@@ -1,17 +1,20 @@
 // Interface scale and look: the kit's global state, the scale table,
-// the one switch (SetInterfaceScale) and scale-dependent pictures.
+// the one switch (SetInterfaceScale) with the restyling of every kit
+// control it triggers, scale-dependent pictures and the cursor.
 //
 // All of it lives on the GUI thread; the globals are plain variables.
 #pragma once
 
 #include "Color.h"
 
+#include <QCursor>
 #include <QFont>
 #include <QImage>
 #include <QString>
 
 #include <functional>
 
+class QWidget;
 class TSettings;
 
 // Current state; the initial values hold until the first switch.
@@ -45,7 +48,7 @@ extern const VlScaleRow VlScaleTable[VlScaleCount];   // n l j h e g c s
 // gives the "n" row.
 const VlScaleRow &VlScaleRowOf(char letter);
 
-// The framework's system colours of a look (0x00BBGGRR).
+// The system colours of a look (0x00BBGGRR).
 struct VlLookColors {
     COLORREF paper;
     COLORREF light;
@@ -108,3 +111,19 @@ QImage VlSharpen(const QImage &image, int amount = 100);
 // The whole picture resized smoothly to w x h, its hot spot and second
 // spot scaled by f, then sharpened at amount 100.
 QImage VlResizeSharpened(const QImage &img, int w, int h, float f);
+
+// ---- Cursor ----------------------------------------------------------------
+// Overrides the application's mouse cursor with this one. There is a single
+// override: a later call replaces it; it is never restored by the kit.
+void VlOverrideCursor(const QCursor &cursor);
+
+// ---- Restyling -------------------------------------------------------------------
+// Every kit control registers a restyle operation at construction; all of
+// them run, in the order of construction, each time the look or the scale
+// is switched (SetInterfaceScale). Qt's own change events do not serve
+// here: with Qt 6.4 the QApplication::setPalette and setFont calls of the
+// switch reach no widget as a palette or font change event, shown or
+// hidden, inside the event loop or before it.
+void VlRegisterRestyle(const QWidget *control, std::function<void()> restyle);
+void VlUnregisterRestyle(const QWidget *control);
+int VlRestyleCount();   // live registrations

@@ -123,7 +123,7 @@ void VlSlider::paintEvent(QPaintEvent *)
     p.fillRect(QRect(groove.left(), groove.bottom(), groove.width(), 1), light);
     p.fillRect(QRect(groove.right(), groove.top(), 1, groove.height()), light);
 
-    // Thumb: the framework's normal button face.
+    // Thumb: the normal button face.
     const int state = !isEnabled() ? 3 : dragging ? 2 : hasMouse ? 1 : 0;
     VlPaintButtonLook(p, thumb, VlButtonLook::OfFace(VlButtonLook::NormalFace, state));
     // A grip line across the thumb.

@@ -1,9 +1,10 @@
-// The kit's slider: the framework's slider with a design rectangle. It
+// The kit's slider: a QAbstractSlider with a design rectangle. It
 // lies horizontally when it is at least as wide as it is high, else
 // vertically (the minimum at the bottom). It takes the keyboard focus.
 #pragma once
 
-#include "VlKit.h"
+#include "VlDesign.h"
+#include "VlFrame.h"
 
 #include <QAbstractSlider>
 

@@ -2,7 +2,8 @@
 // given a paper, with a design rectangle and a font-height increment.
 #pragma once
 
-#include "VlKit.h"
+#include "VlDesign.h"
+#include "VlFrame.h"
 
 #include <QImage>
 #include <QString>

@@ -8,14 +8,6 @@ for tool in xvfb-run xdotool od; do
   command -v "$tool" >/dev/null || { echo "skipped: $tool is missing"; exit 77; }
 done
 
-# Driving a real window from outside depends on the X server's timing; the
-# whole scenario gets a second try in a fresh home before it counts as failed.
-if [ -z "${PERSIST_ATTEMPT:-}" ]; then
-  PERSIST_ATTEMPT=1 "$0" "$exe" && exit 0
-  echo "second try"
-  PERSIST_ATTEMPT=2 exec "$0" "$exe"
-fi
-
 home=$(mktemp -d)
 trap 'rm -rf "$home"' EXIT
 export HOME=$home XDG_CONFIG_HOME=$home/.config XDG_DATA_HOME=$home/.local/share
@@ -26,16 +18,23 @@ mkdir -m 700 "$XDG_RUNTIME_DIR"
 typeList="1820 208"
 levelsList="1765 280"
 
-# One run: start, wait for the window, roll the wheel down over the lists
-# (each notch picks the next entry), then quit with key X.
+# One run: start, wait until the window is shown full screen, roll the
+# wheel down over the lists (each notch picks the next entry), then quit
+# with key X. The X server hands the program its events in order: the
+# full-screen resize before the first wheel notch, the last notch before
+# the key, so no pause is needed between them.
 run() {   # type-notches level-notches
   xvfb-run -a -s "-screen 0 1920x1080x24" bash -c '
     "$0" & pid=$!
-    timeout 20 xdotool search --sync --onlyvisible --name "^quibo$" >/dev/null
-    sleep 1
-    for ((i = 0; i < $1; i++)); do xdotool mousemove '"$typeList"' click 5; sleep 0.2; done
-    for ((i = 0; i < $2; i++)); do xdotool mousemove '"$levelsList"' click 5; sleep 0.2; done
-    xdotool mousemove 900 1000 key x
+    wid=$(timeout 20 xdotool search --sync --onlyvisible --name "^quibo$" | head -n 1)
+    for ((i = 0; i < 200; i++)); do
+      xdotool getwindowgeometry "$wid" | grep -q "Geometry: 1920x1080" && break
+      sleep 0.05
+    done
+    xdotool getwindowgeometry "$wid" | grep -q "Geometry: 1920x1080" || { echo "the window never went full screen"; kill $pid; exit 1; }
+    for ((i = 0; i < $1; i++)); do xdotool mousemove --sync '"$typeList"' click 5; done
+    for ((i = 0; i < $2; i++)); do xdotool mousemove --sync '"$levelsList"' click 5; done
+    xdotool mousemove --sync 900 1000 key x
     for ((i = 0; i < 100; i++)); do kill -0 $pid 2>/dev/null || break; sleep 0.1; done
     if kill -0 $pid 2>/dev/null; then kill $pid; echo "the program did not quit on X"; exit 1; fi
     wait $pid

@@ -1,7 +1,7 @@
 // The colour picker: its layout at two scales, the palette's colours and
 // cross, palette clicks, the red, green and blue fields, a drag on the
 // wheel and the value bar, Select and Cancel, and the fit to the screen.
-#include "PlainPrompt.h"
+#include "Prompts.h"
 #include "VlColorPick.h"
 #include "VlScale.h"
 
@@ -22,7 +22,7 @@ class PickTest : public ::testing::Test {
 protected:
     void SetUp() override
     {
-        PlainPrompt::SetAnswerer([this](const QString &text) {
+        SetPromptAnswerer([this](const QString &text) {
             prompts << text;
             return true;
         });
@@ -30,7 +30,7 @@ protected:
     void TearDown() override
     {
         picker.reset();
-        PlainPrompt::SetAnswerer(nullptr);
+        SetPromptAnswerer(nullptr);
         SetInterfaceScale(nullptr, 'W', 'n', false);
     }
     VlColorPick &Open(Color start, bool show = true)
@@ -179,6 +179,11 @@ struct FitCase {
     float expected;   // < 0: lower than the scale's factor, window fits
 };
 
+void PrintTo(const FitCase &c, std::ostream *os)
+{
+    *os << c.scale << " in " << c.available.width() << " x " << c.available.height();
+}
+
 class PickFit : public PickTest, public ::testing::WithParamInterface<FitCase> {};
 
 TEST_P(PickFit, KeptWithinTheScreen)
@@ -293,6 +298,12 @@ struct FieldCase {
     const char *message;   // "" for none
     COLORREF rgb;          // the colour after the edit
 };
+
+// ctest names the cases by these.
+void PrintTo(const FieldCase &c, std::ostream *os)
+{
+    *os << c.name;
+}
 
 class PickField : public PickTest, public ::testing::WithParamInterface<FieldCase> {};
 

@@ -87,13 +87,19 @@ std::vector<int> FrontScramble(int n, std::vector<std::array<int, 3>> odd)
     return v;
 }
 
+// ctest names the cases by these.
+void PrintTo(const GameCase &c, std::ostream *os)
+{
+    *os << c.name;
+}
+
 class EndToEndGames : public EndToEnd, public ::testing::WithParamInterface<GameCase> {};
 
 TEST_P(EndToEndGames, JumbledCubePlayedToTheEnd)
 {
     const GameCase &c = GetParam();
     // The real modal dialog this time.
-    THighScrs::SetRunner(nullptr);
+    SetDialogRunner(nullptr);
     QString messageAtDialog;
     bool dialogSeen = false;
     QTimer driver;
@@ -124,14 +130,14 @@ TEST_P(EndToEndGames, JumbledCubePlayedToTheEnd)
     random.values = c.draws;
     random.next = 0;
     QTest::keyClick(View(), Qt::Key_N);
-    ASSERT_FALSE(w->introRunning);
-    ASSERT_EQ(w->game->levels, c.levels);
-    ASSERT_FALSE(w->game->finished) << "the scripted set-up is scrambled";
+    ASSERT_FALSE(w->flow.introRunning);
+    ASSERT_EQ(w->flow.game->levels, c.levels);
+    ASSERT_FALSE(w->flow.game->finished) << "the scripted set-up is scrambled";
 
     const int n = c.levels;
     int actions = 0;
-    while (!w->game->finished && actions < 200) {
-        const TBoxRec reference = w->game->box[0][n - 1][n - 1];
+    while (!w->flow.game->finished && actions < 200) {
+        const TBoxRec reference = w->flow.game->box[0][n - 1][n - 1];
         TBoxRec *wrong = nullptr;
         for (int L = 0; L < n && !wrong; ++L)
             for (int r = 0; r < n && !wrong; ++r)
@@ -139,13 +145,13 @@ TEST_P(EndToEndGames, JumbledCubePlayedToTheEnd)
                     wrong = &Front(L, r);
         if (wrong) {
             const QPoint p = Centre(*wrong);
-            if (w->game->selectedId != wrong->id)
+            if (w->flow.game->selectedId != wrong->id)
                 Click(p);
-            ASSERT_EQ(w->game->selectedId, wrong->id);
+            ASSERT_EQ(w->flow.game->selectedId, wrong->id);
             for (int d : TurnsBetween(*wrong, reference)) {
                 Drag(p, p + Offset(d));
                 ++actions;
-                if (w->game->finished)
+                if (w->flow.game->finished)
                     break;
             }
         } else {
@@ -153,7 +159,7 @@ TEST_P(EndToEndGames, JumbledCubePlayedToTheEnd)
             TBoxRec *free = nullptr;
             for (int L = 0; L < n && !free; ++L)
                 for (int r = 0; r < n && !free; ++r)
-                    if (Front(L, r).id != w->game->selectedId)
+                    if (Front(L, r).id != w->flow.game->selectedId)
                         free = &Front(L, r);
             ASSERT_NE(free, nullptr);
             const QPoint p = Centre(*free);
@@ -162,15 +168,15 @@ TEST_P(EndToEndGames, JumbledCubePlayedToTheEnd)
         ++actions;
         Drain();
     }
-    ASSERT_TRUE(w->game->finished) << "solved within " << actions << " actions";
+    ASSERT_TRUE(w->flow.game->finished) << "solved within " << actions << " actions";
     QTRY_VERIFY_WITH_TIMEOUT(dialogSeen || std::find(sounds.begin(), sounds.end(), "GDJOB") != sounds.end(), 3000);
     Drain();
 
-    EXPECT_EQ(dialogSeen, c.hallOfFame) << "score " << w->game->score;
+    EXPECT_EQ(dialogSeen, c.hallOfFame) << "score " << w->flow.game->score;
     if (dialogSeen) {
         EXPECT_EQ(messageAtDialog, "Congratulations!");
         EXPECT_NE(std::find(sounds.begin(), sounds.end(), "CNGRT"), sounds.end());
-        EXPECT_EQ(settings->hofScore[1][0], w->game->score);
+        EXPECT_EQ(settings->hofScore[1][0], w->flow.game->score);
         EXPECT_EQ(settings->hofNames[1].value(0), "Player One");
         EXPECT_EQ(settings->hofLevels[1][0], c.levels);
         EXPECT_TRUE(settings->inputEnabled);
@@ -179,8 +185,8 @@ TEST_P(EndToEndGames, JumbledCubePlayedToTheEnd)
         EXPECT_EQ(w->panel.messageText[0].GetText(), "Good job!");
         EXPECT_EQ(w->panel.messageText[1].GetText(), "Everything appears");
     }
-    EXPECT_GT(w->game->moves, 0);
-    EXPECT_EQ(w->panel.movesValue.GetText(), QString::number(w->game->moves));
+    EXPECT_GT(w->flow.game->moves, 0);
+    EXPECT_EQ(w->panel.movesValue.GetText(), QString::number(w->flow.game->moves));
 }
 
 INSTANTIATE_TEST_SUITE_P(

@@ -3,7 +3,7 @@
 // removing and selecting sets, their messages, and the copies to and from
 // the settings record.
 #include "FaceSets.h"
-#include "PlainPrompt.h"
+#include "Prompts.h"
 #include "SetDialogs.h"
 #include "TDib.h"
 #include "TImgUt.h"
@@ -90,7 +90,7 @@ public:
     void SetUp() override
     {
         ASSERT_TRUE(tmp.isValid());
-        ctx = std::make_unique<VlmImgUt::TImgUt>("Vellamor\\quibo", VlmImgUt::TRegStore::InFolder(tmp.path() + "/reg"));
+        ctx = std::make_unique<VlmImgUt::TImgUt>("Vellamor\\quibo", TRegStore::InFolder(tmp.path() + "/reg"));
         sets = std::make_unique<TFaceSets>(ctx.get());
         red = Picture("pics/red.bmp", 8, 6, Qt::red);
         blue = Picture("pics/blue.bmp", 5, 5, Qt::blue);
@@ -176,6 +176,12 @@ struct MessageCase {
     bool focusName;
 };
 
+// ctest names the cases by these.
+void PrintTo(const MessageCase &c, std::ostream *os)
+{
+    *os << c.name;
+}
+
 class SetsMessage : public SetsTest, public ::testing::WithParamInterface<MessageCase> {};
 
 TEST_P(SetsMessage, ShownAsWrittenAndNothingChanges)
@@ -252,7 +258,7 @@ INSTANTIATE_TEST_SUITE_P(
 TEST(SetsPrompt, BoxShowsTheTextAsPlainText)
 {
     for (const QString &text : {QStringLiteral("Delete the <b>x</b> Color Set?"), QStringLiteral("Delete the A&B Image Set?")}) {
-        std::unique_ptr<QMessageBox> box(PlainPrompt::MakeBox(nullptr, text, true));
+        std::unique_ptr<QMessageBox> box(MakePromptBox(nullptr, text, true));
         EXPECT_EQ(box->textFormat(), Qt::PlainText);
         EXPECT_EQ(box->standardButtons(), QMessageBox::Ok | QMessageBox::Cancel);
         auto *label = box->findChild<QLabel *>("qt_msgbox_label");
@@ -260,21 +266,21 @@ TEST(SetsPrompt, BoxShowsTheTextAsPlainText)
         EXPECT_EQ(label->textFormat(), Qt::PlainText);
         EXPECT_EQ(label->text(), text);
     }
-    std::unique_ptr<QMessageBox> ok(PlainPrompt::MakeBox(nullptr, "x", false));
+    std::unique_ptr<QMessageBox> ok(MakePromptBox(nullptr, "x", false));
     EXPECT_EQ(ok->standardButtons(), QMessageBox::Ok);
 }
 
 TEST(SetsPrompt, DialogChooserAsksThroughThePlainBoxes)
 {
     QStringList asked;
-    PlainPrompt::SetAnswerer([&](const QString &t) {
+    SetPromptAnswerer([&](const QString &t) {
         asked << t;
         return false;
     });
     TSetDialogs dialogs(nullptr, nullptr);
     dialogs.Message("A&B");
     EXPECT_FALSE(dialogs.Confirm("<b>x</b>"));
-    PlainPrompt::SetAnswerer(nullptr);
+    SetPromptAnswerer(nullptr);
     EXPECT_EQ(asked, (QStringList{"A&B", "<b>x</b>"}));
 }
 
@@ -300,7 +306,7 @@ TEST(SetsPrompt, DialogChooserRunsThePickerWithTheStartColour)
 TEST(SetsPrompt, DialogChooserOpensTheOpenImageDialog)
 {
     QTemporaryDir tmp;
-    VlmImgUt::TImgUt ctx("Vellamor\\quibo", VlmImgUt::TRegStore::InFolder(tmp.path()));
+    VlmImgUt::TImgUt ctx("Vellamor\\quibo", TRegStore::InFolder(tmp.path()));
     ctx.optsDirty = false;
     TFakeFileDlg fake;
     fake.scripts.push_back([](TFakeFileDlg &f) { f.Choose({"/pics/face.bmp"}); });

@@ -43,20 +43,20 @@ TEST_F(WindowTest, EachGameTypeSetsItsPanelAndStrips)
         TboxScr &w = OpenGame(c.type, 4);
         SCOPED_TRACE(c.type);
         switch (c.type) {
-        case 1: EXPECT_NE(dynamic_cast<TJigsaw *>(w.game), nullptr); break;
-        case 2: EXPECT_NE(dynamic_cast<TCube *>(w.game), nullptr); break;
-        case 3: EXPECT_NE(dynamic_cast<TPyramid *>(w.game), nullptr); break;
-        case 4: EXPECT_NE(dynamic_cast<TRebukes *>(w.game), nullptr); break;
+        case 1: EXPECT_NE(dynamic_cast<TJigsaw *>(w.flow.game), nullptr); break;
+        case 2: EXPECT_NE(dynamic_cast<TCube *>(w.flow.game), nullptr); break;
+        case 3: EXPECT_NE(dynamic_cast<TPyramid *>(w.flow.game), nullptr); break;
+        case 4: EXPECT_NE(dynamic_cast<TRebukes *>(w.flow.game), nullptr); break;
         }
-        EXPECT_FALSE(w.introRunning);
+        EXPECT_FALSE(w.flow.introRunning);
         for (int i = 0; i < 3; ++i)
             EXPECT_EQ(w.panel.hintText[i].GetText(), QString::fromLatin1(c.hints[i]));
         EXPECT_EQ(w.panel.disorderLabel.GetText(), QString::fromLatin1(c.disorder));
-        EXPECT_EQ(w.sideStripShown, c.side);
-        EXPECT_EQ(w.bottomStripShown, c.bottom);
-        EXPECT_EQ(!w.sideStrip.isHidden(), c.side);
-        EXPECT_EQ(!w.bottomStrip.isHidden(), c.bottom);
-        EXPECT_EQ(w.dragGame, c.drag);
+        EXPECT_EQ(w.flow.sideStripShown, c.side);
+        EXPECT_EQ(w.flow.bottomStripShown, c.bottom);
+        EXPECT_EQ(!w.arrows.sideStrip.isHidden(), c.side);
+        EXPECT_EQ(!w.arrows.bottomStrip.isHidden(), c.bottom);
+        EXPECT_EQ(w.flow.dragGame, c.drag);
         EXPECT_EQ(w.panel.specialShown, c.special);
         EXPECT_EQ(w.panel.boxPanelShown, c.box);
         EXPECT_EQ(!w.panel.specialPanel.isHidden(), c.special);
@@ -79,7 +79,7 @@ TEST_F(WindowTest, JigsawAfterTheCubeGivesTheMisplacedCaptionAndBack)
     TboxScr &w = OpenGame(1, 3);
     EXPECT_EQ(w.panel.disorderLabel.GetText(), QStringLiteral("Misplaced:"));
     w.settings->gameType = 2;
-    w.NewGame();
+    w.flow.NewGame();
     EXPECT_EQ(w.panel.disorderLabel.GetText(), QStringLiteral("Disorder:"));
 }
 
@@ -111,7 +111,7 @@ TEST_F(WindowTest, TypeAndLevelsQuestionsWithOkAndCancel)
             s.levels = 4;
         })
                              : OpenGame(2, 4);
-        w.game->moves = 4242;   // marks the object (a new one may reuse its address)
+        w.flow.game->moves = 4242;   // marks the object (a new one may reuse its address)
         prompts.clear();
         answer = c.ok;
         Pick(c.levelsList ? w.panel.levelsDrop : w.panel.gameTypeDrop, c.pick);
@@ -123,14 +123,14 @@ TEST_F(WindowTest, TypeAndLevelsQuestionsWithOkAndCancel)
         EXPECT_EQ(w.settings->levels, c.wantLevels);
         EXPECT_EQ(w.panel.gameTypeDrop.GetIndex(), c.wantType - 1);
         EXPECT_EQ(w.panel.levelsDrop.GetIndex(), c.wantLevels - 2);
-        ASSERT_NE(w.game, nullptr);
-        EXPECT_EQ(w.game->moves != 4242, c.newGame);
-        EXPECT_EQ(w.introRunning, c.intro);
+        ASSERT_NE(w.flow.game, nullptr);
+        EXPECT_EQ(w.flow.game->moves != 4242, c.newGame);
+        EXPECT_EQ(w.flow.introRunning, c.intro);
         if (c.newGame) {
-            ASSERT_NE(w.game, nullptr);
-            EXPECT_EQ(w.game->levels, c.wantLevels);
+            ASSERT_NE(w.flow.game, nullptr);
+            EXPECT_EQ(w.flow.game->levels, c.wantLevels);
             if (c.wantType == 3) {
-                EXPECT_NE(dynamic_cast<TPyramid *>(w.game), nullptr);
+                EXPECT_NE(dynamic_cast<TPyramid *>(w.flow.game), nullptr);
             }
         }
     }
@@ -141,10 +141,10 @@ TEST_F(WindowTest, TypeChosenDuringTheIntroStartsWithNewGame)
     TboxScr &w = Open();
     Pick(w.panel.gameTypeDrop, 3);
     Pick(w.panel.levelsDrop, 3);
-    EXPECT_NE(dynamic_cast<TSplash *>(w.game), nullptr);
+    EXPECT_NE(dynamic_cast<TSplash *>(w.flow.game), nullptr);
     QTest::mouseClick(&w.panel.newGameButton, Qt::LeftButton);
-    EXPECT_NE(dynamic_cast<TRebukes *>(w.game), nullptr);
-    EXPECT_EQ(w.game->levels, 5);
+    EXPECT_NE(dynamic_cast<TRebukes *>(w.flow.game), nullptr);
+    EXPECT_EQ(w.flow.game->levels, 5);
     EXPECT_TRUE(prompts.isEmpty());
 }
 
@@ -154,27 +154,27 @@ TEST_F(WindowTest, CheatSolvesForZeroAndKeepsItsMessageThroughTheRepaint)
         TboxScr &w = OpenGame(2, 3);
         if (!soundsOn)
             QTest::mouseClick(&w.panel.soundsButton, Qt::LeftButton);
-        w.game->selectedId = 111;
-        w.game->infoId = 111;
+        w.flow.game->selectedId = 111;
+        w.flow.game->infoId = 111;
         QTest::mouseClick(&w.panel.cheatButton, Qt::LeftButton);
         EXPECT_EQ(sounds, soundsOn ? QStringList{"CHEAT"} : QStringList{});
-        EXPECT_TRUE(w.game->finished);
-        EXPECT_EQ(w.game->score, 0);
-        EXPECT_EQ(w.game->selectedId, 0);
-        EXPECT_EQ(w.game->infoId, 0);
+        EXPECT_TRUE(w.flow.game->finished);
+        EXPECT_EQ(w.flow.game->score, 0);
+        EXPECT_EQ(w.flow.game->selectedId, 0);
+        EXPECT_EQ(w.flow.game->infoId, 0);
         // The repaint ran during the cheat and kept the message up.
-        EXPECT_FALSE(w.reRender);
-        EXPECT_FALSE(w.keepMessage);
+        EXPECT_FALSE(w.board->reRender);
+        EXPECT_FALSE(w.flow.keepMessage);
         EXPECT_FALSE(w.panel.messagePanel.isHidden());
         EXPECT_TRUE(w.panel.hintPanel.isHidden());
-        EXPECT_EQ(w.panel.messagePanel.color, w.messageCheatColor);
+        EXPECT_EQ(w.panel.messagePanel.color, w.flow.messageCheatColor);
         EXPECT_EQ(w.panel.messageText[0].GetText(), QStringLiteral("That was too easy!"));
         EXPECT_EQ(w.panel.messageText[1].GetText(), QStringLiteral("Score = 0"));
         EXPECT_EQ(w.panel.messageText[2].GetText(), QStringLiteral("for Cheaters!"));
         EXPECT_EQ(w.panel.scoreValue.GetText(), QStringLiteral("0"));
         sounds.clear();
         // A second cheat on the solved game says the same again.
-        w.Cheat();
+        w.flow.Cheat();
         EXPECT_EQ(sounds, soundsOn ? QStringList{"CHEAT"} : QStringList{});
         EXPECT_FALSE(w.panel.messagePanel.isHidden());
     }
@@ -183,9 +183,9 @@ TEST_F(WindowTest, CheatSolvesForZeroAndKeepsItsMessageThroughTheRepaint)
 TEST_F(WindowTest, CheatWithoutAGameDoesNothing)
 {
     TboxScr &w = OpenGame(2, 3);
-    delete w.game;
-    w.game = nullptr;
-    w.Cheat();
+    delete w.flow.game;
+    w.flow.game = nullptr;
+    w.flow.Cheat();
     EXPECT_TRUE(sounds.isEmpty());
     EXPECT_TRUE(w.panel.messagePanel.isHidden());
 }
@@ -204,8 +204,8 @@ TEST_F(WindowTest, SwitchesFlipTheirValueAndLamp)
         {"bonus lamp", &w.panel.bonusLamp, [&] { return w.settings->bonusBoxes; }, "onyel"},
         {"bad button", &w.panel.badButton, [&] { return w.settings->badBoxes; }, "onyel"},
         {"bad lamp", &w.panel.badLamp, [&] { return w.settings->badBoxes; }, "onyel"},
-        {"sounds button", &w.panel.soundsButton, [&] { return w.soundsOn; }, "onred"},
-        {"sounds lamp", &w.panel.soundsLamp, [&] { return w.soundsOn; }, "onred"},
+        {"sounds button", &w.panel.soundsButton, [&] { return w.flow.soundsOn; }, "onred"},
+        {"sounds lamp", &w.panel.soundsLamp, [&] { return w.flow.soundsOn; }, "onred"},
     };
     for (const Case &c : cases) {
         SCOPED_TRACE(c.name);
@@ -214,11 +214,11 @@ TEST_F(WindowTest, SwitchesFlipTheirValueAndLamp)
                                                                                             : w.panel.soundsLamp;
         for (int k = 0; k < 2; ++k) {
             const bool before = c.value();
-            w.reRender = false;
+            w.board->reRender = false;
             QTest::mouseClick(c.control, Qt::LeftButton);
             EXPECT_EQ(c.value(), !before);
             EXPECT_TRUE(SameImage(lamp.Image(), c.value() ? SkinImage(QString::fromLatin1(c.lit)) : off));
-            EXPECT_FALSE(w.reRender);
+            EXPECT_FALSE(w.board->reRender);
         }
     }
     EXPECT_TRUE(sounds.isEmpty());
@@ -227,25 +227,25 @@ TEST_F(WindowTest, SwitchesFlipTheirValueAndLamp)
 TEST_F(WindowTest, MoveActionsPlayTheirSoundsFirstAndKeepOrClearTheSelection)
 {
     TboxScr &w = OpenGame(2, 3);
-    TGame &g = *w.game;
+    TGame &g = *w.flow.game;
 
     // No selection: no sound, no render.
-    w.reRender = false;
-    w.TurnBox(1);
+    w.board->reRender = false;
+    w.flow.TurnBox(1);
     EXPECT_TRUE(sounds.isEmpty());
-    EXPECT_FALSE(w.reRender);
+    EXPECT_FALSE(w.board->reRender);
     EXPECT_EQ(g.moves, 0);
 
     g.selectedId = 100 + 100 * 2 + 10 * 2 + 2;   // a corner box on top
     g.infoId = 111;
-    w.keepMessage = true;
-    w.TurnBox(3);
+    w.flow.keepMessage = true;
+    w.flow.TurnBox(3);
     EXPECT_EQ(sounds, QStringList{"RTBOX"});
     EXPECT_EQ(g.selectedId, 322);
     EXPECT_EQ(g.infoId, 0);
-    EXPECT_TRUE(w.keepMessage);   // a turn leaves the message as it is
+    EXPECT_TRUE(w.flow.keepMessage);   // a turn leaves the message as it is
     EXPECT_EQ(g.moves, 1);
-    w.TurnBox(7);                 // not a direction
+    w.flow.TurnBox(7);                 // not a direction
     EXPECT_EQ(sounds.size(), 1);
 
     struct Case {
@@ -254,38 +254,38 @@ TEST_F(WindowTest, MoveActionsPlayTheirSoundsFirstAndKeepOrClearTheSelection)
         const char *sound;
     } cases[] = {
         {"shape arrow", [&] { QTest::mouseClick(&w.panel.shapeArrow[0], Qt::LeftButton); }, "RTSHP"},
-        {"shape key", [&] { w.RotateShape(4); }, "RTSHP"},
-        {"level arrow", [&] { QTest::mouseClick(&w.levelRight[1], Qt::LeftButton); }, "RTLEV"},
-        {"slice arrow", [&] { QTest::mouseClick(&w.levelDown[0], Qt::LeftButton); }, "RTLEV"},
+        {"shape key", [&] { w.flow.RotateShape(4); }, "RTSHP"},
+        {"level arrow", [&] { QTest::mouseClick(&w.arrows.levelRight[1], Qt::LeftButton); }, "RTLEV"},
+        {"slice arrow", [&] { QTest::mouseClick(&w.arrows.levelDown[0], Qt::LeftButton); }, "RTLEV"},
     };
     for (const Case &c : cases) {
         SCOPED_TRACE(c.name);
         sounds.clear();
         g.selectedId = 322;
         g.infoId = 322;
-        w.keepMessage = true;
-        w.RefreshSync();
+        w.flow.keepMessage = true;
+        w.board->RefreshSync();
         c.act();
         EXPECT_EQ(sounds, QStringList{QString::fromLatin1(c.sound)});
         EXPECT_EQ(g.selectedId, 0);
         EXPECT_EQ(g.infoId, 0);
-        EXPECT_FALSE(w.keepMessage);
+        EXPECT_FALSE(w.flow.keepMessage);
     }
 
     // With the Sounds switch off every move is silent.
     sounds.clear();
-    w.ToggleSounds();
+    w.flow.ToggleSounds();
     g.selectedId = 322;
-    w.TurnBox(2);
-    w.RotateShape(1);
-    w.RotateLevel(1, 1);
+    w.flow.TurnBox(2);
+    w.flow.RotateShape(1);
+    w.flow.RotateLevel(1, 1);
     EXPECT_TRUE(sounds.isEmpty());
 }
 
 TEST_F(WindowTest, BoxArrowsTurnTheSelectedBoxInTheirDirections)
 {
     TboxScr &w = OpenGame(2, 2);
-    TGame &g = *w.game;
+    TGame &g = *w.flow.game;
     // Arrays hold left, up, right, down; the directions are 1, 3, 2, 4.
     const int dirs[4] = {1, 3, 2, 4};
     for (int i = 0; i < 4; ++i) {
@@ -310,42 +310,42 @@ TEST_F(WindowTest, ArrowStripsFollowTheShape)
         TboxScr &w = OpenGame(c.type, c.levels);
         const int n = c.levels, s = w.settings->boxSize;
         ASSERT_GT(s, 0);
-        const QRect &b = w.boardRect;
+        const QRect &b = w.flow.boardRect;
         const int right = BoardGeometry::Right(b), bottom = BoardGeometry::Bottom(b);
-        const int bw = w.levelLeft[0].width(), bh = w.levelLeft[0].height();
+        const int bw = w.arrows.levelLeft[0].width(), bh = w.arrows.levelLeft[0].height();
         const bool cube = c.type != 3;
         // The board leaves room for the strips and the panel.
         EXPECT_LE(right, w.settings->bufferWidth - w.panel.width - 16 - 55);
         if (cube) {
             EXPECT_LE(bottom, w.settings->bufferHeight - 16 - 55);
-            EXPECT_EQ(w.bottomStrip.geometry(), QRect(right - n * s, bottom + 4, n * s, w.bottomStrip.height()));
-            EXPECT_EQ(w.sideStrip.geometry(), QRect(right + 4, bottom - n * s, w.sideStrip.width(), n * s));
+            EXPECT_EQ(w.arrows.bottomStrip.geometry(), QRect(right - n * s, bottom + 4, n * s, w.arrows.bottomStrip.height()));
+            EXPECT_EQ(w.arrows.sideStrip.geometry(), QRect(right + 4, bottom - n * s, w.arrows.sideStrip.width(), n * s));
         } else {
-            EXPECT_TRUE(w.bottomStrip.isHidden());
-            EXPECT_EQ(w.sideStrip.geometry(), QRect(right + 4, b.y(), w.sideStrip.width(), bottom - b.y()));
+            EXPECT_TRUE(w.arrows.bottomStrip.isHidden());
+            EXPECT_EQ(w.arrows.sideStrip.geometry(), QRect(right + 4, b.y(), w.arrows.sideStrip.width(), bottom - b.y()));
         }
         const int first = cube ? (s - bh) / 2 : w.settings->topDepth + s / 2;
         const int step = cube ? s : (bottom - b.y() - w.settings->topDepth) / n;
         int shownPairs = 0;
         for (int i = 0; i < 8; ++i) {
             const bool shown = i < n && i != c.hidden;
-            EXPECT_EQ(!w.levelLeft[i].isHidden(), shown) << i;
-            EXPECT_EQ(!w.levelRight[i].isHidden(), shown) << i;
+            EXPECT_EQ(!w.arrows.levelLeft[i].isHidden(), shown) << i;
+            EXPECT_EQ(!w.arrows.levelRight[i].isHidden(), shown) << i;
             if (cube) {
-                EXPECT_EQ(!w.levelUp[i].isHidden(), shown) << i;
-                EXPECT_EQ(!w.levelDown[i].isHidden(), shown) << i;
+                EXPECT_EQ(!w.arrows.levelUp[i].isHidden(), shown) << i;
+                EXPECT_EQ(!w.arrows.levelDown[i].isHidden(), shown) << i;
             }
             if (!shown)
                 continue;
             ++shownPairs;
-            EXPECT_EQ(w.levelLeft[i].y(), first + i * step) << i;
-            EXPECT_EQ(w.levelRight[i].y(), first + i * step) << i;
-            EXPECT_EQ(w.levelLeft[i].height(), bh);
+            EXPECT_EQ(w.arrows.levelLeft[i].y(), first + i * step) << i;
+            EXPECT_EQ(w.arrows.levelRight[i].y(), first + i * step) << i;
+            EXPECT_EQ(w.arrows.levelLeft[i].height(), bh);
             if (cube) {
                 const int x = s * (n - 1 - i) + (s - bw) / 2;
-                EXPECT_EQ(w.levelUp[i].x(), x) << i;
-                EXPECT_EQ(w.levelDown[i].x(), x) << i;
-                EXPECT_EQ(w.levelUp[i].width(), bw);
+                EXPECT_EQ(w.arrows.levelUp[i].x(), x) << i;
+                EXPECT_EQ(w.arrows.levelDown[i].x(), x) << i;
+                EXPECT_EQ(w.arrows.levelUp[i].width(), bw);
             }
         }
         EXPECT_EQ(shownPairs, c.hidden < 0 ? n : n - 1);
@@ -358,22 +358,22 @@ TEST_F(WindowTest, LevelArrowsRotateTheirLevelInTheirDirection)
     struct Case {
         VlButton *arrow;
         int level, dir;
-    } cases[] = {{&w.levelLeft[0], 1, 1}, {&w.levelRight[2], 3, 2}, {&w.levelUp[0], 1, 3}, {&w.levelDown[2], 3, 4}};
+    } cases[] = {{&w.arrows.levelLeft[0], 1, 1}, {&w.arrows.levelRight[2], 3, 2}, {&w.arrows.levelUp[0], 1, 3}, {&w.arrows.levelDown[2], 3, 4}};
     for (const Case &c : cases) {
         // The same rotation on a twin game gives the same boxes.
         TRebukes twin(w.settings);
         for (int L = 0; L < 3; ++L)
             for (int r = 0; r < 3; ++r)
                 for (int k = 0; k < 3; ++k)
-                    twin.box[L][r][k] = w.game->box[L][r][k];
-        twin.levels = w.game->levels;
+                    twin.box[L][r][k] = w.flow.game->box[L][r][k];
+        twin.levels = w.flow.game->levels;
         twin.RotateLevel(c.level, c.dir);
         QTest::mouseClick(c.arrow, Qt::LeftButton);
         bool same = true;
         for (int L = 0; L < 3; ++L)
             for (int r = 0; r < 3; ++r)
                 for (int k = 0; k < 3; ++k) {
-                    const TBoxRec &a = twin.box[L][r][k], &b = w.game->box[L][r][k];
+                    const TBoxRec &a = twin.box[L][r][k], &b = w.flow.game->box[L][r][k];
                     same = same && a.front == b.front && a.left == b.left && a.top == b.top;
                 }
         EXPECT_TRUE(same) << c.level << " " << c.dir;
@@ -384,16 +384,16 @@ TEST_F(WindowTest, WithoutAGameObjectTheBoardLayoutOnlyHidesTheStrips)
 {
     TboxScr &w = OpenGame(2, 4);
     w.settings->gameType = 7;   // as a failed load leaves it
-    w.NewGame();
-    EXPECT_EQ(w.game, nullptr);
+    w.flow.NewGame();
+    EXPECT_EQ(w.flow.game, nullptr);
     EXPECT_TRUE(w.panel.messagePanel.isHidden());
-    w.LayoutBoard();
-    EXPECT_TRUE(w.sideStrip.isHidden());
-    EXPECT_TRUE(w.bottomStrip.isHidden());
-    EXPECT_EQ(w.boardRect, QRect(16, 16, w.settings->bufferWidth - w.panel.width - 32, w.settings->bufferHeight - 32));
+    w.flow.LayoutBoard();
+    EXPECT_TRUE(w.arrows.sideStrip.isHidden());
+    EXPECT_TRUE(w.arrows.bottomStrip.isHidden());
+    EXPECT_EQ(w.flow.boardRect, QRect(16, 16, w.settings->bufferWidth - w.panel.width - 32, w.settings->bufferHeight - 32));
     // The actions do nothing without a game.
-    w.TurnBox(1);
-    w.RotateShape(1);
-    w.RotateLevel(1, 1);
+    w.flow.TurnBox(1);
+    w.flow.RotateShape(1);
+    w.flow.RotateLevel(1, 1);
     EXPECT_TRUE(sounds.isEmpty());
 }

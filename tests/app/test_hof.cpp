@@ -2,9 +2,9 @@
 // the Enter key's states, the flash, Save and Cancel, run without a modal
 // loop.
 #include "HtmlHelp.h"
+#include "Prompts.h"
 #include "THighScrs.h"
 #include "TSettings.h"
-#include "TboxScr.h"
 #include "VlScale.h"
 
 #include <QApplication>
@@ -42,7 +42,7 @@ protected:
     {
         settings.gameType = 2;
         settings.levels = 5;
-        TboxScr::SetPromptAnswerer([this](const QString &text) {
+        SetPromptAnswerer([this](const QString &text) {
             prompts.push_back(text);
             return true;
         });
@@ -50,7 +50,7 @@ protected:
     void TearDown() override
     {
         dialog.reset();
-        TboxScr::SetPromptAnswerer(nullptr);
+        SetPromptAnswerer(nullptr);
         if (settings.helpWindow)
             settings.helpWindow->close();
     }
@@ -85,6 +85,12 @@ struct RankCase {
     int entry;          // the entry an add replaces
     int listedRow;      // the row the new score is listed in after the add (0-based)
 };
+
+// ctest names the cases by these.
+void PrintTo(const RankCase &c, std::ostream *os)
+{
+    *os << c.name;
+}
 
 class HofRanking : public HofTest, public ::testing::WithParamInterface<RankCase> {};
 
@@ -313,6 +319,11 @@ struct FlashCase {
     int box[3];
 };
 
+void PrintTo(const FlashCase &c, std::ostream *os)
+{
+    *os << c.ticks << " ticks";
+}
+
 class HofFlash : public HofTest, public ::testing::WithParamInterface<FlashCase> {};
 
 TEST_P(HofFlash, ColoursAfterTicks)
@@ -388,8 +399,24 @@ TEST_F(HofTest, ViewingModeNeverFlashes)
 
 TEST_F(HofTest, TimerDrivesTheWholeFlash)
 {
+    // The flash timer's ticks, sent one by one: 32 steps, and the 33rd
+    // restores the colours and stops the timer. Another timer's tick is
+    // not the flash's.
     THighScrs &d = Open(100);
-    QTRY_VERIFY_WITH_TIMEOUT(!d.flashing, 6000);
+    d.repaint();
+    const int timer = d.flashTimer;
+    ASSERT_NE(timer, 0);
+    QTimerEvent other(timer + 1000);
+    QCoreApplication::sendEvent(&d, &other);
+    EXPECT_EQ(d.flashTicks, 0);
+    for (int tick = 1; tick <= 33 && d.flashing; ++tick) {
+        QTimerEvent e(timer);
+        QCoreApplication::sendEvent(&d, &e);
+        if (tick == 16) {
+            EXPECT_EQ(d.newScoreBox.color, Color(RGBColor(128, 0, 128)));
+        }
+    }
+    EXPECT_FALSE(d.flashing);
     EXPECT_EQ(d.flashTimer, 0);
     EXPECT_EQ(d.dialogColor, d.savedDialogColor);
 }

@@ -3,7 +3,7 @@
 // modifier rule, the input-enabled flag and the board cursor.
 #include "test_input_util.h"
 
-#include "ContextMenu.h"
+#include "VlMenu.h"
 #include "HtmlHelp.h"
 #include "TCube.h"
 
@@ -44,6 +44,12 @@ struct ReleaseCase {
     bool cursorStays;      // not even the cursor changes
 };
 
+// ctest names the cases by these.
+void PrintTo(const ReleaseCase &c, std::ostream *os)
+{
+    *os << c.name;
+}
+
 class ReleaseCodes : public BoardTest, public ::testing::WithParamInterface<ReleaseCase> {};
 
 TEST_P(ReleaseCodes, EachCodeDoesWhatItSays)
@@ -52,13 +58,13 @@ TEST_P(ReleaseCodes, EachCodeDoesWhatItSays)
     StartGame(2, 3);
     // A scrambled start, so no move can complete the puzzle by chance.
     AllInOrder();
-    TurnRecord(w->game->box[2][2][0], 1);
+    TurnRecord(w->flow.game->box[2][2][0], 1);
     TBoxRec &a = Front(0, 0);
     TBoxRec &b = Front(1, 1);
     const QPoint beside(2, 2);
     if (c.selectFirst) {
         Click(Centre(a));
-        ASSERT_EQ(w->game->selectedId, a.id);
+        ASSERT_EQ(w->flow.game->selectedId, a.id);
     }
     auto where = [&](int which) { return which == 0 ? Centre(a) : which == 1 ? Centre(b) : beside; };
     TBoxRec expectA = a;
@@ -70,7 +76,7 @@ TEST_P(ReleaseCodes, EachCodeDoesWhatItSays)
         for (int L = 0; L < 8; ++L)
             for (int r = 0; r < 8; ++r)
                 for (int k = 0; k < 8; ++k)
-                    twin.box[L][r][k] = w->game->box[L][r][k];
+                    twin.box[L][r][k] = w->flow.game->box[L][r][k];
         twin.RotateShape(c.rotated);
         expectA = twin.box[0][0][2];
     }
@@ -80,16 +86,16 @@ TEST_P(ReleaseCodes, EachCodeDoesWhatItSays)
     const QPoint from = where(c.pressOn);
     const QPoint to = where(c.releaseOn) + QPoint(c.dx, c.dy);
     Press(from);
-    const QImage cursorAfterPress = w->cursorImage;
+    const QImage cursorAfterPress = w->board->cursorImage;
     Release(to);
 
     QStringList expected = QString::fromLatin1(c.sounds).split(',', Qt::SkipEmptyParts);
     EXPECT_EQ(QStringList(sounds.begin(), sounds.end()), expected);
     EXPECT_TRUE(SameFaces(Front(0, 0), expectA));
-    EXPECT_EQ(w->game->selectedId, c.selectedAfter ? a.id : 0);
+    EXPECT_EQ(w->flow.game->selectedId, c.selectedAfter ? a.id : 0);
     EXPECT_EQ(paints.count > 0, c.repainted);
     if (c.cursorStays) {
-        EXPECT_EQ(w->cursorImage.cacheKey(), cursorAfterPress.cacheKey());
+        EXPECT_EQ(w->board->cursorImage.cacheKey(), cursorAfterPress.cacheKey());
     }
 }
 
@@ -122,13 +128,13 @@ TEST_F(BoardTest, BonusBoxShowsItsMessageEachTimeItIsSelected)
     StartGame(2, 3);
     settings->bonusBoxes = true;
     TBoxRec &bonus = Front(1, 0);
-    w->game->bonusId[1] = bonus.id;
+    w->flow.game->bonusId[1] = bonus.id;
     Click(Centre(bonus));
     EXPECT_EQ(sounds, Names({"BOXPK", "BONUS"}));
     EXPECT_EQ(w->panel.messageText[0].GetText(), "Bonus Box!");
     EXPECT_EQ(w->panel.messageText[1].GetText(), "Rotations also turn");
     EXPECT_EQ(w->panel.messageText[2].GetText(), "surrounding boxes.");
-    EXPECT_EQ(w->panel.messagePanel.color, w->messageBonusColor);
+    EXPECT_EQ(w->panel.messagePanel.color, w->flow.messageBonusColor);
     EXPECT_FALSE(w->panel.messagePanel.isHidden()) << "the message survives the repaint";
     EXPECT_TRUE(w->panel.hintPanel.isHidden());
 
@@ -148,7 +154,7 @@ TEST_F(BoardTest, BonusBoxWithTheSwitchOffIsAPlainBox)
     StartGame(2, 3);
     settings->bonusBoxes = false;
     TBoxRec &bonus = Front(1, 0);
-    w->game->bonusId[1] = bonus.id;
+    w->flow.game->bonusId[1] = bonus.id;
     Click(Centre(bonus));
     EXPECT_EQ(sounds, Names({"BOXPK"}));
     EXPECT_TRUE(w->panel.messagePanel.isHidden());
@@ -160,7 +166,7 @@ TEST_F(BoardTest, BadBoxScramblesItsNeighboursWithTheScriptedTurns)
     AllInOrder();
     settings->badBoxes = true;
     TBoxRec &bad = Front(1, 1);   // middle of the front: eight neighbours in its column
-    w->game->badId[1] = bad.id;
+    w->flow.game->badId[1] = bad.id;
     // ScrambleAround turns the boxes around it, each by Random(4) + 1.
     random.values = {0, 1, 2, 3, 0, 1, 2, 3, 0};
     random.next = 0;
@@ -168,7 +174,7 @@ TEST_F(BoardTest, BadBoxScramblesItsNeighboursWithTheScriptedTurns)
     int k = 0;
     for (int l = 0; l < 3; ++l)
         for (int r = 0; r < 3; ++r) {
-            expect[l][r] = w->game->box[l][r][2];
+            expect[l][r] = w->flow.game->box[l][r][2];
             TurnRecord(expect[l][r], random.values[size_t(k++)] + 1);
         }
     Click(Centre(bad));
@@ -176,11 +182,11 @@ TEST_F(BoardTest, BadBoxScramblesItsNeighboursWithTheScriptedTurns)
     EXPECT_EQ(w->panel.messageText[0].GetText(), "Oh no!  Bad Box!");
     EXPECT_EQ(w->panel.messageText[1].GetText(), "Surrounding boxes");
     EXPECT_EQ(w->panel.messageText[2].GetText(), "have been scrambled.");
-    EXPECT_EQ(w->panel.messagePanel.color, w->messageBadColor);
+    EXPECT_EQ(w->panel.messagePanel.color, w->flow.messageBadColor);
     EXPECT_FALSE(w->panel.messagePanel.isHidden());
     for (int l = 0; l < 3; ++l)
         for (int r = 0; r < 3; ++r)
-            EXPECT_TRUE(SameFaces(w->game->box[l][r][2], expect[l][r])) << l << "," << r;
+            EXPECT_TRUE(SameFaces(w->flow.game->box[l][r][2], expect[l][r])) << l << "," << r;
 
     // Deselecting gives the hint back and scrambles nothing.
     sounds.clear();
@@ -196,8 +202,8 @@ TEST_F(BoardTest, BonusTestComesBeforeTheBadBox)
     StartGame(2, 3);
     settings->bonusBoxes = settings->badBoxes = true;
     TBoxRec &box = Front(0, 2);
-    w->game->bonusId[0] = box.id;
-    w->game->badId[0] = box.id;
+    w->flow.game->bonusId[0] = box.id;
+    w->flow.game->badId[0] = box.id;
     const size_t drawn = random.next;
     Click(Centre(box));
     EXPECT_EQ(sounds, Names({"BOXPK", "BONUS"}));
@@ -209,23 +215,23 @@ TEST_F(BoardTest, BonusTestComesBeforeTheBadBox)
 TEST_F(BoardTest, RebukesDragGrabsRepaintsAndDrops)
 {
     StartGame(4, 3);
-    ASSERT_TRUE(w->dragGame);
-    const QPoint p = Centre(w->game->box[0][0][2]);
+    ASSERT_TRUE(w->flow.dragGame);
+    const QPoint p = Centre(w->flow.game->box[0][0][2]);
     TPaintCounter paints(View());
     Press(p);
-    ASSERT_TRUE(w->dragging) << "a front cell was grabbed";
+    ASSERT_TRUE(w->input.dragging) << "a front cell was grabbed";
     EXPECT_EQ(paints.count, 1);
-    EXPECT_FALSE(w->reRender);
+    EXPECT_FALSE(w->board->reRender);
     QMouseEvent move(QEvent::MouseMove, QPointF(p + QPoint(3, 0)), View()->mapToGlobal(QPointF(p)), Qt::NoButton,
                      Qt::LeftButton, Qt::NoModifier);
     QApplication::sendEvent(View(), &move);
     EXPECT_EQ(paints.count, 2) << "the dragged outline follows the pointer";
-    EXPECT_EQ(w->lastX, p.x() + 3);
+    EXPECT_EQ(w->input.lastX, p.x() + 3);
     Release(p + QPoint(3, 0));
-    EXPECT_FALSE(w->dragging);
-    EXPECT_EQ(w->game->selectedId, 0);
+    EXPECT_FALSE(w->input.dragging);
+    EXPECT_EQ(w->flow.game->selectedId, 0);
     EXPECT_EQ(paints.count, 3);
-    EXPECT_FALSE(w->reRender) << "the drop re-rendered";
+    EXPECT_FALSE(w->board->reRender) << "the drop re-rendered";
 }
 
 // ---- Right presses -------------------------------------------------------------
@@ -236,12 +242,12 @@ TEST_F(BoardTest, RightPressOpensAndClosesTheInfoCard)
     TBoxRec &b = Front(0, 1);
     TPaintCounter paints(View());
     Press(Centre(b), Qt::RightButton);
-    EXPECT_EQ(w->game->infoId, b.id);
+    EXPECT_EQ(w->flow.game->infoId, b.id);
     EXPECT_EQ(sounds, Names({"OPBOX"}));
     EXPECT_GT(paints.count, 0);
     sounds.clear();
     Press(Centre(b), Qt::RightButton);
-    EXPECT_EQ(w->game->infoId, 0);
+    EXPECT_EQ(w->flow.game->infoId, 0);
     EXPECT_TRUE(sounds.empty()) << "closing makes no sound";
 }
 
@@ -251,7 +257,7 @@ TEST_F(BoardTest, RightPressBesideTheBoxesOpensTheContextMenu)
     bool ran = false;
     std::vector<std::vector<QString>> columns;
     QTimer::singleShot(0, [&] {
-        if (TContextMenu *m = TContextMenu::Running()) {
+        if (VlPopupMenu *m = VlPopupMenu::Running()) {
             ran = true;
             columns = m->Columns();
             m->hide();
@@ -266,11 +272,11 @@ TEST_F(BoardTest, RightPressBesideTheBoxesOpensTheContextMenu)
 TEST_F(BoardTest, WithoutAGameObjectTheBoardIgnoresButtonsAndArrows)
 {
     StartGame(2, 3);
-    delete w->game;
-    w->game = nullptr;
+    delete w->flow.game;
+    w->flow.game = nullptr;
     bool menu = false;
     QTimer::singleShot(0, [&] {
-        if (TContextMenu *m = TContextMenu::Running()) {
+        if (VlPopupMenu *m = VlPopupMenu::Running()) {
             menu = true;
             m->hide();
         }
@@ -279,9 +285,9 @@ TEST_F(BoardTest, WithoutAGameObjectTheBoardIgnoresButtonsAndArrows)
     Drain();
     Click(QPoint(200, 200));
     EXPECT_FALSE(menu);
-    EXPECT_FALSE(w->Key(TboxScr::KeyLeft, 1));
+    EXPECT_FALSE(w->input.Key(Qt::Key_Left));
     EXPECT_TRUE(sounds.empty());
-    EXPECT_TRUE(w->Key(TboxScr::KeyM, 1)) << "the other keys still work";
+    EXPECT_TRUE(w->input.Key(Qt::Key_M)) << "the other keys still work";
     EXPECT_TRUE(w->menuShown);
 }
 
@@ -293,11 +299,11 @@ TEST_F(BoardTest, PressesAndKeysAreIgnoredWhileInputIsDisabled)
     TBoxRec &b = Front(0, 0);
     settings->inputEnabled = false;
     Press(Centre(b), Qt::RightButton);
-    EXPECT_EQ(w->game->infoId, 0);
+    EXPECT_EQ(w->flow.game->infoId, 0);
     Press(Centre(b));
-    EXPECT_EQ(w->game->pressId, 0) << "the press was not passed on";
+    EXPECT_EQ(w->flow.game->pressId, 0) << "the press was not passed on";
     const bool menuBefore = w->menuShown;
-    EXPECT_FALSE(w->Key(TboxScr::KeyM, 1));
+    EXPECT_FALSE(w->input.Key(Qt::Key_M));
     QTest::keyClick(View(), Qt::Key_Left);
     EXPECT_EQ(w->menuShown, menuBefore);
     EXPECT_TRUE(sounds.empty());
@@ -315,6 +321,11 @@ struct KeyCase {
     int effect;           // 0 none, 1 menu toggled, 2 new game, 3 help opened, 4 minimised
 };
 
+void PrintTo(const KeyCase &c, std::ostream *os)
+{
+    *os << c.name;
+}
+
 class KeyTable : public BoardTest, public ::testing::WithParamInterface<KeyCase> {};
 
 TEST_P(KeyTable, KeyDoesItsActionOnlyWithoutModifiers)
@@ -322,19 +333,19 @@ TEST_P(KeyTable, KeyDoesItsActionOnlyWithoutModifiers)
     const KeyCase &c = GetParam();
     StartGame(2, 3);
     AllInOrder();
-    TurnRecord(w->game->box[2][2][0], 1);
+    TurnRecord(w->flow.game->box[2][2][0], 1);
     if (c.select)
         Click(Centre(Front(0, 0)));
     sounds.clear();
     const bool menu = w->menuShown;
-    w->game->pressX = -999;   // a mark only a new game object drops
+    w->flow.game->pressX = -999;   // a mark only a new game object drops
     const TBoxRec before = Front(0, 0);
     QTest::keyClick(View(), c.key, c.mods);
     Drain();
     EXPECT_EQ(QStringList(sounds.begin(), sounds.end()),
               QString::fromLatin1(c.sound).split(',', Qt::SkipEmptyParts));
     EXPECT_EQ(w->menuShown != menu, c.effect == 1);
-    EXPECT_EQ(w->game->pressX != -999, c.effect == 2);
+    EXPECT_EQ(w->flow.game->pressX != -999, c.effect == 2);
     EXPECT_EQ(bool(settings->helpWindow), c.effect == 3);
     EXPECT_EQ(bool(w->windowState() & Qt::WindowMinimized), c.effect == 4);
     if (c.effect == 0 && QString::fromLatin1(c.sound).isEmpty()) {
@@ -372,11 +383,11 @@ TEST_F(BoardTest, ArrowTurnsTheSelectedBoxInItsDirection)
     Click(Centre(a));
     TBoxRec expect = a;
     TurnRecord(expect, 4);
-    EXPECT_TRUE(w->Key(TboxScr::KeyDown, 1));
+    EXPECT_TRUE(w->input.Key(Qt::Key_Down));
     EXPECT_TRUE(SameFaces(a, expect));
-    EXPECT_EQ(w->game->selectedId, a.id) << "the selection stays for further turns";
-    EXPECT_FALSE(w->Key(TboxScr::KeyDown | TboxScr::KeyShift, 1));
-    EXPECT_FALSE(w->Key(TboxScr::KeyDelta + 0x0D, 1)) << "Enter is not the game's";
+    EXPECT_EQ(w->flow.game->selectedId, a.id) << "the selection stays for further turns";
+    EXPECT_FALSE(w->input.Key(Qt::Key_Down, Qt::ShiftModifier));
+    EXPECT_FALSE(w->input.Key(Qt::Key_Return)) << "Enter is not the game's";
 }
 
 TEST_F(BoardTest, XClosesTheWindow)
@@ -392,6 +403,11 @@ struct HelpKeyCase {
     bool handled;
 };
 
+void PrintTo(const HelpKeyCase &c, std::ostream *os)
+{
+    *os << c.name;
+}
+
 class HelpWindowKey : public BoardTest, public ::testing::WithParamInterface<HelpKeyCase> {};
 
 TEST_P(HelpWindowKey, KeyFirstClosesHelpOnlyInABigWindow)
@@ -402,7 +418,7 @@ TEST_P(HelpWindowKey, KeyFirstClosesHelpOnlyInABigWindow)
     settings->helpWindow = HtmlHelp::DisplayToc(settings->helpFile);
     ASSERT_TRUE(settings->helpWindow);
     QPointer<QWidget> help = settings->helpWindow.data();
-    EXPECT_EQ(w->Key(TboxScr::KeyUp, 1), c.handled);
+    EXPECT_EQ(w->input.Key(Qt::Key_Up), c.handled);
     EXPECT_EQ(sounds.size(), c.handled ? 1u : 0u);
     EXPECT_EQ(bool(settings->helpWindow), !c.handled);
     Drain();
@@ -440,19 +456,19 @@ TEST_F(CursorTest, NormalScaleInstallsTheCursorUnchanged)
 {
     StartGame(2, 3);
     Move(Centre(Front(0, 0)));
-    ASSERT_FALSE(w->cursorImage.isNull());
-    EXPECT_EQ(Installed().pixmap().size(), w->cursorImage.size());
-    EXPECT_EQ(Installed().hotSpot(), w->cursorImage.offset());
+    ASSERT_FALSE(w->board->cursorImage.isNull());
+    EXPECT_EQ(Installed().pixmap().size(), w->board->cursorImage.size());
+    EXPECT_EQ(Installed().hotSpot(), w->board->cursorImage.offset());
 }
 
 TEST_F(CursorTest, JumboScaleRescalesAStillCursorButNotAMovingOne)
 {
     settings->interfaceBlock.scale = 'j';
     w->ApplyInterface(true);
-    ASSERT_EQ(w->cursorWidth, 48);
+    ASSERT_EQ(w->board->cursorWidth, 48);
     StartGame(2, 3);
     Move(Centre(Front(0, 0)));
-    const QImage src = w->cursorImage;
+    const QImage src = w->board->cursorImage;
     ASSERT_FALSE(src.isNull());
     const QCursor still = Installed();
     EXPECT_EQ(still.pixmap().size(), QSize(48, 48));
@@ -465,7 +481,7 @@ TEST_F(CursorTest, JumboScaleRescalesAStillCursorButNotAMovingOne)
     QMouseEvent move(QEvent::MouseMove, QPointF(p + QPoint(0, -20)), View()->mapToGlobal(QPointF(p)), Qt::NoButton,
                      Qt::LeftButton, Qt::NoModifier);
     QApplication::sendEvent(View(), &move);
-    const QImage arrow = w->cursorImage;
+    const QImage arrow = w->board->cursorImage;
     ASSERT_FALSE(arrow.isNull());
     EXPECT_EQ(Installed().pixmap().size(), arrow.size());
     Release(p);
@@ -475,6 +491,6 @@ TEST_F(CursorTest, NoPictureGivesTheArrow)
 {
     StartGame(2, 3);
     Move(QPoint(2, 2));
-    EXPECT_TRUE(w->cursorImage.isNull());
+    EXPECT_TRUE(w->board->cursorImage.isNull());
     EXPECT_EQ(Installed().shape(), Qt::ArrowCursor);
 }

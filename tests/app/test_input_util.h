@@ -4,7 +4,10 @@
 // the board through Qt's own events.
 #pragma once
 
+#include "DialogRun.h"
+#include "Prompts.h"
 #include "Random.h"
+#include "ScriptedRandom.h"
 #include "Sound.h"
 #include "TGame.h"
 #include "THighScrs.h"
@@ -51,11 +54,12 @@ protected:
     void SetUp() override
     {
         Snd::SetRecorder([this](const QString &name) { sounds.push_back(name); });
-        TboxScr::SetPromptAnswerer([this](const QString &text) {
+        SetPromptAnswerer([this](const QString &text) {
             prompts.push_back(text);
             return true;
         });
-        THighScrs::SetRunner([this](THighScrs &d) {
+        SetDialogRunner([this](QDialog &dialog) {
+            THighScrs &d = static_cast<THighScrs &>(dialog);
             THofRun run;
             run.score = d.score;
             run.newScoreMode = d.newScoreMode;
@@ -85,8 +89,8 @@ protected:
         w.reset();
         while (QGuiApplication::overrideCursor())
             QGuiApplication::restoreOverrideCursor();
-        THighScrs::SetRunner(nullptr);
-        TboxScr::SetPromptAnswerer(nullptr);
+        SetDialogRunner(nullptr);
+        SetPromptAnswerer(nullptr);
         Snd::SetRecorder(nullptr);
         scope.reset();
     }
@@ -102,7 +106,7 @@ protected:
                 draws.push_back((i * 7 + 3) % 11);
         random.values = std::move(draws);
         random.next = 0;
-        w->NewGame();
+        w->flow.NewGame();
         w->View()->repaint();
         sounds.clear();
     }
@@ -110,7 +114,7 @@ protected:
     // All boxes of the game in one orientation: the puzzle is in order.
     void AllInOrder(int front = 0, int left = 1, int top = 2)
     {
-        for (auto &level : w->game->box)
+        for (auto &level : w->flow.game->box)
             for (auto &row : level)
                 for (TBoxRec &b : row) {
                     b.front = front;
@@ -136,7 +140,7 @@ protected:
         return QPoint(b.x + s / 2, b.y + s / 2);
     }
     // Front box (level L, row r) of the Jumbled Cube.
-    TBoxRec &Front(int L, int r) { return w->game->box[L][r][settings->levels - 1]; }
+    TBoxRec &Front(int L, int r) { return w->flow.game->box[L][r][settings->levels - 1]; }
 
     QWidget *View() const { return w->View(); }
 

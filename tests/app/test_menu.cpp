@@ -4,6 +4,7 @@
 
 #include "HtmlHelp.h"
 #include "TSplash.h"
+#include "VlMenu.h"
 
 #include <QAction>
 #include <QMenu>
@@ -59,8 +60,8 @@ TEST_F(WindowTest, MenuBarHoldsTheGameAndHelpMenus)
         EXPECT_TRUE(a->shortcut().isEmpty());
 
     top[0]->menu()->actions()[0]->trigger();
-    EXPECT_FALSE(w.introRunning);
-    EXPECT_EQ(dynamic_cast<TSplash *>(w.game), nullptr);
+    EXPECT_FALSE(w.flow.introRunning);
+    EXPECT_EQ(dynamic_cast<TSplash *>(w.flow.game), nullptr);
 
     QSignalSpy closed(&w, &TboxScr::closed);
     top[0]->menu()->actions()[2]->trigger();
@@ -71,14 +72,14 @@ TEST_F(WindowTest, MenuBarHoldsTheGameAndHelpMenus)
 TEST_F(WindowTest, ContextMenuHasTheGameColumnThenTheHelpColumn)
 {
     TboxScr &w = Open();
-    TContextMenu menu;
+    VlPopupMenu menu;
     w.ContextMenu(menu);
     EXPECT_EQ(menu.Columns(), contextColumns);
 
     // Run it and pick the help entry in the second column.
     bool checked = false;
     QTimer::singleShot(0, [&] {
-        TContextMenu *m = TContextMenu::Running();
+        VlPopupMenu *m = VlPopupMenu::Running();
         ASSERT_EQ(m, &menu);
         QWidget *newGame = m->EntryWidget("New Game  [N]");
         QWidget *quit = m->EntryWidget("Quit  [X]");
@@ -97,38 +98,13 @@ TEST_F(WindowTest, ContextMenuHasTheGameColumnThenTheHelpColumn)
     EXPECT_EQ(Page(w.settings->helpWindow), QStringLiteral(":/help/html/Contents.htm"));
 }
 
-TEST_F(WindowTest, ContextMenuDismissedRunsNothing)
-{
-    TboxScr &w = Open();
-    TContextMenu menu;
-    w.ContextMenu(menu);
-    QTimer::singleShot(0, [&] { QTest::keyClick(&menu, Qt::Key_Escape); });
-    EXPECT_FALSE(menu.Execute(QPoint(20, 20)));
-    EXPECT_TRUE(w.introRunning);
-    EXPECT_FALSE(w.settings->helpWindow);
-}
-
-TEST_F(WindowTest, ContextMenuKeysChooseAnEntry)
-{
-    TboxScr &w = Open();
-    TContextMenu menu;
-    w.ContextMenu(menu);
-    // Down highlights "New Game  [N]"; Return chooses it.
-    QTimer::singleShot(0, [&] {
-        QTest::keyClick(&menu, Qt::Key_Down);
-        QTest::keyClick(&menu, Qt::Key_Return);
-    });
-    EXPECT_TRUE(menu.Execute(QPoint(20, 20)));
-    EXPECT_FALSE(w.introRunning);
-}
-
 TEST_F(WindowTest, RightPressBesideTheBoxesOpensTheContextMenu)
 {
     TboxScr &w = Open();
     w.View()->repaint();
     Columns seen;
     QTimer::singleShot(0, [&] {
-        if (TContextMenu *m = TContextMenu::Running()) {
+        if (VlPopupMenu *m = VlPopupMenu::Running()) {
             seen = m->Columns();
             m->hide();
         }
@@ -181,7 +157,7 @@ TEST_F(WindowTest, HelpContentsFromEveryOpenerReplaceTheOpenWindow)
         [&] { w.menuBar.actions()[1]->menu()->actions()[0]->trigger(); },
         [&] {
             // The window is full screen, so the key closes help and is then handled.
-            EXPECT_TRUE(w.Key(TboxScr::KeyH, 1));
+            EXPECT_TRUE(w.input.Key(Qt::Key_H));
         },
     };
     for (const auto &open : openers) {
@@ -204,8 +180,8 @@ TEST_F(WindowTest, SoundsGoToThePlayerByName)
                                    "GDJOB"}));
     // The window's own sounds pass the Sounds switch first.
     sounds.clear();
-    w.PlaySound("RTBOX");
-    w.ToggleSounds();
-    w.PlaySound("RTBOX");
+    w.flow.PlaySound("RTBOX");
+    w.flow.ToggleSounds();
+    w.flow.PlaySound("RTBOX");
     EXPECT_EQ(sounds, QStringList{"RTBOX"});
 }

@@ -1,6 +1,7 @@
 // The game keeps what the player chose between two runs of the program,
 // through the real start-up path (data folders from the environment, the
 // platform's settings store) pointed at a temporary home.
+#include "Prompts.h"
 #include "Sound.h"
 #include "TSettings.h"
 #include "TboxScr.h"
@@ -59,7 +60,7 @@ TEST(Persistence, GameTypeAndLevelsSurviveARestart)
 {
     TemporaryHome home;
     Snd::SetRecorder([](const QString &) {});
-    TboxScr::SetPromptAnswerer([](const QString &) { return true; });
+    SetPromptAnswerer([](const QString &) { return true; });
 
     RunOnce([](TboxScr &w) {
         // The player picks "Jumbled Pyramid" and 6 levels in the panel.
@@ -84,5 +85,5 @@ TEST(Persistence, GameTypeAndLevelsSurviveARestart)
     });
 
     Snd::SetRecorder(nullptr);
-    TboxScr::SetPromptAnswerer(nullptr);
+    SetPromptAnswerer(nullptr);
 }

@@ -28,23 +28,23 @@ COLORREF PixelOf(const VlmImgUt::TDib *dib, int x, int y)
 TEST_F(BoardTest, BoxesAreDrawnOnlyWhenReRenderIsSet)
 {
     StartGame(2, 3);
-    const qint64 frame = w->screenFrame.cacheKey();
-    ASSERT_FALSE(w->screenFrame.isNull());
+    const qint64 frame = w->board->screenFrame.cacheKey();
+    ASSERT_FALSE(w->board->screenFrame.isNull());
     // A change without the flag: the next paint copies the old bitmap.
     TurnRecord(Front(0, 0), 1);
     View()->repaint();
-    EXPECT_EQ(w->screenFrame.cacheKey(), frame);
-    w->reRender = true;
+    EXPECT_EQ(w->board->screenFrame.cacheKey(), frame);
+    w->board->reRender = true;
     View()->repaint();
-    EXPECT_NE(w->screenFrame.cacheKey(), frame);
-    EXPECT_FALSE(w->reRender);
+    EXPECT_NE(w->board->screenFrame.cacheKey(), frame);
+    EXPECT_FALSE(w->board->reRender);
 }
 
 TEST_F(BoardTest, ScreenShowsTheRenderBitmap)
 {
     StartGame(2, 3);
     settings->backgroundColor = 0x123456;
-    w->reRender = true;
+    w->board->reRender = true;
     View()->repaint();
     const QImage shot = View()->grab().toImage();
     EXPECT_EQ(FromQRgb(shot.pixel(1, 1)), 0x123456u);
@@ -56,22 +56,22 @@ TEST_F(BoardTest, ScreenShowsTheRenderBitmap)
 TEST_F(BoardTest, IntroKeepsTheBlackBrush)
 {
     settings->backgroundColor = 0x123456;
-    w->reRender = true;
+    w->board->reRender = true;
     View()->repaint();
-    ASSERT_TRUE(w->introRunning);
+    ASSERT_TRUE(w->flow.introRunning);
     EXPECT_EQ(PixelOf(settings->renderBuffer, 1, 1), 0x000000u);
 }
 
 TEST_F(BoardTest, PanelShowsScoreMovesAndDisorderWithSigns)
 {
     StartGame(2, 3);
-    w->game->moves = -3;
-    w->reRender = true;
+    w->flow.game->moves = -3;
+    w->board->reRender = true;
     View()->repaint();
     EXPECT_EQ(w->panel.movesValue.GetText(), "-3");
-    EXPECT_EQ(w->panel.scoreValue.GetText(), QString::number(w->game->score));
-    EXPECT_EQ(w->panel.disorderValue.GetText(), QString::number(w->game->disorder));
-    EXPECT_GT(w->game->disorder, 0);
+    EXPECT_EQ(w->panel.scoreValue.GetText(), QString::number(w->flow.game->score));
+    EXPECT_EQ(w->panel.disorderValue.GetText(), QString::number(w->flow.game->disorder));
+    EXPECT_GT(w->flow.game->disorder, 0);
 }
 
 TEST_F(BoardTest, FailedBitmapIsNeverCopiedAndIsMadeAgain)
@@ -80,15 +80,15 @@ TEST_F(BoardTest, FailedBitmapIsNeverCopiedAndIsMadeAgain)
     // A size the bitmap cannot have.
     settings->clientWidth = settings->bufferWidth = 20000;
     settings->clientHeight = settings->bufferHeight = 20000;
-    w->reRender = true;
-    w->RenderBoard();
+    w->board->reRender = true;
+    w->board->RenderBoard();
     EXPECT_EQ(settings->renderBuffer, nullptr);
-    EXPECT_TRUE(w->screenFrame.isNull());
-    EXPECT_TRUE(w->reRender);
+    EXPECT_TRUE(w->board->screenFrame.isNull());
+    EXPECT_TRUE(w->board->reRender);
     View()->repaint();   // the next paint tries again at the window's size
     ASSERT_NE(settings->renderBuffer, nullptr);
     EXPECT_EQ(settings->renderBuffer->width, View()->width());
-    EXPECT_FALSE(w->screenFrame.isNull());
+    EXPECT_FALSE(w->board->screenFrame.isNull());
 }
 
 class PatternTest : public BoardTest {
@@ -98,7 +98,7 @@ protected:
         BoardTest::SetUp();
         ASSERT_TRUE(tmp.isValid());
         settings->imgUt = new VlmImgUt::TImgUt(QStringLiteral("Vellamor\\quibo"),
-                                               VlmImgUt::TRegStore::InFolder(tmp.path() + "/store"));
+                                               TRegStore::InFolder(tmp.path() + "/store"));
         settings->usePattern = true;
         settings->backgroundColor = 0x0000C0;
     }
@@ -117,21 +117,21 @@ TEST_F(PatternTest, MissingPictureShowsTheColourAndIsNotReadAgainUntilTheFileCha
 {
     StartGame(2, 3);
     settings->patternFile = tmp.path() + "/missing.bmp";
-    w->reRender = true;
+    w->board->reRender = true;
     View()->repaint();
     EXPECT_EQ(settings->patternImage, nullptr);
     EXPECT_EQ(PixelOf(settings->renderBuffer, 1, 1), 0x0000C0u);
 
     // The file appears under the same name: not read again.
     QFile::copy(WritePattern("green.bmp"), settings->patternFile);
-    w->reRender = true;
+    w->board->reRender = true;
     View()->repaint();
     EXPECT_EQ(settings->patternImage, nullptr);
     EXPECT_EQ(PixelOf(settings->renderBuffer, 1, 1), 0x0000C0u);
 
     // Another file: read and drawn over the whole bitmap.
     settings->patternFile = WritePattern("other.bmp");
-    w->reRender = true;
+    w->board->reRender = true;
     View()->repaint();
     ASSERT_NE(settings->patternImage, nullptr);
     EXPECT_EQ(PixelOf(settings->renderBuffer, 1, 1), RGBColor(0, 200, 0));
@@ -148,6 +148,12 @@ struct QualifyCase {
     bool qualifies;
 };
 
+// ctest names the cases by these.
+void PrintTo(const QualifyCase &c, std::ostream *os)
+{
+    *os << c.name;
+}
+
 class Qualification : public BoardTest, public ::testing::WithParamInterface<QualifyCase> {};
 
 TEST_P(Qualification, ScoreAgainstTheTenEntries)
@@ -158,12 +164,12 @@ TEST_P(Qualification, ScoreAgainstTheTenEntries)
     const int t = settings->gameType - 1;
     for (int e = 0; e < 10; ++e)
         settings->hofScore[t][e] = e < c.filled ? c.lowest + 100 * (c.filled - 1 - e) : 0;
-    w->game->finished = false;
-    w->game->score = c.score;
-    w->game->selectedId = 0;
+    w->flow.game->finished = false;
+    w->flow.game->score = c.score;
+    w->flow.game->selectedId = 0;
     sounds.clear();
-    w->OnSolved();
-    EXPECT_TRUE(w->game->finished);
+    w->flow.OnSolved();
+    EXPECT_TRUE(w->flow.game->finished);
     if (c.qualifies) {
         EXPECT_EQ(sounds, std::vector<QString>{"CNGRT"});
         EXPECT_EQ(w->panel.messageText[0].GetText(), "Congratulations!");
@@ -177,17 +183,17 @@ TEST_P(Qualification, ScoreAgainstTheTenEntries)
         EXPECT_TRUE(hofRuns[0].newScoreMode);
         EXPECT_FALSE(hofRuns[0].inputEnabledDuring);
         EXPECT_TRUE(settings->inputEnabled);
-        EXPECT_FALSE(w->keepMessage);
+        EXPECT_FALSE(w->flow.keepMessage);
     } else {
         EXPECT_EQ(sounds, std::vector<QString>{"GDJOB"});
         EXPECT_EQ(w->panel.messageText[0].GetText(), "Good job!");
         EXPECT_EQ(w->panel.messageText[1].GetText(), "Everything appears");
         EXPECT_EQ(w->panel.messageText[2].GetText(), "to be in order!");
-        EXPECT_TRUE(w->keepMessage);
+        EXPECT_TRUE(w->flow.keepMessage);
         Drain();
         EXPECT_TRUE(hofRuns.empty());
     }
-    EXPECT_EQ(w->panel.messagePanel.color, w->messageSolvedColor);
+    EXPECT_EQ(w->panel.messagePanel.color, w->flow.messageSolvedColor);
     EXPECT_FALSE(w->panel.messagePanel.isHidden());
 }
 
@@ -208,26 +214,26 @@ TEST_F(BoardTest, EndOfGameComesOnceAndClearsTheSelection)
     AllInOrder();
     TBoxRec &a = Front(1, 1);
     TurnRecord(a, 1);
-    w->reRender = true;
+    w->board->reRender = true;
     View()->repaint();
     // Turn it back through the board: select, drag right on it.
     Click(Centre(a));
-    w->game->infoId = Front(0, 0).id;
+    w->flow.game->infoId = Front(0, 0).id;
     sounds.clear();
     Drag(Centre(a), Centre(a) + QPoint(15, 0));
-    ASSERT_TRUE(w->game->finished);
+    ASSERT_TRUE(w->flow.game->finished);
     EXPECT_EQ(sounds.front(), "RTBOX");
     ASSERT_EQ(sounds.size(), 2u);
     const QString end = sounds[1];
     EXPECT_TRUE(end == "CNGRT" || end == "GDJOB");
     Drain();
-    EXPECT_EQ(w->game->selectedId, 0);
-    EXPECT_EQ(w->game->infoId, 0);
+    EXPECT_EQ(w->flow.game->selectedId, 0);
+    EXPECT_EQ(w->flow.game->infoId, 0);
     EXPECT_EQ(hofRuns.size(), end == "CNGRT" ? 1u : 0u);
 
     // Later paints and renders do not repeat it.
     sounds.clear();
-    w->reRender = true;
+    w->board->reRender = true;
     View()->repaint();
     View()->repaint();
     Drain();
@@ -238,12 +244,12 @@ TEST_F(BoardTest, EndOfGameComesOnceAndClearsTheSelection)
 TEST_F(BoardTest, AfterTheHallOfFameTheNextRenderShowsTheHint)
 {
     StartGame(2, 3);
-    w->game->score = 50;
-    w->game->selectedId = Front(0, 0).id;
-    w->OnSolved();
+    w->flow.game->score = 50;
+    w->flow.game->selectedId = Front(0, 0).id;
+    w->flow.OnSolved();
     Drain();
     ASSERT_EQ(hofRuns.size(), 1u);
-    EXPECT_EQ(w->game->selectedId, 0);
+    EXPECT_EQ(w->flow.game->selectedId, 0);
     View()->repaint();
     EXPECT_TRUE(w->panel.messagePanel.isHidden());
     EXPECT_FALSE(w->panel.hintPanel.isHidden());
@@ -254,9 +260,9 @@ TEST_F(BoardTest, GoodJobStaysUntilTheNextClick)
     StartGame(2, 3);
     for (int e = 0; e < 10; ++e)
         settings->hofScore[1][e] = 1000;
-    w->game->score = 5;
-    w->OnSolved();
-    w->reRender = true;
+    w->flow.game->score = 5;
+    w->flow.OnSolved();
+    w->board->reRender = true;
     View()->repaint();
     EXPECT_EQ(w->panel.messageText[0].GetText(), "Good job!");
     EXPECT_FALSE(w->panel.messagePanel.isHidden());
@@ -279,27 +285,27 @@ TEST_F(BoardTest, HighScoresButtonOpensTheDialogInViewingMode)
 
 TEST_F(BoardTest, IntroTitleStepsItsColourAtEveryPaint)
 {
-    ASSERT_TRUE(w->introRunning);
-    EXPECT_NE(w->introTimer, nullptr) << "the first render of the intro starts the timer";
-    w->introTitleColor = 0xFF6800;
+    ASSERT_TRUE(w->flow.introRunning);
+    EXPECT_NE(w->board->introTimer, nullptr) << "the first render of the intro starts the timer";
+    w->board->introTitleColor = 0xFF6800;
     View()->repaint();
-    EXPECT_EQ(w->introTitleColor, Color(RGBColor(0x0C, 0x78, 8)));
+    EXPECT_EQ(w->board->introTitleColor, Color(RGBColor(0x0C, 0x78, 8)));
     // Past 255 a channel loses 255: blue 250 + 8 gives 3.
-    w->introTitleColor = Color(RGBColor(250, 250, 250));
+    w->board->introTitleColor = Color(RGBColor(250, 250, 250));
     View()->repaint();
-    EXPECT_EQ(w->introTitleColor, Color(RGBColor(7, 11, 3)));
+    EXPECT_EQ(w->board->introTitleColor, Color(RGBColor(7, 11, 3)));
 }
 
 TEST_F(BoardTest, IntroTimerRepaintsOnlyWhileInputIsEnabled)
 {
     TPaintCounter paints(View());
     settings->inputEnabled = false;
-    w->SplashTimerProc();
+    w->board->SplashTimerProc();
     EXPECT_EQ(paints.count, 0);
     settings->inputEnabled = true;
-    w->SplashTimerProc();
+    w->board->SplashTimerProc();
     EXPECT_EQ(paints.count, 1);
-    EXPECT_FALSE(w->reRender) << "a tick only copies the bitmap again";
+    EXPECT_FALSE(w->board->reRender) << "a tick only copies the bitmap again";
 }
 
 TEST_F(BoardTest, IntroTitleShrinksToFitItsGap)
@@ -309,26 +315,26 @@ TEST_F(BoardTest, IntroTitleShrinksToFitItsGap)
     for (int i = 0; i < 10; ++i)
         View()->repaint();
     const int W = 2 * settings->boxSize - settings->sideDepth;
-    EXPECT_LT(w->introTitleHeight, 55);
-    EXPECT_LE(QFontMetrics(VlSansFont(w->introTitleHeight)).horizontalAdvance("quibo"), W - 8);
+    EXPECT_LT(w->board->introTitleHeight, 55);
+    EXPECT_LE(QFontMetrics(VlSansFont(w->board->introTitleHeight)).horizontalAdvance("quibo"), W - 8);
     // One paint lowers it by at most eight steps of 2; the lowered height
     // stays for later paints.
-    w->introTitleHeight = 55;
+    w->board->introTitleHeight = 55;
     View()->repaint();
-    const int once = w->introTitleHeight;
+    const int once = w->board->introTitleHeight;
     EXPECT_GE(once, 55 - 16);
     EXPECT_LT(once, 55);
     // A size change puts it back to 55 before fitting again.
     w->resize(900, 700);
     Drain();
     w->SyncWindowSize();
-    EXPECT_EQ(w->introTitleHeight, 55);
+    EXPECT_EQ(w->board->introTitleHeight, 55);
 }
 
 TEST_F(BoardTest, NewGameStopsTheIntroTimer)
 {
-    ASSERT_NE(w->introTimer, nullptr);
+    ASSERT_NE(w->board->introTimer, nullptr);
     StartGame(2, 3);
-    EXPECT_EQ(w->introTimer, nullptr);
-    EXPECT_FALSE(w->introRunning);
+    EXPECT_EQ(w->board->introTimer, nullptr);
+    EXPECT_FALSE(w->flow.introRunning);
 }

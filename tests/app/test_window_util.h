@@ -2,6 +2,7 @@
 // temporary folders, with the sounds and the message boxes recorded.
 #pragma once
 
+#include "Prompts.h"
 #include "Sound.h"
 #include "TSettings.h"
 #include "TboxScr.h"
@@ -34,7 +35,7 @@ protected:
         QDir().mkpath(env.programFolder);
         QDir().mkpath(env.picturesFolder);
         Snd::SetRecorder([this](const QString &name) { sounds << name; });
-        TboxScr::SetPromptAnswerer([this](const QString &text) {
+        SetPromptAnswerer([this](const QString &text) {
             prompts << text;
             return answer;
         });
@@ -45,7 +46,7 @@ protected:
         window.reset();
         QCoreApplication::processEvents();
         Snd::SetRecorder(nullptr);
-        TboxScr::SetPromptAnswerer(nullptr);
+        SetPromptAnswerer(nullptr);
         SetInterfaceScale(nullptr, 'W', 'n', false);
     }
 
@@ -71,7 +72,7 @@ protected:
             s.gameType = type;
             s.levels = levels;
         });
-        w.NewGame();
+        w.flow.NewGame();
         sounds.clear();
         return w;
     }

@@ -4,6 +4,7 @@
 // folders; the median is the figure. The first run is also timed from the
 // start of the process (including the application object), to the
 // resolution of the system's process clock.
+#include "Prompts.h"
 #include "Sound.h"
 #include "TSettings.h"
 #include "TboxScr.h"
@@ -98,7 +99,7 @@ int main(int argc, char *argv[])
         qputenv("QT_QPA_PLATFORM", "offscreen");
     QApplication app(argc, argv);
     Snd::SetRecorder([](const QString &) {});
-    TboxScr::SetPromptAnswerer([](const QString &) { return true; });
+    SetPromptAnswerer([](const QString &) { return true; });
 
     const double started = ProcessStartSinceBoot();
     std::vector<double> runs;

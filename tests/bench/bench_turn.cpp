@@ -72,19 +72,19 @@ int main(int argc, char **argv)
         std::fprintf(stderr, "window not exposed\n");
         return 1;
     }
-    w.NewGame();
+    w.flow.NewGame();
     QApplication::processEvents();
     QWidget *view = w.View();
     std::printf("board %dx%d, render bitmap %dx%d, box size %d\n", view->width(), view->height(),
                 settings->bufferWidth, settings->bufferHeight, settings->boxSize);
 
     // The middle box of the front, selected by a click.
-    const TBoxRec &b = w.game->box[3][3][7];
+    const TBoxRec &b = w.flow.game->box[3][3][7];
     const int s = settings->boxSize;
     const QPoint centre(b.x + s / 2, b.y + s / 2);
     SendMouse(view, QEvent::MouseButtonPress, centre, Qt::LeftButton);
     SendMouse(view, QEvent::MouseButtonRelease, centre, Qt::NoButton);
-    if (w.game->selectedId != b.id) {
+    if (w.flow.game->selectedId != b.id) {
         std::fprintf(stderr, "no box selected\n");
         return 1;
     }
@@ -95,13 +95,13 @@ int main(int argc, char **argv)
         const QPoint to = centre + QPoint(i % 2 ? -15 : 15, 0);
         SendMouse(view, QEvent::MouseButtonPress, centre, Qt::LeftButton);
         SendMouse(view, QEvent::MouseMove, to, Qt::LeftButton);
-        const int moves = w.game->moves;
-        const qint64 frame = w.screenFrame.cacheKey();
+        const int moves = w.flow.game->moves;
+        const qint64 frame = w.board->screenFrame.cacheKey();
         QElapsedTimer t;
         t.start();
         SendMouse(view, QEvent::MouseButtonRelease, to, Qt::NoButton);
         const qint64 ns = t.nsecsElapsed();
-        if (w.game->moves != moves + 1 || w.screenFrame.cacheKey() == frame || w.reRender) {
+        if (w.flow.game->moves != moves + 1 || w.board->screenFrame.cacheKey() == frame || w.board->reRender) {
             std::fprintf(stderr, "turn %d was not turned, rendered and shown\n", i);
             return 1;
         }

@@ -1,6 +1,7 @@
 // Settings record, boxes and turning, the random seam, and the Jumbled
 // Cube's setup, hit tests, move codes, turns and rotations.
 #include "test_core_util.h"
+#include "ScriptedRandom.h"
 
 #include <gtest/gtest.h>
 

@@ -2,6 +2,7 @@
 #pragma once
 
 #include "Random.h"
+#include "ScriptedRandom.h"
 #include "TBoxRec.h"
 #include "TCube.h"
 #include "TSettings.h"

@@ -67,7 +67,7 @@ inline QPoint TopPoint(const TGame &g, int R, int C)
     return {b.x - g.settings->sideDepth + s / 2, b.y - g.settings->topDepth / 2};
 }
 
-// The name of a cursor image: "arrow" for the framework's arrow (a null
+// The name of a cursor image: "arrow" for the standard arrow (a null
 // image), the image list's name of a picture fetched by position, or the
 // name of an arrow fetched at the interface scale.
 inline std::string CursorName(const QImage &image)

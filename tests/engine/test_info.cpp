@@ -3,6 +3,7 @@
 #include "test_board_util.h"
 
 #include "Random.h"
+#include "ScriptedRandom.h"
 #include "TCube.h"
 #include "TPyramid.h"
 #include "VlScale.h"

@@ -5,6 +5,7 @@
 
 #include "GameFile.h"
 #include "Random.h"
+#include "ScriptedRandom.h"
 #include "TJigsaw.h"
 #include "TSettings.h"
 

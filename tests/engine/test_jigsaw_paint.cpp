@@ -5,6 +5,7 @@
 #include "test_cursor_board.h"
 
 #include "Random.h"
+#include "ScriptedRandom.h"
 #include "TCube.h"
 #include "TJigsaw.h"
 

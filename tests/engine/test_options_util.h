@@ -141,9 +141,9 @@ protected:
 
     std::unique_ptr<TSettings> Make() { return std::make_unique<TSettings>(env); }
 
-    VlmImgUt::TRegKey UserKey() const
+    TRegKey UserKey() const
     {
-        return VlmImgUt::TRegStore::InFolder(env.storeFolder).Open("Vellamor\\quibo", VlmImgUt::TRegScope::User);
+        return TRegStore::InFolder(env.storeFolder).Open("Vellamor\\quibo", TRegScope::User);
     }
     // The machine's store is read only for the game; tests fill its file.
     void SetMachineValue(const QString &name, const QVariant &value) const
@@ -154,13 +154,13 @@ protected:
     }
     void SetUserString(const QString &name, const QString &value) const
     {
-        VlmImgUt::TRegKey k = UserKey();
+        TRegKey k = UserKey();
         ASSERT_TRUE(k.WriteString(name, value));
         ASSERT_TRUE(k.Flush());
     }
     void SetUserBinary(const QString &name, const QByteArray &value) const
     {
-        VlmImgUt::TRegKey k = UserKey();
+        TRegKey k = UserKey();
         ASSERT_TRUE(k.WriteBinary(name, value.constData(), int(value.size())));
         ASSERT_TRUE(k.Flush());
     }

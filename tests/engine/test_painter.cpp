@@ -260,6 +260,57 @@ TEST_F(BoxFixture, SlantedFacesStayWithinThePicturesColours)
     }
 }
 
+// The slanted faces turn their pictures by the rotation table: the left
+// face by [left face][face opposite the front], the top face by [top
+// face][left face]. A picture of four coloured quadrants shows, at the
+// centre of each quarter of a face, the quadrant that the turn brings there.
+TEST_F(BoxFixture, SlantedFacesTurnTheirPicturesByTheirOwnRotation)
+{
+    const COLORREF quadrant[2][2] = {{0x0000E0, 0x00E000}, {0xE00000, 0x00E0E0}};   // [lower][right]
+    TDib *pic = MakePicture(S, S, [&](int x, int y) { return quadrant[y >= S / 2][x >= S / 2]; });
+    board.SetPictures(pic);
+    FreeDib(pic);
+    st.borderImages = false;
+    st.rotateImages = true;
+    // Picture position of the unturned position (h, v) for a turn of r.
+    auto turned = [](float h, float v, int r, float &X, float &Y) {
+        X = r == 90 ? v : r == 180 ? S - h : r == 270 ? S - v : h;
+        Y = r == 90 ? S - h : r == 180 ? S - v : r == 270 ? h : v;
+    };
+    int differing = 0;
+    for (int front = 0; front < 6; ++front)
+        for (int left = 0; left < 6; ++left) {
+            if (left == front || left == 5 - front)
+                continue;
+            const int top = TopFace(front, left);
+            const int leftTurn = st.imageRotation[left][5 - front];
+            const int topTurn = st.imageRotation[top][left];
+            differing += leftTurn != st.imageRotation[5 - front][left];
+            differing += topTurn != st.imageRotation[left][top];
+            board.Clear();
+            board.PlaceScratch(X, Y, front, left, top);
+            st.PaintBox(3, 1, 1, 0.0f, 0.0f);
+            for (float a : {0.25f, 0.75f})       // along the face's lines: back to front
+                for (float b : {0.25f, 0.75f}) { // across them: from the slanted edge
+                    float px, py;
+                    // Left face: columns from the back, h along them, v down.
+                    const int col = int(float(X - D + 1) + a * float(D - 1) + 0.5f);
+                    const int leftRow = int(float(Y) - float(X - col) * E / D + b * S + 0.5f);
+                    turned(a * S, b * S, leftTurn, px, py);
+                    EXPECT_EQ(board.At(col, leftRow), quadrant[py >= S / 2][px >= S / 2])
+                        << "left face of " << front << left << top << " at " << a << ", " << b;
+                    // Top face: rows from the back, v along them, h across.
+                    const int row = int(float(Y - E + 1) + a * float(E - 1) + 0.5f);
+                    const int topCol = int(float(X) - float(Y - row) * D / E + b * S + 0.5f);
+                    turned(b * S, a * S, topTurn, px, py);
+                    EXPECT_EQ(board.At(topCol, row), quadrant[py >= S / 2][px >= S / 2])
+                        << "top face of " << front << left << top << " at " << a << ", " << b;
+                }
+        }
+    // The table is not symmetric, so a swapped index shows.
+    EXPECT_GT(differing, 0);
+}
+
 TEST_F(BoxFixture, SpannedPicturesShowTheBoxesPartOfTheSide)
 {
     // A 2-level side of 120 x 120: each quadrant its own colour.
@@ -286,7 +337,7 @@ TEST(FacePictures, UnreadablePictureIsNotReadAgainUntilItsNameChanges)
     ASSERT_TRUE(tmp.isValid());
     Board board(200, 200);
     TSettings &st = *board.st;
-    st.imgUt = new VlmImgUt::TImgUt("Vellamor\\quibo", VlmImgUt::TRegStore::InFolder(tmp.path() + "/reg"));
+    st.imgUt = new VlmImgUt::TImgUt("Vellamor\\quibo", TRegStore::InFolder(tmp.path() + "/reg"));
     board.SetGeometry(60, 20, 20);
     board.PlaceScratch(80, 80, 0, 1, 2);
     st.useBoxImages = true;

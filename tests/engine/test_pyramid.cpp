@@ -1,6 +1,7 @@
 // The Jumbled Pyramid: setup draws, bonus and bad boxes, the bonus block,
 // rotations, level turns, LocateBox and evaluation.
 #include "Random.h"
+#include "ScriptedRandom.h"
 #include "TPyramid.h"
 #include "TSettings.h"
 

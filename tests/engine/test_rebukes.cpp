@@ -4,6 +4,7 @@
 #include "test_cursor_board.h"
 
 #include "Random.h"
+#include "ScriptedRandom.h"
 #include "TRebukes.h"
 #include "TSettings.h"
 

@@ -2,6 +2,7 @@
 #include "test_board_util.h"
 
 #include "Random.h"
+#include "ScriptedRandom.h"
 #include "TSplash.h"
 
 #include <QImage>

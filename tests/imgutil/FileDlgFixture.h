@@ -16,7 +16,7 @@ protected:
     void SetUp() override
     {
         ASSERT_TRUE(tmp.isValid());
-        store = VlmImgUt::TRegStore::InFolder(tmp.path() + "/reg");
+        store = TRegStore::InFolder(tmp.path() + "/reg");
         store.SetPicturesDir(tmp.path());
         ctx = std::make_unique<VlmImgUt::TImgUt>("Vellamor\\quibo", store);
         pictures = tmp.path();
@@ -33,7 +33,7 @@ protected:
     }
 
     QTemporaryDir tmp;
-    VlmImgUt::TRegStore store;
+    TRegStore store;
     std::unique_ptr<VlmImgUt::TImgUt> ctx;
     QString pictures;
 };

@@ -227,27 +227,13 @@ TEST_F(ImgUtStore, UnwritableStoreKeepsTheDirtyFlags)
     u.optsDirty = false;
 }
 
-TEST_F(ImgUtStore, SubkeysAndScopes)
+TEST_F(ImgUtStore, EmptySubkeyTakesTheLibrarysOwn)
 {
-    QString org, app, group;
-    EXPECT_TRUE(TRegStore::SplitSubkey("Vellamor\\quibo", org, app, group));
-    EXPECT_EQ(org, QString("Vellamor"));
-    EXPECT_EQ(app, QString("quibo"));
-    EXPECT_TRUE(group.isEmpty());
-    EXPECT_FALSE(TRegStore::SplitSubkey("", org, app, group));
-
     {
         TImgUt u("", store);
         EXPECT_EQ(u.subkey, QString("Vellamor\\Spectrel"));
     }
     EXPECT_TRUE(QFile::exists(tmp.path() + "/reg/user/Vellamor/Spectrel.ini"));
-
-    TRegKey sys = store.Open(Subkey, TRegScope::System);
-    ASSERT_TRUE(sys.IsOpen());
-    EXPECT_FALSE(sys.WriteString("BoxOptn", "x"));
-    EXPECT_FALSE(sys.WriteBinary("BoxOptn", "x", 1));
-    QString s;
-    EXPECT_FALSE(sys.ReadString("BoxOptn", s));
 }
 
 TEST(ImgUtTables, ExtensionsCodesAndFilterTexts)

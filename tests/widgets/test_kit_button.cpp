@@ -15,8 +15,8 @@ namespace {
 
 constexpr COLORREF PanelColour = 0x0000FF;
 
-// A button "Go" on a red panel; states are produced by the events the
-// framework would send.
+// A button "Go" on a red panel; states are produced by the events Qt
+// would send.
 struct ButtonBoard {
     VlPanel panel;
     VlButton *button;
@@ -251,7 +251,7 @@ TEST_F(KitTest, ClickLeavesTheKeyboardFocusWhereItWas)
     EXPECT_EQ(clicks, 1) << "a right click does nothing";
     EXPECT_TRUE(edit->hasFocus());
 
-    // The same click on a framework button would take the focus.
+    // The same click on a QPushButton takes the focus.
     QTest::mouseClick(plain, Qt::LeftButton, Qt::NoModifier, QPoint(30, 11));
     EXPECT_EQ(QApplication::focusWidget(), plain);
 }

@@ -283,7 +283,7 @@ TEST_F(KitTest, DropValueAndItemDisplaysStayApart)
     drop.AddItem(1, "Large");
     drop.SetIndex(0);
 
-    // The framework's displays: system paper in the value area and the list.
+    // The standard displays: system paper in the value area and the list.
     // A point of the value area clear of the text, left of the button.
     const int vx = drop.ButtonRect().left() - 4, vy = drop.height() / 2;
     QImage shot = Grab(&drop);

@@ -238,7 +238,7 @@ struct Demo {
 TEST_F(KitTest, DemoWindowInEveryLookAndTwoScales)
 {
     QTemporaryDir regDir;
-    VlmImgUt::TImgUt ctx(QStringLiteral("Vellamor\\quibo"), VlmImgUt::TRegStore::InFolder(regDir.path()));
+    VlmImgUt::TImgUt ctx(QStringLiteral("Vellamor\\quibo"), TRegStore::InFolder(regDir.path()));
     const QString dir = demoDir();
     // recolour: 0 none, 1 ApplySystemColors with the face colour (as the
     // colour picker does in look "S"), 2 ApplySkinColors with the skin paper.

@@ -390,7 +390,7 @@ namespace {
 VlmImgUt::TImgUt &testContext()
 {
     static QTemporaryDir dir;
-    static VlmImgUt::TImgUt ctx(QStringLiteral("Vellamor\\quibo"), VlmImgUt::TRegStore::InFolder(dir.path()));
+    static VlmImgUt::TImgUt ctx(QStringLiteral("Vellamor\\quibo"), TRegStore::InFolder(dir.path()));
     return ctx;
 }
 

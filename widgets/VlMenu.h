@@ -13,45 +13,46 @@ class QMenu;
 class QMenuBar;
 
 // What a menu member fills: entries, separators, a new column, sub-menus.
-class TBar {
+class VlBar {
 public:
-    virtual ~TBar() = default;
+    virtual ~VlBar() = default;
     virtual void Add(const QString &text, std::function<void()> action) = 0;
     virtual void Separator() = 0;
     // Starts a new column (menus that cannot make one ignore it).
     virtual void Break() = 0;
-    virtual void Sub(const QString &text, std::function<void(TBar &)> build) = 0;
+    virtual void Sub(const QString &text, std::function<void(VlBar &)> build) = 0;
 };
 
 // Fills a QMenuBar or a QMenu. Entries get no accelerators: an "&" in a
 // text is shown as it is.
-class TQtBar : public TBar {
+class VlQtBar : public VlBar {
 public:
-    explicit TQtBar(QMenuBar *bar);
-    explicit TQtBar(QMenu *menu);
+    explicit VlQtBar(QMenuBar *bar);
+    explicit VlQtBar(QMenu *menu);
     void Add(const QString &text, std::function<void()> action) override;
     void Separator() override;
     void Break() override {}
-    void Sub(const QString &text, std::function<void(TBar &)> build) override;
+    void Sub(const QString &text, std::function<void(VlBar &)> build) override;
 
 private:
     QMenuBar *bar = nullptr;
     QMenu *menu = nullptr;
 };
 
-// The context menu: a popup of its own whose columns are split by Break.
+// A popup menu of the kit whose columns are split by Break (the game's
+// context menu).
 // Execute shows it and returns when an entry was chosen (its action runs
 // after the popup has closed) or it was dismissed.
-class TContextMenu : public QWidget, public TBar {
+class VlPopupMenu : public QWidget, public VlBar {
     Q_OBJECT
 public:
-    TContextMenu();
-    ~TContextMenu() override;
+    VlPopupMenu();
+    ~VlPopupMenu() override;
 
     void Add(const QString &text, std::function<void()> action) override;
     void Separator() override;
     void Break() override;
-    void Sub(const QString &text, std::function<void(TBar &)> build) override;
+    void Sub(const QString &text, std::function<void(VlBar &)> build) override;
 
     // Runs the popup at a global position (kept on the screen); true when
     // an entry was chosen and its action ran.
@@ -63,7 +64,7 @@ public:
     QWidget *EntryWidget(const QString &text) const;
 
     // The menu that Execute runs at the moment, or null (tests).
-    static TContextMenu *Running();
+    static VlPopupMenu *Running();
 
 protected:
     void keyPressEvent(QKeyEvent *event) override;

@@ -6,8 +6,6 @@
 #include <QVariant>
 #include <cstring>
 
-namespace VlmImgUt {
-
 TRegStore TRegStore::InFolder(const QString &dir)
 {
     TRegStore s;
@@ -124,4 +122,3 @@ bool TRegKey::Flush()
     return settings->status() == QSettings::NoError;
 }
 
-} // namespace VlmImgUt

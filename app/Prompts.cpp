@@ -1,10 +1,8 @@
-#include "PlainPrompt.h"
+#include "Prompts.h"
 
 #include <QMessageBox>
 
 #include <memory>
-
-namespace PlainPrompt {
 
 namespace {
 
@@ -14,17 +12,17 @@ std::function<bool(const QString &)> &Answerer()
     return answerer;
 }
 
-bool Run(QWidget *parent, const QString &text, bool withCancel)
+bool Prompt(QWidget *parent, const QString &text, bool withCancel)
 {
     if (Answerer())
         return Answerer()(text);
-    std::unique_ptr<QMessageBox> box(MakeBox(parent, text, withCancel));
+    std::unique_ptr<QMessageBox> box(MakePromptBox(parent, text, withCancel));
     return box->exec() == QMessageBox::Ok;
 }
 
 } // namespace
 
-QMessageBox *MakeBox(QWidget *parent, const QString &text, bool withCancel)
+QMessageBox *MakePromptBox(QWidget *parent, const QString &text, bool withCancel)
 {
     QMessageBox::StandardButtons buttons = QMessageBox::Ok;
     if (withCancel)
@@ -37,19 +35,17 @@ QMessageBox *MakeBox(QWidget *parent, const QString &text, bool withCancel)
     return box;
 }
 
-void OK(QWidget *parent, const QString &text)
+bool PromptOKCancel(QWidget *parent, const QString &text)
 {
-    Run(parent, text, false);
+    return Prompt(parent, text, true);
 }
 
-bool OKCancel(QWidget *parent, const QString &text)
+void PromptOK(QWidget *parent, const QString &text)
 {
-    return Run(parent, text, true);
+    Prompt(parent, text, false);
 }
 
-void SetAnswerer(std::function<bool(const QString &)> answerer)
+void SetPromptAnswerer(std::function<bool(const QString &)> answerer)
 {
     Answerer() = std::move(answerer);
 }
-
-} // namespace PlainPrompt

@@ -1,4 +1,4 @@
-#include "ContextMenu.h"
+#include "VlMenu.h"
 
 #include "VlScale.h"
 
@@ -29,10 +29,10 @@ QString PlainText(const QString &text)
 
 } // namespace
 
-TQtBar::TQtBar(QMenuBar *bar) : bar(bar) {}
-TQtBar::TQtBar(QMenu *menu) : menu(menu) {}
+VlQtBar::VlQtBar(QMenuBar *bar) : bar(bar) {}
+VlQtBar::VlQtBar(QMenu *menu) : menu(menu) {}
 
-void TQtBar::Add(const QString &text, std::function<void()> action)
+void VlQtBar::Add(const QString &text, std::function<void()> action)
 {
     QAction *a = menu ? menu->addAction(PlainText(text)) : bar->addAction(PlainText(text));
     QObject::connect(a, &QAction::triggered, a, [action] {
@@ -41,7 +41,7 @@ void TQtBar::Add(const QString &text, std::function<void()> action)
     });
 }
 
-void TQtBar::Separator()
+void VlQtBar::Separator()
 {
     if (menu)
         menu->addSeparator();
@@ -49,10 +49,10 @@ void TQtBar::Separator()
         bar->addSeparator();
 }
 
-void TQtBar::Sub(const QString &text, std::function<void(TBar &)> build)
+void VlQtBar::Sub(const QString &text, std::function<void(VlBar &)> build)
 {
     QMenu *m = menu ? menu->addMenu(PlainText(text)) : bar->addMenu(PlainText(text));
-    TQtBar sub(m);
+    VlQtBar sub(m);
     if (build)
         build(sub);
 }
@@ -61,7 +61,7 @@ void TQtBar::Sub(const QString &text, std::function<void(TBar &)> build)
 
 namespace {
 
-TContextMenu *running = nullptr;
+VlPopupMenu *running = nullptr;
 
 // One line of the popup: text, highlighted under the mouse or by the keys.
 class TMenuEntry : public QWidget {
@@ -134,47 +134,47 @@ public:
 
 } // namespace
 
-TContextMenu::TContextMenu()
+VlPopupMenu::VlPopupMenu()
     : QWidget(nullptr, Qt::Popup)
 {
     setAttribute(Qt::WA_DeleteOnClose, false);
     columns.emplace_back();
 }
 
-TContextMenu::~TContextMenu()
+VlPopupMenu::~VlPopupMenu()
 {
     if (running == this)
         running = nullptr;
 }
 
-TContextMenu *TContextMenu::Running()
+VlPopupMenu *VlPopupMenu::Running()
 {
     return running;
 }
 
-void TContextMenu::Add(const QString &text, std::function<void()> action)
+void VlPopupMenu::Add(const QString &text, std::function<void()> action)
 {
     columns.back().push_back(Entry{text, std::move(action), nullptr});
 }
 
-void TContextMenu::Separator()
+void VlPopupMenu::Separator()
 {
     columns.back().push_back(Entry{QString(), nullptr, nullptr});
 }
 
-void TContextMenu::Break()
+void VlPopupMenu::Break()
 {
     columns.emplace_back();
 }
 
 // A sub-menu's entries go into the popup in place.
-void TContextMenu::Sub(const QString &, std::function<void(TBar &)> build)
+void VlPopupMenu::Sub(const QString &, std::function<void(VlBar &)> build)
 {
     if (build)
         build(*this);
 }
 
-std::vector<std::vector<QString>> TContextMenu::Columns() const
+std::vector<std::vector<QString>> VlPopupMenu::Columns() const
 {
     std::vector<std::vector<QString>> out;
     for (const auto &col : columns) {
@@ -185,7 +185,7 @@ std::vector<std::vector<QString>> TContextMenu::Columns() const
     return out;
 }
 
-QWidget *TContextMenu::EntryWidget(const QString &text) const
+QWidget *VlPopupMenu::EntryWidget(const QString &text) const
 {
     for (const auto &col : columns)
         for (const Entry &e : col)
@@ -194,7 +194,7 @@ QWidget *TContextMenu::EntryWidget(const QString &text) const
     return nullptr;
 }
 
-void TContextMenu::BuildWidgets()
+void VlPopupMenu::BuildWidgets()
 {
     if (layout())
         return;
@@ -226,7 +226,7 @@ void TContextMenu::BuildWidgets()
     }
 }
 
-void TContextMenu::Choose(int column, int index)
+void VlPopupMenu::Choose(int column, int index)
 {
     chosen = columns[size_t(column)][size_t(index)].action;
     if (!chosen)
@@ -234,7 +234,7 @@ void TContextMenu::Choose(int column, int index)
     hide();
 }
 
-bool TContextMenu::Execute(const QPoint &globalPos)
+bool VlPopupMenu::Execute(const QPoint &globalPos)
 {
     BuildWidgets();
     adjustSize();
@@ -254,11 +254,11 @@ bool TContextMenu::Execute(const QPoint &globalPos)
     move(r.topLeft());
     chosen = nullptr;
     done = false;
-    TContextMenu *previous = running;
+    VlPopupMenu *previous = running;
     running = this;
     show();
     QEventLoop loop;
-    QPointer<TContextMenu> self(this);
+    QPointer<VlPopupMenu> self(this);
     while (self && !done && isVisible())
         loop.processEvents(QEventLoop::WaitForMoreEvents);
     if (!self)
@@ -274,20 +274,20 @@ bool TContextMenu::Execute(const QPoint &globalPos)
     return true;
 }
 
-void TContextMenu::paintEvent(QPaintEvent *)
+void VlPopupMenu::paintEvent(QPaintEvent *)
 {
     QPainter p(this);
     p.setPen(palette().color(QPalette::Dark));
     p.drawRect(rect().adjusted(0, 0, -1, -1));
 }
 
-void TContextMenu::hideEvent(QHideEvent *event)
+void VlPopupMenu::hideEvent(QHideEvent *event)
 {
     QWidget::hideEvent(event);
     done = true;
 }
 
-void TContextMenu::keyPressEvent(QKeyEvent *event)
+void VlPopupMenu::keyPressEvent(QKeyEvent *event)
 {
     // Highlighted entry and the keys that move it.
     int hc = -1, hi = -1;

@@ -14,8 +14,6 @@
 #include <QString>
 #include <memory>
 
-namespace VlmImgUt {
-
 enum class TRegScope { User, System };
 
 class TRegKey;
@@ -80,4 +78,3 @@ private:
     bool readOnly = true;
 };
 
-} // namespace VlmImgUt

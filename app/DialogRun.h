@@ -1,0 +1,52 @@
+// How the main window runs the game's modal dialogs (Hall of Fame, options,
+// About) and the file dialogs: the board takes no input while one runs.
+// An opener is
+//
+//     TInputPause pause(settings, board);      // input off until the end of the scope
+//     auto *dialog = new TSomeDialog(settings, ..., window);
+//     const int code = RunDialog(*dialog);     // tool window, modal
+//     delete dialog;
+//
+// or OpenDialog, which does the same in one call.
+#pragma once
+
+#include <QPointer>
+#include <QWidget>
+
+#include <functional>
+#include <memory>
+
+class QDialog;
+class TSettings;
+
+// Clears the settings record's input flag for its lifetime; at its end the
+// board takes the keyboard focus back and the flag is set again (also when
+// it was clear before). Nothing is touched at the end when the board is
+// gone: it goes with the window, and the settings record with it.
+class TInputPause {
+public:
+    TInputPause(TSettings *settings, QWidget *board);
+    ~TInputPause();
+    TInputPause(const TInputPause &) = delete;
+    TInputPause &operator=(const TInputPause &) = delete;
+
+private:
+    TSettings *settings;
+    QPointer<QWidget> board;
+};
+
+// Makes the dialog a tool window at the screen's top left and runs it modal
+// to its owner; returns its code (1 OK or Save, 2 Cancel). Tests put a
+// runner in place of the modal loop.
+int RunDialog(QDialog &dialog);
+void SetDialogRunner(std::function<int(QDialog &)> runner);
+
+// The whole opener: input paused, the dialog made by make(), run and
+// deleted. Returns the run's code.
+template <class Make>
+int OpenDialog(TSettings *settings, QWidget *board, Make make)
+{
+    TInputPause pause(settings, board);
+    std::unique_ptr<QDialog> dialog(make());
+    return RunDialog(*dialog);
+}

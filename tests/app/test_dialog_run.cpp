@@ -1,0 +1,55 @@
+// How dialogs run: input off for the run, on again with the board focused
+// afterwards; tool windows at the screen's top left; the runner seam.
+#include "DialogRun.h"
+#include "TSettings.h"
+
+#include <QApplication>
+#include <QDialog>
+#include <QTest>
+
+#include <gtest/gtest.h>
+
+TEST(DialogRun, InputIsOffForTheRunAndOnWithTheBoardFocusedAfterIt)
+{
+    TSettings settings;
+    QWidget window;
+    auto *board = new QWidget(&window);
+    board->setFocusPolicy(Qt::StrongFocus);
+    window.show();
+    ASSERT_TRUE(QTest::qWaitForWindowExposed(&window));
+
+    for (bool before : {true, false}) {
+        settings.inputEnabled = before;
+        bool during = true;
+        Qt::WindowFlags flags;
+        QPoint place(-1, -1);
+        SetDialogRunner([&](QDialog &d) {
+            during = settings.inputEnabled;
+            flags = d.windowFlags();
+            place = d.pos();
+            return 2;
+        });
+        const int code = OpenDialog(&settings, board, [&] { return new QDialog(&window); });
+        SetDialogRunner(nullptr);
+        EXPECT_EQ(code, 2);
+        EXPECT_FALSE(during);
+        EXPECT_TRUE(flags.testFlag(Qt::Tool));
+        EXPECT_EQ(place, QPoint(0, 0));
+        EXPECT_TRUE(settings.inputEnabled) << "set again, also when it was clear before";
+        EXPECT_EQ(QApplication::focusWidget(), board);
+        board->clearFocus();
+    }
+}
+
+TEST(DialogRun, AWindowGoneDuringTheRunIsLeftAlone)
+{
+    TSettings settings;
+    auto *window = new QWidget;
+    auto *board = new QWidget(window);
+    {
+        TInputPause pause(&settings, board);
+        EXPECT_FALSE(settings.inputEnabled);
+        delete window;   // the board goes with it
+    }
+    EXPECT_FALSE(settings.inputEnabled) << "nothing is touched for a board that is gone";
+}
