@@ -20,7 +20,7 @@ inline VlmImgUt::TImgUt &Context()
     static VlmImgUt::TImgUt *ctx = [] {
         const QString folder = QDir::tempPath() + "/quibo-fuzz-" + QString::number(getpid());
         QDir().mkpath(folder);
-        auto *c = new VlmImgUt::TImgUt("Vellamor\\quibo", VlmImgUt::TRegStore::InFolder(folder + "/reg"));
+        auto *c = new VlmImgUt::TImgUt("Vellamor\\quibo", TRegStore::InFolder(folder + "/reg"));
         c->optsDirty = false;
         return c;
     }();

@@ -106,7 +106,7 @@ protected:
     {
         ASSERT_TRUE(tmp.isValid());
         ctx = std::make_unique<VlmImgUt::TImgUt>("Vellamor\\quibo",
-                                                 VlmImgUt::TRegStore::InFolder(tmp.path() + "/reg"));
+                                                 TRegStore::InFolder(tmp.path() + "/reg"));
         ctx->optsDirty = false;
     }
     void TearDown() override
