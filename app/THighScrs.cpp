@@ -403,7 +403,10 @@ void THighScrs::StoreScores()
                 settings->hofLevels[t][e] = entries[t][e].levels;
             }
         }
-        if (!settings->SaveOptions())
+        const bool saved = settings->SaveOptions();
+        if (const QString notice = settings->TakeOptionsNotice(); !notice.isEmpty())
+            PromptOK(this, notice);
+        if (!saved)
             PromptOK(this, settings->saveFailure);
     }
     done(1);

@@ -78,6 +78,8 @@ void TboxScr::Build()
         setWindowIcon(QIcon(QPixmap::fromImage(VlmPix::Get(icon))));
 
     pBoxScr = this;
+    if (const QString notice = settings->TakeOptionsNotice(); !notice.isEmpty())
+        PromptOK(this, notice);
     if (!settings->saveFailure.isEmpty())
         PromptOK(this, settings->saveFailure);
     // Stored values come from the options file unchecked: keep them in range
@@ -292,7 +294,10 @@ void TboxScr::closeEvent(QCloseEvent *event)
         closing = true;
         board->KillIntroTimer();
         if (settings) {
-            if (!settings->SaveChangedGameSettings())
+            const bool saved = settings->SaveChangedGameSettings();
+            if (const QString notice = settings->TakeOptionsNotice(); !notice.isEmpty())
+                PromptOK(this, notice);
+            if (!saved)
                 PromptOK(this, settings->saveFailure);
             if (settings->helpWindow) {
                 settings->helpWindow->close();

@@ -1,6 +1,7 @@
 // The reader of ".ppm", ".j2k", ".jp2", ".jpc" and ".ras": JPEG 2000 through
 // OpenJPEG, and for every code but the JP2 one a choice by the file's
-// content among the portable anymap, BMP, Sun raster and JPEG 2000 readers.
+// content among the portable anymap, BMP, Sun raster, JPEG 2000 and JPEG
+// readers.
 #include "ReaderKit.h"
 #include "TDib.h"
 #include "TImgUt.h"
@@ -238,6 +239,8 @@ bool ReadJasper(TImgUt &ctx, const QString &path, int code, int32_t maxWidth, in
         return DecodeJpeg2000(ctx, file.get(), OPJ_CODEC_JP2, maxWidth, maxHeight);
     case Content::Codestream:
         return DecodeJpeg2000(ctx, file.get(), OPJ_CODEC_J2K, maxWidth, maxHeight);
+    case Content::Jpeg:
+        return ReadJpeg(ctx, path, maxWidth, maxHeight);
     default:
         return false;
     }
