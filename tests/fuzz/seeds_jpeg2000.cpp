@@ -1,8 +1,10 @@
-// Seeds of fuzz_jpeg2000: JP2 files and code streams made by OpenJPEG,
-// each behind the byte that picks the reader code and the box.
+// Seeds: JP2 files and code streams made by OpenJPEG, each behind the byte
+// that picks the reader code.
+#include "seed_util.h"
+
+#include <QFile>
 #include <openjpeg.h>
 
-#include <cstdio>
 #include <string>
 #include <vector>
 
@@ -11,7 +13,7 @@ namespace {
 struct Spec {
     const char *name;
     OPJ_CODEC_FORMAT format;
-    unsigned first; // the target's first byte
+    char first; // the target's first byte: even JP2 decoder, odd by content
     int comps, prec, subsample;
     bool lossy;
 };
@@ -60,32 +62,22 @@ bool Encode(const std::string &path, const Spec &s)
 int main(int argc, char **argv)
 {
     if (argc < 2)
-        return 1;
-    const std::string dir = argv[1];
+        return 2;
+    const std::string made = std::string(argv[1]) + "/made.tmp";
+    bool ok = true;
     const Spec specs[] = {
         {"rgb.jp2", OPJ_CODEC_JP2, 0, 3, 8, 1, false},
-        {"rgb-box.jp2", OPJ_CODEC_JP2, 2, 3, 8, 1, true},
+        {"lossy.jp2", OPJ_CODEC_JP2, 2, 3, 8, 1, true},
         {"grey.j2k", OPJ_CODEC_J2K, 1, 1, 8, 1, false},
         {"12bit.j2k", OPJ_CODEC_J2K, 3, 3, 12, 1, false},
         {"subsampled.jp2", OPJ_CODEC_JP2, 1, 3, 8, 2, false},
         {"rgba.jp2", OPJ_CODEC_JP2, 0, 4, 8, 1, false},
     };
     for (const Spec &s : specs) {
-        const std::string made = dir + "/made.tmp";
-        if (!Encode(made, s))
-            return 2;
-        FILE *in = fopen(made.c_str(), "rb");
-        FILE *out = fopen((dir + "/" + s.name).c_str(), "wb");
-        if (!in || !out)
-            return 3;
-        fputc(int(s.first), out);
-        char buf[4096];
-        size_t n;
-        while ((n = fread(buf, 1, sizeof buf, in)) > 0)
-            fwrite(buf, 1, n, out);
-        fclose(in);
-        fclose(out);
-        remove(made.c_str());
+        QFile file(QString::fromStdString(made));
+        ok = Encode(made, s) && file.open(QIODevice::ReadOnly) &&
+             fuzz::WriteSeed(argv[1], s.name, s.first + file.readAll()) && ok;
+        file.remove();
     }
-    return 0;
+    return ok ? 0 : 1;
 }

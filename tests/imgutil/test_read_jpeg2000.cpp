@@ -144,7 +144,7 @@ protected:
         EXPECT_EQ(pic->alpha, nullptr);
         for (int y = 0; y < s.height; ++y)
             for (int x = 0; x < s.width; ++x)
-                ASSERT_EQ(PixelAt(*pic, x, y), Expected(d, x, y)) << x << "," << y;
+                ASSERT_EQ(RgbAt(*pic, x, y), Expected(d, x, y)) << x << "," << y;
     }
 };
 
@@ -233,7 +233,7 @@ TEST_F(Jpeg2000Read, ContentDecidesForEveryCodeButJp2)
         ASSERT_EQ(pic->height, 5);
         for (int y = 0; y < 5; ++y)
             for (int x = 0; x < 7; ++x)
-                ASSERT_EQ(PixelAt(*pic, x, y), Expected(want, x, y)) << x << "," << y;
+                ASSERT_EQ(RgbAt(*pic, x, y), Expected(want, x, y)) << x << "," << y;
     }
 }
 

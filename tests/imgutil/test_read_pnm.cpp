@@ -111,8 +111,8 @@ TEST_F(PnmRead, EveryKindMatchesQtsDecoder)
             const int tolerance = c.maxval == 1 || c.maxval == 255 ? 0 : 1;
             for (int y = 0; y < h; ++y)
                 for (int x = 0; x < w; ++x)
-                    EXPECT_TRUE(Near(PixelAt(*pic, x, y), FromQt(want, x, y), tolerance))
-                        << x << "," << y << " " << PixelAt(*pic, x, y) << " Qt " << FromQt(want, x, y);
+                    EXPECT_TRUE(Near(RgbAt(*pic, x, y), FromQt(want, x, y), tolerance))
+                        << x << "," << y << " " << RgbAt(*pic, x, y) << " Qt " << FromQt(want, x, y);
         }
     }
 }
@@ -137,7 +137,7 @@ TEST_F(PnmRead, SmallFilesByHand)
         ASSERT_EQ(pic->width, int(c.row.size()));
         ASSERT_EQ(pic->height, 1);
         for (int x = 0; x < pic->width; ++x)
-            EXPECT_EQ(PixelAt(*pic, x, 0), c.row[size_t(x)]) << x;
+            EXPECT_EQ(RgbAt(*pic, x, 0), c.row[size_t(x)]) << x;
     }
 }
 

@@ -217,12 +217,12 @@ protected:
         EXPECT_EQ(pic->srcHeight, int(s.height));
         for (int y = 0; y < int(s.height); ++y)
             for (int x = 0; x < int(s.width); ++x)
-                ASSERT_EQ(PixelAt(*pic, x, y), Expected(s, x, y)) << x << "," << y;
+                ASSERT_EQ(RgbAt(*pic, x, y), Expected(s, x, y)) << x << "," << y;
         const int a = AlphaChannel(s);
         ASSERT_EQ(pic->alpha != nullptr, a >= 0);
         for (int y = 0; a >= 0 && y < int(s.height); ++y)
             for (int x = 0; x < int(s.width); ++x)
-                ASSERT_EQ(AlphaAt(*pic, x, y), Byte(s, a, x, y)) << "alpha " << x << "," << y;
+                ASSERT_EQ(pictures::AlphaAt(*pic, x, y), Byte(s, a, x, y)) << "alpha " << x << "," << y;
     }
 };
 
@@ -288,7 +288,7 @@ TEST_F(PsdRead, SampleValuesByHand)
         const std::vector<uint32_t> samples = c.samples;
         s.sample = [samples](int ch, int, int) { return samples[size_t(ch)]; };
         ASSERT_TRUE(Read(Build(s), "p.psd"));
-        EXPECT_EQ(PixelAt(*pic, 0, 0), c.want);
+        EXPECT_EQ(RgbAt(*pic, 0, 0), c.want);
     }
 }
 

@@ -152,7 +152,7 @@ TEST_F(SunRasterRead, DepthsTypesAndMaps)
             EXPECT_EQ(pic->dpiX, 72);
             for (int y = 0; y < 3; ++y)
                 for (int x = 0; x < width; ++x)
-                    EXPECT_EQ(PixelAt(*pic, x, y), Expected(s, x, y)) << x << "," << y;
+                    EXPECT_EQ(RgbAt(*pic, x, y), Expected(s, x, y)) << x << "," << y;
         }
     }
 }
@@ -170,7 +170,7 @@ TEST_F(SunRasterRead, RunsCrossRowEndsAndEscapeTheMarker)
     const Rgb want[2][3] = {{g16, g16, g16}, {g16, g16, g128}};
     for (int y = 0; y < 2; ++y)
         for (int x = 0; x < 3; ++x)
-            EXPECT_EQ(PixelAt(*pic, x, y), want[y][x]) << x << "," << y;
+            EXPECT_EQ(RgbAt(*pic, x, y), want[y][x]) << x << "," << y;
 }
 
 TEST_F(SunRasterRead, Refusals)

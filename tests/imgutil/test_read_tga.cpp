@@ -139,7 +139,7 @@ protected:
         EXPECT_EQ(pic->alpha, nullptr);
         for (int y = 0; y < s.height; ++y)
             for (int x = 0; x < s.width; ++x)
-                ASSERT_EQ(PixelAt(*pic, x, y), Expected(s, x, y)) << x << "," << y;
+                ASSERT_EQ(RgbAt(*pic, x, y), Expected(s, x, y)) << x << "," << y;
     }
 };
 
@@ -189,7 +189,7 @@ TEST_F(TgaRead, SixteenBitWords)
         PutLE16(b, c.word);
     ASSERT_TRUE(Read(b, "p.tga"));
     for (int x = 0; x < s.width; ++x)
-        EXPECT_EQ(PixelAt(*pic, x, 0), cases[x].want) << std::hex << cases[x].word;
+        EXPECT_EQ(RgbAt(*pic, x, 0), cases[x].want) << std::hex << cases[x].word;
 }
 
 TEST_F(TgaRead, RepeatPacketCrossesTheRowEnd)
@@ -206,10 +206,10 @@ TEST_F(TgaRead, RepeatPacketCrossesTheRowEnd)
     b.append(Bytes("\x82" "\x10\x20\x30" "\x00" "\x40\x50\x60"));
     ASSERT_TRUE(Read(b, "p.tga"));
     const Rgb a{0x30, 0x20, 0x10}, bb{0x60, 0x50, 0x40};
-    EXPECT_EQ(PixelAt(*pic, 0, 0), a);
-    EXPECT_EQ(PixelAt(*pic, 1, 0), bb);
-    EXPECT_EQ(PixelAt(*pic, 0, 1), a);
-    EXPECT_EQ(PixelAt(*pic, 1, 1), a);
+    EXPECT_EQ(RgbAt(*pic, 0, 0), a);
+    EXPECT_EQ(RgbAt(*pic, 1, 0), bb);
+    EXPECT_EQ(RgbAt(*pic, 0, 1), a);
+    EXPECT_EQ(RgbAt(*pic, 1, 1), a);
 }
 
 TEST_F(TgaRead, Refusals)
