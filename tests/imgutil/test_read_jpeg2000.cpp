@@ -237,6 +237,22 @@ TEST_F(Jpeg2000Read, ContentDecidesForEveryCodeButJp2)
     }
 }
 
+TEST_F(Jpeg2000Read, JpegContentGoesToTheJpegReader)
+{
+    pictures::JpegSpec spec;
+    spec.width = 13;
+    spec.height = 9;
+    const QByteArray jpeg = pictures::WriteJpeg(spec);
+    pictures::Rgba want;
+    ASSERT_TRUE(pictures::DecodeJpeg(jpeg, 8, want));
+    for (const char *name : {"p.jpc", "p.ppm", "p.ras"}) {
+        SCOPED_TRACE(name);
+        ASSERT_TRUE(Read(jpeg, name));
+        EXPECT_EQ(pictures::Mismatches(*pic, want, false), 0);
+    }
+    EXPECT_FALSE(Read(jpeg, "p.j2k"));
+}
+
 TEST_F(Jpeg2000Read, ReducedReadTakesTheSampledPixels)
 {
     J2k s;
