@@ -10,7 +10,6 @@
 
 #include <cstdio>
 #include <cstring>
-#include <new>
 #include <vector>
 
 namespace VlmImgUt {
@@ -64,14 +63,16 @@ struct Component {
     std::vector<int32_t> cols; // component column of each picture column
     int64_t offset = 0, max = 255;
 
-    void Init(const opj_image_comp_t &c, const opj_image_comp_t &first, const std::vector<int32_t> &pictureCols)
+    bool Init(const opj_image_comp_t &c, const opj_image_comp_t &first, const std::vector<int32_t> &pictureCols)
     {
         comp = &c;
-        cols.resize(pictureCols.size());
+        if (!Resize(cols, pictureCols.size()))
+            return false;
         for (size_t k = 0; k < cols.size(); ++k)
             cols[k] = Index(pictureCols[k], first.x0, first.dx, c.x0, c.dx, c.w);
         offset = c.sgnd ? int64_t(1) << (c.prec - 1) : 0;
         max = (int64_t(1) << c.prec) - 1;
+        return true;
     }
 
     // Index in this component of position i of the first component.
@@ -162,12 +163,9 @@ bool DecodeJpeg2000(TImgUt &ctx, FILE *f, OPJ_CODEC_FORMAT format, int32_t maxWi
     if (!rows.Start(ctx.readTarget, first.w, first.h, maxWidth, maxHeight))
         return false;
     Component comps[3];
-    try {
-        for (int c = 0; c < used; ++c)
-            comps[c].Init(img.comps[c], first, rows.Columns());
-    } catch (const std::bad_alloc &) {
-        return false;
-    }
+    for (int c = 0; c < used; ++c)
+        if (!comps[c].Init(img.comps[c], first, rows.Columns()))
+            return false;
     const int32_t outW = rows.Width();
     for (int64_t y = 0; y < int64_t(first.h); ++y) {
         const auto [top, end] = rows.Targets(y);

@@ -5,7 +5,6 @@
 #include "TImgUt.h"
 
 #include <cstdio>
-#include <new>
 #include <vector>
 
 namespace VlmImgUt {
@@ -105,19 +104,11 @@ bool ReadPnm(TImgUt &ctx, const QString &path, int32_t maxWidth, int32_t maxHeig
     std::vector<uint8_t> scale, raw;
     std::vector<uint16_t> samples;
     TReaderRows rows;
-    try {
-        scale.assign(65536, 255);
-        if (bitmap)
-            scale[1] = 0;
-        for (int64_t v = 0; !bitmap && v <= maxval; ++v)
-            scale[size_t(v)] = uint8_t((v * 255 + maxval / 2) / maxval);
-        raw.resize(plain ? 0 : size_t(rowBytes));
-        samples.resize(size_t(width * comps));
-    } catch (const std::bad_alloc &) {
+    if (!Resize(scale, 65536) || !Resize(raw, plain ? 0 : size_t(rowBytes)) ||
+        !Resize(samples, size_t(width * comps)) || !rows.Start(dib, width, height, maxWidth, maxHeight))
         return false;
-    }
-    if (!rows.Start(dib, width, height, maxWidth, maxHeight))
-        return false;
+    for (int64_t v = 0; v < 65536; ++v)
+        scale[size_t(v)] = bitmap ? (v == 1 ? 0 : 255) : v > maxval ? 255 : uint8_t((v * 255 + maxval / 2) / maxval);
 
     const size_t count = samples.size();
     uint16_t *const s = samples.data();

@@ -9,7 +9,6 @@
 #include <cstdio>
 #include <cstdlib>
 #include <cstring>
-#include <new>
 #include <vector>
 
 namespace VlmImgUt {
@@ -267,12 +266,7 @@ bool ReadPsd(TImgUt &ctx, const QString &path, int32_t maxWidth, int32_t maxHeig
 
     TReaderRows rows;
     std::vector<uint8_t> row, packed;
-    try {
-        row.resize(size_t(rowBytes));
-    } catch (const std::bad_alloc &) {
-        return false;
-    }
-    if (!rows.Start(dib, width, height, maxWidth, maxHeight, res.dpiX, res.dpiY))
+    if (!Resize(row, size_t(rowBytes)) || !rows.Start(dib, width, height, maxWidth, maxHeight, res.dpiX, res.dpiY))
         return false;
     const int32_t outW = rows.Width(), outH = rows.Height();
     const std::vector<int32_t> &cols = rows.Columns();
@@ -303,12 +297,7 @@ bool ReadPsd(TImgUt &ctx, const QString &path, int32_t maxWidth, int32_t maxHeig
             } else {
                 if (at + stored > fileSize)
                     return false;
-                try {
-                    packed.resize(size_t(stored));
-                } catch (const std::bad_alloc &) {
-                    return false;
-                }
-                if (!ReadAt(f, at, packed.data(), packed.size()) ||
+                if (!Resize(packed, size_t(stored)) || !ReadAt(f, at, packed.data(), packed.size()) ||
                     !UnpackBits(packed.data(), packed.size(), row.data(), int32_t(rowBytes)))
                     return false;
             }

@@ -59,6 +59,18 @@ using TFilePtr = std::unique_ptr<FILE, TFileCloser>;
 // to fill or path is no regular file.
 TFilePtr OpenForRead(const TImgUt &ctx, const QString &path);
 
+// Sizes v to n elements; false (no exception) when there is no memory.
+template <typename T>
+bool Resize(std::vector<T> &v, size_t n) noexcept
+{
+    try {
+        v.resize(n);
+        return true;
+    } catch (...) {
+        return false;
+    }
+}
+
 // True when a width x height picture lies within the record's size cap.
 bool WithinRecordCap(int64_t width, int64_t height);
 

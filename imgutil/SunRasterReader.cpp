@@ -6,7 +6,6 @@
 
 #include <cstdio>
 #include <cstring>
-#include <new>
 #include <vector>
 
 namespace VlmImgUt {
@@ -126,13 +125,8 @@ bool ReadSunRaster(TImgUt &ctx, const QString &path, int32_t maxWidth, int32_t m
 
     std::vector<uint8_t> raw, bgr;
     TReaderRows rows;
-    try {
-        raw.resize(size_t(rowBytes));
-        bgr.resize(size_t(width) * 3);
-    } catch (const std::bad_alloc &) {
-        return false;
-    }
-    if (!rows.Start(dib, width, height, maxWidth, maxHeight))
+    if (!Resize(raw, size_t(rowBytes)) || !Resize(bgr, size_t(width) * 3) ||
+        !rows.Start(dib, width, height, maxWidth, maxHeight))
         return false;
 
     const bool rgbOrder = type == TypeRgb;

@@ -8,7 +8,6 @@
 
 #include <cstdio>
 #include <cstring>
-#include <new>
 #include <vector>
 
 namespace VlmImgUt {
@@ -144,13 +143,8 @@ bool ReadTga(TImgUt &ctx, const QString &path, int32_t maxWidth, int32_t maxHeig
 
     std::vector<uint8_t> raw, bgr;
     TReaderRows rows;
-    try {
-        raw.resize(size_t(width * bpp));
-        bgr.resize(size_t(width * 3));
-    } catch (const std::bad_alloc &) {
-        return false;
-    }
-    if (!rows.Start(dib, width, height, maxWidth, maxHeight))
+    if (!Resize(raw, size_t(width * bpp)) || !Resize(bgr, size_t(width * 3)) ||
+        !rows.Start(dib, width, height, maxWidth, maxHeight))
         return false;
 
     Pixels in(f, bpp, encoded);

@@ -6,6 +6,8 @@
 
 namespace {
 
+using fuzz::Ramp;
+
 void PutBE(QByteArray &b, uint32_t v, int bytes)
 {
     for (int s = 8 * (bytes - 1); s >= 0; s -= 8)
@@ -42,14 +44,6 @@ QByteArray Resource(int id, const QByteArray &data)
     b.append(data);
     if (data.size() % 2)
         b.append('\0');
-    return b;
-}
-
-QByteArray Ramp(int n, int step)
-{
-    QByteArray b;
-    for (int i = 0; i < n; ++i)
-        b.append(char(i * step));
     return b;
 }
 

@@ -5,20 +5,14 @@
 
 namespace {
 
+using fuzz::Ramp;
+
 QByteArray Header(uint32_t w, uint32_t h, uint32_t depth, uint32_t type, uint32_t mapLength)
 {
     QByteArray b;
     for (uint32_t v : {0x59A66A95u, w, h, depth, 0u, type, mapLength ? 1u : 0u, mapLength})
         for (int s = 24; s >= 0; s -= 8)
             b.append(char(v >> s));
-    return b;
-}
-
-QByteArray Ramp(int n, int step)
-{
-    QByteArray b;
-    for (int i = 0; i < n; ++i)
-        b.append(char(i * step));
     return b;
 }
 

@@ -5,20 +5,14 @@
 
 namespace {
 
+using fuzz::Ramp;
+
 QByteArray Header(int idLength, int mapType, int type, int mapLength, int w, int h, int bits, int descriptor)
 {
     const char b[18] = {char(idLength), char(mapType), char(type), 0, 0, char(mapLength), char(mapLength >> 8),
                         char(mapLength ? 24 : 0), 0, 0, 0, 0, char(w), char(w >> 8), char(h), char(h >> 8),
                         char(bits), char(descriptor)};
     return QByteArray(b, 18);
-}
-
-QByteArray Ramp(int n, int step)
-{
-    QByteArray b;
-    for (int i = 0; i < n; ++i)
-        b.append(char(i * step));
-    return b;
 }
 
 } // namespace

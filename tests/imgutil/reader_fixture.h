@@ -70,11 +70,11 @@ protected:
         EXPECT_EQ(pic->height, 1) << what;
     }
 
-    // A srcW x srcH file read into the box must give a wantW x wantH
-    // picture that keeps the file's size, each pixel the file's pixel at the
-    // sampled column and row (source gives those, x and y from the top),
-    // and with alphaSource the alpha plane likewise.
-    void ExpectReducedRead(const QByteArray &bytes, const QString &name, int srcW, int srcH, int boxW, int boxH,
+    // A srcW x srcH file read into the box (0 x 0: none) must give a
+    // wantW x wantH picture that keeps the file's size, each pixel the
+    // file's pixel at the sampled column and row (source gives those, x and
+    // y from the top), and an alpha plane only with alphaSource, likewise.
+    void ExpectRead(const QByteArray &bytes, const QString &name, int srcW, int srcH, int boxW, int boxH,
                            int wantW, int wantH, const std::function<Rgb(int, int)> &source,
                            const std::function<int(int, int)> &alphaSource = {})
     {
