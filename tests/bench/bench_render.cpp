@@ -3,7 +3,8 @@
 // milliseconds per full render, with a breakdown of where the time goes
 // with pictures. Then writes a PNG of each game type's board at 1280 x 800
 // (default folder: build-pngs in the source tree, or the first argument),
-// among them boards whose face pictures come from JPEG, PNG and TIFF files.
+// among them boards whose face pictures come from JPEG, PNG and TIFF files,
+// and from PNM, Sun raster, Targa, Photoshop and JPEG 2000 files.
 #include "BoardGeometry.h"
 #include "Gdi.h"
 #include "Random.h"
@@ -17,8 +18,11 @@
 
 #include "TImgUt.h"
 
+#include <openjpeg.h>
+
 #include <QApplication>
 #include <QDir>
+#include <QFile>
 #include <QTemporaryDir>
 #include <QImage>
 #include <QLinearGradient>
@@ -130,6 +134,132 @@ QStringList WriteFaceFiles(const QString &dir, int size)
     for (int f = 0; f < 6; ++f) {
         const QString path = dir + QLatin1Char('/') + QLatin1String(kinds[f].name);
         if (!MakeFaceImage(f, size, size).convertToFormat(kinds[f].as).save(path, kinds[f].format, 90))
+            std::printf("  could not write %s\n", qPrintable(path));
+        paths << path;
+    }
+    return paths;
+}
+
+// A picture's rows as bytes: rows from the top or the bottom, each pixel
+// the given channels of R, G, B (0, 1, 2), rows padded to a multiple of pad.
+QByteArray PixelRows(const QImage &img, bool bottomUp, const char *order, int pad)
+{
+    QByteArray b;
+    for (int r = 0; r < img.height(); ++r) {
+        const int y = bottomUp ? img.height() - 1 - r : r;
+        int n = 0;
+        for (int x = 0; x < img.width(); ++x) {
+            const QRgb p = img.pixel(x, y);
+            const int rgb[3] = {qRed(p), qGreen(p), qBlue(p)};
+            for (const char *c = order; *c; ++c, ++n)
+                b.append(char(*c == 'x' ? 0 : rgb[*c - '0']));
+        }
+        for (; n % pad; ++n)
+            b.append('\0');
+    }
+    return b;
+}
+
+void Append(QByteArray &b, uint32_t v, int bytes, bool bigEndian)
+{
+    for (int i = 0; i < bytes; ++i)
+        b.append(char(v >> (8 * (bigEndian ? bytes - 1 - i : i))));
+}
+
+// A JP2 file or a bare code stream of the picture, made by OpenJPEG.
+bool WriteJpeg2000(const QImage &img, const QString &path, OPJ_CODEC_FORMAT format)
+{
+    opj_image_cmptparm_t parms[3] = {};
+    for (opj_image_cmptparm_t &p : parms) {
+        p.dx = p.dy = 1;
+        p.w = OPJ_UINT32(img.width());
+        p.h = OPJ_UINT32(img.height());
+        p.prec = 8;
+    }
+    opj_image_t *image = opj_image_create(3, parms, OPJ_CLRSPC_SRGB);
+    if (!image)
+        return false;
+    image->x1 = OPJ_UINT32(img.width());
+    image->y1 = OPJ_UINT32(img.height());
+    for (int y = 0; y < img.height(); ++y)
+        for (int x = 0; x < img.width(); ++x) {
+            const QRgb p = img.pixel(x, y);
+            const int i = y * img.width() + x;
+            image->comps[0].data[i] = qRed(p);
+            image->comps[1].data[i] = qGreen(p);
+            image->comps[2].data[i] = qBlue(p);
+        }
+    opj_cparameters_t params;
+    opj_set_default_encoder_parameters(&params);
+    params.tcp_numlayers = 1;
+    params.tcp_rates[0] = 20;
+    params.irreversible = 1;
+    params.cp_disto_alloc = 1;
+    params.tcp_mct = 1;
+    opj_codec_t *codec = opj_create_compress(format);
+    opj_stream_t *stream = opj_stream_create_default_file_stream(QFile::encodeName(path).constData(), OPJ_FALSE);
+    const bool ok = codec && stream && opj_setup_encoder(codec, &params, image) &&
+                    opj_start_compress(codec, image, stream) && opj_encode(codec, stream) &&
+                    opj_end_compress(codec, stream);
+    opj_stream_destroy(stream);
+    opj_destroy_codec(codec);
+    opj_image_destroy(image);
+    return ok;
+}
+
+// The six designs stored in the formats the library reads through its own
+// decoders and OpenJPEG, one a face: PNM (by Qt), Sun raster, Targa and
+// Photoshop (bytes written here), JP2 and a JPEG 2000 code stream (by
+// OpenJPEG).
+QStringList WriteMoreFaceFiles(const QString &dir, int size)
+{
+    const char *names[6] = {"face0.ppm", "face1.ras", "face2.tga", "face3.psd", "face4.jp2", "face5.jpc"};
+    QStringList paths;
+    for (int f = 0; f < 6; ++f) {
+        const QString path = dir + QLatin1Char('/') + QLatin1String(names[f]);
+        const QImage img = MakeFaceImage(f, size, size);
+        QByteArray b;
+        bool ok = true;
+        switch (f) {
+        case 0:
+            ok = img.save(path, "PPM");
+            break;
+        case 1: // standard type, 24 bits B-G-R, rows padded to 16 bits
+            for (uint32_t v : {0x59A66A95u, uint32_t(size), uint32_t(size), 24u, 0u, 1u, 0u, 0u})
+                Append(b, v, 4, true);
+            b.append(PixelRows(img, false, "210", 2));
+            break;
+        case 2: // true colour, bottom row first
+            b = QByteArray("\0\0\2\0\0\0\0\0\0\0\0\0", 12);
+            Append(b, uint32_t(size), 2, false);
+            Append(b, uint32_t(size), 2, false);
+            b.append(char(24)).append(char(0));
+            b.append(PixelRows(img, true, "210", 1));
+            break;
+        case 3: { // RGB, 8 bits, raw: the channels one after the other
+            b = "8BPS";
+            Append(b, 1, 2, true);
+            b.append(QByteArray(6, '\0'));
+            Append(b, 3, 2, true);
+            Append(b, uint32_t(size), 4, true);
+            Append(b, uint32_t(size), 4, true);
+            Append(b, 8, 2, true);
+            Append(b, 3, 2, true);
+            Append(b, 0, 12, true); // colour mode data, resources, layers: empty
+            Append(b, 0, 2, true);
+            for (const char *channel : {"0", "1", "2"})
+                b.append(PixelRows(img, false, channel, 1));
+            break;
+        }
+        default:
+            ok = WriteJpeg2000(img, path, f == 4 ? OPJ_CODEC_JP2 : OPJ_CODEC_J2K);
+            break;
+        }
+        if (!b.isEmpty()) {
+            QFile file(path);
+            ok = file.open(QIODevice::WriteOnly) && file.write(b) == b.size();
+        }
+        if (!ok)
             std::printf("  could not write %s\n", qPrintable(path));
         paths << path;
     }
@@ -371,14 +501,22 @@ int main(int argc, char **argv)
         b.Render();
         save(*b.st, QStringLiteral("board_2_jumbled_cube_spanned.png"));
     }
-    {
-        // Face pictures from files of each format, read by the game's readers.
+    // Face pictures from files of each format, read by the game's readers;
+    // then in home orientation, spanned: faces 0, 1 and 2 in front, on the
+    // left and on top.
+    struct FileSet {
+        const char *what, *board;
+        QStringList (*write)(const QString &, int);
+    };
+    for (const FileSet &set : {FileSet{"JPEG, PNG and TIFF", "picture_files", WriteFaceFiles},
+                               FileSet{"PNM, Sun raster, Targa, Photoshop and JPEG 2000", "picture_files_2",
+                                       WriteMoreFaceFiles}}) {
         QTemporaryDir files;
         TBench<TCube> b(1280, 800, 4);
         TCube &g = *b.g;
         b.st->imgUt = new VlmImgUt::TImgUt(QStringLiteral("Vellamor\\quibo"),
                                            TRegStore::InFolder(files.path() + QStringLiteral("/reg")));
-        const QStringList paths = WriteFaceFiles(files.path(), 400);
+        const QStringList paths = set.write(files.path(), 400);
         for (int f = 0; f < 6; ++f)
             b.st->faceImageFile[f] = paths[f];
         b.st->useBoxImages = true;
@@ -386,14 +524,13 @@ int main(int argc, char **argv)
         int read = 0;
         for (int f = 0; f < 6; ++f)
             read += b.st->faceImage[f] && b.st->faceImage[f]->width == 400;
-        std::printf("  face pictures read from JPEG, PNG and TIFF files: %d of 6\n", read);
-        save(*b.st, QStringLiteral("board_2_jumbled_cube_picture_files.png"));
-        // Home orientation, spanned: the colour JPEG in front, the grey
-        // JPEG on the left, the palette PNG on top.
+        std::printf("  face pictures read from %s files: %d of 6\n", set.what, read);
+        const QString board = QStringLiteral("board_2_jumbled_cube_%1").arg(QLatin1String(set.board));
+        save(*b.st, board + QStringLiteral(".png"));
         b.st->spanImages = true;
         HomeOrientation(g);
         b.Render();
-        save(*b.st, QStringLiteral("board_2_jumbled_cube_picture_files_spanned.png"));
+        save(*b.st, board + QStringLiteral("_spanned.png"));
         b.st->imgUt->optsDirty = false;
     }
     {
@@ -418,5 +555,5 @@ int main(int argc, char **argv)
         b.Render();
         save(*b.st, QStringLiteral("intro.png"), [&](QPainter &p) { g.PaintInfo(p, g.infoId); });
     }
-    return written == 9 ? 0 : 1;
+    return written == 11 ? 0 : 1;
 }
