@@ -175,6 +175,12 @@ public:
     float sampleX = 0.0f;
     float sampleY = 0.0f;
     int sampleSum[3] = {0, 0, 0};
+    // How a shape's boxes reach the render bitmap. Off: PaintBox and
+    // OutlineBox record while a game object draws its shape, and the shape
+    // is drawn when it is complete, its slanted face pictures resampled
+    // side by side on the pixel pool. On: each box is drawn at once, on the
+    // calling thread. Both give the same pixels and sampler state.
+    bool paintBoxByBox = false;
 
     // ---- Boxes --------------------------------------------------------
     // Turns scratchBox in place in direction dir (1 left, 2 right, 3 up,
