@@ -18,6 +18,7 @@
 #include <memory>
 
 class QWidget;
+class TShapeRecord;
 
 namespace VlmImgUt {
 class TDib;
@@ -181,6 +182,9 @@ public:
     // side by side on the pixel pool. On: each box is drawn at once, on the
     // calling thread. Both give the same pixels and sampler state.
     bool paintBoxByBox = false;
+    // What PaintBox and OutlineBox record while a shape is drawn
+    // (TShapePaint); null otherwise.
+    TShapeRecord *shapeRecord = nullptr;
 
     // ---- Boxes --------------------------------------------------------
     // Turns scratchBox in place in direction dir (1 left, 2 right, 3 up,
@@ -349,4 +353,21 @@ public:
     // Draws the opened box of scratchBox (back, right and bottom faces)
     // on the window, with infoLines in its middle when withText is set.
     void PaintInfoCard(class QPainter &draw, int selectedId, bool withText);
+};
+
+// Draws a game object's shape as a whole: while it lives PaintBox and
+// OutlineBox only record, and when it ends the slanted face pictures of
+// the shape are resampled side by side on the pixel pool and everything is
+// drawn in the recorded order. An inner one joins the outer one; with
+// paintBoxByBox set it does nothing.
+class TShapePaint {
+public:
+    explicit TShapePaint(TSettings &st);
+    ~TShapePaint();
+    TShapePaint(const TShapePaint &) = delete;
+    TShapePaint &operator=(const TShapePaint &) = delete;
+
+private:
+    TSettings &st;
+    TShapeRecord *own = nullptr;
 };

@@ -89,6 +89,11 @@ struct Case {
     unsigned flags;
 };
 
+void PrintTo(const Case &c, std::ostream *os)
+{
+    *os << c.name;
+}
+
 std::unique_ptr<TGame> MakeGame(int type, TSettings *st)
 {
     switch (type) {

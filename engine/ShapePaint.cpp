@@ -1,0 +1,374 @@
+#include "ShapeRecord.h"
+
+#include "TDib.h"
+#include "TSettings.h"
+
+#include <algorithm>
+#include <cstring>
+#include <new>
+#include <thread>
+
+using VlmImgUt::TDib;
+using namespace SlantedFace;
+
+TShapePaint::TShapePaint(TSettings &st) : st(st)
+{
+    if (st.paintBoxByBox || st.shapeRecord)
+        return;
+    own = new (std::nothrow) TShapeRecord(st);
+    st.shapeRecord = own;
+}
+
+TShapePaint::~TShapePaint()
+{
+    if (!own)
+        return;
+    st.shapeRecord = nullptr;
+    own->Draw();
+    delete own;
+}
+
+// ---- Recording ----------------------------------------------------------------
+
+void TShapeRecord::Fill(const Gdi::POINT (&corners)[4], const Gdi::DC &dc)
+{
+    Step s{};
+    s.kind = Kind::Fill;
+    std::copy(corners, corners + 4, s.corners);
+    s.brushColor = dc.brush->color;
+    s.brushNull = dc.brush->isNull;
+    s.penStyle = dc.pen->style;
+    s.penWidth = dc.pen->width;
+    s.penColor = dc.pen->color;
+    s.fillMode = dc.polyFillMode;
+    steps.push_back(s);
+}
+
+void TShapeRecord::Copy(const TDib *fit, int x, int y, int s, int sx, int sy)
+{
+    Step step{};
+    step.kind = Kind::Copy;
+    step.picture = fit;
+    step.x = x;
+    step.y = y;
+    step.s = s;
+    step.sx = sx;
+    step.sy = sy;
+    steps.push_back(step);
+}
+
+void TShapeRecord::TurnedFront(const TDib *fit, int x, int y, int sx, int sy, int size, int rotation, int boxSize)
+{
+    Step step{};
+    step.kind = Kind::TurnedFront;
+    step.picture = fit;
+    step.x = x;
+    step.y = y;
+    step.sx = sx;
+    step.sy = sy;
+    step.size = size;
+    step.rotation = rotation;
+    step.s = boxSize;
+    steps.push_back(step);
+}
+
+void TShapeRecord::Slanted(const TDib *fit, const SlantMap &m, int firstLine, int count, int boxSize, bool antiAlias)
+{
+    if (count <= 0 || boxSize <= 0)
+        return;
+    Step step{};
+    step.kind = Kind::Slanted;
+    step.face = faces.size();
+    faces.push_back(Face{fit, m, firstLine, count, boxSize, antiAlias, pixelCount, lineCount});
+    pixelCount += int64_t(count) * boxSize;
+    lineCount += count;
+    steps.push_back(step);
+}
+
+void TShapeRecord::Outline(int mask, int x, int y, int s, int d, int e, COLORREF color, int width)
+{
+    Step step{};
+    step.kind = Kind::Outline;
+    step.mask = mask;
+    step.x = x;
+    step.y = y;
+    step.s = s;
+    step.d = d;
+    step.e = e;
+    step.penColor = color;
+    step.penWidth = width;
+    steps.push_back(step);
+}
+
+bool TShapeRecord::Reads(const TDib *picture) const
+{
+    for (const Face &f : faces)
+        if (f.picture == picture)
+            return true;
+    for (const Step &s : steps)
+        if (s.picture == picture)
+            return true;
+    return false;
+}
+
+// ---- Resampling off the render bitmap -------------------------------------------
+
+void TShapeRecord::ResampleLine(const Face &f, int j, uint8_t *out, LineSlots &written) const
+{
+    std::fill(written.last, written.last + 9, -1);
+    const int s = f.boxSize;
+    std::memset(out, 0, size_t(s) * 4);
+    const TDib *dst = st.renderBuffer;
+    const int dw = dst->width, dh = dst->height;
+    const SlantMap &m = f.map;
+    const int line = f.firstLine + j;
+    if (line < 0 || line >= (m.left ? dw : dh))
+        return;
+    const int start = m.RunStart(line);
+    // Only the pixels inside the bitmap.
+    const int across = m.left ? dh : dw;
+    const int i0 = std::max(0, -start), i1 = std::min(s, across - start);
+    const PixelKernels::Picture pic = PictureOf(f.picture);
+    if (!f.antiAlias) {
+        for (int i = i0; i < i1; ++i) {
+            const int col = m.left ? line : start + i;
+            const int row = m.left ? start + i : line;
+            float fx, fy;
+            m.Map(float(col), float(row), fx, fy);
+            alignas(16) int c[4];
+            if (PixelKernels::Blend(pic, fx, fy, c)) {
+                uint8_t *o = out + 4 * i;
+                o[0] = uint8_t(c[0]);
+                o[1] = uint8_t(c[1]);
+                o[2] = uint8_t(c[2]);
+                o[3] = 1;
+            }
+        }
+        return;
+    }
+    LocalSampler ls(st);
+    const LineParts parts(m, ls, line);
+    if (ls.StandardCourse()) {
+        PixelKernels::SlantLine l;
+        for (int k = 0; k < 9; ++k) {
+            l.along[k] = parts.along[k];
+            l.edge[k] = parts.slant[k];
+            l.across[k] = m.left ? ls.sampleOffset[k].dy : ls.sampleOffset[k].dx;
+        }
+        l.boxSize = m.s;
+        l.size = m.size;
+        l.sx = m.sx;
+        l.sy = m.sy;
+        l.rotation = m.rotation;
+        l.leftFace = m.left;
+        PixelKernels::SamplerSetup setup;
+        std::copy(ls.sampleWeight, ls.sampleWeight + 10, setup.weight);
+        setup.threshold = ls.sampleThreshold;
+        if (i0 >= i1)
+            return;
+        const int lastNine = PixelKernels::SupersampleRun(pic, l, setup, start + i0, i1 - i0, out + 4 * i0);
+        std::fill(written.last, written.last + 4, i1 - 1);
+        if (lastNine >= 0)
+            std::fill(written.last + 4, written.last + 9, i0 + lastNine);
+        return;
+    }
+    for (int i = i0; i < i1; ++i) {
+        const int col = m.left ? line : start + i;
+        const int row = m.left ? start + i : line;
+        SupersampleStepwise(ls, m, parts, pic, col, row);
+        uint8_t *o = out + 4 * i;
+        o[0] = ClampByte(ls.sampleSum[2]);
+        o[1] = ClampByte(ls.sampleSum[1]);
+        o[2] = ClampByte(ls.sampleSum[0]);
+        o[3] = 1;
+        for (int k = 0; k < std::min(ls.sampleIndex, 9); ++k)
+            written.last[k] = i;
+    }
+}
+
+void TShapeRecord::ResampleLines(int64_t firstLine, int64_t lastLine, std::atomic<int> *linesLeft)
+{
+    // The face holding the first line.
+    size_t f = size_t(std::upper_bound(faces.begin(), faces.end(), firstLine,
+                                       [](int64_t line, const Face &face) { return line < face.lineBase; })
+                      - faces.begin())
+               - 1;
+    for (int64_t line = firstLine; line < lastLine; ++line) {
+        while (line >= faces[f].lineBase + faces[f].count)
+            ++f;
+        const Face &face = faces[f];
+        const int j = int(line - face.lineBase);
+        ResampleLine(face, j, pixels.data() + 4 * (face.first + int64_t(j) * face.boxSize), lastSlots[size_t(line)]);
+        linesLeft[f].fetch_sub(1, std::memory_order_release);
+    }
+}
+
+void TShapeRecord::SettleSampler()
+{
+    // For each slot, the last pixel in drawing order that wrote it.
+    int64_t lastOf[9];
+    std::fill(lastOf, lastOf + 9, -1);
+    int open = 9;
+    for (size_t f = faces.size(); f-- > 0 && open > 0;) {
+        const Face &face = faces[f];
+        for (int j = face.count; j-- > 0 && open > 0;) {
+            const LineSlots &ls = lastSlots[size_t(face.lineBase + j)];
+            for (int k = 0; k < 9; ++k)
+                if (lastOf[k] < 0 && ls.last[k] >= 0) {
+                    lastOf[k] = face.first + int64_t(j) * face.boxSize + ls.last[k];
+                    --open;
+                }
+        }
+    }
+    // Those pixels again, in drawing order, by the stepwise sampler: it
+    // ends as the box-by-box drawing ends.
+    std::sort(lastOf, lastOf + 9);
+    const int64_t *end = std::unique(lastOf, lastOf + 9);
+    LocalSampler sampler(st);
+    bool any = false;
+    for (const int64_t *p = lastOf; p != end; ++p) {
+        if (*p < 0)
+            continue;
+        const auto face = std::upper_bound(faces.begin(), faces.end(), *p,
+                                           [](int64_t pixel, const Face &f) { return pixel < f.first; })
+                          - 1;
+        const int64_t offset = *p - face->first;
+        const int j = int(offset / face->boxSize), i = int(offset % face->boxSize);
+        const SlantMap &m = face->map;
+        const int line = face->firstLine + j, start = m.RunStart(line);
+        const LineParts parts(m, sampler, line);
+        SupersampleStepwise(sampler, m, parts, PictureOf(face->picture), m.left ? line : start + i,
+                            m.left ? start + i : line);
+        any = true;
+    }
+    if (any)
+        sampler.StoreInto(st);
+}
+
+// ---- Drawing ------------------------------------------------------------------------
+
+void TShapeRecord::DrawFace(const Face &f) const
+{
+    TDib *dst = st.renderBuffer;
+    const SlantMap &m = f.map;
+    const int64_t stride = dst->stride;
+    const uint8_t *in = pixels.data() + 4 * f.first;
+    for (int j = 0; j < f.count; ++j, in += 4 * f.boxSize) {
+        const int line = f.firstLine + j, start = m.RunStart(line);
+        // Down a column of the left face (rows are stored bottom-up), along
+        // a row of the top face.
+        const int col = m.left ? line : start, row = m.left ? start : line;
+        int64_t at = (int64_t(dst->height) - 1 - row) * stride + 3 * int64_t(col);
+        const int64_t step = m.left ? -stride : 3;
+        for (int i = 0; i < f.boxSize; ++i, at += step) {
+            const uint8_t *p = in + 4 * i;
+            if (!p[3])
+                continue;
+            uint8_t *o = dst->bits + at;
+            o[0] = p[0];
+            o[1] = p[1];
+            o[2] = p[2];
+        }
+    }
+}
+
+void TShapeRecord::DrawFaceInPlace(const Face &f)
+{
+    BoxDrawing::Resample(st, st.renderBuffer, f.picture, f.map, f.firstLine, f.count, f.boxSize, f.antiAlias);
+}
+
+void TShapeRecord::Draw()
+{
+    TDib *rb = st.renderBuffer;
+    if (!rb || !rb->dc) {
+        steps.clear();
+        faces.clear();
+        pixelCount = lineCount = 0;
+        return;
+    }
+    // The slanted faces are resampled by the pool in chunks of lines, in
+    // drawing order, while this thread draws the recorded steps; a face
+    // not done yet when its turn comes is waited for (this thread takes
+    // chunks meanwhile). When the memory for that is missing, each face
+    // is resampled in place when its turn comes.
+    std::unique_ptr<std::atomic<int>[]> linesLeft;
+    if (!faces.empty() && HasPixels(rb)) {
+        try {
+            pixels.resize(size_t(pixelCount) * 4);
+            lastSlots.resize(size_t(lineCount));
+            linesLeft.reset(new std::atomic<int>[faces.size()]);
+            for (size_t f = 0; f < faces.size(); ++f)
+                linesLeft[f].store(faces[f].count, std::memory_order_relaxed);
+        } catch (...) {
+            linesLeft.reset();
+        }
+    }
+    constexpr int64_t ChunkLines = 4;
+    const int64_t chunks = (lineCount + ChunkLines - 1) / ChunkLines;
+    std::atomic<int64_t> nextChunk{0};
+    auto pull = [&] {
+        const int64_t c = nextChunk.fetch_add(1, std::memory_order_relaxed);
+        if (c >= chunks)
+            return false;
+        ResampleLines(c * ChunkLines, std::min(lineCount, (c + 1) * ChunkLines), linesLeft.get());
+        return true;
+    };
+    auto replay = [&] {
+        Gdi::DC *dc = rb->dc;
+        for (const Step &s : steps) {
+            switch (s.kind) {
+            case Kind::Fill: {
+                Gdi::Brush brush(s.brushColor, s.brushNull);
+                Gdi::Pen pen(s.penStyle, s.penWidth, s.penColor);
+                Gdi::Brush *oldBrush = Gdi::SelectObject(dc, &brush);
+                Gdi::Pen *oldPen = Gdi::SelectObject(dc, &pen);
+                const int oldMode = Gdi::SetPolyFillMode(dc, s.fillMode);
+                Gdi::Polygon(dc, s.corners, 4);
+                Gdi::SetPolyFillMode(dc, oldMode);
+                Gdi::SelectObject(dc, oldPen);
+                Gdi::SelectObject(dc, oldBrush);
+                break;
+            }
+            case Kind::Copy:
+                Gdi::BitBlt(dc, s.x, s.y, s.s, s.s, s.picture->dc, s.sx, s.sy, Gdi::SRCCOPY);
+                break;
+            case Kind::TurnedFront:
+                BoxDrawing::TurnedFront(rb, s.picture, s.x, s.y, s.sx, s.sy, s.size, s.rotation, s.s);
+                break;
+            case Kind::Slanted:
+                if (!linesLeft) {
+                    DrawFaceInPlace(faces[s.face]);
+                    break;
+                }
+                while (linesLeft[s.face].load(std::memory_order_acquire) > 0)
+                    if (!pull())
+                        std::this_thread::yield();
+                DrawFace(faces[s.face]);
+                break;
+            case Kind::Outline:
+                BoxDrawing::Outline(rb, s.mask, s.x, s.y, s.s, s.d, s.e, s.penColor, s.penWidth);
+                break;
+            }
+        }
+    };
+    bool drawn = false;
+    if (linesLeft) {
+        const int workers = int(std::min<int64_t>(PixelKernels::PoolThreads(), pixelCount / 4096 + 1));
+        PixelKernels::RunWorkers(workers, [&](int w) {
+            if (w != 0) {
+                while (pull()) {
+                }
+                return;
+            }
+            replay();
+            drawn = true;
+        });
+        if (drawn)
+            SettleSampler();
+    } else {
+        replay();
+    }
+    steps.clear();
+    faces.clear();
+    pixelCount = lineCount = 0;
+}
