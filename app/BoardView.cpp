@@ -48,7 +48,9 @@ TBoardView::TBoardView(TSettings *settings, TGameFlow &flow, TBoardInput &input,
 {
     setMouseTracking(true);
     setFocusPolicy(Qt::StrongFocus);
-    setAutoFillBackground(true);
+    // The paint covers the whole board (the bitmap, black where it has
+    // none), so Qt need not fill the background first.
+    setAttribute(Qt::WA_OpaquePaintEvent);
     QPalette pal = palette();
     pal.setColor(QPalette::Window, Qt::black);
     setPalette(pal);
@@ -124,12 +126,18 @@ void TBoardView::Paint(QPainter &draw)
             StartIntroTimer();
     }
 
-    // The copy of the bitmap: converted once per render, drawn as it is.
-    if (s.renderBuffer && !screenFrame.isNull())
-        draw.drawImage(0, 0, screenFrame, 0, 0, std::min(s.bufferWidth, screenFrame.width()),
-                       std::min(s.bufferHeight, screenFrame.height()));
-    else
-        draw.fillRect(rect(), Qt::black);
+    // The copy of the bitmap: converted once per render, drawn as it is;
+    // black beside it.
+    int w = 0, h = 0;
+    if (s.renderBuffer && !screenFrame.isNull()) {
+        w = std::clamp(std::min(s.bufferWidth, screenFrame.width()), 0, width());
+        h = std::clamp(std::min(s.bufferHeight, screenFrame.height()), 0, height());
+        draw.drawImage(0, 0, screenFrame, 0, 0, w, h);
+    }
+    if (w < width())
+        draw.fillRect(w, 0, width() - w, height(), Qt::black);
+    if (h < height())
+        draw.fillRect(0, h, w, height() - h, Qt::black);
 
     if (TGame *game = flow.game) {
         if (game->infoId != 0)
@@ -205,7 +213,7 @@ void TBoardView::RenderBoard()
         }
     }
 
-    screenFrame = Gdi::ToQImage(s.renderBuffer->bitmap);
+    Gdi::ToQImage(s.renderBuffer->bitmap, screenFrame);
 }
 
 void TBoardView::PaintSplashTitle(QPainter &draw)

@@ -237,20 +237,18 @@ inline BlendLanes Blend4Lanes(const Picture &src, __m128 fx, __m128 fy)
     GatherPairs(src.bits, size, at0, v00, v10);
     GatherPairs(src.bits, size, at1, v01, v11);
     const __m128 bx = _mm_sub_ps(one, ax), by = _mm_sub_ps(one, ay);
-    const __m128i byteMask = _mm_set1_epi32(0xFF), top255 = _mm_set1_epi32(255);
+    // Each channel of a valid lane stays within 0 .. 255 without clamping:
+    // the weights lie in 0 .. 1 and each pair sums to at most 1 + 2^-24.
     auto channel = [&](__m128i a00, __m128i a10, __m128i a01, __m128i a11) {
-        const __m128 top = _mm_add_ps(_mm_mul_ps(bx, _mm_cvtepi32_ps(_mm_and_si128(a00, byteMask))),
-                                      _mm_mul_ps(ax, _mm_cvtepi32_ps(_mm_and_si128(a10, byteMask))));
-        const __m128 bottom = _mm_add_ps(_mm_mul_ps(bx, _mm_cvtepi32_ps(_mm_and_si128(a01, byteMask))),
-                                         _mm_mul_ps(ax, _mm_cvtepi32_ps(_mm_and_si128(a11, byteMask))));
-        __m128i c = _mm_cvttps_epi32(_mm_add_ps(_mm_mul_ps(by, top), _mm_mul_ps(ay, bottom)));
-        c = _mm_and_si128(c, _mm_cmpgt_epi32(c, _mm_setzero_si128()));
-        const __m128i over = _mm_cmpgt_epi32(c, top255);
-        c = _mm_or_si128(_mm_and_si128(over, top255), _mm_andnot_si128(over, c));
-        return _mm_and_si128(c, r.inside);
+        const __m128 top = _mm_add_ps(_mm_mul_ps(bx, _mm_cvtepi32_ps(a00)), _mm_mul_ps(ax, _mm_cvtepi32_ps(a10)));
+        const __m128 bottom = _mm_add_ps(_mm_mul_ps(bx, _mm_cvtepi32_ps(a01)), _mm_mul_ps(ax, _mm_cvtepi32_ps(a11)));
+        return _mm_and_si128(_mm_cvttps_epi32(_mm_add_ps(_mm_mul_ps(by, top), _mm_mul_ps(ay, bottom))), r.inside);
     };
-    r.c[0] = channel(v00, v10, v01, v11);
-    r.c[1] = channel(_mm_srli_epi32(v00, 8), _mm_srli_epi32(v10, 8), _mm_srli_epi32(v01, 8), _mm_srli_epi32(v11, 8));
+    const __m128i byteMask = _mm_set1_epi32(0xFF);
+    auto byte0 = [&](__m128i v) { return _mm_and_si128(v, byteMask); };
+    auto byte1 = [&](__m128i v) { return _mm_and_si128(_mm_srli_epi32(v, 8), byteMask); };
+    r.c[0] = channel(byte0(v00), byte0(v10), byte0(v01), byte0(v11));
+    r.c[1] = channel(byte1(v00), byte1(v10), byte1(v01), byte1(v11));
     r.c[2] = channel(_mm_srli_epi32(v00, 16), _mm_srli_epi32(v10, 16), _mm_srli_epi32(v01, 16),
                      _mm_srli_epi32(v11, 16));
     return r;

@@ -1,9 +1,19 @@
-// One turn on the board, from the input event to the finished screen copy:
-// a Jumbled Cube of 8 levels in a 1920 x 1080 window (offscreen), a box
-// selected, then each left release after a 15-pixel drag on it turns the
-// box; the release runs the turn, the render into the bitmap, its
-// conversion and the copy to the window's backing store with its flush.
-// Median, quartiles and worst of 100 turns after 10 unmeasured ones.
+// Player actions on the board, each from its input event to the finished
+// screen copy, in a 1920 x 1080 window (offscreen, or the platform in
+// QT_QPA_PLATFORM): the last input event of the action (a left release,
+// on the board or on a level arrow) runs the move, the render into the
+// bitmap, its conversion and the copy to the window's backing store with
+// its flush. Each action is timed the same way in the same run: a box
+// turn with colours and with six face pictures, a rotation of the whole
+// shape and of one level on the cube and on the pyramid, a slice of the
+// Rebukes Cube and a Jigsaw drop at 2 and 8 levels with its pictures.
+// Median, quartiles and worst after unmeasured warm-up actions.
+#include "BoardGeometry.h"
+#include "Gdi.h"
+#include "LevelArrows.h"
+#include "Prompts.h"
+#include "Sound.h"
+#include "TDib.h"
 #include "TGame.h"
 #include "TSettings.h"
 #include "TboxScr.h"
@@ -11,12 +21,16 @@
 #include <QApplication>
 #include <QElapsedTimer>
 #include <QFile>
+#include <QLinearGradient>
 #include <QMouseEvent>
+#include <QPainter>
+#include <QRadialGradient>
 #include <QTemporaryDir>
 #include <QWindow>
 
 #include <algorithm>
 #include <cstdio>
+#include <functional>
 #include <vector>
 
 namespace {
@@ -46,6 +60,260 @@ double Percentile(std::vector<double> v, double q)
     return v[i];
 }
 
+// Six face pictures of 512 x 512, each its own design, drawn with Qt.
+VlmImgUt::TDib *FacePicture(int face)
+{
+    const int w = 512, h = 512;
+    QImage img(w, h, QImage::Format_RGB32);
+    QPainter p(&img);
+    p.setRenderHint(QPainter::Antialiasing);
+    switch (face) {
+    case 0: {
+        QLinearGradient g(0, 0, w, h);
+        g.setColorAt(0, QColor(200, 30, 30));
+        g.setColorAt(1, QColor(250, 200, 60));
+        p.fillRect(img.rect(), g);
+        p.setPen(QPen(QColor(255, 255, 255, 160), w / 40));
+        for (int x = -h; x < w; x += w / 8)
+            p.drawLine(x, h, x + h, 0);
+        break;
+    }
+    case 1:
+        for (int y = 0; y < h; y += w / 8)
+            for (int x = 0; x < w; x += w / 8)
+                p.fillRect(x, y, w / 8, w / 8, ((x + y) / (w / 8)) % 2 ? QColor(20, 120, 40) : QColor(220, 240, 200));
+        break;
+    case 2: {
+        QRadialGradient g(w / 2.0, h / 2.0, w / 2.0);
+        for (int k = 0; k <= 10; ++k)
+            g.setColorAt(k / 10.0, k % 2 ? QColor(30, 60, 200) : QColor(180, 210, 255));
+        p.fillRect(img.rect(), g);
+        break;
+    }
+    case 3:
+        p.fillRect(img.rect(), QColor(240, 220, 40));
+        p.setPen(QPen(QColor(60, 40, 0), w / 16));
+        p.drawEllipse(img.rect().adjusted(w / 6, h / 6, -w / 6, -h / 6));
+        break;
+    case 4:
+        p.fillRect(img.rect(), QColor(120, 20, 120));
+        p.setPen(Qt::NoPen);
+        for (int k = 0; k < 12; ++k) {
+            p.setBrush(QColor(200 + (k * 5) % 55, 100 + (k * 37) % 150, 220));
+            p.drawEllipse(QPoint((k * 97) % w, (k * 61) % h), w / 10, w / 10);
+        }
+        break;
+    default: {
+        QLinearGradient g(0, h, w, 0);
+        g.setColorAt(0, QColor(0, 160, 160));
+        g.setColorAt(1, QColor(220, 255, 255));
+        p.fillRect(img.rect(), g);
+        p.setPen(QPen(QColor(0, 60, 80), w / 20));
+        p.drawLine(0, 0, w, h);
+        p.drawLine(0, h, w, 0);
+        break;
+    }
+    }
+    p.end();
+    auto *d = new VlmImgUt::TDib;
+    d->Create(w, h);
+    Gdi::FromQImage(d->bitmap, img);
+    return d;
+}
+
+// A game window of one game type and size, shown and with a new game.
+struct Window {
+    TSettings *settings;
+    TboxScr window;
+    QWidget *view;
+
+    Window(int gameType, int levels, bool pictures) : settings(MakeSettings(gameType, levels, pictures)), window(settings)
+    {
+        window.show();
+        QElapsedTimer wait;
+        wait.start();
+        while (!(window.windowHandle() && window.windowHandle()->isExposed()) && wait.elapsed() < 5000)
+            QApplication::processEvents(QEventLoop::AllEvents, 50);
+        window.flow.NewGame();
+        QApplication::processEvents();
+        view = window.View();
+    }
+
+    static TSettings *MakeSettings(int gameType, int levels, bool pictures)
+    {
+        auto *s = new TSettings();
+        s->MakeDefaultColorSet();
+        s->gameType = s->gameTypeAtLoad = gameType;
+        s->levels = s->levelsAtLoad = levels;
+        s->bonusBoxes = s->bonusBoxesAtLoad = false;
+        s->badBoxes = s->badBoxesAtLoad = false;
+        // The Jigsaw Cube always shows its pictures.
+        if (pictures || gameType == 1) {
+            for (int f = 0; f < 6; ++f) {
+                s->faceImage[f] = FacePicture(f);
+                s->faceImageFile[f] = QStringLiteral("face%1.bmp").arg(f);
+            }
+            s->useBoxImages = pictures;
+        }
+        return s;
+    }
+
+    TGame &Game() { return *window.flow.game; }
+    QPoint FrontCentre(int L, int r, int c)
+    {
+        const TBoxRec &b = Game().box[L][r][c];
+        const int s = settings->boxSize;
+        return QPoint(b.x + s / 2, b.y + s / 2);
+    }
+    // The faces of every box, as one number.
+    uint64_t Faces()
+    {
+        uint64_t h = 0;
+        for (auto &level : Game().box)
+            for (auto &row : level)
+                for (const TBoxRec &b : row)
+                    h = h * 1000003u + uint64_t(b.front * 36 + b.left * 6 + b.top);
+        return h;
+    }
+    bool Shown(qint64 frameBefore) const
+    {
+        return window.board->screenFrame.cacheKey() != frameBefore && !window.board->reRender;
+    }
+};
+
+struct Figures {
+    double median, p25, p75, worst;
+};
+
+// Runs the action warmup + runs times; prepare(i) sends what leads up to
+// the last input event, finish(i) sends that event and is timed; moved()
+// tells whether the action did its move.
+Figures Time(Window &w, int warmup, int runs, const std::function<void(int)> &prepare,
+             const std::function<void(int)> &finish, const std::function<bool(int)> &moved, const char *name)
+{
+    std::vector<double> ms;
+    for (int i = 0; i < warmup + runs; ++i) {
+        prepare(i);
+        const qint64 frame = w.window.board->screenFrame.cacheKey();
+        QElapsedTimer t;
+        t.start();
+        finish(i);
+        const qint64 ns = t.nsecsElapsed();
+        if (!moved(i) || !w.Shown(frame)) {
+            std::fprintf(stderr, "%s %d: not moved, rendered and shown\n", name, i);
+            std::exit(1);
+        }
+        if (i >= warmup)
+            ms.push_back(double(ns) / 1e6);
+        QApplication::processEvents();
+    }
+    return Figures{Percentile(ms, 0.5), Percentile(ms, 0.25), Percentile(ms, 0.75), Percentile(ms, 1.0)};
+}
+
+// Actions whose names hold the program's first argument run (all without one).
+QString filter;
+
+bool Wanted(const char *name)
+{
+    return filter.isEmpty() || QString::fromLatin1(name).contains(filter, Qt::CaseInsensitive);
+}
+
+void Print(const char *name, const Figures &f)
+{
+    std::printf("  %-44s median %6.2f ms (p25 %6.2f, p75 %6.2f, max %6.2f)%s\n", name, f.median, f.p25, f.p75,
+                f.worst, f.median < 16.7 ? "" : "  over 16.7");
+}
+
+// A box turn: the box in the middle of the front selected by a click, then
+// a 15-pixel drag across it, to and fro.
+Figures TimeTurn(Window &w, const char *name)
+{
+    const int n = w.settings->levels;
+    const QPoint centre = w.FrontCentre(n / 2, n / 2, n - 1);
+    SendMouse(w.view, QEvent::MouseButtonPress, centre, Qt::LeftButton);
+    SendMouse(w.view, QEvent::MouseButtonRelease, centre, Qt::NoButton);
+    int moves = 0;
+    auto to = [&](int i) { return centre + QPoint(i % 2 ? -15 : 15, 0); };
+    return Time(
+        w, 5, 40,
+        [&](int i) {
+            SendMouse(w.view, QEvent::MouseButtonPress, centre, Qt::LeftButton);
+            SendMouse(w.view, QEvent::MouseMove, to(i), Qt::LeftButton);
+            moves = w.Game().moves;
+        },
+        [&](int i) { SendMouse(w.view, QEvent::MouseButtonRelease, to(i), Qt::NoButton); },
+        [&](int) { return w.Game().moves == moves + 1; }, name);
+}
+
+// A rotation of the whole shape: a 40-pixel drag on a front box, no box
+// selected, left and right by turns.
+Figures TimeShapeRotation(Window &w, const char *name)
+{
+    const int n = w.settings->levels;
+    w.Game().selectedId = 0;
+    uint64_t faces = 0;
+    QPoint from;
+    auto to = [&](int i) { return from + QPoint(i % 2 ? -40 : 40, 0); };
+    return Time(
+        w, 5, 40,
+        [&](int i) {
+            from = w.FrontCentre(n - 1, n / 2, n - 1) + QPoint(i % 2 ? 20 : -20, 0);
+            SendMouse(w.view, QEvent::MouseButtonPress, from, Qt::LeftButton);
+            SendMouse(w.view, QEvent::MouseMove, to(i), Qt::LeftButton);
+            faces = w.Faces();
+        },
+        [&](int i) { SendMouse(w.view, QEvent::MouseButtonRelease, to(i), Qt::NoButton); },
+        [&](int) { return w.Faces() != faces; }, name);
+}
+
+// A click on the first level's left arrow.
+Figures TimeLevelRotation(Window &w, const char *name)
+{
+    VlButton &arrow = w.window.arrows.levelLeft[0];
+    const QPoint centre(arrow.width() / 2, arrow.height() / 2);
+    int moves = 0;
+    return Time(
+        w, 5, 40,
+        [&](int) {
+            SendMouse(&arrow, QEvent::MouseButtonPress, centre, Qt::LeftButton);
+            moves = w.Game().moves;
+        },
+        [&](int) { SendMouse(&arrow, QEvent::MouseButtonRelease, centre, Qt::NoButton); },
+        [&](int) { return w.Game().moves == moves + 1; }, name);
+}
+
+// A grab and drop: a front cell taken and dropped one box along the same
+// level, to and fro (a slice of the Rebukes Cube, a piece of the Jigsaw).
+Figures TimeDrop(Window &w, const char *name)
+{
+    const int n = w.settings->levels;
+    int moves = 0;
+    uint64_t faces = 0;
+    QPoint from, to;
+    return Time(
+        w, 5, 40,
+        [&](int i) {
+            const QPoint a = w.FrontCentre(0, n - 2, n - 1), b = w.FrontCentre(0, n - 1, n - 1);
+            from = i % 2 ? a : b;
+            to = i % 2 ? b : a;
+            SendMouse(w.view, QEvent::MouseMove, from, Qt::NoButton);
+            SendMouse(w.view, QEvent::MouseButtonPress, from, Qt::LeftButton);
+            SendMouse(w.view, QEvent::MouseMove, (from + to) / 2, Qt::LeftButton);
+            SendMouse(w.view, QEvent::MouseMove, to, Qt::LeftButton);
+            w.Game().Evaluate(false);
+            moves = w.Game().moves;
+            faces = w.Faces();
+        },
+        [&](int) { SendMouse(w.view, QEvent::MouseButtonRelease, to, Qt::NoButton); },
+        // A Jigsaw face whose pieces are all in place goes as a whole: the
+        // drop then turns the shape.
+        [&](int) {
+            w.Game().Evaluate(false);
+            return w.Game().moves == moves + 1 || w.Faces() != faces;
+        },
+        name);
+}
+
 } // namespace
 
 int main(int argc, char **argv)
@@ -55,61 +323,56 @@ int main(int argc, char **argv)
     if (platform.isEmpty() || platform == "offscreen")
         qputenv("QT_QPA_PLATFORM", "offscreen:configfile=" + ScreenConfig(dir).toUtf8());
     QApplication app(argc, argv);
+    if (argc > 1)
+        filter = QString::fromLocal8Bit(argv[1]);
+    Snd::SetRecorder([](const QString &) {});
+    SetPromptAnswerer([](const QString &) { return true; });
 
-    auto *settings = new TSettings();
-    settings->MakeDefaultColorSet();
-    settings->gameType = settings->gameTypeAtLoad = 2;
-    settings->levels = settings->levelsAtLoad = 8;
-    settings->bonusBoxes = settings->bonusBoxesAtLoad = false;
-    settings->badBoxes = settings->badBoxesAtLoad = false;
-    TboxScr w(settings);
-    w.show();
-    QElapsedTimer wait;
-    wait.start();
-    while (!(w.windowHandle() && w.windowHandle()->isExposed()) && wait.elapsed() < 5000)
-        QApplication::processEvents(QEventLoop::AllEvents, 50);
-    if (!w.windowHandle() || !w.windowHandle()->isExposed()) {
-        std::fprintf(stderr, "window not exposed\n");
-        return 1;
+    std::printf("player actions at 1920x1080 (%s), input event to screen copy; goal: median < 16.7 ms\n",
+                qPrintable(QGuiApplication::platformName()));
+    {
+        Window w(2, 8, false);
+        std::printf("  board %dx%d, box %d\n", w.view->width(), w.view->height(), w.settings->boxSize);
+        if (Wanted("Jumbled Cube 8, box turn, colours"))
+            Print("Jumbled Cube 8, box turn, colours", TimeTurn(w, "turn"));
+        if (Wanted("Jumbled Cube 8, shape rotation, colours"))
+            Print("Jumbled Cube 8, shape rotation, colours", TimeShapeRotation(w, "shape"));
+        if (Wanted("Jumbled Cube 8, level rotation, colours"))
+            Print("Jumbled Cube 8, level rotation, colours", TimeLevelRotation(w, "level"));
     }
-    w.flow.NewGame();
-    QApplication::processEvents();
-    QWidget *view = w.View();
-    std::printf("board %dx%d, render bitmap %dx%d, box size %d\n", view->width(), view->height(),
-                settings->bufferWidth, settings->bufferHeight, settings->boxSize);
-
-    // The middle box of the front, selected by a click.
-    const TBoxRec &b = w.flow.game->box[3][3][7];
-    const int s = settings->boxSize;
-    const QPoint centre(b.x + s / 2, b.y + s / 2);
-    SendMouse(view, QEvent::MouseButtonPress, centre, Qt::LeftButton);
-    SendMouse(view, QEvent::MouseButtonRelease, centre, Qt::NoButton);
-    if (w.flow.game->selectedId != b.id) {
-        std::fprintf(stderr, "no box selected\n");
-        return 1;
+    {
+        Window w(2, 8, true);
+        if (Wanted("Jumbled Cube 8, box turn, pictures"))
+            Print("Jumbled Cube 8, box turn, pictures", TimeTurn(w, "turn pictures"));
+        if (Wanted("Jumbled Cube 8, shape rotation, pictures"))
+            Print("Jumbled Cube 8, shape rotation, pictures", TimeShapeRotation(w, "shape pictures"));
+        if (Wanted("Jumbled Cube 8, level rotation, pictures"))
+            Print("Jumbled Cube 8, level rotation, pictures", TimeLevelRotation(w, "level pictures"));
     }
-
-    std::vector<double> ms;
-    const int warmup = 10, turns = 100;
-    for (int i = 0; i < warmup + turns; ++i) {
-        const QPoint to = centre + QPoint(i % 2 ? -15 : 15, 0);
-        SendMouse(view, QEvent::MouseButtonPress, centre, Qt::LeftButton);
-        SendMouse(view, QEvent::MouseMove, to, Qt::LeftButton);
-        const int moves = w.flow.game->moves;
-        const qint64 frame = w.board->screenFrame.cacheKey();
-        QElapsedTimer t;
-        t.start();
-        SendMouse(view, QEvent::MouseButtonRelease, to, Qt::NoButton);
-        const qint64 ns = t.nsecsElapsed();
-        if (w.flow.game->moves != moves + 1 || w.board->screenFrame.cacheKey() == frame || w.board->reRender) {
-            std::fprintf(stderr, "turn %d was not turned, rendered and shown\n", i);
-            return 1;
-        }
-        if (i >= warmup)
-            ms.push_back(double(ns) / 1e6);
+    {
+        Window w(3, 8, false);
+        if (Wanted("Jumbled Pyramid 8, shape rotation, colours"))
+            Print("Jumbled Pyramid 8, shape rotation, colours", TimeShapeRotation(w, "pyramid shape"));
+        if (Wanted("Jumbled Pyramid 8, level rotation, colours"))
+            Print("Jumbled Pyramid 8, level rotation, colours", TimeLevelRotation(w, "pyramid level"));
     }
-    std::printf("turn to screen, 8 levels at 1920x1080, %d turns: median %.2f ms (p25 %.2f, p75 %.2f, max %.2f); "
-                "goal < 16.7 ms\n",
-                turns, Percentile(ms, 0.5), Percentile(ms, 0.25), Percentile(ms, 0.75), Percentile(ms, 1.0));
+    {
+        Window w(3, 8, true);
+        if (Wanted("Jumbled Pyramid 8, shape rotation, pictures"))
+            Print("Jumbled Pyramid 8, shape rotation, pictures", TimeShapeRotation(w, "pyramid shape pictures"));
+        if (Wanted("Jumbled Pyramid 8, level rotation, pictures"))
+            Print("Jumbled Pyramid 8, level rotation, pictures", TimeLevelRotation(w, "pyramid level pictures"));
+    }
+    {
+        Window w(4, 8, false);
+        if (Wanted("Rebukes Cube 8, slice, colours"))
+            Print("Rebukes Cube 8, slice, colours", TimeDrop(w, "slice"));
+    }
+    for (int levels : {2, 8}) {
+        Window w(1, levels, true);
+        const char *name = levels == 2 ? "Jigsaw Cube 2, drop, pictures" : "Jigsaw Cube 8, drop, pictures";
+        if (Wanted(name))
+            Print(name, TimeDrop(w, "drop"));
+    }
     return 0;
 }

@@ -734,3 +734,39 @@ TEST(GdiExchange, QImageRoundTripKeepsOrientation)
     EXPECT_EQ(screen.pixel(1, 1), qRgb(255, 0, 0));
     EXPECT_EQ(screen.pixel(3, 2), qRgb(0, 0, 255));
 }
+
+// The conversion into a kept image: each pixel as QImage reads it, the
+// image's memory used again, a shared copy left alone, bands on the pool
+// for a large bitmap.
+TEST(GdiExchange, ConversionIntoAKeptImage)
+{
+    for (const QSize size : {QSize(3, 2), QSize(700, 500)}) {
+        Surface s(size.width(), size.height());
+        for (int y = 0; y < size.height(); ++y)
+            for (int x = 0; x < size.width(); ++x)
+                s.Set(x, y, RGBColor(x & 0xFF, y & 0xFF, (x * 7 + y) & 0xFF));
+        QImage kept;
+        ASSERT_TRUE(ToQImage(s.bmp, kept));
+        EXPECT_EQ(kept, ToQImage(s.bmp));
+        EXPECT_EQ(kept.pixel(size.width() - 1, 0), qRgb((size.width() - 1) & 0xFF, 0, (7 * (size.width() - 1)) & 0xFF));
+
+        const QImage shown = kept;   // a copy the screen still shows
+        s.Set(1, 1, RGBColor(1, 2, 3));
+        ASSERT_TRUE(ToQImage(s.bmp, kept));
+        EXPECT_EQ(kept.pixel(1, 1), qRgb(1, 2, 3));
+        EXPECT_NE(shown.pixel(1, 1), qRgb(1, 2, 3));
+        EXPECT_NE(kept.cacheKey(), shown.cacheKey());
+        s.Set(1, 1, RGBColor(4, 5, 6));
+        const uchar *again = kept.constBits();
+        ASSERT_TRUE(ToQImage(s.bmp, kept));
+        EXPECT_EQ(kept.constBits(), again);   // not shared any more: used again
+        EXPECT_EQ(kept.pixel(1, 1), qRgb(4, 5, 6));
+    }
+    QImage other(5, 5, QImage::Format_ARGB32);
+    Surface small(2, 2);
+    ASSERT_TRUE(ToQImage(small.bmp, other));
+    EXPECT_EQ(other.size(), QSize(2, 2));
+    EXPECT_EQ(other.format(), QImage::Format_RGB32);
+    EXPECT_FALSE(ToQImage(nullptr, other));
+    EXPECT_TRUE(other.isNull());
+}
