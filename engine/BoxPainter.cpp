@@ -225,9 +225,12 @@ void TSettings::PaintBox(int mask, int n, int level, float fx, float fy)
             continue;
         TDib *fit = faceImageFit[f];
         if (fresh || fit->width != S || fit->height != S || !fit->bits) {
-            // What was recorded with the old fitted picture is drawn first.
+            // What was recorded with the old fitted picture is drawn first,
+            // and faces resampled from it are not kept.
             if (shapeRecord && shapeRecord->Reads(fit))
                 shapeRecord->Draw();
+            if (faceStore)
+                faceStore->Forget(fit);
             if (!fit->Create(S, S))
                 continue;
             fit->SetBrush(rb->dc->brush->color);

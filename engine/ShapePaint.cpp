@@ -28,6 +28,78 @@ TShapePaint::~TShapePaint()
     delete own;
 }
 
+// ---- Kept faces ----------------------------------------------------------------
+
+static_assert(sizeof(TFaceKey) == 2 * sizeof(void *) + 20 * 4, "TFaceKey has no padding");
+
+size_t TFaceKeyHash::operator()(const TFaceKey &k) const
+{
+    // FNV-1a over the key's bytes.
+    const auto *p = reinterpret_cast<const unsigned char *>(&k);
+    uint64_t h = 1469598103934665603ull;
+    for (size_t i = 0; i < sizeof k; ++i)
+        h = (h ^ p[i]) * 1099511628211ull;
+    return size_t(h);
+}
+
+TFacePixels *TFaceStore::Find(const TFaceKey &key)
+{
+    const auto it = faces.find(key);
+    if (it == faces.end() || !it->second.ready)
+        return nullptr;
+    it->second.lastUse = use;
+    return &it->second;
+}
+
+TFacePixels &TFaceStore::Add(const TFaceKey &key)
+{
+    TFacePixels &f = faces[key];
+    f.ready = false;
+    f.lastUse = use;
+    return f;
+}
+
+void TFaceStore::Forget(const TDib *picture)
+{
+    for (auto it = faces.begin(); it != faces.end();)
+        it = it->first.picture == picture ? faces.erase(it) : std::next(it);
+}
+
+void TFaceStore::Begin(const TSettings &st)
+{
+    std::vector<float> now;
+    for (const TSample &t : st.sampleOffset) {
+        now.push_back(t.dx);
+        now.push_back(t.dy);
+    }
+    now.insert(now.end(), st.sampleWeight, st.sampleWeight + 10);
+    now.push_back(float(st.sampleThreshold));
+    now.push_back(float(st.maxSamples));
+    now.push_back(float(st.testAfter));
+    if (now.size() != sampler.size() || std::memcmp(now.data(), sampler.data(), now.size() * sizeof(float)) != 0) {
+        faces.clear();
+        sampler = std::move(now);
+    }
+    ++use;
+}
+
+void TFaceStore::End()
+{
+    size_t bytes = 0;
+    for (auto it = faces.begin(); it != faces.end();) {
+        if (!it->second.ready) {
+            it = faces.erase(it);
+            continue;
+        }
+        bytes += it->second.pixels.size() + it->second.lineSlots.size() * sizeof(TFacePixels::LineSlots);
+        ++it;
+    }
+    if (bytes <= Budget)
+        return;
+    for (auto it = faces.begin(); it != faces.end();)
+        it = it->second.lastUse != use ? faces.erase(it) : std::next(it);
+}
+
 // ---- Recording ----------------------------------------------------------------
 
 void TShapeRecord::Fill(const Gdi::POINT (&corners)[4], const Gdi::DC &dc)
@@ -79,9 +151,7 @@ void TShapeRecord::Slanted(const TDib *fit, const SlantMap &m, int firstLine, in
     Step step{};
     step.kind = Kind::Slanted;
     step.face = faces.size();
-    faces.push_back(Face{fit, m, firstLine, count, boxSize, antiAlias, pixelCount, lineCount});
-    pixelCount += int64_t(count) * boxSize;
-    lineCount += count;
+    faces.push_back(Face{fit, m, firstLine, count, boxSize, antiAlias, nullptr});
     steps.push_back(step);
 }
 
@@ -113,7 +183,36 @@ bool TShapeRecord::Reads(const TDib *picture) const
 
 // ---- Resampling off the render bitmap -------------------------------------------
 
-void TShapeRecord::ResampleLine(const Face &f, int j, uint8_t *out, LineSlots &written) const
+TFaceKey TShapeRecord::KeyOf(const Face &f) const
+{
+    TFaceKey k;
+    k.picture = f.picture;
+    k.bits = f.picture->bits;
+    k.pictureWidth = f.picture->width;
+    k.pictureHeight = f.picture->height;
+    k.pictureStride = f.picture->stride;
+    k.firstLine = f.firstLine;
+    k.count = f.count;
+    k.boxSize = f.boxSize;
+    k.bitmapWidth = st.renderBuffer->width;
+    k.bitmapHeight = st.renderBuffer->height;
+    const SlantMap &m = f.map;
+    k.rotation = m.rotation;
+    k.left = m.left;
+    k.antiAlias = f.antiAlias;
+    k.x = m.x;
+    k.y = m.y;
+    k.s = m.s;
+    k.d = m.d;
+    k.e = m.e;
+    k.first = m.first;
+    k.size = m.size;
+    k.sx = m.sx;
+    k.sy = m.sy;
+    return k;
+}
+
+void TShapeRecord::ResampleLine(const Face &f, int j, uint8_t *out, TFacePixels::LineSlots &written) const
 {
     std::fill(written.last, written.last + 9, -1);
     const int s = f.boxSize;
@@ -128,6 +227,8 @@ void TShapeRecord::ResampleLine(const Face &f, int j, uint8_t *out, LineSlots &w
     // Only the pixels inside the bitmap.
     const int across = m.left ? dh : dw;
     const int i0 = std::max(0, -start), i1 = std::min(s, across - start);
+    if (i0 >= i1)
+        return;
     const PixelKernels::Picture pic = PictureOf(f.picture);
     if (!f.antiAlias) {
         for (int i = i0; i < i1; ++i) {
@@ -164,8 +265,6 @@ void TShapeRecord::ResampleLine(const Face &f, int j, uint8_t *out, LineSlots &w
         PixelKernels::SamplerSetup setup;
         std::copy(ls.sampleWeight, ls.sampleWeight + 10, setup.weight);
         setup.threshold = ls.sampleThreshold;
-        if (i0 >= i1)
-            return;
         const int lastNine = PixelKernels::SupersampleRun(pic, l, setup, start + i0, i1 - i0, out + 4 * i0);
         std::fill(written.last, written.last + 4, i1 - 1);
         if (lastNine >= 0)
@@ -189,56 +288,58 @@ void TShapeRecord::ResampleLine(const Face &f, int j, uint8_t *out, LineSlots &w
 void TShapeRecord::ResampleLines(int64_t firstLine, int64_t lastLine, std::atomic<int> *linesLeft)
 {
     // The face holding the first line.
-    size_t f = size_t(std::upper_bound(faces.begin(), faces.end(), firstLine,
-                                       [](int64_t line, const Face &face) { return line < face.lineBase; })
-                      - faces.begin())
-               - 1;
+    size_t m = size_t(std::upper_bound(lineBase.begin(), lineBase.end(), firstLine) - lineBase.begin()) - 1;
     for (int64_t line = firstLine; line < lastLine; ++line) {
-        while (line >= faces[f].lineBase + faces[f].count)
-            ++f;
-        const Face &face = faces[f];
-        const int j = int(line - face.lineBase);
-        ResampleLine(face, j, pixels.data() + 4 * (face.first + int64_t(j) * face.boxSize), lastSlots[size_t(line)]);
-        linesLeft[f].fetch_sub(1, std::memory_order_release);
+        while (line >= lineBase[m] + faces[toMake[m]].count)
+            ++m;
+        const Face &face = faces[toMake[m]];
+        const int j = int(line - lineBase[m]);
+        TFacePixels &out = *face.out;
+        ResampleLine(face, j, out.pixels.data() + size_t(4) * size_t(j) * size_t(face.boxSize), out.lineSlots[size_t(j)]);
+        linesLeft[toMake[m]].fetch_sub(1, std::memory_order_release);
     }
 }
 
 void TShapeRecord::SettleSampler()
 {
-    // For each slot, the last pixel in drawing order that wrote it.
-    int64_t lastOf[9];
-    std::fill(lastOf, lastOf + 9, -1);
+    // For each slot, the last pixel in drawing order that wrote it: the
+    // face, the line and the pixel.
+    struct Place {
+        int face = -1, line = 0, pixel = 0;
+    };
+    Place lastOf[9];
     int open = 9;
     for (size_t f = faces.size(); f-- > 0 && open > 0;) {
         const Face &face = faces[f];
+        if (!face.antiAlias || !face.out)
+            continue;
         for (int j = face.count; j-- > 0 && open > 0;) {
-            const LineSlots &ls = lastSlots[size_t(face.lineBase + j)];
+            const TFacePixels::LineSlots &ls = face.out->lineSlots[size_t(j)];
             for (int k = 0; k < 9; ++k)
-                if (lastOf[k] < 0 && ls.last[k] >= 0) {
-                    lastOf[k] = face.first + int64_t(j) * face.boxSize + ls.last[k];
+                if (lastOf[k].face < 0 && ls.last[k] >= 0) {
+                    lastOf[k] = Place{int(f), j, ls.last[k]};
                     --open;
                 }
         }
     }
     // Those pixels again, in drawing order, by the stepwise sampler: it
     // ends as the box-by-box drawing ends.
-    std::sort(lastOf, lastOf + 9);
-    const int64_t *end = std::unique(lastOf, lastOf + 9);
+    auto before = [](const Place &a, const Place &b) {
+        return a.face != b.face ? a.face < b.face : a.line != b.line ? a.line < b.line : a.pixel < b.pixel;
+    };
+    std::sort(lastOf, lastOf + 9, before);
     LocalSampler sampler(st);
     bool any = false;
-    for (const int64_t *p = lastOf; p != end; ++p) {
-        if (*p < 0)
+    for (int k = 0; k < 9; ++k) {
+        const Place &p = lastOf[k];
+        if (p.face < 0 || (k > 0 && !before(lastOf[k - 1], p)))
             continue;
-        const auto face = std::upper_bound(faces.begin(), faces.end(), *p,
-                                           [](int64_t pixel, const Face &f) { return pixel < f.first; })
-                          - 1;
-        const int64_t offset = *p - face->first;
-        const int j = int(offset / face->boxSize), i = int(offset % face->boxSize);
-        const SlantMap &m = face->map;
-        const int line = face->firstLine + j, start = m.RunStart(line);
+        const Face &face = faces[size_t(p.face)];
+        const SlantMap &m = face.map;
+        const int line = face.firstLine + p.line, start = m.RunStart(line);
         const LineParts parts(m, sampler, line);
-        SupersampleStepwise(sampler, m, parts, PictureOf(face->picture), m.left ? line : start + i,
-                            m.left ? start + i : line);
+        SupersampleStepwise(sampler, m, parts, PictureOf(face.picture), m.left ? line : start + p.pixel,
+                            m.left ? start + p.pixel : line);
         any = true;
     }
     if (any)
@@ -252,7 +353,7 @@ void TShapeRecord::DrawFace(const Face &f) const
     TDib *dst = st.renderBuffer;
     const SlantMap &m = f.map;
     const int64_t stride = dst->stride;
-    const uint8_t *in = pixels.data() + 4 * f.first;
+    const uint8_t *in = f.out->pixels.data();
     for (int j = 0; j < f.count; ++j, in += 4 * f.boxSize) {
         const int line = f.firstLine + j, start = m.RunStart(line);
         // Down a column of the left face (rows are stored bottom-up), along
@@ -283,24 +384,47 @@ void TShapeRecord::Draw()
     if (!rb || !rb->dc) {
         steps.clear();
         faces.clear();
-        pixelCount = lineCount = 0;
         return;
     }
-    // The slanted faces are resampled by the pool in chunks of lines, in
-    // drawing order, while this thread draws the recorded steps; a face
-    // not done yet when its turn comes is waited for (this thread takes
-    // chunks meanwhile). When the memory for that is missing, each face
-    // is resampled in place when its turn comes.
+    // Each slanted face takes its kept pixels, or is resampled by the pool
+    // in chunks of lines, in drawing order, while this thread draws the
+    // recorded steps; a face not done yet when its turn comes is waited
+    // for (this thread takes chunks meanwhile). Without the memory for
+    // that, each face is resampled in place when its turn comes.
+    TFaceStore *store = st.faceStore;
+    int64_t makePixels = 0;
     std::unique_ptr<std::atomic<int>[]> linesLeft;
     if (!faces.empty() && HasPixels(rb)) {
         try {
-            pixels.resize(size_t(pixelCount) * 4);
-            lastSlots.resize(size_t(lineCount));
+            if (!store)
+                store = st.faceStore = new TFaceStore;
+            store->Begin(st);
+            toMake.clear();
+            lineBase.clear();
+            lineCount = 0;
+            makePixels = 0;
             linesLeft.reset(new std::atomic<int>[faces.size()]);
-            for (size_t f = 0; f < faces.size(); ++f)
-                linesLeft[f].store(faces[f].count, std::memory_order_relaxed);
+            for (size_t f = 0; f < faces.size(); ++f) {
+                Face &face = faces[f];
+                const TFaceKey key = KeyOf(face);
+                face.out = store->Find(key);
+                linesLeft[f].store(0, std::memory_order_relaxed);
+                if (face.out)
+                    continue;
+                TFacePixels &made = store->Add(key);
+                made.pixels.resize(size_t(face.count) * size_t(face.boxSize) * 4);
+                made.lineSlots.resize(size_t(face.count));
+                face.out = &made;
+                linesLeft[f].store(face.count, std::memory_order_relaxed);
+                toMake.push_back(f);
+                lineBase.push_back(lineCount);
+                lineCount += face.count;
+                makePixels += int64_t(face.count) * face.boxSize;
+            }
         } catch (...) {
             linesLeft.reset();
+            for (Face &face : faces)
+                face.out = nullptr;
         }
     }
     constexpr int64_t ChunkLines = 4;
@@ -351,9 +475,9 @@ void TShapeRecord::Draw()
             }
         }
     };
-    bool drawn = false;
     if (linesLeft) {
-        const int workers = int(std::min<int64_t>(PixelKernels::PoolThreads(), pixelCount / 4096 + 1));
+        bool drawn = false;
+        const int workers = int(std::min<int64_t>(PixelKernels::PoolThreads(), makePixels / 4096 + 1));
         PixelKernels::RunWorkers(workers, [&](int w) {
             if (w != 0) {
                 while (pull()) {
@@ -363,12 +487,18 @@ void TShapeRecord::Draw()
             replay();
             drawn = true;
         });
+        // Faces whose lines all came out are kept.
+        for (size_t f : toMake)
+            faces[f].out->ready = linesLeft[f].load(std::memory_order_acquire) == 0;
         if (drawn)
             SettleSampler();
+        store->End();
     } else {
         replay();
     }
     steps.clear();
     faces.clear();
-    pixelCount = lineCount = 0;
+    toMake.clear();
+    lineBase.clear();
+    lineCount = 0;
 }

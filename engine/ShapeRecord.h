@@ -2,9 +2,15 @@
 // (TShapePaint), PaintBox and OutlineBox record what they draw here, in
 // order; when the shape is complete the slanted face pictures are
 // resampled side by side on the pixel pool, away from the render bitmap,
-// and then everything is drawn in the recorded order. A resampled face
-// does not depend on what lies under it, so the pixels are those of the
-// box-by-box drawing.
+// and everything is drawn in the recorded order meanwhile. A resampled
+// face does not depend on what lies under it, so the pixels are those of
+// the box-by-box drawing.
+//
+// Resampled faces are kept between shapes (TFaceStore): a face with the
+// same picture, place, geometry and sampler as one drawn before takes its
+// pixels again. The sub-sample positions depend on the face's place on the
+// bitmap (its coordinates are rounded as floats), so faces at different
+// places never share pixels.
 #pragma once
 
 #include "Gdi.h"
@@ -12,6 +18,9 @@
 
 #include <atomic>
 #include <cstdint>
+#include <cstring>
+#include <memory>
+#include <unordered_map>
 #include <vector>
 
 namespace VlmImgUt {
@@ -35,6 +44,61 @@ void Resample(TSettings &st, VlmImgUt::TDib *dst, const VlmImgUt::TDib *src, con
               int firstLine, int count, int boxSize, bool antiAlias);
 
 } // namespace BoxDrawing
+
+// What decides a slanted face's pixels, compared byte for byte.
+struct TFaceKey {
+    const VlmImgUt::TDib *picture;
+    const uint8_t *bits;
+    int32_t pictureWidth, pictureHeight, pictureStride;
+    int32_t firstLine, count, boxSize;
+    int32_t bitmapWidth, bitmapHeight;  // the render bitmap's, which clips
+    int32_t rotation, left, antiAlias;
+    float x, y, s, d, e, first, size, sx, sy;
+
+    TFaceKey() { std::memset(static_cast<void *>(this), 0, sizeof *this); }
+    bool operator==(const TFaceKey &o) const { return std::memcmp(this, &o, sizeof *this) == 0; }
+};
+
+struct TFaceKeyHash {
+    size_t operator()(const TFaceKey &k) const;
+};
+
+// One resampled face: four bytes per pixel (three channels and a flag set
+// where the pixel is drawn), boxSize pixels per line, and per line the
+// pixel that last wrote each sub-sample slot (-1 none).
+struct TFacePixels {
+    struct LineSlots {
+        int32_t last[9];
+    };
+    std::vector<uint8_t> pixels;
+    std::vector<LineSlots> lineSlots;
+    bool ready = false;
+    uint64_t lastUse = 0;
+};
+
+// The resampled faces kept by the settings record.
+class TFaceStore {
+public:
+    // The face's kept pixels, or null.
+    TFacePixels *Find(const TFaceKey &key);
+    // A new entry for the face, not ready yet.
+    TFacePixels &Add(const TFaceKey &key);
+    // Forgets every face resampled from this picture.
+    void Forget(const VlmImgUt::TDib *picture);
+    // Starts a shape with these sampler constants; faces made with others
+    // are forgotten.
+    void Begin(const TSettings &st);
+    // Ends a shape: entries that were never made are dropped, and when the
+    // store holds more than its budget, the faces this shape did not use.
+    void End();
+
+    uint64_t use = 0;   // shapes begun
+
+private:
+    std::unordered_map<TFaceKey, TFacePixels, TFaceKeyHash> faces;
+    std::vector<float> sampler;   // the constants the kept faces were made with
+    static constexpr size_t Budget = 16u << 20;
+};
 
 class TShapeRecord {
 public:
@@ -72,37 +136,30 @@ private:
         size_t face;                     // Slanted: index into faces
     };
 
-    // A slanted face to resample: count lines of boxSize pixels, whose
-    // pixels go to `pixels` from `first` on, four bytes each (three
-    // channels and a flag set where the pixel is drawn).
+    // A slanted face to resample: count lines of boxSize pixels.
     struct Face {
         const VlmImgUt::TDib *picture;
         SlantedFace::SlantMap map;
         int firstLine, count, boxSize;
         bool antiAlias;
-        int64_t first;     // first pixel in `pixels`, in drawing order
-        int64_t lineBase;  // its first line among the lines of all faces
+        TFacePixels *out;   // where its pixels are (null: resampled in place)
     };
 
-    // The slot's sub-sample last written in one line: the pixel's index in
-    // the line, or -1.
-    struct LineSlots {
-        int32_t last[9];
-    };
-
-    // Resamples the lines, counting each down in linesLeft of its face.
+    // Resamples the lines of the faces to make, counting each down in
+    // linesLeft of its face.
     void ResampleLines(int64_t firstLine, int64_t lastLine, std::atomic<int> *linesLeft);
-    void ResampleLine(const Face &f, int j, uint8_t *out, LineSlots &written) const;
+    void ResampleLine(const Face &f, int j, uint8_t *out, TFacePixels::LineSlots &written) const;
     void DrawFace(const Face &f) const;
     void DrawFaceInPlace(const Face &f);
     // The sampler fields as the box-by-box drawing leaves them.
     void SettleSampler();
+    TFaceKey KeyOf(const Face &f) const;
 
     TSettings &st;
     std::vector<Step> steps;
     std::vector<Face> faces;
-    int64_t pixelCount = 0;
+    // The faces to resample and the first line of each among their lines.
+    std::vector<size_t> toMake;
+    std::vector<int64_t> lineBase;
     int64_t lineCount = 0;
-    std::vector<uint8_t> pixels;
-    std::vector<LineSlots> lastSlots;
 };

@@ -18,6 +18,7 @@
 #include <memory>
 
 class QWidget;
+class TFaceStore;
 class TShapeRecord;
 
 namespace VlmImgUt {
@@ -185,6 +186,9 @@ public:
     // What PaintBox and OutlineBox record while a shape is drawn
     // (TShapePaint); null otherwise.
     TShapeRecord *shapeRecord = nullptr;
+    // The slanted faces resampled for earlier shapes, kept for the next;
+    // owned.
+    TFaceStore *faceStore = nullptr;
 
     // ---- Boxes --------------------------------------------------------
     // Turns scratchBox in place in direction dir (1 left, 2 right, 3 up,

@@ -7,6 +7,7 @@
 #include "test_board_util.h"
 
 #include "Random.h"
+#include "ShapeRecord.h"
 #include "TCube.h"
 #include "TJigsaw.h"
 #include "TPyramid.h"
@@ -240,3 +241,105 @@ INSTANTIATE_TEST_SUITE_P(
                       Case{"JigsawCube4NoSupersampling", 1, 4, 320, 280, Small, NoSupersampling},
                       Case{"Intro", 0, 3, 320, 280, Small, Rotate | Border}),
     [](const ::testing::TestParamInfo<Case> &info) { return std::string(info.param.name); });
+
+// Faces kept from an earlier shape are taken again only while their
+// picture, sampler, place and bitmap are the same: after each change the
+// whole-shape drawing still equals the box-by-box drawing.
+TEST(PaintPaths, KeptFacesFollowPicturesSamplerPlaceAndBitmap)
+{
+    const Case c{"KeptFaces", 2, 4, 320, 280, Small, Rotate | Border};
+    PathBoard one(c, true), whole(c, false);
+    auto compare = [&](const char *after) {
+        one.Render();
+        whole.Render();
+        const std::string diff = FirstDifference(one.st.renderBuffer, whole.st.renderBuffer);
+        ASSERT_TRUE(diff.empty()) << "after " << after << ": " << diff;
+        ExpectSameSamplerState(one.st, whole.st);
+    };
+    const std::function<void(PathBoard &)> changes[] = {
+        [](PathBoard &) {},
+        // New pictures, the fitted copies dropped (as saving the options
+        // does): the new fitted copies, made next, take the old ones'
+        // memory.
+        [](PathBoard &b) {
+            TDib *fresh[6];
+            for (int f = 0; f < 6; ++f)
+                fresh[f] = FacePicture(5 - f);
+            for (int f = 0; f < 6; ++f) {
+                TSettings::ReleaseDib(b.st.faceImage[f]);
+                b.st.faceImage[f] = fresh[f];
+            }
+            for (int f = 0; f < 6; ++f)
+                TSettings::ReleaseDib(b.st.faceImageFit[f]);
+        },
+        [](PathBoard &b) { b.st.sampleThreshold = 5; },
+        [](PathBoard &b) { b.st.sampleOffset[2].dy = 0.25f; },
+        [](PathBoard &b) { b.st.antiAlias = false; },
+        [](PathBoard &b) { b.st.antiAlias = true; },
+        // Another place: the shape moved by one pixel.
+        [](PathBoard &b) { b.rect.translate(1, 0); },
+        // A smaller bitmap that cuts the shape.
+        [](PathBoard &b) {
+            b.st.renderBuffer->Create(250, 200);
+            b.st.renderBuffer->SetBrush(0);
+            b.st.renderBuffer->SetPen(0, 1);
+        },
+        [](PathBoard &b) { b.game->RotateShape(2); },
+    };
+    int step = 0;
+    for (const auto &change : changes) {
+        change(one);
+        change(whole);
+        compare(("change " + std::to_string(step++)).c_str());
+    }
+}
+
+// The store of resampled faces: an entry counts once it is made; it goes
+// with its picture, with other sampler constants, unmade at the end of a
+// shape, and, over the budget, when the shape did not use it.
+TEST(FaceStore, KeepsFacesWhilePictureSamplerAndBudgetAllow)
+{
+    TSettings st;
+    TFaceStore store;
+    TDib a, b;
+    auto key = [](const TDib &picture, float x) {
+        TFaceKey k;
+        k.picture = &picture;
+        k.x = x;
+        return k;
+    };
+    store.Begin(st);
+    store.Add(key(a, 1));
+    EXPECT_EQ(store.Find(key(a, 1)), nullptr) << "not made yet";
+    store.Add(key(a, 2)).ready = true;
+    store.Add(key(b, 1)).ready = true;
+    EXPECT_NE(store.Find(key(a, 2)), nullptr);
+    EXPECT_EQ(store.Find(key(a, 3)), nullptr);
+    store.End();
+    EXPECT_EQ(store.Find(key(a, 1)), nullptr);
+
+    store.Begin(st);
+    EXPECT_NE(store.Find(key(b, 1)), nullptr) << "same sampler: kept";
+    store.Forget(&a);
+    EXPECT_EQ(store.Find(key(a, 2)), nullptr);
+    EXPECT_NE(store.Find(key(b, 1)), nullptr);
+    store.End();
+
+    st.sampleWeight[4] = 0.3f;
+    store.Begin(st);
+    EXPECT_EQ(store.Find(key(b, 1)), nullptr) << "other weights: forgotten";
+    // Over the budget only what this shape used stays.
+    for (int i = 0; i < 20; ++i) {
+        TFacePixels &big = store.Add(key(a, float(10 + i)));
+        big.pixels.resize(1u << 20);
+        big.ready = true;
+    }
+    store.End();
+    store.Begin(st);
+    EXPECT_NE(store.Find(key(a, 10)), nullptr);
+    store.End();
+    store.Begin(st);
+    EXPECT_NE(store.Find(key(a, 10)), nullptr);
+    EXPECT_EQ(store.Find(key(a, 11)), nullptr);
+    store.End();
+}
