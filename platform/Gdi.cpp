@@ -561,8 +561,8 @@ bool ToQImage(const Bitmap *bmp, QImage &image)
                 d[c] = 0xFF000000u | (uint32_t(s[2]) << 16) | (uint32_t(s[1]) << 8) | s[0];
         }
     };
-    const int bands = int(std::min<int64_t>(PixelKernels::PoolThreads(), int64_t(w) * bmp->height / 200000 + 1));
-    if (!PixelKernels::RunBands(bmp->height, bands, rows))
+    const int workers = int(std::min<int64_t>(PixelKernels::PoolThreads(), int64_t(w) * bmp->height / 200000 + 1));
+    if (!PixelKernels::RunPieces(bmp->height, workers, std::max(1, bmp->height / (8 * workers)), rows))
         rows(0, bmp->height);
     return true;
 }

@@ -69,4 +69,24 @@ bool RunBands(int64_t total, int bands, const std::function<void(int64_t, int64_
     return RunWorkers(int(n), [&](int b) { work(total * b / n, total * (b + 1) / n); });
 }
 
+bool RunPieces(int64_t total, int workers, int64_t piece, const std::function<void(int64_t, int64_t)> &work)
+{
+    if (total <= 0)
+        return true;
+    piece = std::max<int64_t>(1, piece);
+    const int64_t pieces = (total + piece - 1) / piece;
+    std::atomic<int64_t> next{0};
+    std::atomic<bool> ok{true};
+    const bool ran = RunWorkers(int(std::max<int64_t>(1, std::min<int64_t>(workers, pieces))), [&](int) {
+        for (int64_t p = next++; p < pieces; p = next++) {
+            try {
+                work(p * piece, std::min(total, (p + 1) * piece));
+            } catch (...) {
+                ok = false;
+            }
+        }
+    });
+    return ran && ok;
+}
+
 } // namespace PixelKernels

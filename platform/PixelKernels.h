@@ -596,6 +596,13 @@ inline int SupersampleRun(const Picture &src, const SlantLine &l, const SamplerS
 // when any band threw.
 bool RunBands(int64_t total, int bands, const std::function<void(int64_t, int64_t)> &work);
 
+// Runs work(first, last) over the rows [0, total) in pieces of about
+// `piece` rows, which up to `workers` workers (as RunWorkers) take in
+// order as they come free: a worker held up by other load on the machine
+// takes fewer. Returns when every piece is done; false when any threw
+// (the other pieces are still done).
+bool RunPieces(int64_t total, int workers, int64_t piece, const std::function<void(int64_t, int64_t)> &work);
+
 // Runs work(w) for the workers w = 0 .. workers - 1 side by side: worker 0
 // on the calling thread, the others on the shared pixel pool (a worker
 // that finds no free pool thread runs on the calling thread, before worker

@@ -1,8 +1,10 @@
 // Drawing layer: exact pixels of fills, lines and blits.
 #include "Color.h"
 #include "Gdi.h"
+#include "StretchRows.h"
 
 #include <QPainter>
+#include <algorithm>
 #include <gtest/gtest.h>
 
 #include <random>
@@ -769,4 +771,75 @@ TEST(GdiExchange, ConversionIntoAKeptImage)
     EXPECT_EQ(other.format(), QImage::Format_RGB32);
     EXPECT_FALSE(ToQImage(nullptr, other));
     EXPECT_TRUE(other.isNull());
+}
+
+// The two halves of the HALFTONE resampling: the vector path gives the
+// plain path's values, and the plain path the sums of the weighted bytes
+// rounded twice (8 fraction bits after the vertical half, none after the
+// horizontal one).
+TEST(GdiStretch, ResamplingHalvesAgreeWithTheirSums)
+{
+    std::mt19937 rng(5);
+    for (int round = 0; round < 200; ++round) {
+        const int span = 1 + int(rng() % 40), n = 1 + int(rng() % 5);
+        // Source rows of exactly span pixels: nothing after them to read.
+        std::vector<std::vector<uint8_t>> rows(size_t(n), std::vector<uint8_t>(size_t(3 * span)));
+        std::vector<const uint8_t *> src;
+        for (auto &r : rows) {
+            for (uint8_t &b : r)
+                b = uint8_t(rng());
+            src.push_back(r.data());
+        }
+        // Weights that sum to 2^14.
+        std::vector<int32_t> w(static_cast<size_t>(n));
+        int32_t left = 1 << 14;
+        for (int k = 0; k + 1 < n; ++k) {
+            w[size_t(k)] = int32_t(rng() % uint32_t(left + 1));
+            left -= w[size_t(k)];
+        }
+        w[size_t(n - 1)] = left;
+        std::vector<int16_t> row(size_t(4 * (span + StretchRows::Slack)), 0), plain(row);
+        StretchRows::Vertical(row.data(), src.data(), w.data(), n, size_t(span));
+        StretchRows::VerticalPlain(plain.data(), src.data(), w.data(), n, 0, size_t(span));
+        ASSERT_EQ(row, plain);
+        for (int x = 0; x < span; ++x)
+            for (int c = 0; c < 3; ++c) {
+                uint32_t sum = 0;
+                for (int k = 0; k < n; ++k)
+                    sum += uint32_t(w[size_t(k)]) * rows[size_t(k)][size_t(3 * x + c)];
+                ASSERT_EQ(row[size_t(4 * x + c)] + 32768, int((sum + 32) >> 6)) << x << " " << c;
+            }
+
+        // Columns of 1 to 9 taps over the row, weights summing to 2^14.
+        StretchRows::Columns cols;
+        std::vector<std::vector<int32_t>> taps;
+        std::vector<int32_t> firsts;
+        const int count = 1 + int(rng() % 9);
+        for (int j = 0; j < count; ++j) {
+            const int t = 1 + int(rng() % uint32_t(std::min(span, 9)));
+            const int first = int(rng() % uint32_t(span - t + 1));
+            std::vector<int32_t> tw(static_cast<size_t>(t));
+            int32_t rest = 1 << 14;
+            for (int k = 0; k + 1 < t; ++k) {
+                tw[size_t(k)] = int32_t(rng() % uint32_t(rest + 1));
+                rest -= tw[size_t(k)];
+            }
+            tw[size_t(t - 1)] = rest;
+            cols.Add(first, t, tw.data());
+            taps.push_back(tw);
+            firsts.push_back(first);
+        }
+        std::vector<uint8_t> out(size_t(3 * count) + 1, 0xAB), outPlain(out);
+        StretchRows::Row(cols, row.data(), 0, size_t(count), out.data());
+        StretchRows::RowPlain(cols, row.data(), 0, size_t(count), outPlain.data());
+        ASSERT_EQ(out, outPlain);
+        EXPECT_EQ(out.back(), 0xAB) << "nothing written past the last column";
+        for (int j = 0; j < count; ++j)
+            for (int c = 0; c < 3; ++c) {
+                uint64_t sum = 0;
+                for (size_t k = 0; k < taps[size_t(j)].size(); ++k)
+                    sum += uint64_t(taps[size_t(j)][k]) * uint64_t(row[size_t(4 * (firsts[size_t(j)] + int(k)) + c)] + 32768);
+                ASSERT_EQ(out[size_t(3 * j + c)], uint8_t((sum + (1u << 21)) >> 22)) << j << " " << c;
+            }
+    }
 }

@@ -248,3 +248,27 @@ TEST(PixelKernels, AnExceptionInABandIsCaughtAndReported)
     EXPECT_EQ(calls.load(), 4);
     EXPECT_FALSE(PixelKernels::RunBands(10, 1, [](int64_t, int64_t) { throw std::bad_alloc(); }));
 }
+
+TEST(PixelKernels, PiecesCoverEveryRowOnceAndAThrowingPieceLeavesTheOthers)
+{
+    for (int workers : {1, 3, 8})
+        for (int64_t piece : {1, 7, 1000, 5000}) {
+            std::vector<std::atomic<int>> hits(1000);
+            EXPECT_TRUE(PixelKernels::RunPieces(1000, workers, piece, [&](int64_t first, int64_t last) {
+                EXPECT_LE(last - first, piece);
+                for (int64_t r = first; r < last; ++r)
+                    ++hits[size_t(r)];
+            }));
+            for (size_t r = 0; r < hits.size(); ++r)
+                ASSERT_EQ(hits[r].load(), 1) << "row " << r << ", " << workers << " workers, pieces of " << piece;
+        }
+    std::atomic<int> rows{0};
+    const bool ok = PixelKernels::RunPieces(100, 4, 10, [&](int64_t first, int64_t last) {
+        if (first == 50)
+            throw std::runtime_error("piece");
+        rows += int(last - first);
+    });
+    EXPECT_FALSE(ok);
+    EXPECT_EQ(rows.load(), 90);
+    EXPECT_TRUE(PixelKernels::RunPieces(0, 4, 10, [](int64_t, int64_t) { FAIL() << "no rows, no call"; }));
+}
