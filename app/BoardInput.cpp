@@ -179,7 +179,7 @@ void TBoardInput::RightDown(QPoint p, unsigned)
 
 namespace {
 
-enum class KeyAction { NewGame, Quit, FullScreen, Help, Minimize, Left, Right, Up, Down };
+enum class KeyAction { NewGame, Options, Quit, FullScreen, Help, Minimize, Left, Right, Up, Down };
 
 struct KeyBinding {
     Qt::Key key;
@@ -190,7 +190,7 @@ const KeyBinding KeyTable[] = {
     {Qt::Key_N, KeyAction::NewGame},     {Qt::Key_X, KeyAction::Quit},      {Qt::Key_M, KeyAction::FullScreen},
     {Qt::Key_W, KeyAction::FullScreen},  {Qt::Key_H, KeyAction::Help},      {Qt::Key_Minus, KeyAction::Minimize},
     {Qt::Key_Left, KeyAction::Left},     {Qt::Key_Right, KeyAction::Right}, {Qt::Key_Up, KeyAction::Up},
-    {Qt::Key_Down, KeyAction::Down},
+    {Qt::Key_Down, KeyAction::Down},     {Qt::Key_O, KeyAction::Options},
 };
 
 } // namespace
@@ -221,6 +221,7 @@ bool TBoardInput::Key(int key, Qt::KeyboardModifiers modifiers)
         return false;
     switch (it->action) {
     case KeyAction::NewGame: flow.NewGame(); return true;
+    case KeyAction::Options: emit command(TKeyCommand::Options); return true;
     case KeyAction::Quit: emit command(TKeyCommand::Quit); return true;
     case KeyAction::FullScreen: emit command(TKeyCommand::FullScreen); return true;
     case KeyAction::Help: emit command(TKeyCommand::Help); return true;

@@ -16,7 +16,7 @@ class TGameFlow;
 class TSettings;
 
 // What a key of the table does beside the moves.
-enum class TKeyCommand { Quit, FullScreen, Help, Minimize };
+enum class TKeyCommand { Quit, FullScreen, Help, Minimize, Options };
 
 class TBoardInput : public QObject {
     Q_OBJECT
@@ -41,7 +41,7 @@ public:
     void MouseMove(QPoint p, unsigned keyflags);
     void LeftUp(QPoint p, unsigned keyflags);
     void RightDown(QPoint p, unsigned keyflags);
-    // True when the key was handled: N, X, M, W, H, the minus key of the
+    // True when the key was handled: N, O, X, M, W, H, the minus key of the
     // main keyboard and the four arrows (these only with a game), each
     // without Shift, Ctrl, Alt or Meta. An open help window gives way
     // first, unless the window is restored (then nothing is handled).

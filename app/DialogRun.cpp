@@ -30,10 +30,11 @@ std::function<int(QDialog &)> &Runner()
 
 } // namespace
 
-int RunDialog(QDialog &dialog)
+int RunDialog(QDialog &dialog, TDialogPlace place)
 {
+    const QPoint placed = dialog.pos();
     dialog.setWindowFlag(Qt::Tool, true);
-    dialog.move(0, 0);
+    dialog.move(place == TDialogPlace::TopLeft ? QPoint(0, 0) : placed);
     if (Runner())
         return Runner()(dialog);
     // Modal to the game's windows; the help viewer, a window of its own

@@ -35,10 +35,14 @@ private:
     QPointer<QWidget> board;
 };
 
-// Makes the dialog a tool window at the screen's top left and runs it modal
-// to its owner; returns its code (1 OK or Save, 2 Cancel). Tests put a
-// runner in place of the modal loop.
-int RunDialog(QDialog &dialog);
+// Where RunDialog shows a dialog: at the screen's top left, or where the
+// dialog has placed itself.
+enum class TDialogPlace { TopLeft, AsPlaced };
+
+// Makes the dialog a tool window and runs it modal to its owner; returns
+// its code (1 OK or Save, 2 Cancel). Tests put a runner in place of the
+// modal loop.
+int RunDialog(QDialog &dialog, TDialogPlace place = TDialogPlace::TopLeft);
 void SetDialogRunner(std::function<int(QDialog &)> runner);
 
 // The whole opener: input paused, the dialog made by make(), run and

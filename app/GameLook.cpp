@@ -5,6 +5,13 @@
 #include "VlScale.h"
 #include "VlText.h"
 
+#include <QGuiApplication>
+#include <QKeyEvent>
+#include <QScreen>
+#include <QWidget>
+
+#include <algorithm>
+
 void PlaceTextButton(QWidget &parent, VlButton &b, int x, int y, int w, int h, const char *caption, Color ink)
 {
     b.setParent(&parent);
@@ -38,4 +45,35 @@ QFont BoldFont(int pixelHeight)
     QFont f = VlFontOfHeight(pixelHeight);
     f.setBold(true);
     return f;
+}
+
+QFont BoldUnderlinedFont()
+{
+    QFont f = BoldFont();
+    f.setUnderline(true);
+    return f;
+}
+
+bool PlainEnter(const QKeyEvent &event)
+{
+    const Qt::KeyboardModifiers held =
+        event.modifiers() & (Qt::ShiftModifier | Qt::ControlModifier | Qt::AltModifier | Qt::MetaModifier);
+    return (event.key() == Qt::Key_Return || event.key() == Qt::Key_Enter) && held == 0;
+}
+
+QRect AvailableArea(const QWidget *widget)
+{
+    QScreen *screen = widget && widget->screen() ? widget->screen() : QGuiApplication::primaryScreen();
+    return screen ? screen->availableGeometry() : QRect();
+}
+
+float FitLayoutScale(float wanted, const QSize &available, const std::function<QSize(float)> &sizeAt)
+{
+    const QSize room(available.width() - FrameRoomX, available.height() - FrameRoomY);
+    for (float s = wanted; s > 1.0f; s -= 1.0f / 44.0f) {
+        const QSize w = sizeAt(s);
+        if (w.width() <= room.width() && w.height() <= room.height())
+            return s;
+    }
+    return std::min(wanted, 1.0f);
 }

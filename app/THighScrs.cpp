@@ -25,13 +25,6 @@ constexpr int LowestBound = 999999999;
 constexpr int FlashPeriod = 100;
 constexpr int FlashSteps = 32;
 
-QFont BoldUnderlinedFont()
-{
-    QFont f = BoldFont();
-    f.setUnderline(true);
-    return f;
-}
-
 // The texts of the new-score box, centred.
 struct NewScoreText {
     VlText THighScrs::*text;
@@ -403,7 +396,10 @@ void THighScrs::StoreScores()
                 settings->hofLevels[t][e] = entries[t][e].levels;
             }
         }
-        if (!settings->SaveOptions())
+        const bool saved = settings->SaveOptions();
+        if (const QString notice = settings->TakeOptionsNotice(); !notice.isEmpty())
+            PromptOK(this, notice);
+        if (!saved)
             PromptOK(this, settings->saveFailure);
     }
     done(1);
@@ -431,10 +427,7 @@ bool THighScrs::Key(int key)
 
 void THighScrs::keyPressEvent(QKeyEvent *event)
 {
-    const Qt::KeyboardModifiers held =
-        event->modifiers() & (Qt::ShiftModifier | Qt::ControlModifier | Qt::AltModifier | Qt::MetaModifier);
-    const bool enter = (event->key() == Qt::Key_Return || event->key() == Qt::Key_Enter) && held == 0;
-    if (enter && Key(13)) {
+    if (PlainEnter(*event) && Key(13)) {
         event->accept();
         return;
     }

@@ -4,6 +4,7 @@
 #include "HtmlHelp.h"
 #include "Prompts.h"
 #include "THighScrs.h"
+#include "TboxOpts.h"
 #include "TGame.h"
 #include "TSettings.h"
 #include "VlMenu.h"
@@ -78,6 +79,8 @@ void TboxScr::Build()
         setWindowIcon(QIcon(QPixmap::fromImage(VlmPix::Get(icon))));
 
     pBoxScr = this;
+    if (const QString notice = settings->TakeOptionsNotice(); !notice.isEmpty())
+        PromptOK(this, notice);
     if (!settings->saveFailure.isEmpty())
         PromptOK(this, settings->saveFailure);
     // Stored values come from the options file unchecked: keep them in range
@@ -137,16 +140,16 @@ void TboxScr::Wire()
     connect(&panel.badLamp, &VlButton::clicked, &flow, &TGameFlow::ToggleBadBoxes);
     connect(&panel.badButton, &VlButton::clicked, &flow, &TGameFlow::ToggleBadBoxes);
     connect(&panel.highScoresButton, &VlButton::clicked, this, [this] { ShowHighScores(); });
+    connect(&panel.optionsButton, &VlButton::clicked, this, [this] { ShowOptions(); });
     static const int shapeDir[4] = {1, 3, 2, 4};   // arrays hold left, up, right, down
     for (int i = 0; i < 4; ++i) {
         const int d = shapeDir[i];
         connect(&panel.shapeArrow[i], &VlButton::clicked, &flow, [this, d] { flow.RotateShape(d); });
         connect(&panel.boxArrow[i], &VlButton::clicked, &flow, [this, d] { flow.TurnBox(d); });
     }
-    // The About box, the options and loading and saving come with their
-    // dialogs; until then their buttons are off.
+    // The About box and loading and saving come with their dialogs; until
+    // then their buttons are off.
     panel.aboutButton.setEnabled(false);
-    panel.optionsButton.setEnabled(false);
     panel.loadButton.setEnabled(false);
     panel.saveButton.setEnabled(false);
 
@@ -177,6 +180,7 @@ void TboxScr::Wire()
         case TKeyCommand::FullScreen: ToggleFullScreen(); break;
         case TKeyCommand::Help: ShowHelp(); break;
         case TKeyCommand::Minimize: MinimizeWindow(); break;
+        case TKeyCommand::Options: ShowOptions(); break;
         }
     });
     connect(board, &TBoardView::solved, &flow, &TGameFlow::OnSolved);
@@ -292,7 +296,10 @@ void TboxScr::closeEvent(QCloseEvent *event)
         closing = true;
         board->KillIntroTimer();
         if (settings) {
-            if (!settings->SaveChangedGameSettings())
+            const bool saved = settings->SaveChangedGameSettings();
+            if (const QString notice = settings->TakeOptionsNotice(); !notice.isEmpty())
+                PromptOK(this, notice);
+            if (!saved)
                 PromptOK(this, settings->saveFailure);
             if (settings->helpWindow) {
                 settings->helpWindow->close();
@@ -319,11 +326,13 @@ void TboxScr::MainMenu(VlBar &bar)
     bar.Sub(QStringLiteral("Help"), [this](VlBar &b) { HelpMenu(b); });
 }
 
-// "Load Game...", "Save Game...", "Options...  [O]" and "About quibo" join
-// these menus with their dialogs.
+// "Load Game...", "Save Game..." and "About quibo" join these menus with
+// their dialogs.
 void TboxScr::GameMenu(VlBar &bar)
 {
     bar.Add(QStringLiteral("New Game  [N]"), [this] { flow.NewGame(); });
+    bar.Separator();
+    bar.Add(QStringLiteral("Options...  [O]"), [this] { ShowOptions(); });
     bar.Separator();
     bar.Add(QStringLiteral("Quit  [X]"), [this] { close(); });
 }
@@ -361,6 +370,33 @@ void TboxScr::ShowHelp()
     }
     // The help window is a top-level window of its own beside the game.
     settings->helpWindow = HtmlHelp::DisplayToc(settings->helpFile);
+}
+
+void TboxScr::ShowOptions()
+{
+    if (!settings)
+        return;
+    // Input stays off until the board is laid out and rendered again.
+    TInputPause pause(settings, board);
+    const char scale = settings->interfaceBlock.scale;
+    bool ok;
+    {
+        // The dialog places itself over the board; its destructor puts back
+        // a scale that was tried and not saved.
+        TboxOpts dialog(settings, board);
+        ok = RunDialog(dialog, TDialogPlace::AsPlaced) == 1;
+    }
+    if (!ok)
+        return;
+    if (settings->interfaceBlock.scale != scale)
+        ApplyInterface(true);
+    if (TGame *game = flow.game) {
+        game->selectedId = 0;
+        game->infoId = 0;
+        flow.keepMessage = false;
+        flow.LayoutBoard();
+    }
+    board->Rerender(true);
 }
 
 void TboxScr::ShowHighScores()

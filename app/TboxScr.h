@@ -58,6 +58,9 @@ public:
     // entry is chosen or it is dismissed.
     void ExecuteContextMenu(const QPoint &globalPos);
     void ShowHelp();
+    // The options dialog; after Save the interface is applied again when
+    // the scale changed, and the board is laid out and rendered again.
+    void ShowOptions();
     // The Hall of Fame: viewing mode from the panel; new-score mode after a
     // qualifying game, run after the paint that noticed it.
     void ShowHighScores();

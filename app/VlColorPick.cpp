@@ -6,19 +6,12 @@
 #include "VlOwnerLink.h"
 #include "VlScale.h"
 
-#include <QGuiApplication>
 #include <QMouseEvent>
 #include <QPainter>
-#include <QScreen>
 
 #include <algorithm>
 
 namespace {
-
-// Room left around the picker for a window manager's frame and title bar
-// when the picker is fitted to the screen.
-constexpr int FrameRoomX = 8;
-constexpr int FrameRoomY = 40;
 
 // The basic colours of the palette's top row, by column.
 constexpr COLORREF BasicColors[VCPBox::Columns] = {
@@ -48,12 +41,6 @@ bool Blank(const QString &text)
         if (c != u' ' && c != u'\t')
             return false;
     return true;
-}
-
-QRect AvailableArea(const QWidget *w)
-{
-    QScreen *screen = w && w->screen() ? w->screen() : QGuiApplication::primaryScreen();
-    return screen ? screen->availableGeometry() : QRect();
 }
 
 std::function<int(VlColorPick &)> &Runner()
@@ -241,13 +228,7 @@ QSize VlColorPick::WindowSize(float s)
 
 float VlColorPick::FitScale(float wanted, const QSize &available)
 {
-    const QSize room(available.width() - FrameRoomX, available.height() - FrameRoomY);
-    for (float s = wanted; s > 1.0f; s -= 1.0f / 44.0f) {
-        const QSize w = WindowSize(s);
-        if (w.width() <= room.width() && w.height() <= room.height())
-            return s;
-    }
-    return std::min(wanted, 1.0f);
+    return FitLayoutScale(wanted, available, WindowSize);
 }
 
 VlEditNo &VlColorPick::Edit(int channel)

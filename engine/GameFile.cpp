@@ -98,6 +98,13 @@ bool TGame::ReadBody(TFieldReader &in, TGameBody &body) const
     in.GetInt(body.initialDisorder);
     in.GetInt(body.previousDisorder);
     in.GetInt(body.disorder);
+    // Counters only as far as a game can take them.
+    int lowest, highest;
+    if (!in.ok() || body.moves < 0 || body.moves > MaxCount || !DisorderRange(type, n, lowest, highest))
+        return false;
+    for (int d : {body.initialDisorder, body.previousDisorder, body.disorder})
+        if (d < lowest || d > highest)
+            return false;
     for (int L = 0; L < n; ++L)
         for (int R = 0; R < n; ++R)
             for (int C = 0; C < n; ++C) {

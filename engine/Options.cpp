@@ -6,11 +6,13 @@
 #include "TSettings.h"
 
 #include "RegStore.h"
+#include "RegularFile.h"
 #include "SaveFile.h"
 #include "TDib.h"
 #include "TImgUt.h"
 
 #include <QDir>
+#include <QFile>
 #include <QFileInfo>
 
 #include <cstring>
@@ -79,6 +81,58 @@ bool TSettings::WriteOptionsFileAt(const QString &path)
     if (!file.open(QIODevice::WriteOnly))
         return false;
     return SaveFile::Commit(file, WriteOptionsFile(file));
+}
+
+bool TSettings::LooksLikeOptionsFile(const QString &path) const
+{
+    QFile file;
+    if (!RegularFile::Open(file, path))
+        return false;
+    const QByteArray start = file.read(8);
+    return QByteArray(versionText, 8).startsWith(start);
+}
+
+QString TSettings::KeepBeside(const QString &path)
+{
+    for (int i = 1; i < 1000; ++i) {
+        const QString copy = path + QStringLiteral(".damaged") + (i > 1 ? QString::number(i) : QString());
+        if (QFileInfo::exists(copy) || QFileInfo(copy).isSymLink())
+            continue;
+        // copy() never replaces an existing file.
+        return QFile::copy(path, copy) ? copy : QString();
+    }
+    return QString();
+}
+
+bool TSettings::WriteOptionsOver(const QString &path)
+{
+    if (path.isEmpty())
+        return false;
+    if (QFileInfo::exists(path) && !LooksLikeOptionsFile(path)) {
+        foreignOptionsFile = path;
+        return false;
+    }
+    const QString name = QFileInfo(path).absoluteFilePath();
+    if (optionsReadInPart.contains(name)) {
+        const QString kept = KeepBeside(path);
+        if (kept.isEmpty())
+            return false;
+        optionsReadInPart.removeAll(name);
+        AddOptionsNotice(QStringLiteral("Options file damaged! - kept as ") + kept);
+    }
+    return WriteOptionsFileAt(path);
+}
+
+void TSettings::AddOptionsNotice(const QString &text)
+{
+    optionsNotice += (optionsNotice.isEmpty() ? QString() : QStringLiteral("\n")) + text;
+}
+
+QString TSettings::TakeOptionsNotice()
+{
+    QString text;
+    text.swap(optionsNotice);
+    return text;
 }
 
 bool TSettings::FolderWritable(const QString &folder)
@@ -172,6 +226,12 @@ void TSettings::LoadOptions()
     {
         const TRegKey key = OpenKey(*this, TRegScope::User);
         optionsFile = StoredFile(key, "BoxOpts");
+        // The store may name any file: one that is no options file is
+        // neither read nor written, and the folders are searched instead.
+        if (!optionsFile.isEmpty() && !LooksLikeOptionsFile(optionsFile)) {
+            foreignOptionsFile = optionsFile;
+            optionsFile.clear();
+        }
         if (!key.ReadBinary(QStringLiteral("BoxSet"), &boxSet, 1))
             boxSet = 0;
         uint8_t block[TInterfaceBlock::Size];
@@ -244,17 +304,22 @@ bool TSettings::SaveOptions()
             optionsFile = userFile;
         }
     }
-    bool written = WriteOptionsFileAt(optionsFile);
+    bool written = WriteOptionsOver(optionsFile);
     if (!written && !userFile.isEmpty() && userFile != optionsFile) {
         QDir().mkpath(userFolder);
         optionsFile = userFile;
-        written = WriteOptionsFileAt(optionsFile);
+        written = WriteOptionsOver(optionsFile);
     }
     if (!written) {
         saveFailure = QStringLiteral("Save Options failure! - ") + optionsFile;
         return false;
     }
     saveFailure.clear();
+    if (!foreignOptionsFile.isEmpty() && foreignOptionsFile != optionsFile) {
+        AddOptionsNotice(QStringLiteral("Not an Options file! - ") + foreignOptionsFile
+                         + QStringLiteral(" is left as it was; Options saved to ") + optionsFile);
+        foreignOptionsFile.clear();
+    }
     TRegKey key = OpenKey(*this, TRegScope::User);
     const uint8_t one = 1;
     key.WriteString(QStringLiteral("BoxOpts"), optionsFile);

@@ -8,21 +8,14 @@
 
 #include <QByteArray>
 #include <QFile>
+#include <QFileInfo>
 #include <QIODevice>
-
+#include <QSet>
 
 namespace {
 
 constexpr int HofTables = 4;
 constexpr int HofEntries = 10;
-// Name position among the sets, -1 when new (exact, first match).
-int FindSet(const QVector<QString> &names, const QString &name)
-{
-    for (int i = 0; i < names.size(); ++i)
-        if (names[i] == name)
-            return i;
-    return -1;
-}
 
 // Sets merged by name: a count, then records of a name and six entries. A
 // set whose name is new is appended with its entries, each passed through
@@ -37,18 +30,23 @@ bool MergeSets(TFieldReader &r, QVector<QString> &names, QVector<T> &entries, Re
     int32_t count;
     if (!r.GetInt(count))
         return false;
+    // The names known so far, for a merge by name (exact, case-sensitive)
+    // in constant time per record.
+    QSet<QString> known(names.cbegin(), names.cend());
     QString name;
     for (int32_t i = 0; i < count; ++i) {
         if (!r.GetString(name))
             return false;
-        const bool known = FindSet(names, name) >= 0;
-        if (!known)
+        const bool isNew = !known.contains(name);
+        if (isNew) {
             names.append(name);
+            known.insert(name);
+        }
         for (int k = 0; k < 6; ++k) {
             T entry{};
             if (!read(entry))
                 entry = T();
-            if (!known)
+            if (isNew)
                 entries.append(keep(entry));
         }
     }
@@ -175,10 +173,16 @@ bool TSettings::ReadOptionsFile(const QString &path)
     if (!RegularFile::Open(file, path))
         return false;
     char text[14];
-    if (file.read(text, sizeof text) != qint64(sizeof text))
-        return false;
-    fileVersion = FileVersionOf(text);
-    return ReadOptionsBody(file);
+    bool whole = file.read(text, sizeof text) == qint64(sizeof text);
+    if (whole) {
+        fileVersion = FileVersionOf(text);
+        whole = ReadOptionsBody(file);
+    }
+    // A file that holds more than was read is not written over unkept.
+    const QString name = QFileInfo(path).absoluteFilePath();
+    if (!whole && file.size() > 0 && !optionsReadInPart.contains(name))
+        optionsReadInPart.append(name);
+    return whole;
 }
 
 bool TSettings::ReadOptionsBody(QIODevice &file)

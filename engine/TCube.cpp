@@ -66,7 +66,7 @@ void TCube::TurnBox(int dir)
     const int L = curLevel, R = curRow, C = curCol;
     TBoxRec &turned = box[L][R][C];
     TurnThroughScratch(turned, dir);
-    ++moves;
+    CountUp(moves);
     if (settings->bonusBoxes && selectedId == bonusId[L]) {
         for (int l = std::max(L - 1, 0); l <= std::min(L + 1, n - 1); ++l)
             for (int r = std::max(R - 1, 0); r <= std::min(R + 1, n - 1); ++r) {
@@ -114,7 +114,7 @@ void TCube::RotateLevel(int number, int dir)
     const int k = number - 1;
     if (k < 0 || k > levels - 1 || dir < DirLeft || dir > DirDown)
         return;
-    ++moves;
+    CountUp(moves);
     TurnSlice(k, dir);
 }
 

@@ -3,6 +3,9 @@
 #include "BoardGeometry.h"
 #include "TSettings.h"
 
+#include <algorithm>
+#include <climits>
+#include <cstdint>
 #include <cstdlib>
 
 TGame::TGame(TSettings *s) : settings(s) {}
@@ -23,6 +26,29 @@ void TGame::RotateShape(int) {}
 void TGame::RotateLevel(int, int) {}
 void TGame::PaintInfo(QPainter &, int) {}
 void TGame::ScrambleAround() {}
+
+bool TGame::DisorderRange(int gameType, int n, int &lowest, int &highest)
+{
+    if (!TSettings::ValidGameType(gameType) || !TSettings::ValidLevels(n))
+        return false;
+    if (gameType == 1) {
+        lowest = 0;
+        highest = 6 * n * n;
+        return true;
+    }
+    // Boxes compared: the pyramid's level L has 4 L border boxes below the
+    // apex, the cube its whole surface.
+    const int C = gameType == 3 ? 2 * n * (n - 1) : n * n * n - (n - 2) * (n - 2) * (n - 2);
+    const int K = std::min(24, C);
+    highest = (K - 1) * (C - 1);
+    lowest = -(K - 1) * (C - 1 + K);
+    return true;
+}
+
+int TGame::ScoreValue(int64_t v)
+{
+    return int(std::clamp<int64_t>(v, INT_MIN, INT_MAX));
+}
 
 // ---- Shared helpers ----------------------------------------------------
 
@@ -188,11 +214,12 @@ bool TGame::EvaluateBoxes(bool force, int n, const TBoxRec &reference,
     RecordDisorder(d);
 
     if (moves > movesAtEval && k > 0) {
+        const int64_t gained = int64_t(initialDisorder) - disorder;
         if (formula == TScoreFormula::Short) {
             movesAtEval = moves;
-            score = (initialDisorder - disorder - moves) * (n - 2);
+            score = ScoreValue((gained - moves) * (n - 2));
         } else {
-            int A = (moves - movesAtEval) * n;
+            int64_t A = (int64_t(moves) - movesAtEval) * n;
             if (formula == TScoreFormula::Full) {
                 if (settings->badBoxes)
                     A += 4;
@@ -200,7 +227,7 @@ bool TGame::EvaluateBoxes(bool force, int n, const TBoxRec &reference,
                     A -= 2;
             }
             movesAtEval = moves;
-            score = ((initialDisorder - disorder) / k + A - moves) * (n - 2);
+            score = ScoreValue((gained / k + A - moves) * (n - 2));
         }
     }
     return EvaluationResult(force, ordered);

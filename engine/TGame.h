@@ -7,6 +7,7 @@
 #include <QImage>
 #include <QRect>
 
+#include <cstdint>
 #include <vector>
 
 class QIODevice;
@@ -66,6 +67,17 @@ public:
 
     TGame(const TGame &) = delete;
     TGame &operator=(const TGame &) = delete;
+
+    // Moves and drops count up to MaxCount and stay there: far above any
+    // real game, and low enough that no score computed from them overflows.
+    static constexpr int MaxCount = 10000000;
+    static void CountUp(int &counter) { counter += counter < MaxCount ? 1 : 0; }
+    // The disorders an evaluation of game type gameType with n levels can
+    // give: the Jigsaw counts misplaced pieces (0 to 6 n^2); the others
+    // compare C boxes in at most K = min(24, C) orientations, which bounds
+    // the disorder to -(K - 1)(C - 1 + K) .. (K - 1)(C - 1). False for a
+    // game type or levels out of range.
+    static bool DisorderRange(int gameType, int n, int &lowest, int &highest);
 
     // Fields in order.
     TSettings *settings;       // shared, not owned
@@ -144,6 +156,9 @@ protected:
     // score for the game of n levels by the formula, and the result.
     bool EvaluateBoxes(bool force, int n, const TBoxRec &reference,
                        const std::vector<TBoxRec *> &compared, TScoreFormula formula);
+
+    // A score computed in 64 bits, kept within int.
+    static int ScoreValue(int64_t v);
 
     // The new disorder d of an evaluation: the old one is kept as the
     // previous, the first one as the initial.

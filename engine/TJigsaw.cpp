@@ -161,7 +161,7 @@ bool TJigsaw::Evaluate(bool force)
 
     RecordDisorder(misplaced);
     moves = drops;
-    score = (initialDisorder - disorder) * n - drops;
+    score = ScoreValue((int64_t(initialDisorder) - disorder) * n - drops);
     return EvaluationResult(force, misplaced == 0);
 }
 
@@ -192,7 +192,7 @@ bool TJigsaw::ClickBox(int x, int y, bool right)
             const int sL = curLevel, sR = curRow, C = curCol;
             const int F = box[sL][sR][C].front;
             DropGroup(F, tL - sL, tR - sR);
-            ++drops;
+            CountUp(drops);
         }
     }
     selectedId = 0;
@@ -349,7 +349,7 @@ void TJigsaw::RotateShape(int dir)
 {
     if (dir < DirLeft || dir > DirDown)
         return;
-    ++moves;
+    CountUp(moves);
     levels = settings->levels;
     const int n = levels;
     for (int L = 0; L < n; ++L)
@@ -403,10 +403,19 @@ bool TJigsaw::LoadBody(QIODevice *file)
     auto body = std::make_unique<TGameBody>();
     if (!ReadBody(in, *body))
         return false;
-    int newDrops = 0;
-    if (!in.GetInt(newDrops) || newDrops < 0)
-        return false;
+    // Every box of the Jigsaw shows the same front, left and top.
     const int n = settings->levels;
+    const TBoxRec &first = body->box[0][0][0];
+    for (int L = 0; L < n; ++L)
+        for (int R = 0; R < n; ++R)
+            for (int C = 0; C < n; ++C) {
+                const TBoxRec &b = body->box[L][R][C];
+                if (b.front != first.front || b.left != first.left || b.top != first.top)
+                    return false;
+            }
+    int newDrops = 0;
+    if (!in.GetInt(newDrops) || newDrops < 0 || newDrops > MaxCount)
+        return false;
     int newPiece[6][8][8] = {};
     for (int f = 0; f < 6; ++f)
         for (int i = 0; i < n; ++i)

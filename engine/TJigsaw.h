@@ -20,8 +20,9 @@ public:
     void RotateShape(int dir) override;
     void PaintInfo(QPainter &draw, int id) override;
     void ScrambleAround() override;                                        // nothing
-    // The base body, then drops and the n x n pieces of each face. A face
-    // whose pieces are not each of its home values once is refused.
+    // The base body, then drops and the n x n pieces of each face. Boxes
+    // turned apart from the first, or a face whose pieces are not each of
+    // its home values once, are refused.
     bool LoadBody(QIODevice *file) override;
     bool SaveBody(QIODevice *file) override;
 

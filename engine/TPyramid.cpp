@@ -100,7 +100,7 @@ void TPyramid::TurnBox(int dir)
     const int L = curLevel, R = curRow, C = curCol;
     TBoxRec &turned = box[L][R][C];
     TurnThroughScratch(turned, dir);
-    ++moves;
+    CountUp(moves);
     if (settings->bonusBoxes && selectedId == bonusId[L]) {
         for (TBoxRec *b : BonusBlock(L, R)) {
             b->front = turned.front;
@@ -141,7 +141,7 @@ void TPyramid::RotateLevel(int number, int dir)
     levels = settings->levels;
     if (number < 1 || number > levels || (dir != DirLeft && dir != DirRight))
         return;
-    ++moves;
+    CountUp(moves);
     TurnLevelSlice(number - 1, number - 1, dir, false);
 }
 

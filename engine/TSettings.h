@@ -12,6 +12,7 @@
 #include <QPointer>
 #include <QSaveFile>
 #include <QString>
+#include <QStringList>
 #include <QVector>
 
 #include <cstdint>
@@ -245,6 +246,19 @@ public:
 
     Environment environment;   // as given to the full construction; empty for the bare record
     QString saveFailure;       // "Save Options failure! - " + path of the last failed save; empty after a success
+    // What a save has to tell the player once, beside any failure: an
+    // options file read only in part that was kept under a new name before
+    // it was written over, or options saved elsewhere because the file
+    // meant for them is no options file. Empty when there is nothing new.
+    QString optionsNotice;
+    QString TakeOptionsNotice();               // the notice, which is then empty
+    void AddOptionsNotice(const QString &text); // one more line of it
+    // Options files (absolute paths) read only in part this run: kept
+    // beside themselves before the first write over them.
+    QStringList optionsReadInPart;
+    // A file the options were meant for that is no options file; it is
+    // left alone and named in the notice of the next save.
+    QString foreignOptionsFile;
 
     // Options file "boxOpts.pcg" / "boxOptn.pcg", field by field,
     // little-endian, with the field widths above.
@@ -254,6 +268,17 @@ public:
     // The whole options file at a path, through a temporary file beside it;
     // false when any write, the flush or the rename fails (the old file stays).
     bool WriteOptionsFileAt(const QString &path);
+    // WriteOptionsFileAt for a save: only over an options file or where no
+    // file is; a file read only in part is first kept beside itself.
+    bool WriteOptionsOver(const QString &path);
+    // Does the file start as an options file does, with the first eight
+    // bytes of versionText ("quiboVer"); a shorter file only has to start
+    // like them. False for anything that is not a regular file.
+    bool LooksLikeOptionsFile(const QString &path) const;
+    // Copies the file to the first of path + ".damaged", ".damaged2",
+    // ".damaged3", ... that does not exist; the copy's path, empty when
+    // none could be made.
+    static QString KeepBeside(const QString &path);
     bool WriteCountedString(const QString &text, QIODevice &file);
     // Reads and merges one options file; false when it cannot be opened, its
     // version text is short or the body ends early (what was read stays).

@@ -58,7 +58,7 @@ void TSplash::TurnBox(int dir)
     if (!LocateBox(selectedId))
         return;
     TurnThroughScratch(box[curLevel][curRow][curCol], dir);
-    ++moves;
+    CountUp(moves);
 }
 
 void TSplash::RotateShape(int dir)

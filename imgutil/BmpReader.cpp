@@ -5,10 +5,13 @@
 #include "LittleEndian.h"
 #include "RegularFile.h"
 
+#include <algorithm>
 #include <cstdio>
 #include <cstring>
 #include <new>
 #include <vector>
+
+#include <sys/stat.h>
 
 namespace VlmImgUt {
 
@@ -27,7 +30,15 @@ struct File {
     }
     size_t Read(void *dst, size_t n) { return fread(dst, 1, n, f); }
     bool Seek(int64_t pos) { return pos >= 0 && fseeko(f, off_t(pos), SEEK_SET) == 0; }
+    int64_t Length() const
+    {
+        struct stat st;
+        return fstat(fileno(f), &st) == 0 ? int64_t(st.st_size) : 0;
+    }
 };
+
+// Pixel data a file may lack beyond what it holds and still be read.
+constexpr int64_t AllowedShortfall = int64_t(1) << 20;
 
 int Dpi(int32_t pixelsPerMetre)
 {
@@ -90,10 +101,6 @@ bool ReadBmp(TImgUt &ctx, const QString &path, int32_t maxWidth, int32_t maxHeig
         height = -height;
     if (width < 1 || height < 1 || compression != 0 || (bitCount != 8 && bitCount != 24 && bitCount != 32))
         return false;
-    // The picture in the file must fit the record's size cap: no size read
-    // from a header sizes a buffer beyond it.
-    if (width > Gdi::MaxBitmapPixels / height)
-        return false;
 
     const int dpiX = Dpi(ppmX), dpiY = Dpi(ppmY);
 
@@ -104,50 +111,71 @@ bool ReadBmp(TImgUt &ctx, const QString &path, int32_t maxWidth, int32_t maxHeig
         colourCount = coloursUsed >= 1 && coloursUsed <= 256 ? int(coloursUsed) : 256;
         if (!file.Seek(14 + int64_t(headerSize)))
             return false;
-        std::vector<uint8_t> raw(size_t(colourCount * entrySize), 0);
-        file.Read(raw.data(), raw.size());
+        uint8_t raw[256 * 4] = {};
+        file.Read(raw, size_t(colourCount * entrySize));
         for (int i = 0; i < colourCount; ++i)
-            memcpy(palette[i], &raw[size_t(i * entrySize)], 3);
+            memcpy(palette[i], &raw[i * entrySize], 3);
     }
 
+    // The pixel data claimed against what the file holds: a file cut short
+    // is read with its missing rows black, but one that claims more than
+    // twice what it holds (and more than a little) makes no picture, so no
+    // record is made for data that is not there.
+    const int bpp = bitCount / 8;
+    const int64_t rowLength = (int64_t(bpp) * width + 3) / 4 * 4;
+    const int64_t fileLength = file.Length();
+    const int64_t claimed = height > INT64_MAX / rowLength ? INT64_MAX : rowLength * height;
+    const int64_t present = std::clamp<int64_t>(fileLength - dataOffset, 0, claimed);
+    if (claimed - present > std::max<int64_t>(present, AllowedShortfall))
+        return false;
+
+    // The record made must fit the size cap; the picture in the file need not.
     const TReduction red = TReduction::For(width, height, maxWidth, maxHeight);
+    if (int64_t(red.width) * red.height > Gdi::MaxBitmapPixels)
+        return false;
     if (!dib->Create(red.width, red.height, dpiX, dpiY))
         return false;
     dib->srcWidth = int32_t(width);
     dib->srcHeight = int32_t(height);
 
-    const int bpp = bitCount / 8;
-    const int64_t rowLength = (int64_t(bpp) * width + 3) / 4 * 4;
-    // The row buffer and the sampled positions; no memory for them fails the read.
+    // One file row, and the sampled columns of a reduced read; both are
+    // bounded by the file's content and the record. No memory for them
+    // fails the read.
     std::vector<uint8_t> row;
-    std::vector<int32_t> cols, rows;
+    std::vector<int32_t> cols;
     try {
         row.resize(size_t(rowLength));
-        cols = TReduction::Sample(width, red.width, red.stepX);
-        rows = TReduction::Sample(height, red.height, red.stepY);
+        if (red.reduced)
+            cols = TReduction::Sample(width, red.width, red.stepX);
     } catch (const std::bad_alloc &) {
         return false;
     }
+    // Rows are read in file order; consecutive rows need no seek. The first
+    // row the file does not hold ends the read: it and every later one stay
+    // black, as Create left them.
+    TReduction::Walk rows(height, red.stepY);
+    int64_t filePos = -1;
     uint8_t *const bits = dib->bits;
     for (int32_t k = 0; k < red.height; ++k) {
-        const int64_t fileRow = rows[size_t(k)];
-        // Rows the file does not hold (cut short) stay black.
-        size_t got = 0;
-        if (file.Seek(dataOffset + fileRow * rowLength))
-            got = file.Read(row.data(), row.size());
+        const int64_t at = dataOffset + int64_t(rows.Next()) * rowLength;
+        if (at >= fileLength || (at != filePos && !file.Seek(at)))
+            break;
+        const size_t got = file.Read(row.data(), row.size());
+        filePos = at + int64_t(got);
         const int32_t memRow = topDown ? red.height - 1 - k : k;
         uint8_t *dst = bits + int64_t(memRow) * dib->stride;
         for (int32_t x = 0; x < red.width; ++x, dst += 3) {
-            const size_t at = size_t(cols[size_t(x)]) * size_t(bpp);
-            if (at + size_t(bpp) > got) {
-                dst[0] = dst[1] = dst[2] = 0;
-            } else if (bpp == 1) {
-                const int idx = row[at] < colourCount ? row[at] : 0;
-                memcpy(dst, palette[idx], 3);
-            } else {
-                memcpy(dst, &row[at], 3);
-            }
+            const size_t col = red.reduced ? size_t(cols[size_t(x)]) : size_t(x);
+            const size_t p = col * size_t(bpp);
+            if (p + size_t(bpp) > got)
+                break;
+            if (bpp == 1)
+                memcpy(dst, palette[row[p] < colourCount ? row[p] : 0], 3);
+            else
+                memcpy(dst, &row[p], 3);
         }
+        if (got < row.size())
+            break;
     }
     return true;
 }

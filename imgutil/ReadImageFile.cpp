@@ -1,7 +1,7 @@
 #include "TImgUt.h"
 #include "TDib.h"
+#include "RegularFile.h"
 
-#include <QFileInfo>
 #include <algorithm>
 
 namespace VlmImgUt {
@@ -17,6 +17,13 @@ Reader ReaderFor(int code)
     switch (code) {
     case 1:
         return ReadBmp;
+    case 2:
+        return ReadJpeg;
+    case 3:
+    case 11:
+        return ReadTiff;
+    case 4:
+        return ReadPng;
     default:
         return nullptr;
     }
@@ -65,15 +72,24 @@ TReduction TReduction::For(int64_t width, int64_t height, int32_t maxWidth, int3
     return r;
 }
 
+TReduction::Walk::Walk(int64_t srcCount, float step_) : last(std::max<int64_t>(srcCount - 1, 0)), step(step_) {}
+
+int32_t TReduction::Walk::Next()
+{
+    // A step of 1 counts exactly, also past the 2^24 a float sum can hold.
+    if (step == 1.0f)
+        return int32_t(std::min(k++, last));
+    const int32_t p = Position(sum, last);
+    sum += step;
+    return p;
+}
+
 std::vector<int32_t> TReduction::Sample(int64_t srcCount, int32_t dstCount, float step)
 {
     std::vector<int32_t> pos(size_t(std::max<int32_t>(dstCount, 0)));
-    const int64_t last = std::max<int64_t>(srcCount - 1, 0);
-    float sum = 0.0f;
-    for (int32_t k = 0; k < dstCount; ++k) {
-        pos[size_t(k)] = Position(sum, last);
-        sum += step;
-    }
+    Walk walk(srcCount, step);
+    for (int32_t &p : pos)
+        p = walk.Next();
     return pos;
 }
 
@@ -85,8 +101,9 @@ bool TImgUt::ReadImageFile(const QString &path, TDib **picture, int32_t maxWidth
     delete *picture;
     *picture = nullptr;
     headerOnly = headerOnlyArg;
-    // A folder is no picture file.
-    if (!FileExists(path) || QFileInfo(path).isDir())
+    // Only a regular file is a picture: a folder, a FIFO or a device named
+    // like one fails here, before any reader could wait on it.
+    if (!FileExists(path) || !RegularFile::IsRegular(path))
         return false;
 
     *picture = new TDib;

@@ -156,10 +156,45 @@ struct TReduction {
 
     // Source positions (0..count-1) of count' destination positions taken
     // with a running float sum of step, the last one repeated past the end.
+    // A step of 1 takes every position in turn.
     static std::vector<int32_t> Sample(int64_t srcCount, int32_t dstCount, float step);
+
+    // The positions of Sample one at a time, for counts too large for a
+    // table: the k-th Next() gives Sample's k-th position.
+    class Walk {
+    public:
+        Walk(int64_t srcCount, float step);
+        int32_t Next();
+
+    private:
+        int64_t last;
+        float step;
+        float sum = 0.0f;
+        int64_t k = 0;
+    };
 };
 
 // Readers: fill ctx.readTarget from path, reduced toward maxWidth x maxHeight.
 bool ReadBmp(TImgUt &ctx, const QString &path, int32_t maxWidth, int32_t maxHeight);
+bool ReadJpeg(TImgUt &ctx, const QString &path, int32_t maxWidth, int32_t maxHeight);
+bool ReadPng(TImgUt &ctx, const QString &path, int32_t maxWidth, int32_t maxHeight);
+bool ReadTiff(TImgUt &ctx, const QString &path, int32_t maxWidth, int32_t maxHeight); // TIFF and DNG
+
+// One PNG text chunk: keyword, text and the text's length in bytes.
+struct TPngText {
+    const char *key;
+    const char *text;
+    size_t length;
+};
+// Sorts PNG text chunks into the kept blocks of ctx.readTarget: a hex dump
+// of EXIF data becomes exif, other texts (keepComment) lines of comment.
+void ReadPngProfiles(TImgUt &ctx, uint32_t count, const TPngText *entries);
+// Replaces ctx.readTarget's exif by a self-contained EXIF block built from
+// the TIFF file at path: its first directory's descriptive entries, its EXIF
+// and interoperability directories, values copied behind each directory.
+void ReadTiffExif(TImgUt &ctx, const QString &path);
+// 32-bit values in either byte order.
+uint32_t Get32(const uint8_t *p, bool bigEndian);
+void Put32(uint32_t value, uint8_t *p, bool bigEndian);
 
 } // namespace VlmImgUt

@@ -11,7 +11,9 @@ namespace SaveFile {
 
 // Finishes a file written through QSaveFile: commit() alone does not see a
 // failure of the last buffered write, so the flush is checked first. On any
-// failure the temporary file is dropped and the old file stays.
+// failure the temporary file is dropped and the old file stays. After a
+// successful commit the temporary files of earlier saves of the same target
+// that a kill left behind ("<name>.XXXXXX") are removed.
 bool Commit(QSaveFile &file, bool written);
 
 // A C stream ("wb") writing into the open QSaveFile's temporary file, for

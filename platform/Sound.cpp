@@ -17,6 +17,24 @@ std::function<void(const QString &)> &Recorder()
     return r;
 }
 
+// The audio backend reports on the terminal that it found no sound server
+// (when the devices are first asked for, and when a server goes away).
+// Without an output the player is silent, and so are these reports; every
+// other message goes on to the handler that was there before.
+QtMessageHandler &PreviousHandler()
+{
+    static QtMessageHandler h = nullptr;
+    return h;
+}
+
+void QuietAudioReports(QtMsgType type, const QMessageLogContext &context, const QString &text)
+{
+    if (text.startsWith(QLatin1String("PulseAudioService:")))
+        return;
+    if (PreviousHandler())
+        PreviousHandler()(type, context, text);
+}
+
 // One effect per sound, kept for the process; the last one started is
 // stopped when another starts, so only one plays at a time.
 struct Player {
@@ -26,8 +44,15 @@ struct Player {
 
     bool DeviceAvailable()
     {
-        if (hasDevice < 0)
+        if (hasDevice < 0) {
+            const QtMessageHandler previous = qInstallMessageHandler(QuietAudioReports);
+            PreviousHandler() = previous;
             hasDevice = QMediaDevices::audioOutputs().isEmpty() ? 0 : 1;
+            // A Qt that gives no handler back for its default one: only
+            // the first question is filtered, the default returns.
+            if (!previous)
+                qInstallMessageHandler(nullptr);
+        }
         return hasDevice == 1;
     }
 };

@@ -148,7 +148,11 @@ void VlOpt::paintEvent(QPaintEvent *)
     QPainter p(this);
     if (!transparent && paper != ColorNull)
         p.fillRect(rect(), ToQColor(uint32_t(paper)));
-    const QImage pic = ScaledPicture();
+    QImage pic = ScaledPicture();
+    // A layout fitted smaller than its scale (a dialog kept on the screen)
+    // gives the control less height than the picture: the picture shrinks.
+    if (pic.height() > height() && height() > 0)
+        pic = pic.scaledToHeight(height(), Qt::SmoothTransformation);
     const int pw = pic.width(), ph = pic.height();
     const QString label = text();
     if (!label.isEmpty()) {

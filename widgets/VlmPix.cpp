@@ -19,6 +19,8 @@ namespace {
 // Largest picture side a record may claim.
 constexpr int MaxSide = 1024;
 
+constexpr std::size_t MaxInflateRatio = 1032;
+
 int u16(const unsigned char *p)
 {
     return int(p[0]) | (int(p[1]) << 8);
@@ -30,6 +32,10 @@ std::vector<QImage> DecodeBlock(const unsigned char *data, std::size_t size, std
 {
     std::vector<QImage> images(std::size_t(std::max(count, 0)));
     if (!data || rawSize == 0 || rawSize > (std::size_t(1) << 30) || size > (std::size_t(1) << 30))
+        return images;
+    // Deflate makes at most 1032 bytes of one: a stream that cannot inflate
+    // to the size claimed is refused before that size is allocated.
+    if (rawSize / MaxInflateRatio > size)
         return images;
     std::vector<unsigned char> raw(rawSize);
     uLongf len = uLongf(rawSize);

@@ -1,5 +1,6 @@
 // How dialogs run: input off for the run, on again with the board focused
-// afterwards; tool windows at the screen's top left; the runner seam.
+// afterwards; tool windows at the screen's top left or where they placed
+// themselves; the runner seam.
 #include "DialogRun.h"
 #include "TSettings.h"
 
@@ -52,4 +53,21 @@ TEST(DialogRun, AWindowGoneDuringTheRunIsLeftAlone)
         delete window;   // the board goes with it
     }
     EXPECT_FALSE(settings.inputEnabled) << "nothing is touched for a board that is gone";
+}
+
+TEST(DialogRun, ADialogThatPlacedItselfKeepsItsPlace)
+{
+    for (TDialogPlace place : {TDialogPlace::TopLeft, TDialogPlace::AsPlaced}) {
+        QDialog dialog;
+        dialog.setGeometry(300, 200, 120, 80);
+        QPoint at(-1, -1);
+        SetDialogRunner([&](QDialog &d) {
+            at = d.geometry().topLeft();
+            EXPECT_TRUE(d.windowFlags().testFlag(Qt::Tool));
+            return 1;
+        });
+        EXPECT_EQ(RunDialog(dialog, place), 1);
+        SetDialogRunner(nullptr);
+        EXPECT_EQ(at, place == TDialogPlace::AsPlaced ? QPoint(300, 200) : QPoint(0, 0));
+    }
 }

@@ -17,7 +17,7 @@ namespace {
 
 using Columns = std::vector<std::vector<QString>>;
 
-const Columns contextColumns = {{"New Game  [N]", "", "Quit  [X]"}, {"quibo Help  [H]"}};
+const Columns contextColumns = {{"New Game  [N]", "", "Options...  [O]", "", "Quit  [X]"}, {"quibo Help  [H]"}};
 
 QStringList Texts(const QList<QAction *> &actions)
 {
@@ -54,7 +54,8 @@ TEST_F(WindowTest, MenuBarHoldsTheGameAndHelpMenus)
     EXPECT_EQ(top[1]->text(), QStringLiteral("Help"));
     ASSERT_NE(top[0]->menu(), nullptr);
     ASSERT_NE(top[1]->menu(), nullptr);
-    EXPECT_EQ(Texts(top[0]->menu()->actions()), (QStringList{"New Game  [N]", "", "Quit  [X]"}));
+    EXPECT_EQ(Texts(top[0]->menu()->actions()),
+              (QStringList{"New Game  [N]", "", "Options...  [O]", "", "Quit  [X]"}));
     EXPECT_EQ(Texts(top[1]->menu()->actions()), (QStringList{"quibo Help  [H]"}));
     for (QAction *a : top[0]->menu()->actions())
         EXPECT_TRUE(a->shortcut().isEmpty());
@@ -64,7 +65,7 @@ TEST_F(WindowTest, MenuBarHoldsTheGameAndHelpMenus)
     EXPECT_EQ(dynamic_cast<TSplash *>(w.flow.game), nullptr);
 
     QSignalSpy closed(&w, &TboxScr::closed);
-    top[0]->menu()->actions()[2]->trigger();
+    top[0]->menu()->actions()[4]->trigger();
     EXPECT_EQ(closed.count(), 1);
     EXPECT_FALSE(w.isVisible());
 }

@@ -5,6 +5,7 @@
 #include "Sound.h"
 #include "TSettings.h"
 #include "TboxScr.h"
+#include "engine/test_options_util.h"
 
 #include <QCoreApplication>
 #include <QDir>
@@ -83,6 +84,52 @@ TEST(Persistence, GameTypeAndLevelsSurviveARestart)
         EXPECT_EQ(w.panel.gameTypeDrop.GetIndex(), 2);
         EXPECT_EQ(w.panel.levelsDrop.GetIndex(), 4);
     });
+
+    Snd::SetRecorder(nullptr);
+    SetPromptAnswerer(nullptr);
+}
+
+TEST(Persistence, ADamagedOptionsFileIsKeptAndThePlayerToldOnce)
+{
+    TemporaryHome home;
+    Snd::SetRecorder([](const QString &) {});
+    QStringList told;
+    SetPromptAnswerer([&](const QString &text) {
+        told << text;
+        return true;
+    });
+
+    // A Hall of Fame of 36 names behind an image set whose name length is
+    // broken: the reader stops before the names.
+    OptFileSpec spec;
+    spec.imageSets = {"Sunsets"};
+    QByteArray bytes = BuildOptionsFile(spec);
+    bytes[bytes.indexOf("Sunsets") - 1] = char(0x7F);
+    const QString file = home.Path() + "/.local/share/quibo/boxOpts.pcg";
+    ASSERT_TRUE(WriteBytes(file, bytes));
+
+    RunOnce([](TboxScr &w) {
+        EXPECT_TRUE(w.settings->hofNames[0][0].isEmpty());
+        w.panel.gameTypeDrop.setCurrentIndex(2);
+        emit w.panel.gameTypeDrop.activated(2);
+    });
+    EXPECT_EQ(told, QStringList{"Options file damaged! - kept as " + file + ".damaged"});
+    EXPECT_EQ(ReadBytes(file + ".damaged"), bytes);
+    for (int t = 0; t < 4; ++t)
+        for (int e = 0; e < 10; ++e)
+            if (e != 3) {
+                EXPECT_TRUE(bytes.contains("P" + QByteArray::number(t) + QByteArray::number(e)));
+            }
+
+    // The next run reads the new file and says nothing more.
+    told.clear();
+    RunOnce([](TboxScr &w) {
+        EXPECT_EQ(w.settings->gameType, 3);
+        w.panel.levelsDrop.setCurrentIndex(1);
+        emit w.panel.levelsDrop.activated(1);
+    });
+    EXPECT_TRUE(told.isEmpty()) << told.join('|').toStdString();
+    EXPECT_FALSE(QFileInfo::exists(file + ".damaged2"));
 
     Snd::SetRecorder(nullptr);
     SetPromptAnswerer(nullptr);

@@ -19,21 +19,30 @@
 #include <functional>
 #include <memory>
 
+// Data folders, program folder, settings store and picture folder below one
+// temporary folder, and no screen: a first start takes the Normal scale.
+inline TSettings::Environment TemporaryEnvironment(const QString &folder)
+{
+    TSettings::Environment env;
+    const QString root = folder + "/";
+    env.commonDataFolder = root + "common";
+    env.userDataFolder = root + "user";
+    env.programFolder = root + "program";
+    env.storeFolder = root + "store";
+    env.picturesFolder = root + "pictures";
+    env.workAreaWidth = -1;
+    env.workAreaHeight = -1;
+    QDir().mkpath(env.programFolder);
+    QDir().mkpath(env.picturesFolder);
+    return env;
+}
+
 class WindowTest : public ::testing::Test {
 protected:
     void SetUp() override
     {
         ASSERT_TRUE(tmp.isValid());
-        const QString root = tmp.path() + "/";
-        env.commonDataFolder = root + "common";
-        env.userDataFolder = root + "user";
-        env.programFolder = root + "program";
-        env.storeFolder = root + "store";
-        env.picturesFolder = root + "pictures";
-        env.workAreaWidth = -1;   // no first-start scale: Normal
-        env.workAreaHeight = -1;
-        QDir().mkpath(env.programFolder);
-        QDir().mkpath(env.picturesFolder);
+        env = TemporaryEnvironment(tmp.path());
         Snd::SetRecorder([this](const QString &name) { sounds << name; });
         SetPromptAnswerer([this](const QString &text) {
             prompts << text;

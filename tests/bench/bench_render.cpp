@@ -2,7 +2,8 @@
 // bitmap, with colours only and with six face pictures (made here), in
 // milliseconds per full render, with a breakdown of where the time goes
 // with pictures. Then writes a PNG of each game type's board at 1280 x 800
-// (default folder: build-pngs in the source tree, or the first argument).
+// (default folder: build-pngs in the source tree, or the first argument),
+// among them boards whose face pictures come from JPEG, PNG and TIFF files.
 #include "BoardGeometry.h"
 #include "Gdi.h"
 #include "Random.h"
@@ -14,8 +15,11 @@
 #include "TSettings.h"
 #include "TSplash.h"
 
+#include "TImgUt.h"
+
 #include <QApplication>
 #include <QDir>
+#include <QTemporaryDir>
 #include <QImage>
 #include <QLinearGradient>
 #include <QPainter>
@@ -36,9 +40,8 @@ namespace {
 // cyan, as 0x00BBGGRR.
 const Color kFaceColors[6] = {0x0000E0, 0x00C000, 0xE00000, 0x00E0E0, 0xE000E0, 0xE0E000};
 
-// Six face pictures, each its own design, drawn with Qt and copied into a
-// bitmap.
-TDib *MakeFacePicture(int face, int w, int h)
+// Six face pictures, each its own design, drawn with Qt.
+QImage MakeFaceImage(int face, int w, int h)
 {
     QImage img(w, h, QImage::Format_RGB32);
     QPainter p(&img);
@@ -101,10 +104,36 @@ TDib *MakeFacePicture(int face, int w, int h)
     }
     }
     p.end();
+    return img;
+}
+
+// The same copied into a bitmap.
+TDib *MakeFacePicture(int face, int w, int h)
+{
     auto *d = new TDib;
     d->Create(w, h);
-    Gdi::FromQImage(d->bitmap, img);
+    Gdi::FromQImage(d->bitmap, MakeFaceImage(face, w, h));
     return d;
+}
+
+// The six designs stored as picture files by Qt's writers, one kind of file
+// a face: colour and grey JPEG, palette and colour PNG, colour and palette
+// TIFF. The game reads them with its own readers.
+QStringList WriteFaceFiles(const QString &dir, int size)
+{
+    struct Kind { const char *name, *format; QImage::Format as; } kinds[6] = {
+        {"face0.jpg", "JPG", QImage::Format_RGB32},       {"face1.jpeg", "JPG", QImage::Format_Grayscale8},
+        {"face2.png", "PNG", QImage::Format_Indexed8},    {"face3.png", "PNG", QImage::Format_ARGB32},
+        {"face4.tif", "TIFF", QImage::Format_RGB32},      {"face5.tiff", "TIFF", QImage::Format_Indexed8},
+    };
+    QStringList paths;
+    for (int f = 0; f < 6; ++f) {
+        const QString path = dir + QLatin1Char('/') + QLatin1String(kinds[f].name);
+        if (!MakeFaceImage(f, size, size).convertToFormat(kinds[f].as).save(path, kinds[f].format, 90))
+            std::printf("  could not write %s\n", qPrintable(path));
+        paths << path;
+    }
+    return paths;
 }
 
 void FreeDib(TDib *&d)
@@ -229,6 +258,19 @@ bool SavePng(const TSettings &st, const QString &path, const std::function<void(
     return img.save(path, "PNG");
 }
 
+// Every box of a 4-level cube turned home: faces 0, 1 and 2 to the front,
+// the left and the top, so that each side shows one whole picture.
+void HomeOrientation(TCube &g)
+{
+    for (int L = 0; L < 4; ++L)
+        for (int r = 0; r < 4; ++r)
+            for (int c = 0; c < 4; ++c) {
+                g.box[L][r][c].front = 0;
+                g.box[L][r][c].left = 1;
+                g.box[L][r][c].top = 2;
+            }
+}
+
 // A fixed sequence of numbers, so that the boards come out the same in
 // every run.
 class FixedRandom : public TRandomSource {
@@ -325,16 +367,34 @@ int main(int argc, char **argv)
         save(*b.st, QStringLiteral("board_2_jumbled_cube_pictures.png"));
         b.st->spanImages = true;
         b.st->rotateImages = false;
-        // Home orientation everywhere: each side shows its whole picture.
-        for (int L = 0; L < 4; ++L)
-            for (int r = 0; r < 4; ++r)
-                for (int c = 0; c < 4; ++c) {
-                    g.box[L][r][c].front = 0;
-                    g.box[L][r][c].left = 1;
-                    g.box[L][r][c].top = 2;
-                }
+        HomeOrientation(g);
         b.Render();
         save(*b.st, QStringLiteral("board_2_jumbled_cube_spanned.png"));
+    }
+    {
+        // Face pictures from files of each format, read by the game's readers.
+        QTemporaryDir files;
+        TBench<TCube> b(1280, 800, 4);
+        TCube &g = *b.g;
+        b.st->imgUt = new VlmImgUt::TImgUt(QStringLiteral("Vellamor\\quibo"),
+                                           TRegStore::InFolder(files.path() + QStringLiteral("/reg")));
+        const QStringList paths = WriteFaceFiles(files.path(), 400);
+        for (int f = 0; f < 6; ++f)
+            b.st->faceImageFile[f] = paths[f];
+        b.st->useBoxImages = true;
+        b.Render();
+        int read = 0;
+        for (int f = 0; f < 6; ++f)
+            read += b.st->faceImage[f] && b.st->faceImage[f]->width == 400;
+        std::printf("  face pictures read from JPEG, PNG and TIFF files: %d of 6\n", read);
+        save(*b.st, QStringLiteral("board_2_jumbled_cube_picture_files.png"));
+        // Home orientation, spanned: the colour JPEG in front, the grey
+        // JPEG on the left, the palette PNG on top.
+        b.st->spanImages = true;
+        HomeOrientation(g);
+        b.Render();
+        save(*b.st, QStringLiteral("board_2_jumbled_cube_picture_files_spanned.png"));
+        b.st->imgUt->optsDirty = false;
     }
     {
         TBench<TPyramid> b(1280, 800, 5);
@@ -358,5 +418,5 @@ int main(int argc, char **argv)
         b.Render();
         save(*b.st, QStringLiteral("intro.png"), [&](QPainter &p) { g.PaintInfo(p, g.infoId); });
     }
-    return written == 7 ? 0 : 1;
+    return written == 9 ? 0 : 1;
 }

@@ -1,6 +1,9 @@
 // Evaluation of the Jumbled Cube: disorder, score, the once-only solved
 // result and the cheat.
+#include "GameFile.h"
 #include "test_core_util.h"
+
+#include <QTemporaryDir>
 
 #include <gtest/gtest.h>
 
@@ -63,6 +66,9 @@ TEST(Evaluate, DisorderAndScoreWorkedExamples)
         {"two levels score 0", 2, {6, 2}, 20, 3, 0, true, true, 1, 0, 20, 3},
         // A = 1 x 4 + 4 - 2; (50 / 1 + 6 - 6) x 2.
         {"solved", 4, {56}, 50, 6, 5, true, true, 0, 100, 50, 6},
+        // k 4, S - M = 28, avg int(7 + 0.5) = 7: 3 x 28 - 3 x (19 + 6 + 6) is
+        // below 0; A = 4, ((30 + 9) / 4 + 4 - 1) x 2.
+        {"negative disorder", 4, {28, 26, 1, 1}, 30, 1, 0, false, false, -9, 24, 30, 1},
     };
     for (const Case &c : cases) {
         TSettings s;
@@ -172,4 +178,26 @@ TEST(Evaluate, CheatSolvesAndKeepsTheScoreAtZero)
     EXPECT_TRUE(cube->Evaluate(false));
     EXPECT_EQ(cube->score, 0);
     EXPECT_TRUE(cube->cheated);
+}
+
+TEST(Evaluate, AReachedNegativeDisorderIsSavedAndLoadedBack)
+{
+    QTemporaryDir dir;
+    ASSERT_TRUE(dir.isValid());
+    TSettings s;
+    s.gameType = 2;
+    auto cube = MakeCube(s, 4);
+    Distribute(*cube, 4, {28, 26, 1, 1});
+    cube->Evaluate(false);
+    ASSERT_EQ(cube->disorder, -9);
+    ASSERT_EQ(cube->initialDisorder, -9);
+    const QString path = dir.filePath("negative.qgf");
+    ASSERT_TRUE(SaveGameFile(s, *cube, path));
+    TSettings t;
+    std::unique_ptr<TGame> loaded = LoadGameFile(t, path, [](int, TSettings *st) -> std::unique_ptr<TGame> {
+        return std::make_unique<TCube>(st);
+    });
+    ASSERT_TRUE(loaded);
+    EXPECT_EQ(loaded->disorder, -9);
+    EXPECT_EQ(loaded->initialDisorder, -9);
 }

@@ -607,9 +607,9 @@ TEST(JigsawSavedGame, BodyRoundTrip)
         a.drops = 17;
         a.moves = 17;
         a.score = 5;
-        a.initialDisorder = 40;
-        a.disorder = 30;
-        a.previousDisorder = 31;
+        a.initialDisorder = 20;
+        a.disorder = 15;
+        a.previousDisorder = 16;
         a.RotateShape(2);
         const QByteArray bytes = SaveBody(a);
         EXPECT_EQ(bytes.size(), 108 + 24 * n * n * n - 22 + 4 + 24 * n * n);
@@ -621,7 +621,7 @@ TEST(JigsawSavedGame, BodyRoundTrip)
         EXPECT_EQ(b.moves, a.moves);
         EXPECT_EQ(b.movesAtEval, a.moves);
         EXPECT_EQ(b.score, 5);
-        EXPECT_EQ(b.disorder, 30);
+        EXPECT_EQ(b.disorder, 15);
         for (int f = 0; f < 6; ++f)
             for (int i = 0; i < n; ++i)
                 for (int k = 0; k < n; ++k)
@@ -692,6 +692,18 @@ TEST(JigsawSavedGame, TamperedBodiesAreRefusedAndChangeNothing)
         {"a negative piece", [&](QByteArray &b) { PutLE32(b, PieceOffset(n, 3, 2, 0), -1); }},
         {"a large piece", [&](QByteArray &b) { PutLE32(b, PieceOffset(n, 1, 0, 2), 1000003); }},
         {"negative drops", [&](QByteArray &b) { PutLE32(b, dropsOffset, -5); }},
+        {"drops past the bound", [&](QByteArray &b) { PutLE32(b, dropsOffset, TGame::MaxCount + 1); }},
+        {"one box turned apart from the others",
+         [&](QByteArray &b) {
+             // Box [1][2][3] of the body, turned left: a valid orientation,
+             // but not the one every other box shows.
+             s.scratchBox = a.box[1][2][3];
+             s.TurnScratchBox(DirLeft);
+             const int at = 2 + 5 * 4 + 24 * ((1 * n + 2) * n + 3);
+             PutLE32(b, at + 12, s.scratchBox.front);
+             PutLE32(b, at + 16, s.scratchBox.left);
+             PutLE32(b, at + 20, s.scratchBox.top);
+         }},
         {"one byte short", [&](QByteArray &b) { b.chop(1); }},
         {"no pieces at all", [&](QByteArray &b) { b.truncate(dropsOffset + 4); }},
     };

@@ -591,3 +591,155 @@ TEST(OptionsEnvironment, SystemEnvironmentUsesThePlatformLocations)
     EXPECT_GT(env.workAreaWidth, 0);
     EXPECT_GT(env.workAreaHeight, 0);
 }
+
+namespace {
+
+// A user options file with a full Hall of Fame, damaged so that the reader
+// stops before the Hall of Fame: every name is still in its bytes.
+struct Damage {
+    const char *what;
+    std::function<void(QByteArray &)> apply;
+};
+
+std::vector<Damage> Damages(const QByteArray &whole)
+{
+    // The first image set's name length sits just before its name.
+    const int nameAt = int(whole.indexOf("Sunsets"));
+    return {
+        {"a bad string length", [=](QByteArray &b) { b[nameAt - 1] = char(0x7F); }},
+        {"a count of more sets than follow", [=](QByteArray &b) { b[nameAt - 5] = char(0x70); }},
+        {"cut in the image sets", [=](QByteArray &b) { b.truncate(nameAt + 20); }},
+    };
+}
+
+OptFileSpec FullHallOfFame()
+{
+    OptFileSpec spec = UserSpec(6);
+    spec.imageSets = {"Sunsets", "Shells"};
+    return spec;
+}
+
+} // namespace
+
+TEST_F(OptionsLoadTest, AFileReadInPartIsKeptBesideItselfBeforeItIsWrittenOver)
+{
+    const QString file = User() + "boxOpts.pcg";
+    const QByteArray whole = BuildOptionsFile(FullHallOfFame());
+    for (const Damage &d : Damages(whole)) {
+        for (bool earlierCopy : {false, true}) {
+            SCOPED_TRACE(testing::Message() << d.what << (earlierCopy ? ", with an earlier copy" : ""));
+            QDir(root + "user").removeRecursively();
+            QDir(root + "store").removeRecursively();
+            QByteArray damaged = whole;
+            d.apply(damaged);
+            ASSERT_TRUE(WriteBytes(file, damaged));
+            // The last name of the last table is there unless the file was cut.
+            ASSERT_EQ(damaged.contains("P39"), damaged.size() == whole.size());
+            if (earlierCopy) {
+                ASSERT_TRUE(WriteBytes(file + ".damaged", "an earlier copy"));
+            }
+            const QString kept = file + (earlierCopy ? ".damaged2" : ".damaged");
+
+            auto s = Make();
+            EXPECT_EQ(s->levels, 6);
+            EXPECT_TRUE(s->hofNames[3][9].isEmpty()); // the reader stopped before them
+            EXPECT_TRUE(s->optionsNotice.isEmpty());  // nothing written yet
+
+            s->gameType = 2;
+            ASSERT_TRUE(s->SaveChangedGameSettings());
+            EXPECT_EQ(ReadBytes(kept), damaged);
+            if (earlierCopy) {
+                EXPECT_EQ(ReadBytes(file + ".damaged"), QByteArray("an earlier copy"));
+            }
+            EXPECT_EQ(s->TakeOptionsNotice(), "Options file damaged! - kept as " + kept);
+            EXPECT_TRUE(s->optionsNotice.isEmpty());
+            EXPECT_EQ(s->optionsFile, file);
+
+            // Once kept, later saves write over the file with nothing more said.
+            const QStringList files = QDir(User()).entryList(QDir::Files);
+            s->levels = 3;
+            ASSERT_TRUE(s->SaveOptions());
+            EXPECT_EQ(QDir(User()).entryList(QDir::Files), files);
+            EXPECT_TRUE(s->TakeOptionsNotice().isEmpty());
+            EXPECT_EQ(Make()->levels, 3);
+        }
+    }
+}
+
+TEST_F(OptionsLoadTest, AStartWithANewerInstallationFileKeepsTheDamagedUserFile)
+{
+    const QString file = User() + "boxOpts.pcg";
+    const QByteArray whole = BuildOptionsFile(FullHallOfFame());
+    QByteArray damaged = whole;
+    Damages(whole)[0].apply(damaged);
+    ASSERT_TRUE(WriteBytes(file, damaged));
+    ASSERT_TRUE(WriteBytes(Common() + "boxOptn.pcg", BuildOptionsFile(InstallSpec())));
+    SetMTime(file, QDateTime::currentDateTime().addDays(-1));
+
+    auto s = Make(); // reads both and saves the merge at once
+    EXPECT_TRUE(s->saveAfterLoad);
+    EXPECT_EQ(ReadBytes(file + ".damaged"), damaged);
+    EXPECT_EQ(s->TakeOptionsNotice(), "Options file damaged! - kept as " + file + ".damaged");
+}
+
+TEST_F(OptionsLoadTest, AFileReadWholeOrEmptyIsWrittenOverWithoutACopy)
+{
+    for (const QByteArray &bytes : {BuildOptionsFile(UserSpec(6)), QByteArray()}) {
+        QDir(root + "user").removeRecursively();
+        const QString file = User() + "boxOpts.pcg";
+        ASSERT_TRUE(WriteBytes(file, bytes));
+        auto s = Make();
+        s->levels = 5;
+        ASSERT_TRUE(s->SaveOptions());
+        EXPECT_EQ(QDir(User()).entryList(QDir::Files), QStringList{"boxOpts.pcg"});
+        EXPECT_TRUE(s->optionsNotice.isEmpty());
+    }
+}
+
+TEST_F(OptionsLoadTest, AStoredPathToAFileThatIsNoOptionsFileIsNeitherReadNorWritten)
+{
+    const QString notes = root + "elsewhere/notes.txt";
+    const QByteArray text = "Shopping: eggs, milk, a new puzzle box.\n";
+    struct Case {
+        const char *what;
+        bool userFile;       // a real options file in the user folder
+        QString savedTo;
+    };
+    const Case cases[] = {
+        {"the folders' file is read and written instead", true, User() + "boxOpts.pcg"},
+        {"no file: the default place", false, Common() + "boxOpts.pcg"},
+    };
+    for (const Case &c : cases) {
+        SCOPED_TRACE(c.what);
+        QDir(root + "user").removeRecursively();
+        QDir(root + "common").removeRecursively();
+        QDir(root + "store").removeRecursively();
+        ASSERT_TRUE(WriteBytes(notes, text));
+        if (c.userFile) {
+            ASSERT_TRUE(WriteBytes(User() + "boxOpts.pcg", BuildOptionsFile(UserSpec(6))));
+        }
+        SetUserString("BoxOpts", notes);
+
+        auto s = Make();
+        EXPECT_EQ(s->levels, c.userFile ? 6 : 4);
+        s->levels = 7;
+        ASSERT_TRUE(s->SaveOptions());
+        EXPECT_EQ(ReadBytes(notes), text);
+        EXPECT_EQ(s->optionsFile, c.savedTo);
+        EXPECT_EQ(UserString("BoxOpts"), c.savedTo);
+        EXPECT_EQ(s->TakeOptionsNotice(),
+                  "Not an Options file! - " + notes + " is left as it was; Options saved to " + c.savedTo);
+        EXPECT_EQ(Make()->levels, 7);
+        EXPECT_FALSE(QFileInfo::exists(notes + ".damaged"));
+    }
+
+    // A save aimed at such a file goes to the user folder and says so.
+    QDir(root + "user").removeRecursively();
+    auto s = Make();
+    s->optionsFile = notes;
+    ASSERT_TRUE(s->SaveOptions());
+    EXPECT_EQ(ReadBytes(notes), text);
+    EXPECT_EQ(s->optionsFile, User() + "boxOpts.pcg");
+    EXPECT_EQ(s->TakeOptionsNotice(),
+              "Not an Options file! - " + notes + " is left as it was; Options saved to " + User() + "boxOpts.pcg");
+}

@@ -1,6 +1,10 @@
 // Saved games: byte layout, round trip, refused files and safe writes.
 #include "GameFile.h"
+#include "TJigsaw.h"
+#include "TPyramid.h"
+#include "TRebukes.h"
 #include "test_core_util.h"
+#include "test_fifo_util.h"
 
 #include <QBuffer>
 #include <QDir>
@@ -8,8 +12,10 @@
 #include <QTemporaryDir>
 #include <gtest/gtest.h>
 
+#include <climits>
 #include <cstring>
 #include <functional>
+#include <random>
 #include <set>
 
 using namespace coretest;
@@ -51,9 +57,10 @@ std::unique_ptr<TCube> MakeSavedCube(TSettings &s, int n)
     cube->score = 12;
     cube->moves = 34;
     cube->movesAtEval = 30;
-    cube->initialDisorder = 56;
+    // Disorders that every number of levels can reach.
+    cube->initialDisorder = 36;
     cube->previousDisorder = -78;
-    cube->disorder = 90;
+    cube->disorder = 9;
     cube->selectedId = BoxId(0, 1, n - 1);
     cube->infoId = BoxId(1, 0, n - 1);
     return cube;
@@ -91,6 +98,19 @@ private:
     qint64 limit;
 };
 
+// The game object of each game type.
+std::unique_ptr<TGame> RealGame(int type, TSettings *s)
+{
+    switch (type) {
+    case 1: return std::make_unique<TJigsaw>(s);
+    case 2: return std::make_unique<TCube>(s);
+    case 3: return std::make_unique<TPyramid>(s);
+    case 4: return std::make_unique<TRebukes>(s);
+    default: return nullptr;
+    }
+}
+
+
 class SaveGame : public ::testing::Test {
 protected:
     QTemporaryDir dir;
@@ -114,7 +134,7 @@ TEST_F(SaveGame, ByteLayoutOfAJumbledCube)
         int offset;
         int32_t value;
     } fields[] = {
-        {14, 2}, {18, 4}, {24, 12}, {28, 34}, {32, 56}, {36, -78}, {40, 90},
+        {14, 2}, {18, 4}, {24, 12}, {28, 34}, {32, 36}, {36, -78}, {40, 9},
     };
     for (const Field &f : fields)
         EXPECT_EQ(LE32(b, f.offset), f.value) << "offset " << f.offset;
@@ -350,6 +370,24 @@ TEST_F(SaveGame, MissingFileAndGameTypesWithoutAnObject)
     EXPECT_EQ(t.levels, 5);
 }
 
+TEST_F(SaveGame, AFifoNamedAsASavedGameFailsAtOnce)
+{
+    TFifo fifo(Path("x.qgf"));
+    ASSERT_TRUE(fifo.Made());
+    TSettings s;
+    s.gameType = 3;
+    s.levels = 5;
+    std::unique_ptr<TGame> game;
+    EXPECT_TRUE(fifo.ReturnsAtOnce([&] { game = LoadGameFile(s, Path("x.qgf"), RealGame); }));
+    EXPECT_FALSE(game);
+    EXPECT_EQ(s.gameType, 3);
+    EXPECT_EQ(s.levels, 5);
+    // The options reader too.
+    bool read = true;
+    EXPECT_TRUE(fifo.ReturnsAtOnce([&] { read = s.ReadOptionsFile(Path("x.qgf")); }));
+    EXPECT_FALSE(read);
+}
+
 TEST_F(SaveGame, PyramidBoxesOutsideTheShapeAreNotChecked)
 {
     TSettings s;
@@ -432,6 +470,126 @@ TEST_F(SaveGame, AFailedSaveKeepsTheOldFile)
 
     // Nothing but the good file is left beside it.
     EXPECT_EQ(QDir(dir.path()).entryList(QDir::Files), QStringList{QStringLiteral("keep.qgf")});
+}
+
+
+TEST_F(SaveGame, CountersLoadUpToWhatAGameReachesAndNotOnePast)
+{
+    // Offsets of the counters in the file; the Jigsaw's drops follow the
+    // bonus and bad ids.
+    constexpr int kMoves = 28, kInitial = 32, kPrevious = 36, kDisorder = 40;
+    const int max = TGame::MaxCount;
+    for (int type = 1; type <= 4; ++type)
+        for (int n : {2, 5, 8}) {
+            TSettings s;
+            s.gameType = type;
+            s.levels = n;
+            std::unique_ptr<TGame> game = RealGame(type, &s);
+            game->Setup();
+            const QString path = Path("counters.qgf");
+            ASSERT_TRUE(SaveGameFile(s, *game, path));
+            const QByteArray good = ReadAll(path);
+            const int kDrops = 108 + 24 * n * n * n;
+            int lo = 1, hi = -1;
+            ASSERT_TRUE(TGame::DisorderRange(type, n, lo, hi));
+            ASSERT_LE(lo, 0);
+            ASSERT_GT(hi, 0);
+
+            struct Case {
+                const char *what;
+                int offset;
+                int32_t value;
+                bool loads;
+            };
+            std::vector<Case> cases = {
+                {"moves 0", kMoves, 0, true},
+                {"moves at the bound", kMoves, max, true},
+                {"moves one past", kMoves, max + 1, false},
+                {"moves -1", kMoves, -1, false},
+                {"moves INT_MAX", kMoves, INT_MAX, false},
+            };
+            for (int at : {kInitial, kPrevious, kDisorder}) {
+                cases.push_back({"disorder at its highest", at, hi, true});
+                cases.push_back({"disorder one above", at, hi + 1, false});
+                cases.push_back({"disorder at its lowest", at, lo, true});
+                cases.push_back({"disorder one below", at, lo - 1, false});
+                cases.push_back({"disorder INT_MAX", at, INT_MAX, false});
+                cases.push_back({"disorder INT_MIN", at, INT_MIN, false});
+            }
+            if (type == 1) {
+                cases.push_back({"drops at the bound", kDrops, max, true});
+                cases.push_back({"drops one past", kDrops, max + 1, false});
+                cases.push_back({"drops INT_MAX", kDrops, INT_MAX, false});
+            }
+            for (const Case &c : cases) {
+                SCOPED_TRACE(testing::Message() << "type " << type << ", " << n << " levels, " << c.what
+                                                << " at " << c.offset);
+                QByteArray b = good;
+                SetLE32(b, c.offset, c.value);
+                ASSERT_TRUE(WriteAll(path, b));
+                TSettings t;
+                t.gameType = 2;
+                t.levels = 3;
+                std::unique_ptr<TGame> loaded = LoadGameFile(t, path, RealGame);
+                ASSERT_EQ(bool(loaded), c.loads);
+                if (!loaded) {
+                    EXPECT_EQ(t.gameType, 2);
+                    EXPECT_EQ(t.levels, 3);
+                    continue;
+                }
+                // Play on from the bound: the counters stay in range and
+                // the score is computed without overflow.
+                loaded->cheated = false;
+                loaded->RotateLevel(1, DirLeft);
+                loaded->RotateShape(DirUp);
+                loaded->Evaluate(false);
+                EXPECT_GE(loaded->moves, 0);
+                EXPECT_LE(loaded->moves, max);
+                EXPECT_GE(loaded->score, 0);
+                EXPECT_GE(loaded->disorder, lo);
+                EXPECT_LE(loaded->disorder, hi);
+                if (type != 1 && c.offset == kMoves && c.value == max) {
+                    EXPECT_EQ(loaded->moves, max);
+                }
+            }
+        }
+}
+
+TEST(Disorder, EveryEvaluationLiesInTheRangeOfItsShape)
+{
+    // Random play on every shape; each evaluation's disorder stays in the
+    // range the loader accepts.
+    std::mt19937 rng(13);
+    for (int type = 1; type <= 4; ++type)
+        for (int n = 2; n <= 8; ++n) {
+            TSettings s;
+            s.gameType = type;
+            s.levels = n;
+            std::unique_ptr<TGame> game = RealGame(type, &s);
+            game->Setup();
+            int lo, hi;
+            ASSERT_TRUE(TGame::DisorderRange(type, n, lo, hi));
+            const std::vector<Orient> all = AllOrientations();
+            for (int round = 0; round < 40; ++round) {
+                if (type != 1) {
+                    // Any mix of orientations a player could turn the boxes to,
+                    // from all alike to all different.
+                    const int kinds = 1 + int(rng() % 24);
+                    for (int L = 0; L < n; ++L)
+                        for (int r = 0; r < n; ++r)
+                            for (int c = 0; c < n; ++c)
+                                SetOrient(game->box[L][r][c], all[rng() % kinds]);
+                } else {
+                    game->RotateShape(1 + int(rng() % 4));
+                }
+                game->Evaluate(false);
+                EXPECT_GE(game->disorder, lo) << type << " " << n;
+                EXPECT_LE(game->disorder, hi) << type << " " << n;
+            }
+        }
+    int lo, hi;
+    EXPECT_FALSE(TGame::DisorderRange(0, 4, lo, hi));
+    EXPECT_FALSE(TGame::DisorderRange(2, 9, lo, hi));
 }
 
 TEST(Timestamp, DateThenTimeAsFourteenDigits)

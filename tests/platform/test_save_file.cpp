@@ -51,3 +51,56 @@ TEST(SaveFile, StreamOfAFileNotOpenIsNull)
     EXPECT_EQ(SaveFile::OpenStream(file), nullptr);
     EXPECT_FALSE(SaveFile::CloseStream(nullptr));
 }
+
+TEST(SaveFile, ASuccessfulSaveRemovesTheTemporaryFilesEarlierSavesLeft)
+{
+    QTemporaryDir dir;
+    const QString target = dir.filePath("game.qgf");
+    auto put = [&](const QString &name, const QByteArray &bytes) {
+        QFile f(dir.filePath(name));
+        ASSERT_TRUE(f.open(QIODevice::WriteOnly));
+        f.write(bytes);
+    };
+    // What a kill between QSaveFile's temporary and its rename leaves, and
+    // names that only look alike.
+    const QStringList leftovers = {"game.qgf.AbCdEf", "game.qgf.xYzzYx", "game.qgf.qwERty"};
+    const QStringList kept = {
+        "game.qgf.backup",   // a lowercase word
+        "game.qgf.Backup",   // a capitalised one
+        "game.qgf.BACKUP",   // capitals alone
+        "game.qgf.AbCdE",    // five letters
+        "game.qgf.AbCdEfG",  // seven
+        "game.qgf.Ab1dEf",   // a digit
+        "game.qgf.damaged",
+        "other.qgf.AbCdEf",  // another target's
+        "game.qgfAbCdEf",    // no dot
+        "xgame.qgf.AbCdEf",
+    };
+    for (const QString &name : leftovers + kept)
+        put(name, "x");
+    ASSERT_TRUE(QDir().mkpath(dir.filePath("game.qgf.FoLdEr")));
+    ASSERT_TRUE(QFile::link(dir.filePath("other.qgf.AbCdEf"), dir.filePath("game.qgf.LiNkEd")));
+    const QStringList others = {"game.qgf.FoLdEr", "game.qgf.LiNkEd"};
+
+    // A failed save removes nothing.
+    {
+        QSaveFile file(target);
+        ASSERT_TRUE(file.open(QIODevice::WriteOnly));
+        file.write("body");
+        EXPECT_FALSE(SaveFile::Commit(file, false));
+    }
+    for (const QString &name : leftovers + kept + others)
+        EXPECT_TRUE(QFileInfo::exists(dir.filePath(name)) || QFileInfo(dir.filePath(name)).isSymLink())
+            << name.toStdString();
+
+    QSaveFile file(target);
+    ASSERT_TRUE(file.open(QIODevice::WriteOnly));
+    file.write("body");
+    ASSERT_TRUE(SaveFile::Commit(file, true));
+    EXPECT_EQ(Contents(target), QByteArray("body"));
+    for (const QString &name : leftovers)
+        EXPECT_FALSE(QFileInfo::exists(dir.filePath(name))) << name.toStdString();
+    for (const QString &name : kept + others)
+        EXPECT_TRUE(QFileInfo(dir.filePath(name)).isSymLink() || QFileInfo::exists(dir.filePath(name)))
+            << name.toStdString();
+}

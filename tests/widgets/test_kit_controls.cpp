@@ -467,22 +467,38 @@ TEST_F(KitTest, OptionPictureFollowsTheHorizontalFactor)
     }
 }
 
+// The picture at the left, centred on the label, the label after it; a
+// control lower than its scale's picture (a dialog fitted to the screen)
+// shrinks the picture to its height.
 TEST_F(KitTest, OptionDrawsPictureAndLabel)
 {
-    SetInterfaceScale(nullptr, 'W', 'h', false);
-    VlPanel panel;
-    panel.SetDesignRect(0, 0, 200, 40, true);
-    panel.color = 0x0000FF;
-    auto *opt = new VlOpt(&panel);
-    opt->setText(QStringLiteral("Tile"));
-    VlSetDesignRect(*opt, 0, 0, 120, 30);
-    const QImage shot = Grab(&panel);
-    // Picture 21 x 21 at x 0, centred on the label; label from x 25.
-    EXPECT_NE(At(shot, 10, 15), 0x0000FFu);
-    EXPECT_EQ(At(shot, 22, 15), 0x0000FFu);
-    EXPECT_TRUE(HasColourNear(shot, QRect(25, 0, 60, 30), 0xC0C0C0, 40));
-    EXPECT_EQ(At(shot, 110, 15), 0x0000FFu) << "transparent";
-    EXPECT_EQ(opt->focusPolicy(), Qt::NoFocus);
+    struct Case {
+        char scale;
+        int width;
+        int inPicture;   // x inside the picture
+        int gap;         // x between picture and label
+        int label;       // where the label starts
+    };
+    const Case cases[] = {
+        {'h', 120, 10, 22, 25},   // 21 x 21 picture
+        {'s', 300, 15, 31, 34},   // 52 x 52 picture drawn 30 high
+    };
+    for (const Case &c : cases) {
+        SCOPED_TRACE(std::string(1, c.scale));
+        SetInterfaceScale(nullptr, 'W', c.scale, false);
+        VlPanel panel;
+        panel.SetDesignRect(0, 0, c.width + 80, 40, true);
+        panel.color = 0x0000FF;
+        auto *opt = new VlOpt(&panel);
+        opt->setText(QStringLiteral("Tile"));
+        VlSetDesignRect(*opt, 0, 0, c.width, 30);
+        const QImage shot = Grab(&panel);
+        EXPECT_NE(At(shot, c.inPicture, 15), 0x0000FFu);
+        EXPECT_EQ(At(shot, c.gap, 15), 0x0000FFu);
+        EXPECT_TRUE(HasColourNear(shot, QRect(c.label, 0, 60, 30), 0xC0C0C0, 40));
+        EXPECT_EQ(At(shot, c.width - 10, 15), 0x0000FFu) << "transparent";
+        EXPECT_EQ(opt->focusPolicy(), Qt::NoFocus);
+    }
 }
 
 TEST_F(KitTest, OptionActionsFireOnlyForTheUser)

@@ -7,6 +7,8 @@
 #include <QSet>
 
 #include <gtest/gtest.h>
+
+#include "memory_cap.h"
 #include <zlib.h>
 
 #include <string>
@@ -404,6 +406,18 @@ TEST(VlmPixFormat, BadDataGivesNullImagesNotOverruns)
     ASSERT_EQ(none.size(), 2u);
     EXPECT_TRUE(none[0].isNull() && none[1].isNull());
     EXPECT_TRUE(VlmPix::DecodeBlock(nullptr, 0, 10, -3).empty());
+}
+
+TEST(VlmPixFormat, ClaimedSizeBeyondTheStreamIsNotAllocated)
+{
+    // 16 bytes of stream claiming 1 GiB inflated: refused in a process
+    // that has no room for that much.
+    const std::vector<unsigned char> z = deflate(record(2, 2, 0, 0, 0, 0, 16));
+    EXPECT_EQ(testutil::RunUnderMemoryCap(size_t(256) << 20, [&] {
+                  const std::vector<QImage> imgs = VlmPix::DecodeBlock(z.data(), z.size(), std::size_t(1) << 30, 1);
+                  return imgs.size() == 1 && imgs[0].isNull() ? 0 : 1;
+              }),
+              0);
 }
 
 } // namespace

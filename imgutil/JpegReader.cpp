@@ -1,0 +1,245 @@
+// JPEG files through libjpeg: the decoder scales by a power of two toward
+// the box, markers give the ICC profile and, when asked for, EXIF, XMP,
+// Photoshop resources and the comment.
+#include "TImgUt.h"
+#include "TDib.h"
+#include "MetaBlock.h"
+#include "RegularFile.h"
+
+#include <csetjmp>
+#include <cstdio>
+#include <cstring>
+
+#include <jpeglib.h>
+
+namespace VlmImgUt {
+
+namespace {
+
+// The error manager with the jump target right behind it, where
+// JpegErrorExit finds it from the common object.
+struct JpegError {
+    jpeg_error_mgr mgr;
+    jmp_buf jump;
+};
+
+// The game shows no message for a failed read, and prints none either.
+void JpegSilent(j_common_ptr) {}
+
+[[noreturn]] void JpegErrorExit(j_common_ptr cinfo)
+{
+    (*cinfo->err->output_message)(cinfo);
+    longjmp(reinterpret_cast<JpegError *>(cinfo->err)->jump, 1);
+}
+
+// A progressive file of thousands of scans would decode the whole picture
+// again for each: past this many scans the read fails.
+constexpr int MaxScans = 500;
+
+void JpegProgress(j_common_ptr cinfo)
+{
+    if (cinfo->is_decompressor && reinterpret_cast<j_decompress_ptr>(cinfo)->input_scan_number > MaxScans)
+        (*cinfo->err->error_exit)(cinfo);
+}
+
+// Decoder memory (a progressive file keeps every coefficient) is bounded
+// by twice the largest picture record; past it the read fails before the
+// memory is taken.
+constexpr long MaxDecoderMemory = long(Gdi::MaxBitmapPixels) * 3 * 2;
+
+const char XmpId[] = "http://ns.adobe.com/xap/1.0/"; // 29 bytes with its NUL
+constexpr size_t XmpIdSize = sizeof XmpId;
+static_assert(XmpIdSize == 29, "XMP identifier of a JPEG segment");
+
+bool IsIccChunk(const jpeg_marker_struct *m, size_t len)
+{
+    return m->marker == JPEG_APP0 + 2 && len > 14 && memcmp(m->data, "ICC_PROFILE", 11) == 0;
+}
+
+// Fills the metadata blocks of ctx.readTarget from the saved markers, in
+// file order; the first block of a kind wins.
+void ReadJpegMarkers(TImgUt &ctx, j_decompress_ptr cinfo)
+{
+    TDib *dib = ctx.readTarget;
+    uint32_t chunkSize[256] = {}; // by sequence number 1..255
+    int expected = -1;             // chunk count of the first chunk seen
+    bool valid = true;
+
+    for (const jpeg_marker_struct *m = cinfo->marker_list; m; m = m->next) {
+        const size_t len = m->data_length < 65533 ? m->data_length : 65533;
+        const JOCTET *d = m->data;
+        if (m->marker == JPEG_COM) {
+            KeepBlock(dib->comment, dib->commentSize, d, len);
+        } else if (m->marker == JPEG_APP0 + 13) {
+            // "Photoshop 3.0" and its terminating zero take 14 bytes.
+            if (len > 14 && memcmp(d, "Photoshop ", 10) == 0)
+                KeepBlock(dib->photoshop, dib->photoshopSize, d + 14, len - 14);
+        } else if ((m->marker == JPEG_APP0 + 1 || m->marker == JPEG_APP0 + 2) && len > 4) {
+            if (ctx.keepExif && memcmp(d, "Exif", 4) == 0) {
+                // "Exif" and two zero bytes, then the TIFF structure.
+                if (len > 6)
+                    KeepBlock(dib->exif, dib->exifSize, d + 6, len - 6);
+            } else if (len > 14) {
+                if (IsIccChunk(m, len)) {
+                    const int seq = d[12], count = d[13];
+                    if (expected < 0)
+                        expected = count;
+                    if (count == expected && seq >= 1 && seq <= count)
+                        chunkSize[seq] = uint32_t(len - 14);
+                    else
+                        valid = false;
+                } else if (ctx.keepXmp && len > XmpIdSize && memcmp(d, XmpId, XmpIdSize) == 0) {
+                    KeepBlock(dib->xmp, dib->xmpSize, d + XmpIdSize, len - XmpIdSize);
+                }
+            }
+        }
+    }
+
+    if (!valid || expected < 1 || dib->icc)
+        return;
+    // Missing sequence numbers count as 0 bytes: the chunks present are
+    // joined without gaps.
+    uint32_t offset[256] = {};
+    uint32_t total = 0;
+    for (int s = 1; s <= expected; ++s) {
+        offset[s] = total;
+        total += chunkSize[s];
+    }
+    if (total == 0)
+        return;
+    auto *icc = static_cast<uint8_t *>(std::malloc(total));
+    if (!icc)
+        return;
+    for (const jpeg_marker_struct *m = cinfo->marker_list; m; m = m->next) {
+        const size_t len = m->data_length < 65533 ? m->data_length : 65533;
+        if (!IsIccChunk(m, len))
+            continue;
+        const int seq = m->data[12];
+        if (seq < 1 || seq > expected)
+            continue;
+        // A chunk fills only its own place: a repeated sequence number of
+        // another length is not copied over its neighbour.
+        const size_t n = len - 14;
+        if (n <= chunkSize[seq] && offset[seq] + n <= total)
+            memcpy(icc + offset[seq], m->data + 14, n);
+    }
+    dib->icc = icc;
+    dib->iccSize = total;
+}
+
+// Numerator over 8 of the coarsest scale whose output still covers the box.
+int ScaleNum(int64_t width, int64_t height, int32_t maxWidth, int32_t maxHeight)
+{
+    if (maxWidth <= 0 || maxHeight <= 0 || width <= 0 || height <= 0)
+        return 8;
+    const bool byWidth = float(width) / float(height) >= float(maxWidth) / float(maxHeight);
+    const int64_t d = byWidth ? width : height;
+    const int64_t b = byWidth ? maxWidth : maxHeight;
+    if (d / 4 < b)
+        return d / 2 < b ? 8 : 4;
+    return d / 8 < b ? 2 : 1;
+}
+
+struct JpegJob {
+    TImgUt *ctx;
+    FILE *file;
+    int32_t maxWidth, maxHeight;
+};
+
+// The decoding proper. A library error jumps back into this frame, which
+// holds nothing with a destructor.
+bool Decode(JpegJob &job)
+{
+    TImgUt &ctx = *job.ctx;
+    TDib *dib = ctx.readTarget;
+    jpeg_decompress_struct cinfo;
+    JpegError err;
+    jpeg_progress_mgr progress;
+
+    cinfo.err = jpeg_std_error(&err.mgr);
+    err.mgr.error_exit = JpegErrorExit;
+    err.mgr.output_message = JpegSilent;
+    if (setjmp(err.jump)) {
+        jpeg_destroy_decompress(&cinfo);
+        return false;
+    }
+    jpeg_create_decompress(&cinfo);
+    cinfo.mem->max_memory_to_use = MaxDecoderMemory;
+    progress.progress_monitor = JpegProgress;
+    cinfo.progress = &progress;
+    jpeg_stdio_src(&cinfo, job.file);
+
+    if (!ctx.previewMode) {
+        jpeg_save_markers(&cinfo, JPEG_APP0 + 2, 0xFFFF);
+        if (ctx.keepComment)
+            jpeg_save_markers(&cinfo, JPEG_COM, 0xFFFF);
+        if (ctx.keepXmp || ctx.keepExif)
+            jpeg_save_markers(&cinfo, JPEG_APP0 + 1, 0xFFFF);
+        if (ctx.keepPhotoshop)
+            jpeg_save_markers(&cinfo, JPEG_APP0 + 13, 0xFFFF);
+    }
+    jpeg_read_header(&cinfo, TRUE);
+    if (!ctx.previewMode)
+        ReadJpegMarkers(ctx, &cinfo);
+
+    if (ctx.headerOnly) {
+        jpeg_destroy_decompress(&cinfo);
+        return true;
+    }
+
+    cinfo.scale_num = ScaleNum(cinfo.image_width, cinfo.image_height, job.maxWidth, job.maxHeight);
+    cinfo.scale_denom = 8; // libjpeg-turbo's default is 1/1
+    cinfo.out_color_space = JCS_RGB;
+    jpeg_calc_output_dimensions(&cinfo);
+    const int64_t outW = cinfo.output_width, outH = cinfo.output_height;
+
+    int32_t dpiX = cinfo.X_density, dpiY = cinfo.Y_density;
+    if (cinfo.density_unit == 2) { // dots per centimetre
+        dpiX = RoundDpi(float(cinfo.X_density) * 2.54f);
+        dpiY = RoundDpi(float(cinfo.Y_density) * 2.54f);
+    }
+
+    if (outW < 1 || outH < 1 || outW * outH > Gdi::MaxBitmapPixels
+        || !dib->Create(int32_t(outW), int32_t(outH), dpiX, dpiY)) {
+        jpeg_destroy_decompress(&cinfo);
+        return false;
+    }
+    dib->srcWidth = int32_t(cinfo.image_width);
+    dib->srcHeight = int32_t(cinfo.image_height);
+
+    JSAMPARRAY row = (*cinfo.mem->alloc_sarray)(reinterpret_cast<j_common_ptr>(&cinfo), JPOOL_IMAGE,
+                                                JDIMENSION(outW * 3), 1);
+    jpeg_start_decompress(&cinfo);
+    while (cinfo.output_scanline < cinfo.output_height) {
+        const int64_t y = cinfo.output_scanline;
+        if (jpeg_read_scanlines(&cinfo, row, 1) != 1)
+            break;
+        uint8_t *dst = dib->bits + (outH - 1 - y) * dib->stride;
+        const uint8_t *src = row[0];
+        for (int64_t x = 0; x < outW; ++x, src += 3, dst += 3) {
+            dst[0] = src[2];
+            dst[1] = src[1];
+            dst[2] = src[0];
+        }
+    }
+    jpeg_finish_decompress(&cinfo);
+    jpeg_destroy_decompress(&cinfo);
+    return true;
+}
+
+} // namespace
+
+bool ReadJpeg(TImgUt &ctx, const QString &path, int32_t maxWidth, int32_t maxHeight)
+{
+    if (!ctx.readTarget)
+        return false;
+    FILE *file = RegularFile::Open(path);
+    if (!file)
+        return false;
+    JpegJob job{&ctx, file, maxWidth, maxHeight};
+    const bool ok = Decode(job);
+    fclose(file);
+    return ok;
+}
+
+} // namespace VlmImgUt

@@ -1,0 +1,413 @@
+// PNG files through libpng's row interface: every colour type to B-G-R
+// plus an alpha plane where the file has transparency, Adam7 passes placed
+// pixel by pixel, large pictures reduced while they are read (one file row
+// in memory), and the ICC profile and text chunks kept.
+#include "TImgUt.h"
+#include "TDib.h"
+#include "MetaBlock.h"
+#include "RegularFile.h"
+
+#include <algorithm>
+#include <cctype>
+#include <csetjmp>
+#include <cstdio>
+#include <cstring>
+#include <new>
+#include <strings.h>
+#include <sys/stat.h>
+#include <vector>
+
+#include <png.h>
+
+namespace VlmImgUt {
+
+namespace {
+
+// The game shows no message for a failed read, and prints none either.
+void PngSilentWarning(png_structp, png_const_charp) {}
+
+[[noreturn]] void PngError(png_structp png, png_const_charp)
+{
+    png_longjmp(png, 1);
+}
+
+// Deflate turns at most 1032 bytes into one: a file shorter than its
+// pixel rows divided by that cannot hold the picture.
+constexpr int64_t MaxDeflateRatio = 1032;
+
+bool StartsWith(const char *key, const char *prefix)
+{
+    return strncasecmp(key, prefix, strlen(prefix)) == 0;
+}
+
+// Adam7: first column and row of each pass and their steps.
+const int PassX0[7] = {0, 4, 0, 2, 0, 1, 0};
+const int PassDX[7] = {8, 8, 4, 4, 2, 2, 1};
+const int PassY0[7] = {0, 0, 4, 0, 2, 0, 1};
+const int PassDY[7] = {8, 8, 8, 4, 4, 2, 2};
+
+// The file as libpng reads it. Each chunk's length is checked against the
+// file as soon as its header has been read: libpng takes the memory some
+// chunks claim before it reads them, even beyond its own chunk limit.
+struct PngSource {
+    FILE *file;
+    int64_t size;
+    int64_t pos;        // bytes read so far
+    int64_t chunk;      // where the next chunk header starts
+    uint8_t header[8];
+};
+
+void PngRead(png_structp png, png_bytep data, size_t n)
+{
+    auto *src = static_cast<PngSource *>(png_get_io_ptr(png));
+    if (fread(data, 1, n, src->file) != n)
+        png_error(png, "Read Error");
+    const int64_t end = src->pos + int64_t(n);
+    for (int64_t p = std::max(src->pos, src->chunk); p < end && p < src->chunk + 8; ++p) {
+        src->header[p - src->chunk] = data[p - src->pos];
+        if (p != src->chunk + 7)
+            continue;
+        const int64_t length = int64_t(src->header[0]) << 24 | src->header[1] << 16 | src->header[2] << 8 | src->header[3];
+        if (src->chunk + 12 + length > src->size)
+            png_error(png, "chunk runs past the end of the file");
+        src->chunk += 12 + length;
+        p = std::max(p, src->chunk - 1); // the loop goes on at the next header, if it lies in this read
+    }
+    src->pos = end;
+}
+
+struct PngJob {
+    TImgUt *ctx;
+    PngSource *source;
+    TDib *dib;
+    int64_t fileSize;
+    png_structp png;
+    png_infop info;
+    png_infop endInfo;
+    bool metadata;       // keep flags asked for blocks and no preview
+    // From the header and the transformations.
+    png_uint_32 width, height;
+    int interlace;
+    int bpp;             // 3, or 4 with alpha
+    png_bytep row;       // one file row, png_malloc'd
+    bool result;
+};
+
+void GiveTexts(PngJob &job, png_infop info)
+{
+    png_textp texts = nullptr;
+    int count = 0;
+    if (png_get_text(job.png, info, &texts, &count) <= 0 || count <= 0 || !texts)
+        return;
+    std::vector<TPngText> entries;
+    try {
+        entries.reserve(size_t(count));
+    } catch (const std::bad_alloc &) {
+        return;
+    }
+    for (int i = 0; i < count; ++i) {
+        const png_text &t = texts[i];
+        // iTXt chunks carry their length in itxt_length.
+        const size_t length = t.compression >= PNG_ITXT_COMPRESSION_NONE ? t.itxt_length : t.text_length;
+        entries.push_back({t.key ? t.key : "", t.text ? t.text : "", t.text ? length : 0});
+    }
+    ReadPngProfiles(*job.ctx, uint32_t(count), entries.data());
+}
+
+// libpng's own eXIf handler takes the memory a chunk's length claims before
+// it reads the chunk; as an unknown chunk it is held to the library's
+// chunk memory limit. The reader asks for it only when it keeps EXIF.
+const png_byte ExifChunk[5] = {'e', 'X', 'I', 'f', '\0'};
+
+void GiveExif(PngJob &job, png_infop info)
+{
+    png_unknown_chunkp chunks = nullptr;
+    const int count = png_get_unknown_chunks(job.png, info, &chunks);
+    for (int i = 0; job.ctx->keepExif && i < count; ++i)
+        if (memcmp(chunks[i].name, ExifChunk, 4) == 0 && chunks[i].data)
+            KeepBlock(job.dib->exif, job.dib->exifSize, chunks[i].data, chunks[i].size);
+}
+
+// Signature, chunks up to the image data, the transformations. False when
+// the picture cannot be read. A libpng error jumps back here; the frame
+// holds nothing with a destructor.
+bool ReadHead(PngJob &job)
+{
+    if (setjmp(png_jmpbuf(job.png)))
+        return false;
+    TImgUt &ctx = *job.ctx;
+    png_set_keep_unknown_chunks(job.png, job.metadata && ctx.keepExif ? PNG_HANDLE_CHUNK_ALWAYS : PNG_HANDLE_CHUNK_NEVER,
+                                ExifChunk, 1);
+    png_set_read_fn(job.png, job.source, PngRead);
+    png_read_info(job.png, job.info);
+
+    if (job.metadata) {
+        GiveExif(job, job.info);
+        GiveTexts(job, job.info);
+        png_free_data(job.png, job.info, PNG_FREE_TEXT, -1);
+    }
+    if (ctx.headerOnly)
+        return true;
+
+    int depth = 0, type = 0;
+    png_get_IHDR(job.png, job.info, &job.width, &job.height, &depth, &type, &job.interlace, nullptr,
+                 nullptr);
+    // The pixel rows, packed and each with its filter byte, must fit the
+    // file at the best compression deflate has.
+    const int64_t channels = png_get_channels(job.png, job.info);
+    const int64_t rowBytes = (int64_t(job.width) * channels * depth + 7) / 8 + 1;
+    if (rowBytes * int64_t(job.height) / MaxDeflateRatio > job.fileSize)
+        return false;
+
+    if (type == PNG_COLOR_TYPE_PALETTE)
+        png_set_expand(job.png);
+    if (type == PNG_COLOR_TYPE_GRAY && depth < 8)
+        png_set_expand_gray_1_2_4_to_8(job.png);
+    if (depth == 16)
+        png_set_strip_16(job.png);
+    if (depth < 8)
+        png_set_packing(job.png);
+    if (type == PNG_COLOR_TYPE_GRAY || type == PNG_COLOR_TYPE_GRAY_ALPHA)
+        png_set_gray_to_rgb(job.png);
+    const bool trns = png_get_valid(job.png, job.info, PNG_INFO_tRNS) != 0;
+    if (trns)
+        png_set_expand(job.png);
+
+    if (!ctx.previewMode && png_get_valid(job.png, job.info, PNG_INFO_iCCP)) {
+        png_charp name = nullptr;
+        int compression = 0;
+        png_bytep profile = nullptr;
+        png_uint_32 length = 0;
+        if (png_get_iCCP(job.png, job.info, &name, &compression, &profile, &length) && profile)
+            KeepBlock(job.dib->icc, job.dib->iccSize, profile, length);
+    }
+
+    png_read_update_info(job.png, job.info);
+    job.bpp = (type & PNG_COLOR_MASK_ALPHA) || png_get_channels(job.png, job.info) == 4 || trns ? 4 : 3;
+    if (png_get_rowbytes(job.png, job.info) != size_t(job.bpp) * job.width)
+        return false;
+    job.row = static_cast<png_bytep>(png_malloc_warn(job.png, png_get_rowbytes(job.png, job.info)));
+    return job.row != nullptr;
+}
+
+// Puts the pixels of one file row (pass row of an interlaced file) at
+// picture row y into every picture row that takes it. cols and rows give
+// the file column and row of each picture column and row; x0 and dx the
+// file columns the row holds.
+void PlaceRow(PngJob &job, const uint8_t *src, int64_t y, int64_t x0, int64_t dx, const int32_t *cols,
+              const int32_t *rows)
+{
+    TDib &dib = *job.dib;
+    const int32_t w = dib.width, h = dib.height;
+    const int bpp = job.bpp;
+    const int32_t *k = std::lower_bound(rows, rows + h, int32_t(y));
+    for (; k != rows + h && *k == y; ++k) {
+        const int64_t line = h - 1 - (k - rows); // bitmap rows are bottom-up
+        uint8_t *dst = dib.bits + line * dib.stride;
+        uint8_t *a = dib.alpha ? dib.alpha + line * w : nullptr;
+        for (int32_t x = 0; x < w; ++x) {
+            const int64_t c = cols[x] - x0;
+            if (c < 0 || c % dx != 0)
+                continue;
+            const uint8_t *p = src + (c / dx) * bpp;
+            dst[3 * x] = p[2];
+            dst[3 * x + 1] = p[1];
+            dst[3 * x + 2] = p[0];
+            if (a)
+                a[x] = p[3];
+        }
+    }
+}
+
+// Every row of the file, pass by pass for an interlaced one.
+bool ReadRows(PngJob &job, const int32_t *cols, const int32_t *rows)
+{
+    if (setjmp(png_jmpbuf(job.png)))
+        return false;
+    const int64_t w = job.width, h = job.height;
+    const int passes = job.interlace == PNG_INTERLACE_ADAM7 ? 7 : 1;
+    for (int p = 0; p < passes; ++p) {
+        const int64_t x0 = passes == 7 ? PassX0[p] : 0, dx = passes == 7 ? PassDX[p] : 1;
+        const int64_t y0 = passes == 7 ? PassY0[p] : 0, dy = passes == 7 ? PassDY[p] : 1;
+        // libpng skips the passes that hold no pixel.
+        if (w <= x0 || h <= y0)
+            continue;
+        for (int64_t y = y0; y < h; y += dy) {
+            png_read_row(job.png, job.row, nullptr);
+            PlaceRow(job, job.row, y, x0, dx, cols, rows);
+        }
+    }
+    return true;
+}
+
+// The chunks after the image data; their errors leave the result as it is.
+void ReadTail(PngJob &job)
+{
+    if (setjmp(png_jmpbuf(job.png)))
+        return;
+    png_read_end(job.png, job.metadata ? job.endInfo : nullptr);
+    if (job.metadata) {
+        GiveExif(job, job.endInfo);
+        GiveTexts(job, job.endInfo);
+    }
+}
+
+} // namespace
+
+bool ReadPng(TImgUt &ctx, const QString &path, int32_t maxWidth, int32_t maxHeight)
+{
+    TDib *dib = ctx.readTarget;
+    if (!dib)
+        return false;
+    FILE *file = RegularFile::Open(path);
+    if (!file)
+        return false;
+    struct stat st;
+    if (fstat(fileno(file), &st) != 0) {
+        fclose(file);
+        return false;
+    }
+
+    PngSource source{file, int64_t(st.st_size), 0, 8, {}};
+    PngJob job{};
+    job.ctx = &ctx;
+    job.source = &source;
+    job.dib = dib;
+    job.fileSize = st.st_size;
+    job.metadata = !ctx.previewMode && (ctx.keepPhotoshop || ctx.keepXmp || ctx.keepExif || ctx.keepComment);
+    job.png = png_create_read_struct(PNG_LIBPNG_VER_STRING, nullptr, PngError, PngSilentWarning);
+    if (job.png)
+        job.info = png_create_info_struct(job.png);
+    if (job.png && job.metadata)
+        job.endInfo = png_create_info_struct(job.png);
+    auto finish = [&](bool result) {
+        if (job.row)
+            png_free(job.png, job.row);
+        png_destroy_read_struct(&job.png, job.info ? &job.info : nullptr, job.endInfo ? &job.endInfo : nullptr);
+        fclose(file);
+        return result;
+    };
+    if (!job.png || !job.info || (job.metadata && !job.endInfo))
+        return finish(false);
+
+    if (!ReadHead(job))
+        return finish(false);
+    if (ctx.headerOnly) {
+        ReadTail(job);
+        return finish(true);
+    }
+
+    const TReduction red = TReduction::For(job.width, job.height, maxWidth, maxHeight);
+    if (int64_t(red.width) * red.height > Gdi::MaxBitmapPixels || !dib->Create(red.width, red.height, 0, 0))
+        return finish(false);
+    dib->srcWidth = int32_t(job.width);
+    dib->srcHeight = int32_t(job.height);
+    std::vector<int32_t> cols, rows;
+    try {
+        cols = TReduction::Sample(job.width, red.width, red.stepX);
+        rows = TReduction::Sample(job.height, red.height, red.stepY);
+    } catch (const std::bad_alloc &) {
+        return finish(false);
+    }
+    if (job.bpp == 4) {
+        dib->alpha = static_cast<uint8_t *>(std::malloc(size_t(int64_t(red.width) * red.height)));
+        if (!dib->alpha)
+            return finish(false);
+        std::memset(dib->alpha, 255, size_t(int64_t(red.width) * red.height));
+    }
+
+    if (!ReadRows(job, cols.data(), rows.data()))
+        return finish(false);
+    png_free(job.png, job.row);
+    job.row = nullptr;
+    ReadTail(job);
+    return finish(true);
+}
+
+void ReadPngProfiles(TImgUt &ctx, uint32_t count, const TPngText *entries)
+{
+    TDib *dib = ctx.readTarget;
+    if (!dib || !entries)
+        return;
+    for (uint32_t i = 0; i < count; ++i) {
+        const char *key = entries[i].key ? entries[i].key : "";
+        const char *text = entries[i].text ? entries[i].text : "";
+        const size_t length = entries[i].text ? entries[i].length : 0;
+
+        if (ctx.keepPhotoshop && !dib->photoshop && StartsWith(key, "Raw profile type iptc"))
+            continue; // recognised; its data has no decoder
+        if (ctx.keepExif && !dib->exif
+            && (StartsWith(key, "Raw profile type exif") || StartsWith(key, "Raw profile type APP1"))) {
+            if (length == 0)
+                continue;
+            // The hex digits of the dump, lower case; everything else dropped.
+            auto *digits = static_cast<char *>(std::malloc(length));
+            if (!digits)
+                return;
+            size_t n = 0;
+            for (size_t j = 0; j < length; ++j) {
+                const char c = char(std::tolower(static_cast<unsigned char>(text[j])));
+                if ((c >= '0' && c <= '9') || (c >= 'a' && c <= 'f'))
+                    digits[n++] = c;
+            }
+            // The TIFF header, big- or little-endian, starts the block.
+            size_t start = n;
+            for (size_t j = 0; j + 8 <= n; ++j) {
+                if (memcmp(digits + j, "4d4d002a", 8) == 0 || memcmp(digits + j, "49492a00", 8) == 0) {
+                    start = j;
+                    break;
+                }
+            }
+            const size_t bytes = (n - start) / 2;
+            if (bytes == 0) {
+                std::free(digits);
+                continue;
+            }
+            auto *block = static_cast<uint8_t *>(std::malloc(bytes));
+            if (!block) {
+                std::free(digits);
+                return;
+            }
+            auto nibble = [](char c) { return c <= '9' ? c - '0' : c - 'a' + 10; };
+            for (size_t j = 0; j < bytes; ++j)
+                block[j] = uint8_t(nibble(digits[start + 2 * j]) << 4 | nibble(digits[start + 2 * j + 1]));
+            std::free(digits);
+            if (bytes > UINT32_MAX) {
+                std::free(block);
+                continue;
+            }
+            dib->exif = block;
+            dib->exifSize = uint32_t(bytes);
+            continue;
+        }
+        if (ctx.keepXmp && !dib->xmp
+            && (StartsWith(key, "Raw profile type xmp") || StartsWith(key, "XML:com.adobe.xmp")))
+            continue; // recognised; its data has no decoder
+
+        // A comment line: keyword, " = ", text, line feed.
+        if (!ctx.keepComment)
+            continue;
+        const size_t keyLength = strlen(key);
+        const uint64_t grown = uint64_t(dib->comment ? dib->commentSize : 0) + keyLength + length + 4;
+        if (grown > UINT32_MAX)
+            continue;
+        auto *mem = static_cast<uint8_t *>(std::realloc(dib->comment, size_t(grown)));
+        if (!mem) {
+            if (dib->comment) { // the comment gathered so far is dropped
+                std::free(dib->comment);
+                dib->comment = nullptr;
+                dib->commentSize = 0;
+            }
+            continue;
+        }
+        const uint32_t at = dib->comment ? dib->commentSize : 0;
+        memcpy(mem + at, key, keyLength);
+        memcpy(mem + at + keyLength, " = ", 3);
+        memcpy(mem + at + keyLength + 3, text, length);
+        mem[grown - 1] = '\n';
+        dib->comment = mem;
+        dib->commentSize = uint32_t(grown);
+    }
+}
+
+} // namespace VlmImgUt

@@ -1,0 +1,151 @@
+// Bitmap files whose headers claim far more than they hold: the time and
+// the peak memory of one read each, beside Qt's own BMP reader on the same
+// file in the same run. Each read runs in a child process, so its peak
+// memory is its own. A 54-byte file must cost milliseconds and no memory to
+// speak of; a picture larger than the size cap, read reduced, only its
+// sampled rows.
+#include "TDib.h"
+#include "TImgUt.h"
+
+#include <QCoreApplication>
+#include <QFile>
+#include <QImageReader>
+#include <QTemporaryDir>
+
+#include <chrono>
+#include <cstdio>
+#include <cstring>
+#include <sys/resource.h>
+#include <sys/wait.h>
+#include <unistd.h>
+
+using namespace VlmImgUt;
+
+namespace {
+
+void Put(QByteArray &b, int64_t v, int bytes)
+{
+    for (int i = 0; i < bytes; ++i)
+        b.append(char((v >> (8 * i)) & 0xFF));
+}
+
+// A bitmap header (and for 8 bits a palette) claiming width x height.
+QByteArray Header(int32_t width, int32_t height, int bits)
+{
+    const int palette = bits == 8 ? 1024 : 0;
+    QByteArray b("BM");
+    Put(b, 54 + palette, 4);
+    Put(b, 0, 4);
+    Put(b, 54 + palette, 4);
+    Put(b, 40, 4);
+    Put(b, width, 4);
+    Put(b, height, 4);
+    Put(b, 1, 2);
+    Put(b, bits, 2);
+    for (int i = 0; i < 6; ++i)
+        Put(b, i == 1 || i == 2 ? 2835 : 0, 4);
+    b.append(QByteArray(palette, '\x40'));
+    return b;
+}
+
+struct Figure {
+    double ms = -1;
+    long peakKb = -1;
+    bool ok = false;
+};
+
+// One read in a child: its time and how far its peak memory rose.
+template <class F>
+Figure InChild(F read)
+{
+    int fds[2];
+    if (pipe(fds) != 0)
+        return {};
+    fflush(nullptr);
+    const pid_t pid = fork();
+    if (pid == 0) {
+        close(fds[0]);
+        alarm(600);
+        rusage before{};
+        getrusage(RUSAGE_SELF, &before);
+        const auto t0 = std::chrono::steady_clock::now();
+        Figure f;
+        f.ok = read();
+        f.ms = std::chrono::duration<double, std::milli>(std::chrono::steady_clock::now() - t0).count();
+        rusage after{};
+        getrusage(RUSAGE_SELF, &after);
+        f.peakKb = after.ru_maxrss - before.ru_maxrss;
+        if (::write(fds[1], &f, sizeof f) != ssize_t(sizeof f))
+            _exit(2);
+        _exit(0);
+    }
+    close(fds[1]);
+    Figure f;
+    const bool got = ::read(fds[0], &f, sizeof f) == ssize_t(sizeof f);
+    close(fds[0]);
+    waitpid(pid, nullptr, 0);
+    return got ? f : Figure{};
+}
+
+} // namespace
+
+int main(int argc, char *argv[])
+{
+    QCoreApplication app(argc, argv);
+    QTemporaryDir tmp;
+    TImgUt ctx(QStringLiteral("Vellamor\\quibo"), TRegStore::InFolder(tmp.path() + QStringLiteral("/reg")));
+    ctx.optsDirty = false;
+
+    struct Case {
+        const char *what;
+        int32_t width, height;
+        int bits;
+        int box;            // reduction box side, 0 none
+        int64_t length;     // file length, sparse past the header; 0: the header alone
+        bool bounded;       // must stay within the bound below
+    } cases[] = {
+        {"1 x 268435456, 8 bits, header and palette only", 1, 268435456, 8, 0, 0, true},
+        {"1 x 268435456, 24 bits, 54-byte header", 1, 268435456, 24, 0, 0, true},
+        {"268435456 x 1, 24 bits", 268435456, 1, 24, 0, 0, true},
+        {"268435456 x 1, 32 bits, box 100", 268435456, 1, 32, 100, 0, true},
+        {"16384 x 16384, 24 bits", 16384, 16384, 24, 0, 0, true},
+        {"16384 x 16384, 24 bits, box 100", 16384, 16384, 24, 100, 0, true},
+        {"20000 x 20000, 8 bits, all there (sparse), box 100", 20000, 20000, 8, 100,
+         54 + 1024 + int64_t(20000) * 20000, false},
+    };
+    const double boundMs = 50;
+    const long boundKb = 16 * 1024;
+    bool within = true;
+    std::printf("bmp: reads of files claiming more than they hold (time ms / peak memory rise MB)\n");
+    std::printf("  %-52s %22s %22s\n", "file", "quibo", "peer: Qt QImageReader");
+    for (const Case &c : cases) {
+        const QString path = tmp.path() + QStringLiteral("/claim.bmp");
+        {
+            QFile f(path);
+            const QByteArray head = Header(c.width, c.height, c.bits);
+            if (!f.open(QIODevice::WriteOnly | QIODevice::Truncate) || f.write(head) != head.size()
+                || (c.length > 0 && !f.resize(c.length)))
+                return 2;
+        }
+        const Figure ours = InChild([&] {
+            TDib *pic = nullptr;
+            const bool ok = ctx.ReadImageFile(path, &pic, c.box, c.box, false);
+            delete pic;
+            return ok;
+        });
+        const Figure peer = InChild([&] {
+            QImageReader reader(path);
+            if (c.box > 0)
+                reader.setScaledSize(QSize(c.box, c.box));
+            return !reader.read().isNull();
+        });
+        const bool ok = !c.bounded || (ours.ms >= 0 && ours.ms < boundMs && ours.peakKb < boundKb);
+        within = within && ok;
+        std::printf("  %-52s %8.1f / %6.1f %s %8.1f / %6.1f %s%s\n", c.what, ours.ms, ours.peakKb / 1024.0,
+                    ours.ok ? "read" : "    ", peer.ms, peer.peakKb / 1024.0, peer.ok ? "read" : "    ",
+                    ok ? "" : "  EXCEEDS THE BOUND");
+    }
+    std::printf("  bound for the header-only files: %.0f ms and %ld MB each: %s\n", boundMs, boundKb / 1024,
+                within ? "within" : "EXCEEDED");
+    return within ? 0 : 1;
+}

@@ -1,0 +1,20 @@
+// Writing seed files into the folder a seed writer is given.
+#pragma once
+
+#include <QByteArray>
+#include <cstdio>
+#include <string>
+
+namespace fuzz {
+
+inline bool WriteSeed(const char *dir, const std::string &name, const QByteArray &bytes)
+{
+    const std::string path = std::string(dir) + "/" + name;
+    FILE *f = std::fopen(path.c_str(), "wb");
+    if (!f)
+        return false;
+    const bool ok = bytes.isEmpty() || std::fwrite(bytes.constData(), 1, size_t(bytes.size()), f) == size_t(bytes.size());
+    return std::fclose(f) == 0 && ok && !bytes.isEmpty();
+}
+
+} // namespace fuzz

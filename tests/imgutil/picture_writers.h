@@ -1,0 +1,92 @@
+// Picture files written by libjpeg, libpng and libtiff themselves, and
+// the same libraries decoding them on their own: the readers' tests take
+// their fixtures and expected pixels from here, the fuzz targets their
+// seeds.
+#pragma once
+
+#include <QByteArray>
+#include <QString>
+
+#include <cstdint>
+#include <string>
+#include <utility>
+#include <vector>
+
+namespace pictures {
+
+// An 8-bit RGBA picture, rows from the top.
+struct Rgba {
+    int width = 0, height = 0;
+    std::vector<uint8_t> px; // 4 bytes a pixel
+    const uint8_t *At(int x, int y) const { return &px[(size_t(y) * size_t(width) + size_t(x)) * 4]; }
+    uint8_t *At(int x, int y) { return &px[(size_t(y) * size_t(width) + size_t(x)) * 4]; }
+};
+
+// Samples: value of channel c (0..3) at (x, y) for a picture of a given
+// depth (its maximum is (1 << depth) - 1): smooth gradients with some
+// detail, so scaling and placement errors show.
+uint32_t Sample(int x, int y, int c, int depth);
+
+// ---- PNG ----
+struct PngSpec {
+    int width = 7, height = 5;
+    int colorType = 2;  // PNG_COLOR_TYPE_*
+    int depth = 8;
+    bool interlace = false;
+    bool trns = false;  // a tRNS chunk (palette: entries below 255; grey/RGB: one colour)
+    std::vector<uint8_t> icc;
+    std::vector<std::pair<std::string, std::string>> texts; // before the image data
+    std::vector<std::pair<std::string, std::string>> endTexts; // after it
+    std::vector<uint8_t> exif; // an eXIf chunk
+};
+// Writes the PNG; empty on failure.
+QByteArray WritePng(const PngSpec &spec);
+// libpng's own full decode with expand, strip 16, packing and grey to RGB
+// (the high-level interface, which also de-interlaces); alpha is 255 where
+// the file has none. hasAlpha tells whether the result has an alpha channel.
+bool DecodePng(const QByteArray &file, Rgba &out, bool &hasAlpha);
+
+// ---- JPEG ----
+struct JpegMarker {
+    int code;          // JPEG_APP0 + n or JPEG_COM
+    QByteArray data;
+};
+struct JpegSpec {
+    int width = 16, height = 12;
+    int components = 3; // 1 grey, 3 RGB (stored YCbCr), 4 CMYK
+    int quality = 90;
+    bool progressive = false;
+    int densityUnit = 1, densityX = 72, densityY = 72;
+    std::vector<JpegMarker> markers;
+};
+QByteArray WriteJpeg(const JpegSpec &spec);
+// libjpeg's own decode of a file to RGB at scaleNum / 8.
+bool DecodeJpeg(const QByteArray &file, int scaleNum, Rgba &out);
+// The APP2 chunks of an ICC profile: "ICC_PROFILE", 0, sequence, count.
+std::vector<JpegMarker> IccChunks(const QByteArray &profile, int pieces);
+
+// ---- TIFF ----
+struct TiffSpec {
+    int width = 9, height = 6;
+    bool bigEndian = false;
+    int samples = 3;          // per pixel
+    int bits = 8;             // per sample
+    int photometric = 2;      // PHOTOMETRIC_*
+    int extraAlpha = 0;       // EXTRASAMPLE_* of a fourth (or second) sample, 0 none
+    bool opaqueAlpha = false; // the alpha sample 255 (or its maximum) everywhere
+    int compression = 1;
+    bool tiled = false;
+    int resUnit = 0;          // 0: no ResolutionUnit tag
+    float resX = 0, resY = 0; // 0: tag absent
+    std::vector<uint8_t> icc, iptc, photoshop, xmp;
+};
+QByteArray WriteTiff(const TiffSpec &spec);
+// libtiff's own RGBA read, rows from the top.
+bool DecodeTiff(const QByteArray &file, Rgba &out);
+
+QByteArray Bytes(const std::vector<uint8_t> &v);
+// An ICC profile of size bytes (at least 132) that libpng accepts for an
+// RGB picture: a monitor RGB header, no tags, pattern bytes after them.
+std::vector<uint8_t> IccProfile(int size);
+
+} // namespace pictures
