@@ -177,21 +177,8 @@ void TBoardView::RenderBoard()
     TGame *game = flow.game;
     bool patternDrawn = false;
     if (!flow.introRunning && game) {
-        if (s.usePattern) {
-            if (!s.patternImage && s.imgUt && !s.patternFile.isEmpty() && s.patternFile != patternFailed) {
-                if (!s.imgUt->ReadImageFile(s.patternFile, &s.patternImage, 0, 0, false)) {
-                    TSettings::ReleaseDib(s.patternImage);
-                    patternFailed = s.patternFile;
-                } else {
-                    patternFailed.clear();
-                }
-            }
-            if (s.patternImage) {
-                QRect whole(0, 0, s.bufferWidth, s.bufferHeight);
-                s.PutImage(s.renderBuffer, s.patternImage, whole, s.tilePattern, false);
-                patternDrawn = true;
-            }
-        }
+        if (s.usePattern)
+            patternDrawn = pattern.Draw(s);
         if (!patternDrawn)
             s.renderBuffer->SetBrush(COLORREF(s.backgroundColor));
     }
@@ -214,6 +201,63 @@ void TBoardView::RenderBoard()
     }
 
     Gdi::ToQImage(s.renderBuffer->bitmap, screenFrame);
+}
+
+// ---- The pattern ----------------------------------------------------------------
+
+TBoardPattern::~TBoardPattern()
+{
+    TSettings::ReleaseDib(stretched);
+}
+
+bool TBoardPattern::Draw(TSettings &s)
+{
+    const int W = s.bufferWidth, H = s.bufferHeight;
+    // The stretched copy serves while the settings hold no other picture
+    // and the file and the size are the same.
+    if (stretched && (s.patternImage || s.patternFile.isEmpty() || stretchedFile != s.patternFile
+                      || stretchedForWidth != W || stretchedForHeight != H))
+        TSettings::ReleaseDib(stretched);
+    if (!stretched) {
+        if (!s.patternImage && s.imgUt && !s.patternFile.isEmpty() && s.patternFile != failed) {
+            if (!s.imgUt->ReadImageFile(s.patternFile, &s.patternImage, 0, 0, false)) {
+                TSettings::ReleaseDib(s.patternImage);
+                failed = s.patternFile;
+            } else {
+                failed.clear();
+            }
+        }
+        if (!s.patternImage)
+            return false;
+        int w, h;
+        if (TSettings::DrawnSize(s.patternImage->width, s.patternImage->height, W, H, w, h)
+            && !s.patternFile.isEmpty()) {
+            auto *copy = new VlmImgUt::TDib;
+            if (copy->Create(w, h)) {
+                Gdi::SetStretchBltMode(copy->dc, Gdi::HALFTONE);
+                Gdi::StretchBlt(copy->dc, 0, 0, w, h, s.patternImage->dc, 0, 0, s.patternImage->width,
+                                s.patternImage->height, Gdi::SRCCOPY);
+                stretched = copy;
+                stretchedFile = s.patternFile;
+                stretchedForWidth = W;
+                stretchedForHeight = H;
+                TSettings::ReleaseDib(s.patternImage);
+            } else {
+                TSettings::ReleaseDib(copy);
+            }
+        }
+    }
+    QRect whole(0, 0, W, H);
+    if (stretched) {
+        // Drawn at its own size now; the bitmap is left in the mode the
+        // stretch into it would have set.
+        if (!s.tilePattern && Gdi::GetStretchBltMode(s.renderBuffer->dc) != Gdi::HALFTONE)
+            Gdi::SetStretchBltMode(s.renderBuffer->dc, Gdi::HALFTONE);
+        s.PutImage(s.renderBuffer, stretched, whole, s.tilePattern, false);
+    } else {
+        s.PutImage(s.renderBuffer, s.patternImage, whole, s.tilePattern, false);
+    }
+    return true;
 }
 
 void TBoardView::PaintSplashTitle(QPainter &draw)

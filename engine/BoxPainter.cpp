@@ -15,6 +15,7 @@
 #include <QRect>
 
 #include <algorithm>
+#include <vector>
 
 
 using VlmImgUt::TDib;
@@ -87,19 +88,23 @@ void BoxDrawing::TurnedFront(TDib *dst, const TDib *src, int x, int y, int sx, i
         return;
     const float fs = float(s), fsize = float(size);
     const int pw = src->width, ph = src->height;
+    // The block position of each column and row of the square (the same
+    // formula for both).
+    std::vector<int> at(static_cast<size_t>(s));
+    for (int j = 0; j < s; ++j)
+        at[size_t(j)] = int(float(j) / fs * fsize + 0.5f);
     for (int i = 0; i < s; ++i) {
         const int row = y + i;
         if (row < 0 || row >= dst->height)
             continue;
-        const int v = int(float(i) / fs * fsize + 0.5f);
+        const int v = at[size_t(i)];
         uint8_t *out = dst->bits + int64_t(dst->height - 1 - row) * dst->stride;
         for (int j = 0; j < s; ++j) {
             const int col = x + j;
             if (col < 0 || col >= dst->width)
                 continue;
-            const int h = int(float(j) / fs * fsize + 0.5f);
             int X, Y;
-            RotatePosition(h, v, size, rotation, X, Y);
+            RotatePosition(at[size_t(j)], v, size, rotation, X, Y);
             const int px = sx + X, py = sy + Y;
             if (px < 0 || px >= pw || py < 0 || py >= ph)
                 continue;
@@ -204,26 +209,33 @@ void TSettings::PaintBox(int mask, int n, int level, float fx, float fy)
 
         if (!useBoxImages)
             continue;
-        // The picture, read once per file name: a failed read is not tried
-        // again until the name changes.
-        if (!faceImage[f] && imgUt && faceImageFailed[f] != faceImageFile[f]) {
-            if (!imgUt->ReadImageFile(faceImageFile[f], &faceImage[f], 0, 0, false)) {
-                ReleaseDib(faceImage[f]);
-                faceImageFailed[f] = faceImageFile[f];
+        const int S = spanImages ? n * s : s;
+        TDib *fit = faceImageFit[f];
+        // The full-size picture is not kept once it is fitted: the fitted
+        // copy made from this face's file serves while its size stays the
+        // same, and the picture is read again when it must be fitted anew.
+        const bool fitted = fit && fit->bits && fit->width == S && fit->height == S;
+        const bool fromFile = !faceImageFile[f].isEmpty() && faceImageDropped[f] == faceImageFile[f];
+        if (!fitted || !fromFile || faceImage[f]) {
+            // The picture, read once per file name: a failed read is not
+            // tried again until the name changes.
+            if (!faceImage[f] && imgUt && faceImageFailed[f] != faceImageFile[f]) {
+                if (!imgUt->ReadImageFile(faceImageFile[f], &faceImage[f], 0, 0, false)) {
+                    ReleaseDib(faceImage[f]);
+                    faceImageFailed[f] = faceImageFile[f];
+                }
             }
+            if (!HasPixels(faceImage[f]))
+                continue;  // the face keeps its fill colour
         }
-        if (!HasPixels(faceImage[f]))
-            continue;  // the face keeps its fill colour
 
         bool fresh = false;
-        if (!faceImageFit[f]) {
-            faceImageFit[f] = new TDib;
+        if (!fit) {
+            fit = faceImageFit[f] = new TDib;
             fresh = true;
         }
-        const int S = spanImages ? n * s : s;
         if (S <= 0 || s <= 0)
             continue;
-        TDib *fit = faceImageFit[f];
         if (fresh || fit->width != S || fit->height != S || !fit->bits) {
             // What was recorded with the old fitted picture is drawn first,
             // and faces resampled from it are not kept.
@@ -237,6 +249,10 @@ void TSettings::PaintBox(int mask, int n, int level, float fx, float fy)
             Gdi::PatBlt(fit->dc, 0, 0, S, S, Gdi::PATCOPY);
             QRect r(0, 0, S, S);
             PutImage(fit, faceImage[f], r, tileImages, borderImages);
+        }
+        if (faceImage[f] && !KeepsPicture(faceImage[f], faceImageFile[f])) {
+            ReleaseDib(faceImage[f]);
+            faceImageDropped[f] = faceImageFile[f];
         }
 
         const int rotation = rotateImages ? face.rotation : 0;
@@ -321,6 +337,11 @@ void BoxDrawing::Outline(TDib *dst, int mask, int x, int y, int s, int d, int e,
     Gdi::DeleteObject(pen);
 }
 
+bool TSettings::KeepsPicture(const TDib *picture, const QString &file) const
+{
+    return file.isEmpty() || !picture || int64_t(picture->width) * picture->height <= keepPicturePixels;
+}
+
 void TSettings::OutlineBox(int mask)
 {
     TDib *rb = renderBuffer;
@@ -332,6 +353,26 @@ void TSettings::OutlineBox(int mask)
         shapeRecord->Outline(mask, b.x, b.y, boxSize, sideDepth, topDepth, color, 2 * VlLineFactor);
     else
         BoxDrawing::Outline(rb, mask, b.x, b.y, boxSize, sideDepth, topDepth, color, 2 * VlLineFactor);
+}
+
+bool TSettings::DrawnSize(int pw, int ph, int W, int H, int &w, int &h)
+{
+    w = pw;
+    h = ph;
+    if (pw <= W && ph <= H)
+        return false;
+    const float a = float(pw) / float(ph);
+    if (a >= float(W) / float(H)) {
+        w = W;
+        h = int(float(W) / a + 0.5f);
+    } else {
+        w = int(float(H) * a + 0.5f);
+        h = H;
+    }
+    // An extreme aspect ratio never gives a picture (or a tile) of 0.
+    w = std::max(w, 1);
+    h = std::max(h, 1);
+    return true;
 }
 
 void TSettings::PutImage(TDib *dst, TDib *src, QRect &r, bool tile, bool border)
@@ -351,21 +392,8 @@ void TSettings::PutImage(TDib *dst, TDib *src, QRect &r, bool tile, bool border)
         return;
     const int left = r.left(), top = r.top();
     const int pw = src->width, ph = src->height;
-    int w = pw, h = ph;
-    const bool scaled = pw > W || ph > H;
-    if (scaled) {
-        const float a = float(pw) / float(ph);
-        if (a >= float(W) / float(H)) {
-            w = W;
-            h = int(float(W) / a + 0.5f);
-        } else {
-            w = int(float(H) * a + 0.5f);
-            h = H;
-        }
-        // An extreme aspect ratio never gives a picture (or a tile) of 0.
-        w = std::max(w, 1);
-        h = std::max(h, 1);
-    }
+    int w, h;
+    const bool scaled = DrawnSize(pw, ph, W, H, w, h);
 
     if (!tile) {
         const int x = left + (W - w) / 2, y = top + (H - h) / 2;

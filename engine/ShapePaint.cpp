@@ -13,7 +13,9 @@ using namespace SlantedFace;
 
 TShapePaint::TShapePaint(TSettings &st) : st(st)
 {
-    if (st.paintBoxByBox || st.shapeRecord)
+    // Without pictures there is nothing to resample: the boxes are drawn
+    // at once.
+    if (st.paintBoxByBox || st.shapeRecord || !st.useBoxImages)
         return;
     own = new (std::nothrow) TShapeRecord(st);
     st.shapeRecord = own;

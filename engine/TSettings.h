@@ -363,6 +363,10 @@ public:
     // border r is first shrunk in place by the margin. Draws nothing for
     // an empty rectangle.
     void PutImage(VlmImgUt::TDib *dst, VlmImgUt::TDib *src, class QRect &r, bool tile, bool border);
+    // The size PutImage draws a pw x ph picture at in a W x H rectangle
+    // (after any border): true when that is scaled down (keeping the
+    // aspect), false for the picture's own size.
+    static bool DrawnSize(int pw, int ph, int W, int H, int &w, int &h);
     // The size x size block of src at (sx, sy), turned by rotation (0, 90,
     // 180, 270), onto the front square at (x, y) of renderBuffer.
     void BlitFrontImage(VlmImgUt::TDib *src, int x, int y, int sx, int sy, int size, int rotation);
@@ -377,6 +381,16 @@ public:
     // File name of each face whose picture could not be read; it is not
     // read again until faceImageFile changes.
     QString faceImageFailed[6];
+    // File name of each face whose picture faceImageFit shows while the
+    // full-size picture (faceImage) is not kept: PaintBox releases a large
+    // picture read from a file once it is fitted, and reads the file again
+    // when the picture must be fitted anew.
+    QString faceImageDropped[6];
+    // Face pictures read from files are kept at full size up to this many
+    // pixels, so that a new layout fits them again without reading; larger
+    // ones only as their fitted copies.
+    int64_t keepPicturePixels = int64_t(4) << 20;
+    bool KeepsPicture(const VlmImgUt::TDib *picture, const QString &file) const;
 
     // ---- Info card ----------------------------------------------------
     // Draws the opened box of scratchBox (back, right and bottom faces)
@@ -388,7 +402,7 @@ public:
 // OutlineBox only record, and when it ends the slanted face pictures of
 // the shape are resampled side by side on the pixel pool and everything is
 // drawn in the recorded order. An inner one joins the outer one; with
-// paintBoxByBox set it does nothing.
+// paintBoxByBox set, or without box pictures, it does nothing.
 class TShapePaint {
 public:
     explicit TShapePaint(TSettings &st);
