@@ -133,16 +133,13 @@ void TShapeRecord::Copy(const TDib *fit, int x, int y, int s, int sx, int sy)
 
 void TShapeRecord::TurnedFront(const TDib *fit, int x, int y, int sx, int sy, int size, int rotation, int boxSize)
 {
+    if (boxSize <= 0)
+        return;
     Step step{};
-    step.kind = Kind::TurnedFront;
-    step.picture = fit;
-    step.x = x;
-    step.y = y;
-    step.sx = sx;
-    step.sy = sy;
-    step.size = size;
-    step.rotation = rotation;
-    step.s = boxSize;
+    step.kind = Kind::Face;
+    step.face = faces.size();
+    SlantMap m{false, float(x), float(y), float(boxSize), 0.0f, 0.0f, 0.0f, float(size), float(sx), float(sy), rotation};
+    faces.push_back(Face{fit, m, 0, boxSize, boxSize, false, true, nullptr});
     steps.push_back(step);
 }
 
@@ -151,9 +148,9 @@ void TShapeRecord::Slanted(const TDib *fit, const SlantMap &m, int firstLine, in
     if (count <= 0 || boxSize <= 0)
         return;
     Step step{};
-    step.kind = Kind::Slanted;
+    step.kind = Kind::Face;
     step.face = faces.size();
-    faces.push_back(Face{fit, m, firstLine, count, boxSize, antiAlias, nullptr});
+    faces.push_back(Face{fit, m, firstLine, count, boxSize, antiAlias, false, nullptr});
     steps.push_back(step);
 }
 
@@ -200,7 +197,7 @@ TFaceKey TShapeRecord::KeyOf(const Face &f) const
     k.bitmapHeight = st.renderBuffer->height;
     const SlantMap &m = f.map;
     k.rotation = m.rotation;
-    k.left = m.left;
+    k.kind = f.front ? 2 : m.left ? 1 : 0;
     k.antiAlias = f.antiAlias;
     k.x = m.x;
     k.y = m.y;
@@ -222,6 +219,10 @@ void TShapeRecord::ResampleLine(const Face &f, int j, uint8_t *out, TFacePixels:
     const TDib *dst = st.renderBuffer;
     const int dw = dst->width, dh = dst->height;
     const SlantMap &m = f.map;
+    if (f.front) {
+        TurnedRow(f, j, out);
+        return;
+    }
     const int line = f.firstLine + j;
     if (line < 0 || line >= (m.left ? dw : dh))
         return;
@@ -284,6 +285,35 @@ void TShapeRecord::ResampleLine(const Face &f, int j, uint8_t *out, TFacePixels:
         o[3] = 1;
         for (int k = 0; k < std::min(ls.sampleIndex, 9); ++k)
             written.last[k] = i;
+    }
+}
+
+void TShapeRecord::TurnedRow(const Face &f, int i, uint8_t *out) const
+{
+    // BoxDrawing::TurnedFront for row i of the square.
+    const TDib *dst = st.renderBuffer, *src = f.picture;
+    const SlantMap &m = f.map;
+    const int s = f.boxSize, x = int(m.x), row = int(m.y) + i, size = int(m.size);
+    const int sx = int(m.sx), sy = int(m.sy), pw = src->width, ph = src->height;
+    if (row < 0 || row >= dst->height)
+        return;
+    const float fs = m.s, fsize = m.size;
+    const int v = int(float(i) / fs * fsize + 0.5f);
+    for (int j = 0; j < s; ++j) {
+        const int col = x + j;
+        if (col < 0 || col >= dst->width)
+            continue;
+        int X, Y;
+        RotatePosition(int(float(j) / fs * fsize + 0.5f), v, size, m.rotation, X, Y);
+        const int px = sx + X, py = sy + Y;
+        if (px < 0 || px >= pw || py < 0 || py >= ph)
+            continue;
+        const uint8_t *in = src->bits + int64_t(ph - 1 - py) * src->stride + 3 * px;
+        uint8_t *o = out + 4 * j;
+        o[0] = in[0];
+        o[1] = in[1];
+        o[2] = in[2];
+        o[3] = 1;
     }
 }
 
@@ -357,10 +387,17 @@ void TShapeRecord::DrawFace(const Face &f) const
     const int64_t stride = dst->stride;
     const uint8_t *in = f.out->pixels.data();
     for (int j = 0; j < f.count; ++j, in += 4 * f.boxSize) {
-        const int line = f.firstLine + j, start = m.RunStart(line);
         // Down a column of the left face (rows are stored bottom-up), along
-        // a row of the top face.
-        const int col = m.left ? line : start, row = m.left ? start : line;
+        // a row of the top face or of the front square.
+        int col, row;
+        if (f.front) {
+            col = int(m.x);
+            row = int(m.y) + j;
+        } else {
+            const int line = f.firstLine + j, start = m.RunStart(line);
+            col = m.left ? line : start;
+            row = m.left ? start : line;
+        }
         int64_t at = (int64_t(dst->height) - 1 - row) * stride + 3 * int64_t(col);
         const int64_t step = m.left ? -stride : 3;
         for (int i = 0; i < f.boxSize; ++i, at += step) {
@@ -377,7 +414,12 @@ void TShapeRecord::DrawFace(const Face &f) const
 
 void TShapeRecord::DrawFaceInPlace(const Face &f)
 {
-    BoxDrawing::Resample(st, st.renderBuffer, f.picture, f.map, f.firstLine, f.count, f.boxSize, f.antiAlias);
+    const SlantMap &m = f.map;
+    if (f.front)
+        BoxDrawing::TurnedFront(st.renderBuffer, f.picture, int(m.x), int(m.y), int(m.sx), int(m.sy), int(m.size),
+                                m.rotation, f.boxSize);
+    else
+        BoxDrawing::Resample(st, st.renderBuffer, f.picture, m, f.firstLine, f.count, f.boxSize, f.antiAlias);
 }
 
 void TShapeRecord::Draw()
@@ -458,10 +500,7 @@ void TShapeRecord::Draw()
             case Kind::Copy:
                 Gdi::BitBlt(dc, s.x, s.y, s.s, s.s, s.picture->dc, s.sx, s.sy, Gdi::SRCCOPY);
                 break;
-            case Kind::TurnedFront:
-                BoxDrawing::TurnedFront(rb, s.picture, s.x, s.y, s.sx, s.sy, s.size, s.rotation, s.s);
-                break;
-            case Kind::Slanted:
+            case Kind::Face:
                 if (!linesLeft) {
                     DrawFaceInPlace(faces[s.face]);
                     break;

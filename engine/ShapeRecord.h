@@ -52,7 +52,7 @@ struct TFaceKey {
     int32_t pictureWidth, pictureHeight, pictureStride;
     int32_t firstLine, count, boxSize;
     int32_t bitmapWidth, bitmapHeight;  // the render bitmap's, which clips
-    int32_t rotation, left, antiAlias;
+    int32_t rotation, kind, antiAlias;   // kind: 0 top, 1 left, 2 front
     float x, y, s, d, e, first, size, sx, sy;
 
     TFaceKey() { std::memset(static_cast<void *>(this), 0, sizeof *this); }
@@ -63,9 +63,10 @@ struct TFaceKeyHash {
     size_t operator()(const TFaceKey &k) const;
 };
 
-// One resampled face: four bytes per pixel (three channels and a flag set
-// where the pixel is drawn), boxSize pixels per line, and per line the
-// pixel that last wrote each sub-sample slot (-1 none).
+// One resampled face (or turned front square): four bytes per pixel (three
+// channels and a flag set where the pixel is drawn), boxSize pixels per
+// line, and per line the pixel that last wrote each sub-sample slot (-1
+// none).
 struct TFacePixels {
     struct LineSlots {
         int32_t last[9];
@@ -120,7 +121,7 @@ public:
     void Draw();
 
 private:
-    enum class Kind : uint8_t { Fill, Copy, TurnedFront, Slanted, Outline };
+    enum class Kind : uint8_t { Fill, Copy, Face, Outline };
 
     struct Step {
         Kind kind;
@@ -131,24 +132,28 @@ private:
         int penStyle, penWidth;          // Fill, Outline (width)
         COLORREF penColor;               // Fill, Outline
         int fillMode;
-        const VlmImgUt::TDib *picture;   // Copy, TurnedFront
-        int x, y, s, d, e, sx, sy, size, rotation;
-        size_t face;                     // Slanted: index into faces
+        const VlmImgUt::TDib *picture;   // Copy
+        int x, y, s, d, e, sx, sy;
+        size_t face;                     // Face: index into faces
     };
 
-    // A slanted face to resample: count lines of boxSize pixels.
+    // A slanted face to resample, or a front square to turn (its rows are
+    // its lines; map holds its corner, block size and offset, rotation and
+    // edge): count lines of boxSize pixels.
     struct Face {
         const VlmImgUt::TDib *picture;
         SlantedFace::SlantMap map;
         int firstLine, count, boxSize;
         bool antiAlias;
-        TFacePixels *out;   // where its pixels are (null: resampled in place)
+        bool front;
+        TFacePixels *out;   // where its pixels are (null: drawn in place)
     };
 
     // Resamples the lines of the faces to make, counting each down in
     // linesLeft of its face.
     void ResampleLines(int64_t firstLine, int64_t lastLine, std::atomic<int> *linesLeft);
     void ResampleLine(const Face &f, int j, uint8_t *out, TFacePixels::LineSlots &written) const;
+    void TurnedRow(const Face &f, int i, uint8_t *out) const;
     void DrawFace(const Face &f) const;
     void DrawFaceInPlace(const Face &f);
     // The sampler fields as the box-by-box drawing leaves them.
