@@ -6,8 +6,11 @@
 // its flush. Each action is timed the same way in the same run: a box
 // turn with colours and with six face pictures, a rotation of the whole
 // shape and of one level on the cube and on the pyramid, a slice of the
-// Rebukes Cube and a Jigsaw drop at 2 and 8 levels with its pictures.
-// Median, quartiles and worst after unmeasured warm-up actions.
+// Rebukes Cube and a Jigsaw drop at 2 and 8 levels with its pictures; the
+// pictured rotations and drops also with no face kept from earlier renders
+// (every face of the shape made anew). Median, quartiles and worst after
+// unmeasured warm-up actions. The first argument, when given, picks the
+// actions whose names hold it.
 #include "BoardGeometry.h"
 #include "Gdi.h"
 #include "LevelArrows.h"
@@ -15,6 +18,7 @@
 #include "Sound.h"
 #include "TDib.h"
 #include "TGame.h"
+#include "ShapeRecord.h"
 #include "TSettings.h"
 #include "TboxScr.h"
 
@@ -31,6 +35,7 @@
 #include <algorithm>
 #include <cstdio>
 #include <functional>
+#include <string>
 #include <vector>
 
 namespace {
@@ -220,7 +225,7 @@ bool Wanted(const char *name)
 
 void Print(const char *name, const Figures &f)
 {
-    std::printf("  %-44s median %6.2f ms (p25 %6.2f, p75 %6.2f, max %6.2f)%s\n", name, f.median, f.p25, f.p75,
+    std::printf("  %-57s median %6.2f ms (p25 %6.2f, p75 %6.2f, max %6.2f)%s\n", name, f.median, f.p25, f.p75,
                 f.worst, f.median < 16.7 ? "" : "  over 16.7");
 }
 
@@ -245,9 +250,18 @@ Figures TimeTurn(Window &w, const char *name)
         [&](int) { return w.Game().moves == moves + 1; }, name);
 }
 
+// Forgets the resampled faces kept from earlier renders: the next render
+// makes every face anew.
+void ForgetFaces(Window &w)
+{
+    delete w.settings->faceStore;
+    w.settings->faceStore = nullptr;
+}
+
 // A rotation of the whole shape: a 40-pixel drag on a front box, no box
-// selected, left and right by turns.
-Figures TimeShapeRotation(Window &w, const char *name)
+// selected, left and right by turns; with `forget`, no face is kept from
+// the renders before.
+Figures TimeShapeRotation(Window &w, const char *name, bool forget = false)
 {
     const int n = w.settings->levels;
     w.Game().selectedId = 0;
@@ -261,6 +275,8 @@ Figures TimeShapeRotation(Window &w, const char *name)
             SendMouse(w.view, QEvent::MouseButtonPress, from, Qt::LeftButton);
             SendMouse(w.view, QEvent::MouseMove, to(i), Qt::LeftButton);
             faces = w.Faces();
+            if (forget)
+                ForgetFaces(w);
         },
         [&](int i) { SendMouse(w.view, QEvent::MouseButtonRelease, to(i), Qt::NoButton); },
         [&](int) { return w.Faces() != faces; }, name);
@@ -283,8 +299,9 @@ Figures TimeLevelRotation(Window &w, const char *name)
 }
 
 // A grab and drop: a front cell taken and dropped one box along the same
-// level, to and fro (a slice of the Rebukes Cube, a piece of the Jigsaw).
-Figures TimeDrop(Window &w, const char *name)
+// level, to and fro (a slice of the Rebukes Cube, a piece of the Jigsaw);
+// with `forget`, no face is kept from the renders before.
+Figures TimeDrop(Window &w, const char *name, bool forget = false)
 {
     const int n = w.settings->levels;
     int moves = 0;
@@ -303,6 +320,8 @@ Figures TimeDrop(Window &w, const char *name)
             w.Game().Evaluate(false);
             moves = w.Game().moves;
             faces = w.Faces();
+            if (forget)
+                ForgetFaces(w);
         },
         [&](int) { SendMouse(w.view, QEvent::MouseButtonRelease, to, Qt::NoButton); },
         // A Jigsaw face whose pieces are all in place goes as a whole: the
@@ -346,6 +365,9 @@ int main(int argc, char **argv)
             Print("Jumbled Cube 8, box turn, pictures", TimeTurn(w, "turn pictures"));
         if (Wanted("Jumbled Cube 8, shape rotation, pictures"))
             Print("Jumbled Cube 8, shape rotation, pictures", TimeShapeRotation(w, "shape pictures"));
+        if (Wanted("Jumbled Cube 8, shape rotation, pictures, no face kept"))
+            Print("Jumbled Cube 8, shape rotation, pictures, no face kept",
+                  TimeShapeRotation(w, "shape pictures, no face kept", true));
         if (Wanted("Jumbled Cube 8, level rotation, pictures"))
             Print("Jumbled Cube 8, level rotation, pictures", TimeLevelRotation(w, "level pictures"));
     }
@@ -360,6 +382,9 @@ int main(int argc, char **argv)
         Window w(3, 8, true);
         if (Wanted("Jumbled Pyramid 8, shape rotation, pictures"))
             Print("Jumbled Pyramid 8, shape rotation, pictures", TimeShapeRotation(w, "pyramid shape pictures"));
+        if (Wanted("Jumbled Pyramid 8, shape rotation, pictures, no face kept"))
+            Print("Jumbled Pyramid 8, shape rotation, pictures, no face kept",
+                  TimeShapeRotation(w, "pyramid shape pictures, no face kept", true));
         if (Wanted("Jumbled Pyramid 8, level rotation, pictures"))
             Print("Jumbled Pyramid 8, level rotation, pictures", TimeLevelRotation(w, "pyramid level pictures"));
     }
@@ -373,6 +398,9 @@ int main(int argc, char **argv)
         const char *name = levels == 2 ? "Jigsaw Cube 2, drop, pictures" : "Jigsaw Cube 8, drop, pictures";
         if (Wanted(name))
             Print(name, TimeDrop(w, "drop"));
+        const std::string forgotten = std::string(name) + ", no face kept";
+        if (Wanted(forgotten.c_str()))
+            Print(forgotten.c_str(), TimeDrop(w, "drop, no face kept", true));
     }
     return 0;
 }
