@@ -53,6 +53,12 @@ TFacePixels *TFaceStore::Find(const TFaceKey &key)
     return &it->second;
 }
 
+TFacePixels *TFaceStore::Pending(const TFaceKey &key)
+{
+    const auto it = faces.find(key);
+    return it != faces.end() && !it->second.ready && it->second.lastUse == use ? &it->second : nullptr;
+}
+
 TFacePixels &TFaceStore::Add(const TFaceKey &key)
 {
     TFacePixels &f = faces[key];
@@ -139,7 +145,7 @@ void TShapeRecord::TurnedFront(const TDib *fit, int x, int y, int sx, int sy, in
     step.kind = Kind::Face;
     step.face = faces.size();
     SlantMap m{false, float(x), float(y), float(boxSize), 0.0f, 0.0f, 0.0f, float(size), float(sx), float(sy), rotation};
-    faces.push_back(Face{fit, m, 0, boxSize, boxSize, false, true, nullptr});
+    faces.push_back(Face{fit, m, 0, boxSize, boxSize, false, true, nullptr, 0});
     steps.push_back(step);
 }
 
@@ -150,7 +156,7 @@ void TShapeRecord::Slanted(const TDib *fit, const SlantMap &m, int firstLine, in
     Step step{};
     step.kind = Kind::Face;
     step.face = faces.size();
-    faces.push_back(Face{fit, m, firstLine, count, boxSize, antiAlias, false, nullptr});
+    faces.push_back(Face{fit, m, firstLine, count, boxSize, antiAlias, false, nullptr, 0});
     steps.push_back(step);
 }
 
@@ -448,14 +454,24 @@ void TShapeRecord::Draw()
             lineCount = 0;
             makePixels = 0;
             linesLeft.reset(new std::atomic<int>[faces.size()]);
+            // The face of this shape that makes each new entry: another face
+            // with the same key waits for it.
+            std::unordered_map<const TFacePixels *, size_t> maker;
             for (size_t f = 0; f < faces.size(); ++f) {
                 Face &face = faces[f];
                 const TFaceKey key = KeyOf(face);
                 face.out = store->Find(key);
+                face.madeBy = f;
                 linesLeft[f].store(0, std::memory_order_relaxed);
                 if (face.out)
                     continue;
+                if (TFacePixels *pending = store->Pending(key)) {
+                    face.out = pending;
+                    face.madeBy = maker.at(pending);
+                    continue;
+                }
                 TFacePixels &made = store->Add(key);
+                maker[&made] = f;
                 made.pixels.resize(size_t(face.count) * size_t(face.boxSize) * 4);
                 made.lineSlots.resize(size_t(face.count));
                 face.out = &made;
@@ -505,7 +521,7 @@ void TShapeRecord::Draw()
                     DrawFaceInPlace(faces[s.face]);
                     break;
                 }
-                while (linesLeft[s.face].load(std::memory_order_acquire) > 0)
+                while (linesLeft[faces[s.face].madeBy].load(std::memory_order_acquire) > 0)
                     if (!pull())
                         std::this_thread::yield();
                 DrawFace(faces[s.face]);

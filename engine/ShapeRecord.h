@@ -84,6 +84,8 @@ public:
     TFacePixels *Find(const TFaceKey &key);
     // A new entry for the face, not ready yet.
     TFacePixels &Add(const TFaceKey &key);
+    // The entry added for the face in this shape and not ready yet, or null.
+    TFacePixels *Pending(const TFaceKey &key);
     // Forgets every face resampled from this picture.
     void Forget(const VlmImgUt::TDib *picture);
     // Starts a shape with these sampler constants; faces made with others
@@ -147,6 +149,7 @@ private:
         bool antiAlias;
         bool front;
         TFacePixels *out;   // where its pixels are (null: drawn in place)
+        size_t madeBy;      // the face of this shape that makes them (itself, or one with the same key)
     };
 
     // Resamples the lines of the faces to make, counting each down in

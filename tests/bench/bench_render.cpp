@@ -387,10 +387,11 @@ int main(int argc, char **argv)
             b.st->faceImageFile[f] = paths[f];
         b.st->useBoxImages = true;
         b.Render();
-        // Read and fitted: the full-size picture is not kept after that.
+        // Read (a large picture is kept only as fitted).
         int read = 0;
         for (int f = 0; f < 6; ++f)
-            read += b.st->faceImageDropped[f] == paths[f] && b.st->faceImageFit[f];
+            read += (b.st->faceImage[f] && b.st->faceImage[f]->width == 400)
+                    || (b.st->faceImageDropped[f] == paths[f] && b.st->faceImageFit[f]);
         std::printf("  face pictures read from JPEG, PNG and TIFF files: %d of 6\n", read);
         save(*b.st, QStringLiteral("board_2_jumbled_cube_picture_files.png"));
         // Home orientation, spanned: the colour JPEG in front, the grey

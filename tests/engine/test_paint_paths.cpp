@@ -294,6 +294,30 @@ TEST(PaintPaths, KeptFacesFollowPicturesSamplerPlaceAndBitmap)
     }
 }
 
+// A box drawn twice in one shape (its faces twice alike): the second
+// takes the first one's pixels, with the same result as box by box.
+TEST(PaintPaths, BoxDrawnTwiceInOneShape)
+{
+    Board one(200, 200), whole(200, 200);
+    for (Board *b : {&one, &whole}) {
+        b->SetGeometry(60, 20, 20);
+        b->PlaceScratch(80, 80, 0, 1, 2);
+        for (int f = 0; f < 6; ++f)
+            b->st->faceImage[f] = FacePicture(f);
+        b->st->useBoxImages = true;
+        b->st->rotateImages = true;
+    }
+    one.st->paintBoxByBox = true;
+    for (Board *b : {&one, &whole}) {
+        TShapePaint paint(*b->st);
+        b->st->PaintBox(7, 1, 1, 0.0f, 0.0f);
+        b->st->PaintBox(7, 1, 1, 0.0f, 0.0f);
+    }
+    const std::string diff = FirstDifference(one.st->renderBuffer, whole.st->renderBuffer);
+    EXPECT_TRUE(diff.empty()) << diff;
+    ExpectSameSamplerState(*one.st, *whole.st);
+}
+
 // The store of resampled faces: an entry counts once it is made; it goes
 // with its picture, with other sampler constants, unmade at the end of a
 // shape, and, over the budget, when the shape did not use it.
