@@ -2,6 +2,9 @@
 
 #include "BboxCnt.h"
 #include "BoardGeometry.h"
+#include "DialogRun.h"
+#include "FileDialogs.h"
+#include "GameFile.h"
 #include "LevelArrows.h"
 #include "Prompts.h"
 #include "TCube.h"
@@ -11,6 +14,8 @@
 #include "TRebukes.h"
 #include "TSettings.h"
 #include "TSplash.h"
+
+#include <QDir>
 
 #include <new>
 
@@ -53,18 +58,40 @@ void TGameFlow::StartIntro()
 
 // ---- New games ---------------------------------------------------------------
 
+std::unique_ptr<TGame> TGameFlow::MakeGame(int gameType, TSettings *settings)
+{
+    switch (gameType) {
+    case 1: return std::unique_ptr<TGame>(new (std::nothrow) TJigsaw(settings));
+    case 2: return std::unique_ptr<TGame>(new (std::nothrow) TCube(settings));
+    case 3: return std::unique_ptr<TGame>(new (std::nothrow) TPyramid(settings));
+    case 4: return std::unique_ptr<TGame>(new (std::nothrow) TRebukes(settings));
+    default: return nullptr;
+    }
+}
+
 void TGameFlow::NewGameObject()
+{
+    DropGame();   // before the new one is made
+    UseGameObject(MakeGame(settings->gameType, settings));
+}
+
+void TGameFlow::DropGame()
 {
     emit introEnded();
     introRunning = false;
     delete game;
     game = nullptr;
+}
+
+void TGameFlow::UseGameObject(std::unique_ptr<TGame> made)
+{
+    DropGame();
+    game = made.release();
     keepMessage = false;
     panel.disorderLabel.SetText(QStringLiteral("Disorder:"));
 
     switch (settings->gameType) {
     case 1:
-        game = new (std::nothrow) TJigsaw(settings);
         sideStripShown = false;
         bottomStripShown = false;
         dragGame = true;
@@ -75,10 +102,6 @@ void TGameFlow::NewGameObject()
         break;
     case 2:
     case 3:
-        if (settings->gameType == 2)
-            game = new (std::nothrow) TCube(settings);
-        else
-            game = new (std::nothrow) TPyramid(settings);
         sideStripShown = true;
         bottomStripShown = settings->gameType == 2;
         dragGame = false;
@@ -87,7 +110,6 @@ void TGameFlow::NewGameObject()
         SetHints("Match all Box sides.", "Click to select box.", "(Can turn with mouse)");
         break;
     case 4:
-        game = new (std::nothrow) TRebukes(settings);
         sideStripShown = true;
         bottomStripShown = true;
         dragGame = true;
@@ -152,6 +174,72 @@ void TGameFlow::OnLevels()
 {
     OnListChoice(*this, panel.levelsDrop, settings->levels, 2,
                  "Changing Levels will start a New Game - Okay to continue?");
+}
+
+// ---- Saved games -------------------------------------------------------------------
+
+namespace {
+
+// Both dialogs carry this title.
+const char GameDialogTitle[] = "Load quibo Game File";
+
+// The folder part of a chosen path, with its final "/".
+QString FolderOf(const QString &path)
+{
+    return path.left(path.lastIndexOf(QLatin1Char('/')) + 1);
+}
+
+} // namespace
+
+void TGameFlow::LoadGame(QWidget *owner, QWidget *board)
+{
+    QString path;
+    {
+        TInputPause pause(settings, board);
+        VlmImgUt::TOpFileDlg dialog(owner, settings->imgUt);
+        if (!dialog.Execute(path, QString::fromLatin1(GameDialogTitle), settings->gameFolder,
+                            QStringLiteral("quibo Game Files [.qgf]"), QStringLiteral("*.qgf"), false))
+            return;
+    }
+    settings->gameFolder = FolderOf(path);
+
+    // Read whole into a fresh object first: a file that fails leaves the
+    // running game, the stored type and levels and the panel as they were.
+    std::unique_ptr<TGame> loaded = LoadGameFile(*settings, path, &TGameFlow::MakeGame);
+    if (!loaded) {
+        PromptOK(owner, QStringLiteral("Game Load failure!"));
+        return;
+    }
+    UseGameObject(std::move(loaded));
+    ShowStoredSelection();
+    LayoutBoard();
+    emit rerender(true);
+}
+
+void TGameFlow::SaveGame(QWidget *owner, QWidget *board)
+{
+    if (!game)
+        return;
+    // The intro's boxes are no game of the stored type: such a file could
+    // not be loaded back.
+    if (introRunning) {
+        PromptOK(owner, QStringLiteral("The intro cannot be saved - (Start a New Game first)"));
+        return;
+    }
+    QString path = settings->gameFolder + QStringLiteral("qvs") + settings->TimestampText() + QStringLiteral(".qgf");
+    {
+        TInputPause pause(settings, board);
+        if (!settings->gameFolder.isEmpty())
+            QDir().mkpath(settings->gameFolder);
+        VlmImgUt::TSvFileDlg dialog(owner, settings->imgUt);
+        if (!dialog.Execute(path, QString::fromLatin1(GameDialogTitle), settings->gameFolder,
+                            QStringLiteral("quibo Game File [.qgf]"), QStringLiteral("*.qgf"), QStringLiteral("qgf")))
+            return;
+    }
+    settings->gameFolder = FolderOf(path);
+    // The file appears, or replaces an older one, only once written whole.
+    if (!SaveGameFile(*settings, *game, path))
+        PromptOK(owner, QStringLiteral("Game Save failure! - (Choose a different Directory)"));
 }
 
 // ---- Cheat and switches ----------------------------------------------------------

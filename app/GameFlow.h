@@ -13,7 +13,10 @@
 #include <QObject>
 #include <QRect>
 
+#include <memory>
+
 class BboxCnt;
+class QWidget;
 class TGame;
 class TLevelArrows;
 class TSettings;
@@ -45,8 +48,23 @@ public:
     // The intro scene as the game, set up and laid out, with its messages.
     void StartIntro();
 
+    // The game object of a game type (1..4) for the settings; null for
+    // any other type and when no memory is left.
+    static std::unique_ptr<TGame> MakeGame(int gameType, TSettings *settings);
+    // Deletes the current game (the intro ends here too) and makes one of
+    // the stored game type, with its panel and hints; not set up.
     void NewGameObject();
     void NewGame();
+
+    // A saved game chosen in the open dialog replaces the current one only
+    // when the whole file was read; otherwise the game, the stored type and
+    // levels and the panel stay and "Game Load failure!" is shown. Saving
+    // writes the current game through a temporary file; the intro cannot be
+    // saved. Either choice of a file remembers its folder in gameFolder.
+    // owner: the window of the dialogs and messages (null when it is not
+    // shown); board: takes the focus back after the dialog.
+    void LoadGame(QWidget *owner, QWidget *board);
+    void SaveGame(QWidget *owner, QWidget *board);
     void OnGameType();
     void OnLevels();
     void Cheat();
@@ -90,4 +108,9 @@ signals:
 
 private:
     void ClearSelection();
+    // Ends the intro and deletes the current game.
+    void DropGame();
+    // Makes `made` the current game (deleting the one before), with the
+    // panel, strips and hints of the stored game type.
+    void UseGameObject(std::unique_ptr<TGame> made);
 };

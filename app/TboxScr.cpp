@@ -3,6 +3,7 @@
 #include "DialogRun.h"
 #include "HtmlHelp.h"
 #include "Prompts.h"
+#include "TboxAbout.h"
 #include "THighScrs.h"
 #include "TboxOpts.h"
 #include "TGame.h"
@@ -140,6 +141,9 @@ void TboxScr::Wire()
     connect(&panel.badLamp, &VlButton::clicked, &flow, &TGameFlow::ToggleBadBoxes);
     connect(&panel.badButton, &VlButton::clicked, &flow, &TGameFlow::ToggleBadBoxes);
     connect(&panel.highScoresButton, &VlButton::clicked, this, [this] { ShowHighScores(); });
+    connect(&panel.aboutButton, &VlButton::clicked, this, [this] { ShowAbout(); });
+    connect(&panel.loadButton, &VlButton::clicked, this, [this] { LoadGame(); });
+    connect(&panel.saveButton, &VlButton::clicked, this, [this] { SaveGame(); });
     connect(&panel.optionsButton, &VlButton::clicked, this, [this] { ShowOptions(); });
     static const int shapeDir[4] = {1, 3, 2, 4};   // arrays hold left, up, right, down
     for (int i = 0; i < 4; ++i) {
@@ -147,11 +151,6 @@ void TboxScr::Wire()
         connect(&panel.shapeArrow[i], &VlButton::clicked, &flow, [this, d] { flow.RotateShape(d); });
         connect(&panel.boxArrow[i], &VlButton::clicked, &flow, [this, d] { flow.TurnBox(d); });
     }
-    // The About box and loading and saving come with their dialogs; until
-    // then their buttons are off.
-    panel.aboutButton.setEnabled(false);
-    panel.loadButton.setEnabled(false);
-    panel.saveButton.setEnabled(false);
 
     // The level arrows: the i-th turns level or slice i + 1.
     for (int i = 0; i < 8; ++i) {
@@ -326,11 +325,11 @@ void TboxScr::MainMenu(VlBar &bar)
     bar.Sub(QStringLiteral("Help"), [this](VlBar &b) { HelpMenu(b); });
 }
 
-// "Load Game...", "Save Game..." and "About quibo" join these menus with
-// their dialogs.
 void TboxScr::GameMenu(VlBar &bar)
 {
     bar.Add(QStringLiteral("New Game  [N]"), [this] { flow.NewGame(); });
+    bar.Add(QStringLiteral("Load Game..."), [this] { LoadGame(); });
+    bar.Add(QStringLiteral("Save Game..."), [this] { SaveGame(); });
     bar.Separator();
     bar.Add(QStringLiteral("Options...  [O]"), [this] { ShowOptions(); });
     bar.Separator();
@@ -340,6 +339,8 @@ void TboxScr::GameMenu(VlBar &bar)
 void TboxScr::HelpMenu(VlBar &bar)
 {
     bar.Add(QStringLiteral("quibo Help  [H]"), [this] { ShowHelp(); });
+    bar.Separator();
+    bar.Add(QStringLiteral("About quibo"), [this] { ShowAbout(); });
 }
 
 void TboxScr::ContextMenu(VlBar &bar)
@@ -370,6 +371,27 @@ void TboxScr::ShowHelp()
     }
     // The help window is a top-level window of its own beside the game.
     settings->helpWindow = HtmlHelp::DisplayToc(settings->helpFile);
+}
+
+void TboxScr::ShowAbout()
+{
+    OpenDialog(settings, board, [this] { return new TboxAbout(settings, this); });
+}
+
+// The file dialogs pause the board's input themselves (the game flow's).
+void TboxScr::LoadGame()
+{
+    flow.LoadGame(DialogOwner(), board);
+}
+
+void TboxScr::SaveGame()
+{
+    flow.SaveGame(DialogOwner(), board);
+}
+
+QWidget *TboxScr::DialogOwner()
+{
+    return isVisible() ? this : nullptr;
 }
 
 void TboxScr::ShowOptions()

@@ -58,6 +58,10 @@ public:
     // entry is chosen or it is dismissed.
     void ExecuteContextMenu(const QPoint &globalPos);
     void ShowHelp();
+    void ShowAbout();
+    // A saved game through the file dialogs (the game flow's).
+    void LoadGame();
+    void SaveGame();
     // The options dialog; after Save the interface is applied again when
     // the scale changed, and the board is laid out and rendered again.
     void ShowOptions();
@@ -92,6 +96,7 @@ private:
     void Wire();
     void PlaceFrames();       // menu bar and board over the window
     void FitToScreen();       // geometry of the window state from the screen
+    QWidget *DialogOwner();   // the window while it is shown, else none
 
     bool closing = false;
 };

@@ -29,12 +29,6 @@ Reader ReaderFor(int code)
     }
 }
 
-// One frame of a video file; no video reader is part of the library yet.
-bool ReadVideoFrame(TImgUt &, const QString &)
-{
-    return false;
-}
-
 // Clamps a float position to 0..last before it becomes an integer.
 int32_t Position(float sum, int64_t last)
 {

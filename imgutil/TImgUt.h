@@ -197,4 +197,8 @@ void ReadTiffExif(TImgUt &ctx, const QString &path);
 uint32_t Get32(const uint8_t *p, bool bigEndian);
 void Put32(uint32_t value, uint8_t *p, bool bigEndian);
 
+// One frame of a video file (any extension outside the image table), the
+// frame 1.5 seconds into its first video stream, never reduced.
+bool ReadVideoFrame(TImgUt &ctx, const QString &path);
+
 } // namespace VlmImgUt

@@ -1,12 +1,15 @@
 #include "VlButton.h"
 
+#include "VlHover.h"
 #include "VlScale.h"
 #include "VlmPix.h"
 
 #include <QFontMetrics>
+#include <QGuiApplication>
 #include <QLinearGradient>
 #include <QMouseEvent>
 #include <QPainter>
+#include <QStyleHints>
 
 #include <algorithm>
 
@@ -303,7 +306,7 @@ int VlButton::VisualState() const
         return VlButtonStyle::Disabled;
     if (isDown())
         return VlButtonStyle::Pressed;
-    if (hasMouse)
+    if (VlPointerOver(this))
         return VlButtonStyle::Hot;
     return VlButtonStyle::Normal;
 }
@@ -321,6 +324,7 @@ void VlButton::paintEvent(QPaintEvent *)
 {
     QPainter p(this);
     const int state = VisualState();
+    VlHoverPainted(this, state == VlButtonStyle::Hot);
     VlPaintButtonLook(p, rect(), style.look[state]);
 
     // The label: picture left of the text, both centred. The styles give
@@ -356,18 +360,53 @@ void VlButton::paintEvent(QPaintEvent *)
 void VlButton::mouseMoveEvent(QMouseEvent *event)
 {
     VlOverrideCursor(Qt::ArrowCursor);
-    hasMouse = rect().contains(event->position().toPoint());
     QAbstractButton::mouseMoveEvent(event);
     update();
 }
 
 void VlButton::mousePressEvent(QMouseEvent *event)
 {
-    if (event->button() == Qt::RightButton) {
+    if (event->button() == Qt::RightButton || JustArrived()) {
         event->accept();
         return;
     }
     QAbstractButton::mousePressEvent(event);
+}
+
+void VlButton::mouseDoubleClickEvent(QMouseEvent *event)
+{
+    if (JustArrived()) {
+        event->accept();
+        return;
+    }
+    QAbstractButton::mouseDoubleClickEvent(event);
+}
+
+void VlButton::showEvent(QShowEvent *event)
+{
+    QAbstractButton::showEvent(event);
+    NoteArrival();
+}
+
+void VlButton::moveEvent(QMoveEvent *event)
+{
+    QAbstractButton::moveEvent(event);
+    if (isVisible())
+        NoteArrival();
+}
+
+void VlButton::NoteArrival()
+{
+    if (VlPointerOver(this))
+        arrivedUnderPointer.start();
+    else
+        arrivedUnderPointer.invalidate();
+}
+
+bool VlButton::JustArrived() const
+{
+    return arrivedUnderPointer.isValid()
+        && arrivedUnderPointer.elapsed() < QGuiApplication::styleHints()->mouseDoubleClickInterval();
 }
 
 void VlButton::mouseReleaseEvent(QMouseEvent *event)
@@ -381,14 +420,12 @@ void VlButton::mouseReleaseEvent(QMouseEvent *event)
 
 void VlButton::enterEvent(QEnterEvent *event)
 {
-    hasMouse = true;
     update();
     QAbstractButton::enterEvent(event);
 }
 
 void VlButton::leaveEvent(QEvent *event)
 {
-    hasMouse = false;
     update();
     QAbstractButton::leaveEvent(event);
 }

@@ -7,6 +7,7 @@
 #include "VlFrame.h"
 
 #include <QAbstractButton>
+#include <QElapsedTimer>
 #include <QImage>
 #include <QPoint>
 #include <QString>
@@ -81,25 +82,34 @@ public:
     void ApplyLookStyle();
     void SetStyle(const VlButtonStyle &s);
 
-    // 0 normal, 1 hot, 2 pressed, 3 disabled.
+    // 0 normal, 1 hot, 2 pressed, 3 disabled; hot while the pointer is
+    // over the button now (VlHover.h).
     int VisualState() const;
-    bool HasMouse() const { return hasMouse; }
 
     QSize sizeHint() const override;
 
     // clicked() (QAbstractButton) is the button's action; it fires only
-    // for the user's click.
+    // for the user's click. A button that comes under a still pointer (it
+    // is shown or moved there, as "Save" replaces "Clear Scores") ignores
+    // presses for the double-click interval: the second click of a double
+    // click was not aimed at it.
 
 protected:
     void paintEvent(QPaintEvent *event) override;
     void mouseMoveEvent(QMouseEvent *event) override;
     void mousePressEvent(QMouseEvent *event) override;
+    void mouseDoubleClickEvent(QMouseEvent *event) override;
+    void showEvent(QShowEvent *event) override;
+    void moveEvent(QMoveEvent *event) override;
     void mouseReleaseEvent(QMouseEvent *event) override;
     void enterEvent(QEnterEvent *event) override;
     void leaveEvent(QEvent *event) override;
 
 private:
+    void NoteArrival();
+    bool JustArrived() const;
+
     QImage picture;
     bool monoPicture = false;
-    bool hasMouse = false;
+    QElapsedTimer arrivedUnderPointer;   // invalid when it did not
 };

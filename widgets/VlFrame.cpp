@@ -29,6 +29,8 @@ QMargins VlFrameMargins(VlFrame frame)
         return QMargins(2, 2, 2, 2);
     case VlFrame::Separators:
         return QMargins(2, 0, 2, 2);
+    case VlFrame::InsetOutset:
+        return QMargins(4, 4, 4, 4);
     case VlFrame::None:
         break;
     }
@@ -40,7 +42,9 @@ VlFrame VlFrameOf(const QWidget *control)
     if (!control)
         return VlFrame::None;
     const QVariant v = control->property(FrameProperty);
-    return v.isValid() ? VlFrameOfCode(v.toInt()) : VlFrame::None;
+    if (!v.isValid())
+        return VlFrame::None;
+    return v.toInt() == int(VlFrame::InsetOutset) ? VlFrame::InsetOutset : VlFrameOfCode(v.toInt());
 }
 
 QMargins VlFrameMargins(const QWidget *control)
@@ -122,6 +126,10 @@ void VlPaintFrame(QPainter &p, const QRect &outer, VlFrame frame)
     case VlFrame::Inset:
         ring(p, outer, shadow, light);
         ring(p, inner, dark, face);
+        break;
+    case VlFrame::InsetOutset:
+        VlPaintFrame(p, outer, VlFrame::Inset);
+        VlPaintFrame(p, outer.adjusted(2, 2, -2, -2), VlFrame::Outset);
         break;
     case VlFrame::Separators: {
         const int x0 = outer.left(), x1 = outer.right(), y1 = outer.bottom();

@@ -19,6 +19,7 @@ enum class VlFrame : int {
     Outset = 4,
     Inset = 5,
     Separators = 6,   // left separator, bottom and right separators added
+    InsetOutset = 7,  // an inset frame with an outset frame inside it
 };
 
 // The frame code of SetTitle: 1..6 as above, anything else none.

@@ -52,6 +52,11 @@ void VlQtBar::Separator()
 void VlQtBar::Sub(const QString &text, std::function<void(VlBar &)> build)
 {
     QMenu *m = menu ? menu->addMenu(PlainText(text)) : bar->addMenu(PlainText(text));
+    // A drop-down is a window of its own, which takes the application font
+    // unless told to inherit: it draws in the font of the bar it hangs
+    // from, now and whenever the bar's font changes.
+    m->setAttribute(Qt::WA_WindowPropagation);
+    m->setFont(QFont());
     VlQtBar sub(m);
     if (build)
         build(sub);
@@ -72,6 +77,7 @@ public:
         setMouseTracking(true);
         setFocusPolicy(Qt::NoFocus);
         setAttribute(Qt::WA_Hover, true);
+        setSizePolicy(QSizePolicy::Preferred, QSizePolicy::Fixed);
         setObjectName(separator ? QStringLiteral("separator") : text);
     }
     bool highlighted = false;
@@ -221,7 +227,10 @@ void VlPopupMenu::BuildWidgets()
             e.widget = w;
             col->addWidget(w);
         }
-        col->addStretch(1);
+        // A shorter column stays at the top at its entries' height. No
+        // stretch: a layout that can grow makes a window at least 100
+        // pixels tall, an empty row below the entries.
+        col->setAlignment(Qt::AlignTop);
         row->addLayout(col);
     }
 }

@@ -24,7 +24,8 @@ public:
 };
 
 // Fills a QMenuBar or a QMenu. Entries get no accelerators: an "&" in a
-// text is shown as it is.
+// text is shown as it is. Sub-menus take the font of the bar or menu they
+// hang from (also when it is set after filling).
 class VlQtBar : public VlBar {
 public:
     explicit VlQtBar(QMenuBar *bar);

@@ -1,5 +1,6 @@
 #include "VlOpt.h"
 
+#include "VlHover.h"
 #include "VlScale.h"
 
 #include <QFontMetrics>
@@ -43,7 +44,7 @@ int VlOpt::VisualState() const
         return 3;
     if (isDown())
         return 2;
-    if (hasMouse)
+    if (VlPointerOver(this))
         return 1;
     return 0;
 }
@@ -146,6 +147,7 @@ QSize VlOpt::sizeHint() const
 void VlOpt::paintEvent(QPaintEvent *)
 {
     QPainter p(this);
+    VlHoverPainted(this, VisualState() == 1);
     if (!transparent && paper != ColorNull)
         p.fillRect(rect(), ToQColor(uint32_t(paper)));
     QImage pic = ScaledPicture();
@@ -177,21 +179,18 @@ void VlOpt::paintEvent(QPaintEvent *)
 
 void VlOpt::enterEvent(QEnterEvent *event)
 {
-    hasMouse = true;
     update();
     QAbstractButton::enterEvent(event);
 }
 
 void VlOpt::leaveEvent(QEvent *event)
 {
-    hasMouse = false;
     update();
     QAbstractButton::leaveEvent(event);
 }
 
 void VlOpt::mouseMoveEvent(QMouseEvent *event)
 {
-    hasMouse = rect().contains(event->position().toPoint());
     QAbstractButton::mouseMoveEvent(event);
     update();
 }

@@ -26,7 +26,8 @@ public:
     void SetSwitch(bool on);
     bool IsSwitch() const { return switchStyle; }
 
-    // 0 normal, 1 hot, 2 pressed, 3 disabled.
+    // 0 normal, 1 hot, 2 pressed, 3 disabled; hot while the pointer is
+    // over the option now (VlHover.h).
     int VisualState() const;
     // The standard check-box picture: 13 x 13, or 13 x 12 for a switch.
     static QImage FrameworkPicture(int visualState, bool checked, bool switchStyle);
@@ -48,5 +49,4 @@ protected:
 
 private:
     bool switchStyle = false;
-    bool hasMouse = false;
 };

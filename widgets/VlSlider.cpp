@@ -1,6 +1,7 @@
 #include "VlSlider.h"
 
 #include "VlButton.h"
+#include "VlHover.h"
 #include "VlScale.h"
 
 #include <QKeyEvent>
@@ -124,7 +125,8 @@ void VlSlider::paintEvent(QPaintEvent *)
     p.fillRect(QRect(groove.right(), groove.top(), 1, groove.height()), light);
 
     // Thumb: the normal button face.
-    const int state = !isEnabled() ? 3 : dragging ? 2 : hasMouse ? 1 : 0;
+    const int state = !isEnabled() ? 3 : dragging ? 2 : VlPointerOver(this) ? 1 : 0;
+    VlHoverPainted(this, state == 1);
     VlPaintButtonLook(p, thumb, VlButtonLook::OfFace(VlButtonLook::NormalFace, state));
     // A grip line across the thumb.
     const QColor grip = ToQColor(VlColorHighlight());
@@ -164,7 +166,6 @@ void VlSlider::mousePressEvent(QMouseEvent *event)
 void VlSlider::mouseMoveEvent(QMouseEvent *event)
 {
     const QPoint pt = event->position().toPoint();
-    hasMouse = rect().contains(pt);
     if (dragging)
         userChange([&] { setValue(ValueAtPos(AlongOf(pt) - dragOffset)); });
     update();
@@ -193,14 +194,12 @@ void VlSlider::wheelEvent(QWheelEvent *event)
 
 void VlSlider::enterEvent(QEnterEvent *event)
 {
-    hasMouse = true;
     update();
     QAbstractSlider::enterEvent(event);
 }
 
 void VlSlider::leaveEvent(QEvent *event)
 {
-    hasMouse = false;
     update();
     QAbstractSlider::leaveEvent(event);
 }

@@ -54,5 +54,4 @@ private:
 
     bool dragging = false;
     int dragOffset = 0;
-    bool hasMouse = false;
 };

@@ -8,17 +8,9 @@
 # The screenshots stay in SHOT_FOLDER when one is given.
 set -euo pipefail
 exe=${1:?usage: options-real-program.sh QUIBO_EXE [SHOT_FOLDER]}
-for tool in xvfb-run xdotool convert import; do
-  command -v "$tool" >/dev/null || { echo "skipped: $tool is missing"; exit 77; }
-done
-
-home=$(mktemp -d)
-trap 'rm -rf "$home"' EXIT
+. "$(dirname "$0")/real-program-home.sh" xvfb-run xdotool convert import
 shots=${2:-$home/shots}
 mkdir -p "$shots"
-export HOME=$home XDG_CONFIG_HOME=$home/.config XDG_DATA_HOME=$home/.local/share
-export XDG_DATA_DIRS=$home/share XDG_RUNTIME_DIR=$home/run QT_QPA_PLATFORM=xcb
-mkdir -m 700 "$XDG_RUNTIME_DIR"
 
 # The pictures, each in colours that nothing else on the board has; the
 # faces large enough to cover a whole side when a game spans them.

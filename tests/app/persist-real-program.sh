@@ -4,15 +4,7 @@
 # mouse in the panel's lists.   persist-real-program.sh QUIBO_EXE
 set -euo pipefail
 exe=${1:?usage: persist-real-program.sh QUIBO_EXE}
-for tool in xvfb-run xdotool od; do
-  command -v "$tool" >/dev/null || { echo "skipped: $tool is missing"; exit 77; }
-done
-
-home=$(mktemp -d)
-trap 'rm -rf "$home"' EXIT
-export HOME=$home XDG_CONFIG_HOME=$home/.config XDG_DATA_HOME=$home/.local/share
-export XDG_DATA_DIRS=$home/share XDG_RUNTIME_DIR=$home/run QT_QPA_PLATFORM=xcb
-mkdir -m 700 "$XDG_RUNTIME_DIR"
+. "$(dirname "$0")/real-program-home.sh" xvfb-run xdotool od
 
 # The panel's lists at 1920 x 1080 at the first start's Normal scale.
 typeList="1820 208"

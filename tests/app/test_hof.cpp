@@ -2,6 +2,7 @@
 // the Enter key's states, the flash, Save and Cancel, run without a modal
 // loop.
 #include "HtmlHelp.h"
+#include "screen_util.h"
 #include "Prompts.h"
 #include "THighScrs.h"
 #include "TSettings.h"
@@ -505,4 +506,32 @@ TEST_F(HofSaveTest, FailedSaveIsReportedAndTheScoresStayInTheSettings)
     EXPECT_TRUE(prompts[0].startsWith("Save Options failure! - "));
     EXPECT_EQ(full->hofScore[1][0], 77);
     EXPECT_EQ(full->hofNames[1][0], "Kay");
+}
+
+TEST_F(HofSaveTest, DoubleClickOnClearScoresClearsButDoesNotSave)
+{
+    // "Save" appears under the pointer where "Clear Scores" was: the second
+    // click of a double click does not press it; a deliberate click after
+    // the double-click interval does.
+    const TDoubleClickInterval interval(150);
+    FillTable(*full, 1, {300, 200});
+    THighScrs &d = OpenFull(0);
+    ASSERT_TRUE(QTest::qWaitForWindowExposed(&d));
+    const QPoint at = d.clearButton.mapTo(&d, QPoint(20, 11));
+    ASSERT_TRUE(d.saveButton.geometry().contains(d.buttonStrip.mapFrom(&d, at)));
+    MovePointer(d.mapToGlobal(at));
+
+    QTest::mouseDClick(d.windowHandle(), Qt::LeftButton, Qt::NoModifier, at);
+    EXPECT_TRUE(d.isVisible());
+    EXPECT_EQ(d.result(), 0);
+    EXPECT_EQ(d.enterState, 1) << "the first click cleared";
+    EXPECT_EQ(TableOf(d, 1)[0].score, 0);
+    EXPECT_EQ(full->hofScore[1][0], 300) << "nothing saved";
+    EXPECT_TRUE(full->optionsFile.isEmpty() || !QFile::exists(full->optionsFile));
+
+    QTest::qWait(200);
+    QTest::mouseClick(d.windowHandle(), Qt::LeftButton, Qt::NoModifier, at);
+    EXPECT_EQ(d.result(), 1);
+    EXPECT_EQ(full->hofScore[1][0], 0);
+    EXPECT_TRUE(QFile::exists(OptionsPath()));
 }

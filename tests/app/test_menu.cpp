@@ -7,6 +7,7 @@
 #include "VlMenu.h"
 
 #include <QAction>
+#include <QFontInfo>
 #include <QMenu>
 #include <QMouseEvent>
 #include <QPointer>
@@ -17,7 +18,11 @@ namespace {
 
 using Columns = std::vector<std::vector<QString>>;
 
-const Columns contextColumns = {{"New Game  [N]", "", "Options...  [O]", "", "Quit  [X]"}, {"quibo Help  [H]"}};
+const QStringList gameEntries = {"New Game  [N]", "Load Game...", "Save Game...", "", "Options...  [O]", "",
+                                  "Quit  [X]"};
+const QStringList helpEntries = {"quibo Help  [H]", "", "About quibo"};
+const Columns contextColumns = {{"New Game  [N]", "Load Game...", "Save Game...", "", "Options...  [O]", "", "Quit  [X]"},
+                                {"quibo Help  [H]", "", "About quibo"}};
 
 QStringList Texts(const QList<QAction *> &actions)
 {
@@ -54,9 +59,8 @@ TEST_F(WindowTest, MenuBarHoldsTheGameAndHelpMenus)
     EXPECT_EQ(top[1]->text(), QStringLiteral("Help"));
     ASSERT_NE(top[0]->menu(), nullptr);
     ASSERT_NE(top[1]->menu(), nullptr);
-    EXPECT_EQ(Texts(top[0]->menu()->actions()),
-              (QStringList{"New Game  [N]", "", "Options...  [O]", "", "Quit  [X]"}));
-    EXPECT_EQ(Texts(top[1]->menu()->actions()), (QStringList{"quibo Help  [H]"}));
+    EXPECT_EQ(Texts(top[0]->menu()->actions()), gameEntries);
+    EXPECT_EQ(Texts(top[1]->menu()->actions()), helpEntries);
     for (QAction *a : top[0]->menu()->actions())
         EXPECT_TRUE(a->shortcut().isEmpty());
 
@@ -65,9 +69,35 @@ TEST_F(WindowTest, MenuBarHoldsTheGameAndHelpMenus)
     EXPECT_EQ(dynamic_cast<TSplash *>(w.flow.game), nullptr);
 
     QSignalSpy closed(&w, &TboxScr::closed);
-    top[0]->menu()->actions()[4]->trigger();
+    top[0]->menu()->actions()[gameEntries.indexOf("Quit  [X]")]->trigger();
     EXPECT_EQ(closed.count(), 1);
     EXPECT_FALSE(w.isVisible());
+}
+
+TEST_F(WindowTest, DropDownMenusDrawInTheFontOfTheMenuBar)
+{
+    // At a scale other than Normal the application font is larger than the
+    // kit font that the menu bar was given.
+    for (char scale : {'n', 'j'}) {
+        SCOPED_TRACE(std::string("scale ") + scale);
+        TboxScr &w = Open([&](TSettings &s) { s.interfaceBlock.scale = scale; });
+        QTest::keyClick(w.View(), Qt::Key_M);
+        ASSERT_TRUE(w.menuBar.isVisible());
+        const QFont barFont = w.menuBar.font();
+        EXPECT_EQ(barFont.pixelSize(), 11);
+        for (QAction *title : w.menuBar.actions()) {
+            SCOPED_TRACE(title->text().toStdString());
+            QTest::mouseClick(&w.menuBar, Qt::LeftButton, Qt::NoModifier, w.menuBar.actionGeometry(title).center());
+            QMenu *menu = title->menu();
+            ASSERT_TRUE(menu && menu->isVisible());
+            EXPECT_EQ(menu->font().family(), barFont.family());
+            EXPECT_EQ(menu->font().pixelSize(), barFont.pixelSize());
+            EXPECT_EQ(QFontInfo(menu->font()).pixelSize(), QFontInfo(barFont).pixelSize());
+            QTest::keyClick(menu, Qt::Key_Escape);
+            EXPECT_FALSE(menu->isVisible());
+        }
+        window.reset();
+    }
 }
 
 TEST_F(WindowTest, ContextMenuHasTheGameColumnThenTheHelpColumn)

@@ -2,6 +2,7 @@
 // screen and maximised, the interface at start, shut-down, key codes and
 // the end switch of the command line (also through the program itself).
 #include "test_window_util.h"
+#include "screen_util.h"
 #include "VlFrame.h"
 #include "Color.h"
 
@@ -12,6 +13,7 @@
 #include "TSplash.h"
 #include "VlmPix.h"
 
+#include <QAbstractItemView>
 #include <QFile>
 #include <QKeyEvent>
 #include <QProcess>
@@ -88,11 +90,9 @@ TEST_F(WindowTest, StartsFullScreenWithTheIntroAndItsMessages)
     EXPECT_EQ(w.flow.messageBadColor, Color(0x798DDE));
     EXPECT_EQ(w.flow.messageCheatColor, Color(0xAB6FBF));
     EXPECT_EQ(pBoxScr, &w);
-    // Their dialogs come later: until then the buttons are off.
-    EXPECT_TRUE(w.panel.optionsButton.isEnabled());
-    EXPECT_FALSE(w.panel.loadButton.isEnabled());
-    EXPECT_FALSE(w.panel.saveButton.isEnabled());
-    EXPECT_FALSE(w.panel.aboutButton.isEnabled());
+    // Every button of the panel has its action.
+    for (VlButton *b : {&w.panel.optionsButton, &w.panel.loadButton, &w.panel.saveButton, &w.panel.aboutButton})
+        EXPECT_TRUE(b->isEnabled()) << b->text().toStdString();
     EXPECT_TRUE(w.panel.cheatButton.isEnabled());
 }
 
@@ -109,26 +109,26 @@ static int Brightest(QWidget &widget)
     return best;
 }
 
-// The buttons that are off look off: captions no brighter than the kit's
-// disabled colour, at start and after the interface is applied again; an
-// enabled button's caption is drawn brighter in its ink.
+// A button that is off looks off: its caption no brighter than the kit's
+// disabled colour, when switched off and after the interface is applied
+// again; an enabled button's caption is drawn brighter in its ink.
 TEST_F(WindowTest, ButtonsThatAreOffShowGreyCaptions)
 {
     TboxScr &w = Open();
     const QColor off = ToQColor(VlColorDisabled());
     const int grey = off.red() + off.green() + off.blue();
+    w.panel.loadButton.setEnabled(false);
     for (bool again : {false, true}) {
+        SCOPED_TRACE(again ? "after ApplyInterface" : "at start");
         if (again) {
             w.settings->interfaceBlock.scale = 'l';
             w.ApplyInterface(true);
         }
-        for (VlButton *b : {&w.panel.loadButton, &w.panel.saveButton}) {
-            SCOPED_TRACE(b->text().toStdString() + (again ? " after ApplyInterface" : " at start"));
-            const int bright = Brightest(*b);
-            EXPECT_LE(bright, grey + 6);
-            EXPECT_GE(bright, grey - 60) << "the caption is drawn";
-        }
-        EXPECT_GT(Brightest(w.panel.cheatButton), grey + 150);
+        const int bright = Brightest(w.panel.loadButton);
+        EXPECT_LE(bright, grey + 6);
+        EXPECT_GE(bright, grey - 60) << "the caption is drawn";
+        for (VlButton *b : {&w.panel.cheatButton, &w.panel.saveButton, &w.panel.optionsButton})
+            EXPECT_GT(Brightest(*b), grey + 150) << b->text().toStdString();
     }
 }
 
@@ -459,3 +459,44 @@ TEST(Program, StartsFromAFolderWhoseNameBeginsWithD)
     }
 }
 #endif
+
+TEST_F(WindowTest, NewGameIsNotLeftHighlightedAfterAPromptClosedWithEnter)
+{
+    // The type list opens over "New Game"; the player clicks the entry that
+    // lies over the button, confirms the prompt with Enter and moves away.
+    TboxScr &w = OpenGame(4, 2);
+    SetPromptAnswerer(nullptr);
+    VlDrop &list = w.panel.gameTypeDrop;
+    VlButton &newGame = w.panel.newGameButton;
+    ASSERT_TRUE(QTest::qWaitForWindowExposed(&w));
+    const QPoint away = w.View()->mapToGlobal(QPoint(20, 20));
+    MovePointer(away);
+    const QImage normal = OnScreen(&newGame);
+
+    MovePointer(list.mapToGlobal(list.rect().center()));
+    QTest::mouseClick(w.windowHandle(), Qt::LeftButton, Qt::NoModifier,
+                      w.mapFromGlobal(list.mapToGlobal(list.rect().center())));
+    QAbstractItemView *view = list.view();
+    ASSERT_TRUE(view && view->isVisible());
+    QWindow *popup = view->window()->windowHandle();
+    ASSERT_TRUE(popup);
+    QPoint entry;   // global
+    for (int i = 0; i < 3 && entry.isNull(); ++i) {
+        const QPoint g = view->viewport()->mapToGlobal(view->visualRect(view->model()->index(i, 0)).center());
+        if (newGame.rect().contains(newGame.mapFromGlobal(g)))
+            entry = g;
+    }
+    ASSERT_FALSE(entry.isNull()) << "an entry lies over New Game";
+    MovePointer(entry);
+
+    QTimer::singleShot(0, [&] {
+        QWidget *box = QApplication::activeModalWidget();
+        ASSERT_NE(box, nullptr);
+        QTest::keyClick(box, Qt::Key_Return);
+    });
+    QTest::mouseClick(popup, Qt::LeftButton, Qt::NoModifier, popup->mapFromGlobal(entry));
+    EXPECT_NE(w.settings->gameType, 4) << "the new type was confirmed";
+    EXPECT_NE(OnScreen(&newGame), normal) << "highlighted under the pointer";
+    MovePointer(away);
+    EXPECT_EQ(OnScreen(&newGame), normal) << "no highlight once the pointer has left";
+}

@@ -10,10 +10,7 @@
 #include <QStandardPaths>
 #include <QWidget>
 
-#ifdef __linux__
-#include <csignal>
-#include <sys/resource.h>
-#endif
+#include "FileSizeLimit.h"
 
 namespace {
 
@@ -364,29 +361,6 @@ TEST_F(OptionsLoadTest, SaveFailureIsReportedAndNothingRecorded)
 }
 
 #ifdef __linux__
-// Writes beyond a file-size limit fail, whoever runs the test.
-class FileSizeLimit {
-public:
-    explicit FileSizeLimit(rlim_t bytes)
-    {
-        getrlimit(RLIMIT_FSIZE, &old);
-        oldHandler = std::signal(SIGXFSZ, SIG_IGN);
-        rlimit lim = old;
-        lim.rlim_cur = bytes;
-        ok = setrlimit(RLIMIT_FSIZE, &lim) == 0;
-    }
-    ~FileSizeLimit()
-    {
-        setrlimit(RLIMIT_FSIZE, &old);
-        std::signal(SIGXFSZ, oldHandler);
-    }
-    bool ok = false;
-
-private:
-    rlimit old{};
-    void (*oldHandler)(int) = nullptr;
-};
-
 TEST_F(OptionsLoadTest, FailedWriteLeavesTheOldFileIntact)
 {
     auto s = Make();

@@ -1,28 +1,35 @@
 // Kit buttons: the looks of the three looks in their states, checked on
 // grabbed pixels; colours, skin pictures, restyling and keyboard focus.
 #include "test_kit_common.h"
+#include "screen_util.h"
 
 #include <QCoreApplication>
 #include <QEnterEvent>
 #include <QLineEdit>
 #include <QMouseEvent>
+#include <QMessageBox>
 #include <QPushButton>
+#include <QWindow>
 #include <QTest>
+#include <QTimer>
 
+#include <functional>
 #include <optional>
 
 namespace {
 
 constexpr COLORREF PanelColour = 0x0000FF;
 
-// A button "Go" on a red panel; states are produced by the events Qt
+// A button "Go" on a red panel, shown on the screen; the pointer is moved
+// for real (the highlight follows where it is), the press is the event Qt
 // would send.
 struct ButtonBoard {
     VlPanel panel;
     VlButton *button;
 
-    ButtonBoard()
+    explicit ButtonBoard(QPoint at = QPoint(300, 300))
     {
+        Away();
         panel.SetDesignRect(0, 0, 100, 40, true);
         panel.color = panel.ownColor = Color(PanelColour);
         button = new VlButton(&panel);
@@ -31,17 +38,17 @@ struct ButtonBoard {
         // A new button starts in the style of look "W"; its colours bring
         // in the current look's.
         button->SetColors(0xC0C0C0, 0, 0x2C2C65, 0x654221);
+        panel.move(at);
+        panel.show();
+        EXPECT_TRUE(QTest::qWaitForWindowExposed(&panel));
     }
 
-    void Hover()
-    {
-        QEnterEvent e(QPointF(30, 11), QPointF(30, 11), QPointF(30, 11));
-        QCoreApplication::sendEvent(button, &e);
-    }
+    static void Away() { MovePointer(QPoint(5, 5)); }
+    void Hover() { QTest::mouseMove(button, QPoint(30, 11)); }
     void Press()
     {
-        QMouseEvent e(QEvent::MouseButtonPress, QPointF(30, 11), QPointF(30, 11), Qt::LeftButton, Qt::LeftButton,
-                      Qt::NoModifier);
+        QMouseEvent e(QEvent::MouseButtonPress, QPointF(30, 11), button->mapToGlobal(QPointF(30, 11)), Qt::LeftButton,
+                      Qt::LeftButton, Qt::NoModifier);
         QCoreApplication::sendEvent(button, &e);
     }
     // The panel's pixels over the button.
@@ -96,14 +103,14 @@ TEST_F(KitTest, EdgeStyleLooksUnderTheButtonStyleFlag)
     for (char look : {'C', 'S'}) {
         SCOPED_TRACE(std::string(1, look));
         SetInterfaceScale(nullptr, look, 'n', true);
-        ButtonBoard alt;
-        ButtonBoard edge;
+        ButtonBoard alt(QPoint(300, 300));
+        ButtonBoard edge(QPoint(300, 400));
         edge.button->SetStyle(VlButtonStyle::StyleEdge());
         const QImage altNormal = alt.Shot();
         const QImage edgeNormal = edge.Shot();
         alt.Hover();
-        edge.Hover();
         const QImage altHot = alt.Shot();
+        edge.Hover();
         const QImage edgeHot = edge.Shot();
         alt.Press();
         edge.Press();
@@ -260,9 +267,111 @@ TEST_F(KitTest, ButtonMoveShowsTheArrow)
 {
     ButtonBoard b;
     QGuiApplication::setOverrideCursor(Qt::WaitCursor);
-    QMouseEvent e(QEvent::MouseMove, QPointF(5, 5), QPointF(5, 5), Qt::NoButton, Qt::NoButton, Qt::NoModifier);
-    QCoreApplication::sendEvent(b.button, &e);
+    QTest::mouseMove(b.button, QPoint(5, 5));
     ASSERT_NE(QGuiApplication::overrideCursor(), nullptr);
     EXPECT_EQ(QGuiApplication::overrideCursor()->shape(), Qt::ArrowCursor);
-    EXPECT_TRUE(b.button->HasMouse());
+    EXPECT_EQ(b.button->VisualState(), VlButtonStyle::Hot);
+}
+
+namespace {
+
+// A popup list lying over a button: a click on it closes it and asks a
+// question, as a list entry that starts a new game does.
+class AskingPopup : public QWidget {
+public:
+    std::function<void()> ask;
+    AskingPopup() : QWidget(nullptr, Qt::Popup) {}
+
+protected:
+    void mouseReleaseEvent(QMouseEvent *) override
+    {
+        hide();
+        ask();
+    }
+};
+
+} // namespace
+
+TEST_F(KitTest, HighlightFollowsThePointerAcrossAModalPrompt)
+{
+    // A prompt closed with Enter: the button shows where the pointer is then,
+    // and a later move away is not lost.
+    ButtonBoard b;
+    const QImage normal = OnScreen(b.button);
+    b.Hover();
+    const QImage hot = OnScreen(b.button);
+    ASSERT_NE(normal, hot);
+    ASSERT_EQ(At(hot, 2, 2), 0x654221u);
+    ButtonBoard::Away();
+    ASSERT_EQ(OnScreen(b.button), normal);
+
+    // The pointer stays where the popup was (over the button) or goes away
+    // while the prompt is open.
+    for (bool awayDuringPrompt : {false, true}) {
+        SCOPED_TRACE(awayDuringPrompt ? "away during the prompt" : "on the button when the prompt closes");
+        AskingPopup popup;
+        popup.setGeometry(QRect(b.button->mapToGlobal(QPoint(0, 0)), b.button->size()));
+        popup.ask = [&] {
+            QMessageBox box(QMessageBox::Question, QStringLiteral("quibo"), QStringLiteral("Sure?"),
+                            QMessageBox::Ok | QMessageBox::Cancel, &b.panel);
+            QTimer::singleShot(0, &box, [&] {
+                if (awayDuringPrompt)
+                    ButtonBoard::Away();
+                QTest::keyClick(&box, Qt::Key_Return);
+            });
+            box.exec();
+        };
+        popup.show();
+        ASSERT_TRUE(QTest::qWaitForWindowExposed(&popup));
+        QWindow *list = popup.windowHandle();
+        MovePointer(popup.mapToGlobal(QPoint(30, 11)));
+        QTest::mouseClick(list, Qt::LeftButton, Qt::NoModifier, QPoint(30, 11));
+        EXPECT_EQ(OnScreen(b.button), awayDuringPrompt ? normal : hot) << "when the prompt has closed";
+        ButtonBoard::Away();
+        EXPECT_EQ(OnScreen(b.button), normal) << "after the pointer left";
+    }
+}
+
+TEST_F(KitTest, ButtonArrivingUnderThePointerIgnoresPressesForTheDoubleClickInterval)
+{
+    // A double click where the button arrives (shown or moved there) after
+    // the first click; a button that was there all along takes both clicks.
+    const TDoubleClickInterval interval(150);
+    struct Case {
+        const char *name;
+        bool hiddenFirst;     // shown at its place after the pointer got there
+        bool elsewhereFirst;  // moved to its place after the pointer got there
+        bool pointerAfter;    // the pointer moves onto it after it arrived
+        int clicks;
+    };
+    const Case cases[] = {
+        {"there all along", false, false, false, 2},
+        {"shown under the pointer", true, false, false, 0},
+        {"moved under the pointer", false, true, false, 0},
+        {"pointer moved onto it after it was shown", true, false, true, 2},
+    };
+    for (const Case &c : cases) {
+        SCOPED_TRACE(c.name);
+        ButtonBoard b;
+        int clicks = 0;
+        QObject::connect(b.button, &QAbstractButton::clicked, [&] { ++clicks; });
+        const QPoint place = b.button->pos();
+        const QPoint at = place + QPoint(30, 11);   // in the panel
+        if (c.hiddenFirst)
+            b.button->hide();
+        if (c.elsewhereFirst)
+            b.button->move(place + QPoint(0, 40));
+        if (!c.pointerAfter)
+            MovePointer(b.panel.mapToGlobal(at));
+        b.button->show();
+        b.button->move(place);
+        if (c.pointerAfter)
+            MovePointer(b.panel.mapToGlobal(at));
+        QWindow *win = b.panel.windowHandle();
+        QTest::mouseDClick(win, Qt::LeftButton, Qt::NoModifier, at);
+        EXPECT_EQ(clicks, c.clicks);
+        QTest::qWait(200);
+        QTest::mouseClick(win, Qt::LeftButton, Qt::NoModifier, at);
+        EXPECT_EQ(clicks, c.clicks + 1) << "a click after the interval counts";
+    }
 }

@@ -10,6 +10,7 @@
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <vector>
 
 namespace {
@@ -89,4 +90,53 @@ TEST(KitMenuBar, EntriesShowAnAmpersandAsItIsAndRunTheirAction)
     EXPECT_TRUE(a[2]->shortcut().isEmpty());
     a[2]->trigger();
     EXPECT_EQ(runs, 1);
+}
+
+TEST(KitPopup, IsExactlyAsTallAsItsEntries)
+{
+    // Columns of different lengths: the popup ends below the entries of its
+    // longest column with the margin it has above them, and the entries of
+    // a shorter column keep their height at the top.
+    struct Case {
+        const char *name;
+        std::vector<std::vector<QString>> columns;   // "" for a separator
+    };
+    const Case cases[] = {
+        {"first longer", {{"New", "", "Load", "Save", "", "Quit"}, {"Help", "", "About"}}},
+        {"second longer", {{"Help"}, {"New", "", "Load", "Save"}}},
+        {"one column", {{"New", "", "Quit"}}},
+    };
+    for (const Case &c : cases) {
+        SCOPED_TRACE(c.name);
+        VlPopupMenu menu;
+        for (size_t col = 0; col < c.columns.size(); ++col) {
+            if (col > 0)
+                menu.Break();
+            for (const QString &text : c.columns[col])
+                text.isEmpty() ? menu.Separator() : menu.Add(text, [] {});
+        }
+        bool measured = false;
+        QTimer::singleShot(0, [&] {
+            VlPopupMenu *m = VlPopupMenu::Running();
+            ASSERT_EQ(m, &menu);
+            QWidget *first = m->EntryWidget(c.columns[0][0]);
+            ASSERT_TRUE(first);
+            const int top = first->y();
+            int bottom = 0;
+            for (const auto &col : c.columns) {
+                QWidget *head = m->EntryWidget(col[0]);
+                ASSERT_TRUE(head);
+                EXPECT_EQ(head->y(), top) << "every column starts at the top";
+                EXPECT_EQ(head->height(), first->height()) << "entries keep their height";
+                for (const QString &text : col)
+                    if (QWidget *e = m->EntryWidget(text))
+                        bottom = std::max(bottom, e->geometry().bottom() + 1);
+            }
+            EXPECT_EQ(m->height() - bottom, top) << "no empty row below the entries";
+            measured = true;
+            QTest::keyClick(m, Qt::Key_Escape);
+        });
+        EXPECT_FALSE(menu.Execute(QPoint(20, 20)));
+        EXPECT_TRUE(measured);
+    }
 }

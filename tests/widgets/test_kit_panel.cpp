@@ -153,6 +153,34 @@ TEST_F(KitTest, ChildrenLieInsideTheParentsFrame)
     EXPECT_EQ(panel.ViewRect(), QRect(2, 2, 196, 96));
 }
 
+TEST_F(KitTest, InsetOutsetIsAnInsetFrameWithAnOutsetOneInside)
+{
+    VlPanel inset, outset, both;
+    inset.SetDesignRect(0, 0, 60, 40, true);
+    outset.SetDesignRect(0, 0, 56, 36, true);
+    both.SetDesignRect(0, 0, 60, 40, true);
+    inset.SetFrame(VlFrame::Inset);
+    outset.SetFrame(VlFrame::Outset);
+    both.SetFrame(VlFrame::InsetOutset);
+    auto *b = new VlButton(&both);
+    b->SetDesignRect(10, 10, 20, 10);
+    EXPECT_EQ(b->geometry(), QRect(14, 14, 20, 10));
+    EXPECT_EQ(both.ViewRect(), QRect(4, 4, 52, 32));
+
+    // The two outer rings are the inset frame's, the next two the outset
+    // frame's of the rectangle inside.
+    const QImage in = Grab(&inset), out = Grab(&outset), img = Grab(&both);
+    auto onRing = [](int x, int y, int w, int h) { return x < 2 || y < 2 || x >= w - 2 || y >= h - 2; };
+    for (int y = 0; y < 40; ++y)
+        for (int x = 0; x < 60; ++x) {
+            if (onRing(x, y, 60, 40)) {
+                ASSERT_EQ(At(img, x, y), At(in, x, y)) << x << "," << y;
+            } else if (onRing(x - 2, y - 2, 56, 36)) {
+                ASSERT_EQ(At(img, x, y), At(out, x - 2, y - 2)) << x << "," << y;
+            }
+        }
+}
+
 TEST_F(KitTest, KitClassTestFollowsTheNamesInOrder)
 {
     VlPanel panel;

@@ -1,0 +1,364 @@
+// One frame of a video file through FFmpeg: the frame that covers 1.5
+// seconds past the start of the first video stream, at its full size.
+//
+// The file is read only through its own descriptor: FFmpeg gets an I/O
+// context over it, may open nothing else (a playlist or a concat list
+// reaches no other file and no network address), and only the container
+// formats of video files are accepted.
+#include "TImgUt.h"
+#include "TDib.h"
+#include "Gdi.h"
+#include "RegularFile.h"
+
+extern "C" {
+#include <libavcodec/avcodec.h>
+#include <libavformat/avformat.h>
+#include <libavutil/avutil.h>
+#include <libswscale/swscale.h>
+}
+
+#include <cerrno>
+#include <cstdlib>
+#include <cstring>
+#include <sys/stat.h>
+#include <unistd.h>
+
+namespace VlmImgUt {
+
+namespace {
+
+// AVI, ASF/WMV, QuickTime/MP4/3GP, MPEG program and transport streams,
+// Flash video and raw MPEG video.
+const char kFormats[] = "avi,asf,mov,mpeg,mpegts,mpegvideo,flv";
+
+constexpr int kIoBufferSize = 1 << 15;
+// How many packets may be read, how many of the video stream decoded, and
+// how many bytes read, before the best frame so far is taken.
+constexpr int kMaxPackets = 4096;
+constexpr int kMaxDecoded = 1024;
+constexpr int64_t kMaxBytes = int64_t(256) << 20;
+// The frame taken covers this time past the stream's start.
+constexpr int64_t kGrabMs = 1500;
+
+// The file as FFmpeg reads it: its descriptor and the bytes it may still
+// read, which end the file early for a demuxer that scans a large damaged
+// file for something it never finds.
+struct Input {
+    int fd = -1;
+    int64_t budget = kMaxBytes;
+};
+
+int ReadFd(void *opaque, uint8_t *buf, int size)
+{
+    Input &in = *static_cast<Input *>(opaque);
+    if (in.budget <= 0)
+        return AVERROR_EOF;
+    if (size > in.budget)
+        size = int(in.budget);
+    ssize_t n;
+    do {
+        n = ::read(in.fd, buf, size_t(size));
+    } while (n < 0 && errno == EINTR);
+    if (n < 0)
+        return AVERROR(EIO);
+    in.budget -= n;
+    return n == 0 ? AVERROR_EOF : int(n);
+}
+
+int64_t SeekFd(void *opaque, int64_t offset, int whence)
+{
+    const int fd = static_cast<const Input *>(opaque)->fd;
+    if (whence & AVSEEK_SIZE) {
+        struct stat st;
+        return fstat(fd, &st) == 0 ? int64_t(st.st_size) : AVERROR(EIO);
+    }
+    whence &= ~AVSEEK_FORCE;
+    if (whence != SEEK_SET && whence != SEEK_CUR && whence != SEEK_END)
+        return AVERROR(EINVAL);
+    const off_t pos = lseek(fd, off_t(offset), whence);
+    return pos < 0 ? AVERROR(EINVAL) : int64_t(pos);
+}
+
+// Demuxers that would open a second file (references, playlists) get none.
+int RefuseOpen(AVFormatContext *, AVIOContext **, const char *, int, AVDictionary **)
+{
+    return AVERROR(EPERM);
+}
+
+// Everything one read holds, released in reverse order.
+struct Session {
+    Input input;
+    AVIOContext *io = nullptr;
+    AVFormatContext *format = nullptr;
+    AVCodecContext *decoder = nullptr;
+    AVPacket *packet = nullptr;
+    AVFrame *frame = nullptr;
+    AVFrame *best = nullptr;
+    SwsContext *scaler = nullptr;
+    uint8_t *scratch = nullptr;
+    int packets = 0; // read, and sent to the decoder, over all passes
+    int decoded = 0;
+
+    ~Session()
+    {
+        std::free(scratch);
+        sws_freeContext(scaler);
+        av_frame_free(&best);
+        av_frame_free(&frame);
+        av_packet_free(&packet);
+        avcodec_free_context(&decoder);
+        avformat_close_input(&format);
+        if (io) {
+            av_freep(&io->buffer);
+            avio_context_free(&io);
+        }
+        if (input.fd >= 0)
+            ::close(input.fd);
+    }
+
+    bool Open(const QString &path);
+    int VideoStream() const;
+    bool OpenDecoder(const AVStream *st);
+    bool Rewind();
+    bool DecodeTo(int index, int64_t target);
+    bool Pass(int index, int64_t target, bool &late);
+    void Receive(int64_t target, bool &done);
+    bool Store(TDib &pic);
+};
+
+bool Session::Open(const QString &path)
+{
+    input.fd = RegularFile::OpenFd(path);
+    if (input.fd < 0)
+        return false;
+    auto *buffer = static_cast<unsigned char *>(av_malloc(kIoBufferSize));
+    if (!buffer)
+        return false;
+    io = avio_alloc_context(buffer, kIoBufferSize, 0, &input, ReadFd, nullptr, SeekFd);
+    if (!io) {
+        av_free(buffer);
+        return false;
+    }
+    format = avformat_alloc_context();
+    if (!format)
+        return false;
+    format->pb = io;
+    format->flags |= AVFMT_FLAG_CUSTOM_IO;
+    format->io_open = RefuseOpen;
+
+    AVDictionary *opts = nullptr;
+    av_dict_set(&opts, "protocol_whitelist", "file", 0);
+    av_dict_set(&opts, "format_whitelist", kFormats, 0);
+    const QByteArray name = path.toUtf8();
+    // On failure the context is freed and the pointer cleared.
+    const int r = avformat_open_input(&format, name.constData(), nullptr, &opts);
+    av_dict_free(&opts);
+    return r >= 0 && avformat_find_stream_info(format, nullptr) >= 0;
+}
+
+// The first video stream that is not a cover picture, or -1.
+int Session::VideoStream() const
+{
+    for (unsigned i = 0; i < format->nb_streams; ++i) {
+        const AVStream *st = format->streams[i];
+        if (st->codecpar->codec_type == AVMEDIA_TYPE_VIDEO && !(st->disposition & AV_DISPOSITION_ATTACHED_PIC))
+            return int(i);
+    }
+    return -1;
+}
+
+bool Session::OpenDecoder(const AVStream *st)
+{
+    const AVCodecParameters *par = st->codecpar;
+    if (int64_t(par->width) * par->height > Gdi::MaxBitmapPixels)
+        return false;
+    const AVCodec *codec = avcodec_find_decoder(par->codec_id);
+    if (!codec)
+        return false;
+    decoder = avcodec_alloc_context3(codec);
+    if (!decoder || avcodec_parameters_to_context(decoder, par) < 0)
+        return false;
+    decoder->thread_count = 1;
+    decoder->max_pixels = Gdi::MaxBitmapPixels; // refused before the decoder allocates a frame
+    decoder->pkt_timebase = st->time_base;
+    return avcodec_open2(decoder, codec, nullptr) >= 0;
+}
+
+// Takes the decoded frames: each one at or before target becomes the best so
+// far; the first one after it ends the search, and is taken itself when no
+// frame came before it. A frame without a time counts as before target.
+void Session::Receive(int64_t target, bool &done)
+{
+    while (avcodec_receive_frame(decoder, frame) == 0) {
+        const int64_t t = frame->best_effort_timestamp;
+        const bool after = t != AV_NOPTS_VALUE && t > target;
+        if (!after || !best->buf[0]) {
+            av_frame_unref(best);
+            av_frame_move_ref(best, frame);
+        }
+        av_frame_unref(frame);
+        if (after) {
+            done = true;
+            return;
+        }
+    }
+}
+
+// Decodes from the current position until the frame covering target, the
+// end of the stream or the end of the budget; true when best holds a frame.
+// late: the frame taken comes after target.
+bool Session::Pass(int index, int64_t target, bool &late)
+{
+    bool done = false;
+    while (!done && packets < kMaxPackets && decoded < kMaxDecoded) {
+        if (av_read_frame(format, packet) < 0)
+            break;
+        ++packets;
+        if (packet->stream_index == index) {
+            ++decoded;
+            // A packet the decoder refuses is skipped; later ones may decode.
+            if (avcodec_send_packet(decoder, packet) == 0)
+                Receive(target, done);
+        }
+        av_packet_unref(packet);
+    }
+    if (!done && avcodec_send_packet(decoder, nullptr) == 0)
+        Receive(target, done);
+    const int64_t t = best->best_effort_timestamp;
+    late = t != AV_NOPTS_VALUE && t > target;
+    return best->buf[0] != nullptr;
+}
+
+// Back to the start of the file; a failed seek also drops the packets read
+// ahead while the streams were probed.
+bool Session::Rewind()
+{
+    const int64_t start = format->start_time == AV_NOPTS_VALUE ? 0 : format->start_time;
+    return avformat_seek_file(format, -1, INT64_MIN, start, start, 0) >= 0 ||
+           av_seek_frame(format, -1, 0, AVSEEK_FLAG_BYTE) >= 0;
+}
+
+// Seeks back to the key frame at or before target and decodes forward. Where
+// the seek lands on no key frame before target (MPEG transport streams land
+// on any packet), or on nothing that decodes, the stream is decoded once
+// more from the start of the file.
+bool Session::DecodeTo(int index, int64_t target)
+{
+    packet = av_packet_alloc();
+    frame = av_frame_alloc();
+    best = av_frame_alloc();
+    AVFrame *first = av_frame_alloc();
+    if (!packet || !frame || !best || !first) {
+        av_frame_free(&first);
+        return false;
+    }
+    bool late = false;
+    const bool sought = av_seek_frame(format, index, target, AVSEEK_FLAG_BACKWARD) >= 0;
+    if (!sought)
+        Rewind();
+    bool got = Pass(index, target, late);
+    if (sought && (!got || late)) {
+        av_frame_move_ref(first, best);
+        avcodec_flush_buffers(decoder);
+        got = Rewind() && Pass(index, target, late);
+        if (!got && first->buf[0]) {
+            av_frame_unref(best);
+            av_frame_move_ref(best, first);
+            got = true;
+        }
+    }
+    av_frame_free(&first);
+    return got;
+}
+
+// Converts the best frame to B-G-R rows in a scratch buffer whose rows have
+// room to spare (libswscale's vector code leaves the last columns of a row
+// unwritten when the row ends at width * 3), then into pic bottom-up.
+bool Session::Store(TDib &pic)
+{
+    const int w = best->width, h = best->height;
+    if (w <= 0 || h <= 0 || int64_t(w) * h > Gdi::MaxBitmapPixels || best->format < 0)
+        return false;
+    scaler = sws_getContext(w, h, AVPixelFormat(best->format), w, h, AV_PIX_FMT_BGR24, SWS_BICUBIC, nullptr,
+                            nullptr, nullptr);
+    if (!scaler)
+        return false;
+    // The frame's YUV matrix and range (no effect on RGB sources). Both come
+    // from the file and may be outside their enumerations: read as integers.
+    int space = 0, range = 0;
+    static_assert(sizeof best->colorspace == sizeof space && sizeof best->color_range == sizeof range, "");
+    std::memcpy(&space, &best->colorspace, sizeof space);
+    std::memcpy(&range, &best->color_range, sizeof range);
+    switch (space) {
+    case AVCOL_SPC_BT709:
+    case AVCOL_SPC_FCC:
+    case AVCOL_SPC_BT470BG:
+    case AVCOL_SPC_SMPTE170M:
+    case AVCOL_SPC_SMPTE240M:
+    case AVCOL_SPC_BT2020_NCL:
+    case AVCOL_SPC_BT2020_CL:
+        break;
+    default:
+        space = SWS_CS_DEFAULT;
+    }
+    sws_setColorspaceDetails(scaler, sws_getCoefficients(space), range == AVCOL_RANGE_JPEG,
+                             sws_getCoefficients(SWS_CS_DEFAULT), 1, 0, 1 << 16, 1 << 16);
+
+    const int64_t line = (3 * ((int64_t(w) + 31) & ~int64_t(31)) + 63) & ~int64_t(63);
+    void *mem = nullptr;
+    if (posix_memalign(&mem, 64, size_t(line * h)) != 0)
+        return false;
+    scratch = static_cast<uint8_t *>(mem);
+    uint8_t *dst[4] = {scratch, nullptr, nullptr, nullptr};
+    const int dstLine[4] = {int(line), 0, 0, 0};
+    if (sws_scale(scaler, best->data, best->linesize, 0, h, dst, dstLine) != h)
+        return false;
+    // The decoder's frames go before the picture is made.
+    av_frame_free(&best);
+    av_frame_free(&frame);
+    avcodec_free_context(&decoder);
+
+    if (!pic.Create(w, h, 0, 0) || !pic.bits)
+        return false;
+    for (int y = 0; y < h; ++y)
+        std::memcpy(pic.bits + int64_t(h - 1 - y) * pic.stride, scratch + int64_t(y) * line, size_t(w) * 3);
+    return true;
+}
+
+} // namespace
+
+bool ReadVideoFrame(TImgUt &ctx, const QString &path)
+{
+    TDib *pic = ctx.readTarget;
+    if (!pic)
+        return false;
+    av_log_set_level(AV_LOG_QUIET);
+
+    Session s;
+    if (!s.Open(path))
+        return false;
+    const int index = s.VideoStream();
+    if (index < 0)
+        return false;
+    const AVStream *st = s.format->streams[index];
+    for (unsigned i = 0; i < s.format->nb_streams; ++i)
+        if (int(i) != index)
+            s.format->streams[i]->discard = AVDISCARD_ALL;
+    if (!s.OpenDecoder(st))
+        return false;
+
+    if (st->time_base.num <= 0 || st->time_base.den <= 0)
+        return false;
+    int64_t start = st->start_time;
+    if (start == AV_NOPTS_VALUE)
+        start = s.format->start_time == AV_NOPTS_VALUE
+                    ? 0
+                    : av_rescale_q(s.format->start_time, AVRational{1, AV_TIME_BASE}, st->time_base);
+    // Rounded down: a frame at or before 1.5 s in the stream's ticks is one
+    // at or before 1.5 s in time.
+    const int64_t delta = av_rescale_q_rnd(kGrabMs, AVRational{1, 1000}, st->time_base, AV_ROUND_DOWN);
+    const int64_t target = start > INT64_MAX - delta ? INT64_MAX : start + delta;
+    return s.DecodeTo(index, target) && s.Store(*pic);
+}
+
+} // namespace VlmImgUt
