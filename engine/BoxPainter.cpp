@@ -15,6 +15,7 @@
 #include <QRect>
 
 #include <algorithm>
+#include <cstring>
 #include <vector>
 
 
@@ -58,14 +59,7 @@ void BoxDrawing::Resample(TSettings &st, TDib *dst, const TDib *src, const Slant
                 continue;
             uint8_t *px = dst->bits + int64_t(dh - 1 - row) * dst->stride + 3 * col;
             if (!antiAlias) {
-                float fx, fy;
-                m.Map(float(col), float(row), fx, fy);
-                alignas(16) int c[4];
-                if (PixelKernels::Blend(pic, fx, fy, c)) {
-                    px[0] = uint8_t(c[0]);
-                    px[1] = uint8_t(c[1]);
-                    px[2] = uint8_t(c[2]);
-                }
+                PlainPixel(m, pic, col, row, px);
                 continue;
             }
             SupersampleStepwise(ls, m, parts, pic, col, row);
@@ -87,32 +81,22 @@ void BoxDrawing::TurnedFront(TDib *dst, const TDib *src, int x, int y, int sx, i
     if (s <= 0)
         return;
     const float fs = float(s), fsize = float(size);
-    const int pw = src->width, ph = src->height;
     // The block position of each column and row of the square (the same
-    // formula for both).
+    // for both).
     std::vector<int> at(static_cast<size_t>(s));
     for (int j = 0; j < s; ++j)
-        at[size_t(j)] = int(float(j) / fs * fsize + 0.5f);
+        at[size_t(j)] = FrontPosition(j, fs, fsize);
     for (int i = 0; i < s; ++i) {
         const int row = y + i;
         if (row < 0 || row >= dst->height)
             continue;
-        const int v = at[size_t(i)];
         uint8_t *out = dst->bits + int64_t(dst->height - 1 - row) * dst->stride;
         for (int j = 0; j < s; ++j) {
             const int col = x + j;
             if (col < 0 || col >= dst->width)
                 continue;
-            int X, Y;
-            RotatePosition(at[size_t(j)], v, size, rotation, X, Y);
-            const int px = sx + X, py = sy + Y;
-            if (px < 0 || px >= pw || py < 0 || py >= ph)
-                continue;
-            const uint8_t *in = src->bits + int64_t(ph - 1 - py) * src->stride + 3 * px;
-            uint8_t *o = out + 3 * col;
-            o[0] = in[0];
-            o[1] = in[1];
-            o[2] = in[2];
+            if (const uint8_t *in = TurnedPixel(src, sx, sy, size, rotation, at[size_t(j)], at[size_t(i)]))
+                std::memcpy(out + 3 * col, in, 3);
         }
     }
 }

@@ -241,18 +241,8 @@ void TShapeRecord::ResampleLine(const Face &f, int j, uint8_t *out, TFacePixels:
     const PixelKernels::Picture pic = PictureOf(f.picture);
     if (!f.antiAlias) {
         for (int i = i0; i < i1; ++i) {
-            const int col = m.left ? line : start + i;
-            const int row = m.left ? start + i : line;
-            float fx, fy;
-            m.Map(float(col), float(row), fx, fy);
-            alignas(16) int c[4];
-            if (PixelKernels::Blend(pic, fx, fy, c)) {
-                uint8_t *o = out + 4 * i;
-                o[0] = uint8_t(c[0]);
-                o[1] = uint8_t(c[1]);
-                o[2] = uint8_t(c[2]);
-                o[3] = 1;
-            }
+            uint8_t *o = out + 4 * i;
+            o[3] = PlainPixel(m, pic, m.left ? line : start + i, m.left ? start + i : line, o);
         }
         return;
     }
@@ -297,29 +287,21 @@ void TShapeRecord::ResampleLine(const Face &f, int j, uint8_t *out, TFacePixels:
 void TShapeRecord::TurnedRow(const Face &f, int i, uint8_t *out) const
 {
     // BoxDrawing::TurnedFront for row i of the square.
-    const TDib *dst = st.renderBuffer, *src = f.picture;
+    const TDib *dst = st.renderBuffer;
     const SlantMap &m = f.map;
-    const int s = f.boxSize, x = int(m.x), row = int(m.y) + i, size = int(m.size);
-    const int sx = int(m.sx), sy = int(m.sy), pw = src->width, ph = src->height;
+    const int x = int(m.x), row = int(m.y) + i;
     if (row < 0 || row >= dst->height)
         return;
-    const float fs = m.s, fsize = m.size;
-    const int v = int(float(i) / fs * fsize + 0.5f);
-    for (int j = 0; j < s; ++j) {
+    const int v = FrontPosition(i, m.s, m.size);
+    for (int j = 0; j < f.boxSize; ++j) {
         const int col = x + j;
         if (col < 0 || col >= dst->width)
             continue;
-        int X, Y;
-        RotatePosition(int(float(j) / fs * fsize + 0.5f), v, size, m.rotation, X, Y);
-        const int px = sx + X, py = sy + Y;
-        if (px < 0 || px >= pw || py < 0 || py >= ph)
-            continue;
-        const uint8_t *in = src->bits + int64_t(ph - 1 - py) * src->stride + 3 * px;
-        uint8_t *o = out + 4 * j;
-        o[0] = in[0];
-        o[1] = in[1];
-        o[2] = in[2];
-        o[3] = 1;
+        if (const uint8_t *in = TurnedPixel(f.picture, int(m.sx), int(m.sy), int(m.size), m.rotation,
+                                            FrontPosition(j, m.s, m.size), v)) {
+            std::memcpy(out + 4 * j, in, 3);
+            out[4 * j + 3] = 1;
+        }
     }
 }
 

@@ -23,29 +23,7 @@ inline PixelKernels::Picture PictureOf(const VlmImgUt::TDib *d)
     return PixelKernels::Picture{d->bits, d->width, d->height, d->stride};
 }
 
-// Position in the picture of the unrotated block position (h, v).
-template <class T>
-inline void RotatePosition(T h, T v, T size, int rotation, T &X, T &Y)
-{
-    switch (rotation) {
-    case 90:
-        X = v;
-        Y = size - h;
-        break;
-    case 180:
-        X = size - h;
-        Y = size - v;
-        break;
-    case 270:
-        X = size - v;
-        Y = h;
-        break;
-    default:
-        X = h;
-        Y = v;
-        break;
-    }
-}
+using PixelKernels::TurnPosition;
 
 // Mapping of a destination position (column, row) of a slanted face to a
 // position in the picture block.
@@ -87,7 +65,7 @@ struct SlantMap {
             v = along;
         }
         float X, Y;
-        RotatePosition(h, v, size, rotation, X, Y);
+        TurnPosition(h, v, size, rotation, X, Y);
         px = sx + X;
         py = sy + Y;
     }
@@ -204,6 +182,40 @@ inline void SupersampleStepwise(LocalSampler &ls, const SlantMap &m, const LineP
         if (!PixelKernels::Blend(src, fx, fy, ls.currentSample.channel))
             ls.currentSample.valid = false;
     }
+}
+
+// The block position of pixel j of a front square of edge s showing a
+// block of `size`.
+inline int FrontPosition(int j, float s, float size)
+{
+    return int(float(j) / s * size + 0.5f);
+}
+
+// The pixel of src that the turned block at (sx, sy) shows at the block
+// position (h, v); null where that lies outside src.
+inline const uint8_t *TurnedPixel(const VlmImgUt::TDib *src, int sx, int sy, int size, int rotation, int h, int v)
+{
+    int X, Y;
+    TurnPosition(h, v, size, rotation, X, Y);
+    const int px = sx + X, py = sy + Y;
+    if (px < 0 || px >= src->width || py < 0 || py >= src->height)
+        return nullptr;
+    return src->bits + int64_t(src->height - 1 - py) * src->stride + 3 * px;
+}
+
+// One pixel without supersampling: the blend at the pixel's own position
+// into out; false (out unchanged) where that lies outside the picture.
+inline bool PlainPixel(const SlantMap &m, const PixelKernels::Picture &src, int col, int row, uint8_t *out)
+{
+    float fx, fy;
+    m.Map(float(col), float(row), fx, fy);
+    alignas(16) int c[4];
+    if (!PixelKernels::Blend(src, fx, fy, c))
+        return false;
+    out[0] = uint8_t(c[0]);
+    out[1] = uint8_t(c[1]);
+    out[2] = uint8_t(c[2]);
+    return true;
 }
 
 inline uint8_t ClampByte(int v)

@@ -340,6 +340,33 @@ inline bool SuperSampleStep(S &st)
     return true;
 }
 
+// Position (X, Y) in the picture of the position (h, v) in a block of
+// `size` turned by `rotation` (0, 90, 180 or 270): 0 -> (h, v), 90 -> (v,
+// size - h), 180 -> (size - h, size - v), 270 -> (size - v, h). For ints,
+// floats and vectors of floats alike.
+template <class T>
+inline void TurnPosition(T h, T v, T size, int rotation, T &X, T &Y)
+{
+    switch (rotation) {
+    case 90:
+        X = v;
+        Y = size - h;
+        break;
+    case 180:
+        X = size - h;
+        Y = size - v;
+        break;
+    case 270:
+        X = size - v;
+        Y = h;
+        break;
+    default:
+        X = h;
+        Y = v;
+        break;
+    }
+}
+
 // Where the sub-samples of the pixels along one line of a slanted face (a
 // column of the left face, a row of the top face) fall in the picture.
 // Sub-sample slot k of the pixel at position a across the line lies at
@@ -362,24 +389,7 @@ inline void SlantPosition(const SlantLine &l, int k, float a, float &fx, float &
     const float t = (a + l.across[k] - l.edge[k]) / l.boxSize * l.size;
     const float h = l.leftFace ? l.along[k] : t, v = l.leftFace ? t : l.along[k];
     float X, Y;
-    switch (l.rotation) {
-    case 90:
-        X = v;
-        Y = l.size - h;
-        break;
-    case 180:
-        X = l.size - h;
-        Y = l.size - v;
-        break;
-    case 270:
-        X = l.size - v;
-        Y = h;
-        break;
-    default:
-        X = h;
-        Y = v;
-        break;
-    }
+    TurnPosition(h, v, l.size, l.rotation, X, Y);
     fx = l.sx + X;
     fy = l.sy + Y;
 }
@@ -475,24 +485,7 @@ inline void SlotLanes(const SlantLine &l, int k, __m128 a, __m128 &fx, __m128 &f
     const __m128 along = _mm_set1_ps(l.along[k]);
     const __m128 h = l.leftFace ? along : t, v = l.leftFace ? t : along;
     __m128 X, Y;
-    switch (l.rotation) {
-    case 90:
-        X = v;
-        Y = _mm_sub_ps(size, h);
-        break;
-    case 180:
-        X = _mm_sub_ps(size, h);
-        Y = _mm_sub_ps(size, v);
-        break;
-    case 270:
-        X = _mm_sub_ps(size, v);
-        Y = h;
-        break;
-    default:
-        X = h;
-        Y = v;
-        break;
-    }
+    TurnPosition(h, v, size, l.rotation, X, Y);
     fx = _mm_add_ps(_mm_set1_ps(l.sx), X);
     fy = _mm_add_ps(_mm_set1_ps(l.sy), Y);
 }

@@ -12,6 +12,7 @@
 #include "BoardGeometry.h"
 #include "Gdi.h"
 #include "Random.h"
+#include "ScriptedRandom.h"
 #include "TCube.h"
 #include "TDib.h"
 #include "TJigsaw.h"
@@ -21,6 +22,7 @@
 #include "TSplash.h"
 
 #include "ShapeRecord.h"
+#include "bench/face_pictures.h"
 #include "TImgUt.h"
 
 #include <QApplication>
@@ -40,88 +42,14 @@
 #include <vector>
 
 using VlmImgUt::TDib;
+using benchpictures::MakeFaceImage;
+using benchpictures::MakeFacePicture;
 
 namespace {
 
 // The colour set "Primary Colors" look: red, green, blue, yellow, magenta,
 // cyan, as 0x00BBGGRR.
 const Color kFaceColors[6] = {0x0000E0, 0x00C000, 0xE00000, 0x00E0E0, 0xE000E0, 0xE0E000};
-
-// Six face pictures, each its own design, drawn with Qt.
-QImage MakeFaceImage(int face, int w, int h)
-{
-    QImage img(w, h, QImage::Format_RGB32);
-    QPainter p(&img);
-    p.setRenderHint(QPainter::Antialiasing);
-    switch (face) {
-    case 0: {  // horizontal gradient with stripes
-        QLinearGradient g(0, 0, w, h);
-        g.setColorAt(0, QColor(200, 30, 30));
-        g.setColorAt(1, QColor(250, 200, 60));
-        p.fillRect(img.rect(), g);
-        p.setPen(QPen(QColor(255, 255, 255, 160), w / 40));
-        for (int x = -h; x < w; x += w / 8)
-            p.drawLine(x, h, x + h, 0);
-        break;
-    }
-    case 1: {  // checkerboard
-        const int c = w / 8;
-        for (int y = 0; y < h; y += c)
-            for (int x = 0; x < w; x += c)
-                p.fillRect(x, y, c, c, ((x + y) / c) % 2 ? QColor(20, 120, 40) : QColor(220, 240, 200));
-        break;
-    }
-    case 2: {  // concentric rings
-        QRadialGradient g(w / 2.0, h / 2.0, std::max(w, h) / 2.0);
-        for (int k = 0; k <= 10; ++k)
-            g.setColorAt(k / 10.0, k % 2 ? QColor(30, 60, 200) : QColor(180, 210, 255));
-        p.fillRect(img.rect(), g);
-        break;
-    }
-    case 3: {  // big digit on a field
-        p.fillRect(img.rect(), QColor(240, 220, 40));
-        QFont f;
-        f.setPixelSize(h * 3 / 4);
-        f.setBold(true);
-        p.setFont(f);
-        p.setPen(QColor(60, 40, 0));
-        p.drawText(img.rect(), Qt::AlignCenter, QStringLiteral("4"));
-        break;
-    }
-    case 4: {  // circles
-        p.fillRect(img.rect(), QColor(120, 20, 120));
-        p.setPen(Qt::NoPen);
-        for (int k = 0; k < 12; ++k) {
-            p.setBrush(QColor(200 + (k * 5) % 55, 100 + (k * 37) % 150, 220));
-            const int r = w / 10 + (k * 13) % (w / 8);
-            p.drawEllipse(QPoint((k * 97) % w, (k * 61) % h), r, r);
-        }
-        break;
-    }
-    default: {  // diagonal gradient with a frame and a cross
-        QLinearGradient g(0, h, w, 0);
-        g.setColorAt(0, QColor(0, 160, 160));
-        g.setColorAt(1, QColor(220, 255, 255));
-        p.fillRect(img.rect(), g);
-        p.setPen(QPen(QColor(0, 60, 80), w / 20));
-        p.drawRect(img.rect().adjusted(w / 20, h / 20, -w / 20, -h / 20));
-        p.drawLine(0, 0, w, h);
-        p.drawLine(0, h, w, 0);
-        break;
-    }
-    }
-    p.end();
-    return img;
-}
-
-// The same copied into a bitmap.
-TDib *MakeFacePicture(int face, int w, int h)
-{
-    auto *d = new TDib;
-    d->Create(w, h);
-    Gdi::FromQImage(d->bitmap, MakeFaceImage(face, w, h));
-    return d;
-}
 
 // The six designs stored as picture files by Qt's writers, one kind of file
 // a face: colour and grey JPEG, palette and colour PNG, colour and palette
@@ -265,20 +193,6 @@ void HomeOrientation(TCube &g)
             }
 }
 
-// A fixed sequence of numbers, so that the boards come out the same in
-// every run.
-class FixedRandom : public TRandomSource {
-public:
-    int Draw(int n) override
-    {
-        state = state * 1103515245u + 12345u;
-        return n > 0 ? int((state >> 16) % uint32_t(n)) : 0;
-    }
-
-private:
-    uint32_t state = 20240601u;
-};
-
 } // namespace
 
 int main(int argc, char **argv)
@@ -286,7 +200,8 @@ int main(int argc, char **argv)
     if (qEnvironmentVariableIsEmpty("QT_QPA_PLATFORM"))
         qputenv("QT_QPA_PLATFORM", "offscreen");
     QApplication app(argc, argv);
-    FixedRandom fixedRandom;
+    // The boards come out the same in every run.
+    TSteadyRandom fixedRandom;
     TRandomScope randomScope(fixedRandom);
     const QString outDir = argc > 1 ? QString::fromLocal8Bit(argv[1])
                                     : QStringLiteral(QUIBO_SOURCE_DIR "/build-pngs");

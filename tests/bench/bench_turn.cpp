@@ -11,24 +11,21 @@
 // (every face of the shape made anew). Median, quartiles and worst after
 // unmeasured warm-up actions. The first argument, when given, picks the
 // actions whose names hold it.
-#include "BoardGeometry.h"
 #include "Gdi.h"
 #include "LevelArrows.h"
 #include "Prompts.h"
 #include "Sound.h"
 #include "TDib.h"
-#include "TGame.h"
 #include "ShapeRecord.h"
+#include "TGame.h"
 #include "TSettings.h"
 #include "TboxScr.h"
+#include "bench/face_pictures.h"
 
 #include <QApplication>
 #include <QElapsedTimer>
 #include <QFile>
-#include <QLinearGradient>
 #include <QMouseEvent>
-#include <QPainter>
-#include <QRadialGradient>
 #include <QTemporaryDir>
 #include <QWindow>
 
@@ -65,67 +62,6 @@ double Percentile(std::vector<double> v, double q)
     return v[i];
 }
 
-// Six face pictures of 512 x 512, each its own design, drawn with Qt.
-VlmImgUt::TDib *FacePicture(int face)
-{
-    const int w = 512, h = 512;
-    QImage img(w, h, QImage::Format_RGB32);
-    QPainter p(&img);
-    p.setRenderHint(QPainter::Antialiasing);
-    switch (face) {
-    case 0: {
-        QLinearGradient g(0, 0, w, h);
-        g.setColorAt(0, QColor(200, 30, 30));
-        g.setColorAt(1, QColor(250, 200, 60));
-        p.fillRect(img.rect(), g);
-        p.setPen(QPen(QColor(255, 255, 255, 160), w / 40));
-        for (int x = -h; x < w; x += w / 8)
-            p.drawLine(x, h, x + h, 0);
-        break;
-    }
-    case 1:
-        for (int y = 0; y < h; y += w / 8)
-            for (int x = 0; x < w; x += w / 8)
-                p.fillRect(x, y, w / 8, w / 8, ((x + y) / (w / 8)) % 2 ? QColor(20, 120, 40) : QColor(220, 240, 200));
-        break;
-    case 2: {
-        QRadialGradient g(w / 2.0, h / 2.0, w / 2.0);
-        for (int k = 0; k <= 10; ++k)
-            g.setColorAt(k / 10.0, k % 2 ? QColor(30, 60, 200) : QColor(180, 210, 255));
-        p.fillRect(img.rect(), g);
-        break;
-    }
-    case 3:
-        p.fillRect(img.rect(), QColor(240, 220, 40));
-        p.setPen(QPen(QColor(60, 40, 0), w / 16));
-        p.drawEllipse(img.rect().adjusted(w / 6, h / 6, -w / 6, -h / 6));
-        break;
-    case 4:
-        p.fillRect(img.rect(), QColor(120, 20, 120));
-        p.setPen(Qt::NoPen);
-        for (int k = 0; k < 12; ++k) {
-            p.setBrush(QColor(200 + (k * 5) % 55, 100 + (k * 37) % 150, 220));
-            p.drawEllipse(QPoint((k * 97) % w, (k * 61) % h), w / 10, w / 10);
-        }
-        break;
-    default: {
-        QLinearGradient g(0, h, w, 0);
-        g.setColorAt(0, QColor(0, 160, 160));
-        g.setColorAt(1, QColor(220, 255, 255));
-        p.fillRect(img.rect(), g);
-        p.setPen(QPen(QColor(0, 60, 80), w / 20));
-        p.drawLine(0, 0, w, h);
-        p.drawLine(0, h, w, 0);
-        break;
-    }
-    }
-    p.end();
-    auto *d = new VlmImgUt::TDib;
-    d->Create(w, h);
-    Gdi::FromQImage(d->bitmap, img);
-    return d;
-}
-
 // A game window of one game type and size, shown and with a new game.
 struct Window {
     TSettings *settings;
@@ -155,7 +91,7 @@ struct Window {
         // The Jigsaw Cube always shows its pictures.
         if (pictures || gameType == 1) {
             for (int f = 0; f < 6; ++f) {
-                s->faceImage[f] = FacePicture(f);
+                s->faceImage[f] = benchpictures::MakeFacePicture(f, 512, 512);
                 s->faceImageFile[f] = QStringLiteral("face%1.bmp").arg(f);
             }
             s->useBoxImages = pictures;
@@ -349,58 +285,63 @@ int main(int argc, char **argv)
 
     std::printf("player actions at 1920x1080 (%s), input event to screen copy; goal: median < 16.7 ms\n",
                 qPrintable(QGuiApplication::platformName()));
-    {
-        Window w(2, 8, false);
-        std::printf("  board %dx%d, box %d\n", w.view->width(), w.view->height(), w.settings->boxSize);
-        if (Wanted("Jumbled Cube 8, box turn, colours"))
-            Print("Jumbled Cube 8, box turn, colours", TimeTurn(w, "turn"));
-        if (Wanted("Jumbled Cube 8, shape rotation, colours"))
-            Print("Jumbled Cube 8, shape rotation, colours", TimeShapeRotation(w, "shape"));
-        if (Wanted("Jumbled Cube 8, level rotation, colours"))
-            Print("Jumbled Cube 8, level rotation, colours", TimeLevelRotation(w, "level"));
-    }
-    {
-        Window w(2, 8, true);
-        if (Wanted("Jumbled Cube 8, box turn, pictures"))
-            Print("Jumbled Cube 8, box turn, pictures", TimeTurn(w, "turn pictures"));
-        if (Wanted("Jumbled Cube 8, shape rotation, pictures"))
-            Print("Jumbled Cube 8, shape rotation, pictures", TimeShapeRotation(w, "shape pictures"));
-        if (Wanted("Jumbled Cube 8, shape rotation, pictures, no face kept"))
-            Print("Jumbled Cube 8, shape rotation, pictures, no face kept",
-                  TimeShapeRotation(w, "shape pictures, no face kept", true));
-        if (Wanted("Jumbled Cube 8, level rotation, pictures"))
-            Print("Jumbled Cube 8, level rotation, pictures", TimeLevelRotation(w, "level pictures"));
-    }
-    {
-        Window w(3, 8, false);
-        if (Wanted("Jumbled Pyramid 8, shape rotation, colours"))
-            Print("Jumbled Pyramid 8, shape rotation, colours", TimeShapeRotation(w, "pyramid shape"));
-        if (Wanted("Jumbled Pyramid 8, level rotation, colours"))
-            Print("Jumbled Pyramid 8, level rotation, colours", TimeLevelRotation(w, "pyramid level"));
-    }
-    {
-        Window w(3, 8, true);
-        if (Wanted("Jumbled Pyramid 8, shape rotation, pictures"))
-            Print("Jumbled Pyramid 8, shape rotation, pictures", TimeShapeRotation(w, "pyramid shape pictures"));
-        if (Wanted("Jumbled Pyramid 8, shape rotation, pictures, no face kept"))
-            Print("Jumbled Pyramid 8, shape rotation, pictures, no face kept",
-                  TimeShapeRotation(w, "pyramid shape pictures, no face kept", true));
-        if (Wanted("Jumbled Pyramid 8, level rotation, pictures"))
-            Print("Jumbled Pyramid 8, level rotation, pictures", TimeLevelRotation(w, "pyramid level pictures"));
-    }
-    {
-        Window w(4, 8, false);
-        if (Wanted("Rebukes Cube 8, slice, colours"))
-            Print("Rebukes Cube 8, slice, colours", TimeDrop(w, "slice"));
-    }
-    for (int levels : {2, 8}) {
-        Window w(1, levels, true);
-        const char *name = levels == 2 ? "Jigsaw Cube 2, drop, pictures" : "Jigsaw Cube 8, drop, pictures";
-        if (Wanted(name))
-            Print(name, TimeDrop(w, "drop"));
-        const std::string forgotten = std::string(name) + ", no face kept";
-        if (Wanted(forgotten.c_str()))
-            Print(forgotten.c_str(), TimeDrop(w, "drop, no face kept", true));
+    enum class Kind { Turn, Shape, Level, Drop };
+    struct Action {
+        const char *what;
+        Kind kind;
+        bool forget;   // no face kept from the renders before
+    };
+    struct Game {
+        const char *name;
+        int type, levels;
+        bool pictures;
+        std::vector<Action> actions;
+    };
+    const Game games[] = {
+        {"Jumbled Cube 8", 2, 8, false,
+         {{"box turn, colours", Kind::Turn, false},
+          {"shape rotation, colours", Kind::Shape, false},
+          {"level rotation, colours", Kind::Level, false}}},
+        {"Jumbled Cube 8", 2, 8, true,
+         {{"box turn, pictures", Kind::Turn, false},
+          {"shape rotation, pictures", Kind::Shape, false},
+          {"shape rotation, pictures, no face kept", Kind::Shape, true},
+          {"level rotation, pictures", Kind::Level, false}}},
+        {"Jumbled Pyramid 8", 3, 8, false,
+         {{"shape rotation, colours", Kind::Shape, false}, {"level rotation, colours", Kind::Level, false}}},
+        {"Jumbled Pyramid 8", 3, 8, true,
+         {{"shape rotation, pictures", Kind::Shape, false},
+          {"shape rotation, pictures, no face kept", Kind::Shape, true},
+          {"level rotation, pictures", Kind::Level, false}}},
+        {"Rebukes Cube 8", 4, 8, false, {{"slice, colours", Kind::Drop, false}}},
+        {"Jigsaw Cube 2", 1, 2, true,
+         {{"drop, pictures", Kind::Drop, false}, {"drop, pictures, no face kept", Kind::Drop, true}}},
+        {"Jigsaw Cube 8", 1, 8, true,
+         {{"drop, pictures", Kind::Drop, false}, {"drop, pictures, no face kept", Kind::Drop, true}}},
+    };
+    bool first = true;
+    for (const Game &g : games) {
+        std::vector<std::string> names;
+        for (const Action &a : g.actions)
+            if (Wanted((std::string(g.name) + ", " + a.what).c_str()))
+                names.push_back(std::string(g.name) + ", " + a.what);
+        if (names.empty())
+            continue;
+        Window w(g.type, g.levels, g.pictures);
+        if (first)
+            std::printf("  board %dx%d, box %d\n", w.view->width(), w.view->height(), w.settings->boxSize);
+        first = false;
+        for (const Action &a : g.actions) {
+            const std::string name = std::string(g.name) + ", " + a.what;
+            if (!Wanted(name.c_str()))
+                continue;
+            switch (a.kind) {
+            case Kind::Turn: Print(name.c_str(), TimeTurn(w, name.c_str())); break;
+            case Kind::Shape: Print(name.c_str(), TimeShapeRotation(w, name.c_str(), a.forget)); break;
+            case Kind::Level: Print(name.c_str(), TimeLevelRotation(w, name.c_str())); break;
+            case Kind::Drop: Print(name.c_str(), TimeDrop(w, name.c_str(), a.forget)); break;
+            }
+        }
     }
     return 0;
 }

@@ -7,6 +7,7 @@
 #include "test_board_util.h"
 
 #include "Random.h"
+#include "ScriptedRandom.h"
 #include "ShapeRecord.h"
 #include "TCube.h"
 #include "TJigsaw.h"
@@ -26,19 +27,6 @@ using namespace paintertest;
 using VlmImgUt::TDib;
 
 namespace {
-
-// A fixed sequence of draws, so that both boards are scrambled alike.
-class SteadyRandom : public TRandomSource {
-public:
-    int Draw(int n) override
-    {
-        state = state * 1103515245u + 12345u;
-        return n > 0 ? int((state >> 16) % uint32_t(n)) : 0;
-    }
-
-private:
-    uint32_t state = 77u;
-};
 
 // Six pictures unlike each other: larger than the boxes (stretched),
 // smaller (centred, so the slanted faces read outside them), odd sizes, an
@@ -127,7 +115,8 @@ struct PathBoard {
         st.antiAlias = !(c.flags & NoSupersampling);
         st.useBoxColors = !(c.flags & NoBoxColors);
         game = MakeGame(c.gameType, &st);
-        SteadyRandom random;
+        // Both boards scrambled alike.
+        TSteadyRandom random(77u);
         TRandomScope scope(random);
         game->Setup();
         rect = c.board;

@@ -331,18 +331,30 @@ TEST_F(BoxFixture, SpannedPicturesShowTheBoxesPartOfTheSide)
 
 // ---- Reading face pictures ------------------------------------------------
 
-TEST(FacePictures, UnreadablePictureIsNotReadAgainUntilItsNameChanges)
-{
-    QTemporaryDir tmp;
-    ASSERT_TRUE(tmp.isValid());
-    Board board(200, 200);
-    TSettings &st = *board.st;
-    st.imgUt = new VlmImgUt::TImgUt("Vellamor\\quibo", TRegStore::InFolder(tmp.path() + "/reg"));
-    board.SetGeometry(60, 20, 20);
-    board.PlaceScratch(80, 80, 0, 1, 2);
-    st.useBoxImages = true;
-    st.borderImages = false;
+namespace {
 
+// One box whose face pictures come from files in a temporary folder, read
+// by the image library.
+struct FacePictures : ::testing::Test {
+    QTemporaryDir tmp;
+    Board board{200, 200};
+    TSettings &st = *board.st;
+
+    void SetUp() override
+    {
+        ASSERT_TRUE(tmp.isValid());
+        st.imgUt = new VlmImgUt::TImgUt("Vellamor\\quibo", TRegStore::InFolder(tmp.path() + "/reg"));
+        board.SetGeometry(60, 20, 20);
+        board.PlaceScratch(80, 80, 0, 1, 2);
+        st.useBoxImages = true;
+        st.borderImages = false;
+    }
+};
+
+} // namespace
+
+TEST_F(FacePictures, UnreadablePictureIsNotReadAgainUntilItsNameChanges)
+{
     const QString missing = tmp.path() + "/face.bmp";
     st.faceImageFile[0] = missing;
     st.PaintBox(4, 1, 1, 0.0f, 0.0f);
@@ -385,17 +397,8 @@ TEST(FacePictures, UnreadablePictureIsNotReadAgainUntilItsNameChanges)
 // copy serves while the box size stays, and the file is read again for a
 // new size (a file gone by then leaves the fill colour). A small one, and
 // a picture given without a file name, is kept.
-TEST(FacePictures, LargePictureGoesOnceFittedAndIsReadAgainForANewSize)
+TEST_F(FacePictures, LargePictureGoesOnceFittedAndIsReadAgainForANewSize)
 {
-    QTemporaryDir tmp;
-    ASSERT_TRUE(tmp.isValid());
-    Board board(200, 200);
-    TSettings &st = *board.st;
-    st.imgUt = new VlmImgUt::TImgUt("Vellamor\\quibo", TRegStore::InFolder(tmp.path() + "/reg"));
-    board.SetGeometry(60, 20, 20);
-    board.PlaceScratch(80, 80, 0, 1, 2);
-    st.useBoxImages = true;
-    st.borderImages = false;
     const QString file = tmp.path() + "/face.bmp";
     auto write = [&](COLORREF c) {
         QFile f(file);

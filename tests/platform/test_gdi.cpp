@@ -780,6 +780,17 @@ TEST(GdiExchange, ConversionIntoAKeptImage)
 TEST(GdiStretch, ResamplingHalvesAgreeWithTheirSums)
 {
     std::mt19937 rng(5);
+    // n random weights that sum to 2^14.
+    auto weightsOf = [&rng](int n) {
+        std::vector<int32_t> w(static_cast<size_t>(n));
+        int32_t left = 1 << 14;
+        for (int k = 0; k + 1 < n; ++k) {
+            w[size_t(k)] = int32_t(rng() % uint32_t(left + 1));
+            left -= w[size_t(k)];
+        }
+        w[size_t(n - 1)] = left;
+        return w;
+    };
     for (int round = 0; round < 200; ++round) {
         const int span = 1 + int(rng() % 40), n = 1 + int(rng() % 5);
         // Source rows of exactly span pixels: nothing after them to read.
@@ -790,14 +801,7 @@ TEST(GdiStretch, ResamplingHalvesAgreeWithTheirSums)
                 b = uint8_t(rng());
             src.push_back(r.data());
         }
-        // Weights that sum to 2^14.
-        std::vector<int32_t> w(static_cast<size_t>(n));
-        int32_t left = 1 << 14;
-        for (int k = 0; k + 1 < n; ++k) {
-            w[size_t(k)] = int32_t(rng() % uint32_t(left + 1));
-            left -= w[size_t(k)];
-        }
-        w[size_t(n - 1)] = left;
+        const std::vector<int32_t> w = weightsOf(n);
         std::vector<int16_t> row(size_t(4 * (span + StretchRows::Slack)), 0), plain(row);
         StretchRows::Vertical(row.data(), src.data(), w.data(), n, size_t(span));
         StretchRows::VerticalPlain(plain.data(), src.data(), w.data(), n, 0, size_t(span));
@@ -810,7 +814,7 @@ TEST(GdiStretch, ResamplingHalvesAgreeWithTheirSums)
                 ASSERT_EQ(row[size_t(4 * x + c)] + 32768, int((sum + 32) >> 6)) << x << " " << c;
             }
 
-        // Columns of 1 to 9 taps over the row, weights summing to 2^14.
+        // Columns of 1 to 9 taps over the row.
         StretchRows::Columns cols;
         std::vector<std::vector<int32_t>> taps;
         std::vector<int32_t> firsts;
@@ -818,13 +822,7 @@ TEST(GdiStretch, ResamplingHalvesAgreeWithTheirSums)
         for (int j = 0; j < count; ++j) {
             const int t = 1 + int(rng() % uint32_t(std::min(span, 9)));
             const int first = int(rng() % uint32_t(span - t + 1));
-            std::vector<int32_t> tw(static_cast<size_t>(t));
-            int32_t rest = 1 << 14;
-            for (int k = 0; k + 1 < t; ++k) {
-                tw[size_t(k)] = int32_t(rng() % uint32_t(rest + 1));
-                rest -= tw[size_t(k)];
-            }
-            tw[size_t(t - 1)] = rest;
+            const std::vector<int32_t> tw = weightsOf(t);
             cols.Add(first, t, tw.data());
             taps.push_back(tw);
             firsts.push_back(first);
