@@ -48,7 +48,9 @@ TBoardView::TBoardView(TSettings *settings, TGameFlow &flow, TBoardInput &input,
 {
     setMouseTracking(true);
     setFocusPolicy(Qt::StrongFocus);
-    setAutoFillBackground(true);
+    // The paint covers the whole board (the bitmap, black where it has
+    // none), so Qt need not fill the background first.
+    setAttribute(Qt::WA_OpaquePaintEvent);
     QPalette pal = palette();
     pal.setColor(QPalette::Window, Qt::black);
     setPalette(pal);
@@ -124,12 +126,18 @@ void TBoardView::Paint(QPainter &draw)
             StartIntroTimer();
     }
 
-    // The copy of the bitmap: converted once per render, drawn as it is.
-    if (s.renderBuffer && !screenFrame.isNull())
-        draw.drawImage(0, 0, screenFrame, 0, 0, std::min(s.bufferWidth, screenFrame.width()),
-                       std::min(s.bufferHeight, screenFrame.height()));
-    else
-        draw.fillRect(rect(), Qt::black);
+    // The copy of the bitmap: converted once per render, drawn as it is;
+    // black beside it.
+    int w = 0, h = 0;
+    if (s.renderBuffer && !screenFrame.isNull()) {
+        w = std::clamp(std::min(s.bufferWidth, screenFrame.width()), 0, width());
+        h = std::clamp(std::min(s.bufferHeight, screenFrame.height()), 0, height());
+        draw.drawImage(0, 0, screenFrame, 0, 0, w, h);
+    }
+    if (w < width())
+        draw.fillRect(w, 0, width() - w, height(), Qt::black);
+    if (h < height())
+        draw.fillRect(0, h, w, height() - h, Qt::black);
 
     if (TGame *game = flow.game) {
         if (game->infoId != 0)
@@ -169,21 +177,8 @@ void TBoardView::RenderBoard()
     TGame *game = flow.game;
     bool patternDrawn = false;
     if (!flow.introRunning && game) {
-        if (s.usePattern) {
-            if (!s.patternImage && s.imgUt && !s.patternFile.isEmpty() && s.patternFile != patternFailed) {
-                if (!s.imgUt->ReadImageFile(s.patternFile, &s.patternImage, 0, 0, false)) {
-                    TSettings::ReleaseDib(s.patternImage);
-                    patternFailed = s.patternFile;
-                } else {
-                    patternFailed.clear();
-                }
-            }
-            if (s.patternImage) {
-                QRect whole(0, 0, s.bufferWidth, s.bufferHeight);
-                s.PutImage(s.renderBuffer, s.patternImage, whole, s.tilePattern, false);
-                patternDrawn = true;
-            }
-        }
+        if (s.usePattern)
+            patternDrawn = pattern.Draw(s);
         if (!patternDrawn)
             s.renderBuffer->SetBrush(COLORREF(s.backgroundColor));
     }
@@ -205,7 +200,64 @@ void TBoardView::RenderBoard()
         }
     }
 
-    screenFrame = Gdi::ToQImage(s.renderBuffer->bitmap);
+    Gdi::ToQImage(s.renderBuffer->bitmap, screenFrame);
+}
+
+// ---- The pattern ----------------------------------------------------------------
+
+TBoardPattern::~TBoardPattern()
+{
+    TSettings::ReleaseDib(stretched);
+}
+
+bool TBoardPattern::Draw(TSettings &s)
+{
+    const int W = s.bufferWidth, H = s.bufferHeight;
+    // The stretched copy serves while the settings hold no other picture
+    // and the file and the size are the same.
+    if (stretched && (s.patternImage || s.patternFile.isEmpty() || stretchedFile != s.patternFile
+                      || stretchedForWidth != W || stretchedForHeight != H))
+        TSettings::ReleaseDib(stretched);
+    if (!stretched) {
+        if (!s.patternImage && s.imgUt && !s.patternFile.isEmpty() && s.patternFile != failed) {
+            if (!s.imgUt->ReadImageFile(s.patternFile, &s.patternImage, 0, 0, false)) {
+                TSettings::ReleaseDib(s.patternImage);
+                failed = s.patternFile;
+            } else {
+                failed.clear();
+            }
+        }
+        if (!s.patternImage)
+            return false;
+        int w, h;
+        if (TSettings::DrawnSize(s.patternImage->width, s.patternImage->height, W, H, w, h)
+            && !s.patternFile.isEmpty()) {
+            auto *copy = new VlmImgUt::TDib;
+            if (copy->Create(w, h)) {
+                Gdi::SetStretchBltMode(copy->dc, Gdi::HALFTONE);
+                Gdi::StretchBlt(copy->dc, 0, 0, w, h, s.patternImage->dc, 0, 0, s.patternImage->width,
+                                s.patternImage->height, Gdi::SRCCOPY);
+                stretched = copy;
+                stretchedFile = s.patternFile;
+                stretchedForWidth = W;
+                stretchedForHeight = H;
+                TSettings::ReleaseDib(s.patternImage);
+            } else {
+                TSettings::ReleaseDib(copy);
+            }
+        }
+    }
+    QRect whole(0, 0, W, H);
+    if (stretched) {
+        // Drawn at its own size now; the bitmap is left in the mode the
+        // stretch into it would have set.
+        if (!s.tilePattern && Gdi::GetStretchBltMode(s.renderBuffer->dc) != Gdi::HALFTONE)
+            Gdi::SetStretchBltMode(s.renderBuffer->dc, Gdi::HALFTONE);
+        s.PutImage(s.renderBuffer, stretched, whole, s.tilePattern, false);
+    } else {
+        s.PutImage(s.renderBuffer, s.patternImage, whole, s.tilePattern, false);
+    }
+    return true;
 }
 
 void TBoardView::PaintSplashTitle(QPainter &draw)

@@ -20,6 +20,35 @@ class TBoardInput;
 class TGameFlow;
 class TSettings;
 
+namespace VlmImgUt {
+class TDib;
+}
+
+// The background pattern as the board draws it: PutImage over the whole
+// render bitmap, without border. A picture larger than the bitmap is drawn
+// from a copy stretched to the size it is drawn at, made once per bitmap
+// size, and the full-size picture read from a file is then not kept: the
+// file is read again when a copy for another size is wanted. The pixels are those of PutImage with the
+// full-size picture.
+class TBoardPattern {
+public:
+    TBoardPattern() = default;
+    ~TBoardPattern();
+    TBoardPattern(const TBoardPattern &) = delete;
+    TBoardPattern &operator=(const TBoardPattern &) = delete;
+
+    // Draws the pattern of the settings into their render bitmap; false
+    // when there is none (no file, or it cannot be read).
+    bool Draw(TSettings &s);
+
+    QString failed;   // pattern file whose reading failed; not read again
+
+private:
+    VlmImgUt::TDib *stretched = nullptr;   // owned
+    QString stretchedFile;
+    int stretchedForWidth = 0, stretchedForHeight = 0;
+};
+
 class TBoardView : public QWidget {
     Q_OBJECT
 public:
@@ -38,7 +67,7 @@ public:
     QImage cursorImage;                     // the cursor the game object chose last
     QTimer *introTimer = nullptr;           // null when none runs
     QImage screenFrame;                     // the render bitmap as RGB32, converted once per render
-    QString patternFailed;                  // pattern file whose reading failed; not read again
+    TBoardPattern pattern;                  // the background pattern
     bool painting = false;                  // inside Paint
 
     void Paint(QPainter &draw);

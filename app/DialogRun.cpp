@@ -1,6 +1,9 @@
 #include "DialogRun.h"
 
+#include "GameLook.h"
 #include "TSettings.h"
+
+#include <algorithm>
 
 #include <QDialog>
 
@@ -30,11 +33,33 @@ std::function<int(QDialog &)> &Runner()
 
 } // namespace
 
+QPoint CentredPlace(const QSize &size, const QWidget *owner)
+{
+    const QRect area = AvailableArea(owner);
+    const QRect over = owner ? owner->window()->frameGeometry() : area;
+    QPoint at = over.center() - QPoint(size.width() / 2, size.height() / 2);
+    if (!area.isEmpty()) {
+        at.setX(std::clamp(at.x(), area.left(), std::max(area.left(), area.right() + 1 - FrameRoomX - size.width())));
+        at.setY(std::clamp(at.y(), area.top(), std::max(area.top(), area.bottom() + 1 - FrameRoomY - size.height())));
+    }
+    return at;
+}
+
 int RunDialog(QDialog &dialog, TDialogPlace place)
 {
     const QPoint placed = dialog.pos();
     dialog.setWindowFlag(Qt::Tool, true);
-    dialog.move(place == TDialogPlace::TopLeft ? QPoint(0, 0) : placed);
+    switch (place) {
+    case TDialogPlace::TopLeft:
+        dialog.move(0, 0);
+        break;
+    case TDialogPlace::AsPlaced:
+        dialog.move(placed);
+        break;
+    case TDialogPlace::CentredOnOwner:
+        dialog.move(CentredPlace(dialog.size(), dialog.parentWidget()));
+        break;
+    }
     if (Runner())
         return Runner()(dialog);
     // Modal to the game's windows; the help viewer, a window of its own

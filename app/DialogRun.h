@@ -35,9 +35,15 @@ private:
     QPointer<QWidget> board;
 };
 
-// Where RunDialog shows a dialog: at the screen's top left, or where the
-// dialog has placed itself.
-enum class TDialogPlace { TopLeft, AsPlaced };
+// Where RunDialog shows a dialog: at the screen's top left, where the
+// dialog has placed itself, or centred over its owner's window (the
+// screen when it has none) and kept within the available screen.
+enum class TDialogPlace { TopLeft, AsPlaced, CentredOnOwner };
+
+// The top left that centres a window of the given size over owner's
+// window (or the available screen), kept inside the available screen with
+// room for the window frame.
+QPoint CentredPlace(const QSize &size, const QWidget *owner);
 
 // Makes the dialog a tool window and runs it modal to its owner; returns
 // its code (1 OK or Save, 2 Cancel). Tests put a runner in place of the
@@ -48,9 +54,9 @@ void SetDialogRunner(std::function<int(QDialog &)> runner);
 // The whole opener: input paused, the dialog made by make(), run and
 // deleted. Returns the run's code.
 template <class Make>
-int OpenDialog(TSettings *settings, QWidget *board, Make make)
+int OpenDialog(TSettings *settings, QWidget *board, Make make, TDialogPlace place = TDialogPlace::TopLeft)
 {
     TInputPause pause(settings, board);
     std::unique_ptr<QDialog> dialog(make());
-    return RunDialog(*dialog);
+    return RunDialog(*dialog, place);
 }

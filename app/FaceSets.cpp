@@ -164,6 +164,10 @@ void TFaceSets::Load(const TSettings &s)
         faceImageFile[i] = s.faceImageFile[i];
         delete faceImage[i];
         faceImage[i] = CopyOf(s.faceImage[i]);
+        // A picture the board has shown but no longer keeps at full size
+        // is read again.
+        if (!faceImage[i] && !faceImageFile[i].isEmpty() && s.faceImageDropped[i] == faceImageFile[i])
+            faceImage[i] = ReadPicture(faceImageFile[i]);
     }
     colorSet = s.colorSet;
     colorSetNames = s.colorSetNames;

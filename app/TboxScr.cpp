@@ -375,7 +375,7 @@ void TboxScr::ShowHelp()
 
 void TboxScr::ShowAbout()
 {
-    OpenDialog(settings, board, [this] { return new TboxAbout(settings, this); });
+    OpenDialog(settings, board, [this] { return new TboxAbout(settings, this); }, TDialogPlace::CentredOnOwner);
 }
 
 // The file dialogs pause the board's input themselves (the game flow's).

@@ -1,5 +1,6 @@
 #include "VlColorPick.h"
 
+#include "DialogRun.h"
 #include "GameLook.h"
 #include "Prompts.h"
 #include "VlDialog.h"
@@ -139,7 +140,7 @@ VlColorPick::VlColorPick(Color start, QWidget *parent)
     const QRect area = AvailableArea(parent);
     layoutScale = area.isEmpty() ? VlScaleX : FitScale(VlScaleX, area.size());
     Layout(layoutScale);
-    move(area.isEmpty() ? QPoint(0, 0) : area.topLeft());
+    move(CentredPlace(size(), parent));
 
     if (VlLook == 'S') {
         backgroundColor = Color(VlColorPaper());
@@ -322,8 +323,7 @@ void VlColorPick::mousePressEvent(QMouseEvent *event)
 void VlColorPick::ToolWindow()
 {
     setWindowFlag(Qt::Tool, true);
-    const QRect area = AvailableArea(parentWidget());
-    move(area.isEmpty() ? QPoint(0, 0) : area.topLeft());
+    move(CentredPlace(size(), parentWidget()));
 }
 
 int VlColorPick::Run(VlColorPick &picker)

@@ -5,6 +5,8 @@
 #include "TSettings.h"
 
 #include "PixelKernels.h"
+#include "ShapeRecord.h"
+#include "SlantedFace.h"
 #include "TDib.h"
 #include "TImgUt.h"
 #include "VlScale.h"
@@ -13,9 +15,12 @@
 #include <QRect>
 
 #include <algorithm>
+#include <cstring>
+#include <vector>
 
 
 using VlmImgUt::TDib;
+using namespace SlantedFace;
 
 namespace {
 
@@ -26,167 +31,6 @@ COLORREF PlainColor(Color c)
     return c == ColorNull ? COLORREF(0) : COLORREF(c) & 0xFFFFFFu;
 }
 
-bool HasPixels(const TDib *d)
-{
-    return d && d->bits && d->dc && d->width > 0 && d->height > 0;
-}
-
-// Position in the picture of the unrotated block position (h, v).
-template <class T>
-inline void RotatePosition(T h, T v, T size, int rotation, T &X, T &Y)
-{
-    switch (rotation) {
-    case 90:
-        X = v;
-        Y = size - h;
-        break;
-    case 180:
-        X = size - h;
-        Y = size - v;
-        break;
-    case 270:
-        X = size - v;
-        Y = h;
-        break;
-    default:
-        X = h;
-        Y = v;
-        break;
-    }
-}
-
-inline int ClampByte(int v)
-{
-    return v < 0 ? 0 : (v > 255 ? 255 : v);
-}
-
-// Bilinear blend of the picture at (fx, fy) (PixelKernels::Blend).
-inline bool Blend(const TDib *src, float fx, float fy, int out[4])
-{
-    return PixelKernels::Blend(PixelKernels::Picture{src->bits, src->width, src->height, src->stride}, fx, fy, out);
-}
-
-// Mapping of a destination position (column, row) of a slanted face to a
-// position in the picture block.
-struct SlantMap {
-    bool left;     // left face, else top face
-    float x, y;    // front square corner
-    float s;       // boxSize
-    float d, e;    // sideDepth, topDepth
-    float first;   // first column (left face) or first row (top face)
-    float size;    // block size
-    float sx, sy;  // block offset in the picture
-    int rotation;
-
-    // The part of the mapping that depends only on the position along the
-    // face's lines (the column of the left face, the row of the top face):
-    // the picture coordinate along the line and the face's slanted edge.
-    void LinePart(float a, float &along, float &edge) const
-    {
-        if (left) {
-            // The face's top edge at this column runs back by e per d.
-            along = (a - first) * size / (d - 1.0f);
-            edge = y - (x - a) * e / d;
-        } else {
-            along = (a - first) * size / (e - 1.0f);
-            edge = x - (y - a) * d / e;
-        }
-    }
-
-    // The rest, from the position across the lines (the row of the left
-    // face, the column of the top face).
-    void Finish(float across, float along, float edge, float &px, float &py) const
-    {
-        float h, v;
-        if (left) {
-            h = along;
-            v = (across - edge) / s * size;
-        } else {
-            h = (across - edge) / s * size;
-            v = along;
-        }
-        float X, Y;
-        RotatePosition(h, v, size, rotation, X, Y);
-        px = sx + X;
-        py = sy + Y;
-    }
-
-    void Map(float col, float row, float &px, float &py) const
-    {
-        float along, edge;
-        LinePart(left ? col : row, along, edge);
-        Finish(left ? row : col, along, edge, px, py);
-    }
-};
-
-} // namespace
-
-namespace {
-
-// A sub-sample as TSample, with the channels stored in one piece.
-struct LocalSample {
-    alignas(16) int channel[4] = {0, 0, 0, 0};
-    bool valid = false;
-    bool unused = false;
-    float dx = 0.0f;
-    float dy = 0.0f;
-
-    LocalSample() = default;
-    explicit LocalSample(const TSample &t)
-        : channel{t.channel[0], t.channel[1], t.channel[2], 0}, valid(t.valid), unused(t.unused), dx(t.dx), dy(t.dy)
-    {
-    }
-    void StoreInto(TSample &t) const
-    {
-        t.channel[0] = channel[0];
-        t.channel[1] = channel[1];
-        t.channel[2] = channel[2];
-        t.valid = valid;
-        t.unused = unused;
-        t.dx = dx;
-        t.dy = dy;
-    }
-};
-
-// The sampler fields of the settings record, copied in for the resampling
-// of one face so that they stay out of the bitmaps' way, and copied back
-// after it.
-struct LocalSampler {
-    LocalSample currentSample;
-    LocalSample sampleOffset[9];
-    float sampleWeight[10];
-    int maxSamples, testAfter, sampleIndex, sampleSlot, validSamples, sampleThreshold;
-    float sampleBaseX, sampleBaseY, sampleX, sampleY;
-    int sampleSum[3];
-
-    explicit LocalSampler(const TSettings &s)
-        : currentSample(s.currentSample), maxSamples(s.maxSamples), testAfter(s.testAfter),
-          sampleIndex(s.sampleIndex), sampleSlot(s.sampleSlot), validSamples(s.validSamples),
-          sampleThreshold(s.sampleThreshold), sampleBaseX(s.sampleBaseX), sampleBaseY(s.sampleBaseY),
-          sampleX(s.sampleX), sampleY(s.sampleY)
-    {
-        for (int k = 0; k < 9; ++k)
-            sampleOffset[k] = LocalSample(s.sampleOffset[k]);
-        std::copy(s.sampleWeight, s.sampleWeight + 10, sampleWeight);
-        std::copy(s.sampleSum, s.sampleSum + 3, sampleSum);
-    }
-
-    void StoreInto(TSettings &s) const
-    {
-        currentSample.StoreInto(s.currentSample);
-        for (int k = 0; k < 9; ++k)
-            sampleOffset[k].StoreInto(s.sampleOffset[k]);
-        s.sampleIndex = sampleIndex;
-        s.sampleSlot = sampleSlot;
-        s.validSamples = validSamples;
-        s.sampleBaseX = sampleBaseX;
-        s.sampleBaseY = sampleBaseY;
-        s.sampleX = sampleX;
-        s.sampleY = sampleY;
-        std::copy(sampleSum, sampleSum + 3, s.sampleSum);
-    }
-};
-
 } // namespace
 
 bool TSettings::SuperSampleStep()
@@ -194,129 +38,116 @@ bool TSettings::SuperSampleStep()
     return PixelKernels::SuperSampleStep(*this);
 }
 
-namespace {
-
-// Resamples the block onto the pixels of one slanted face: `count` lines
-// from `firstLine` (columns of the left face, rows of the top face), each
-// boxSize pixels long from where the face's slanted edge crosses it.
-void ResampleFace(TSettings &st, TDib *dst, const TDib *src, const SlantMap &m, int firstLine, int count,
-                  bool byColumn)
+void BoxDrawing::Resample(TSettings &st, TDib *dst, const TDib *src, const SlantMap &m, int firstLine, int count,
+                          int boxSize, bool antiAlias)
 {
-    const int s = st.boxSize;
+    const int s = boxSize;
     const int dw = dst->width, dh = dst->height;
+    const PixelKernels::Picture pic = PictureOf(src);
     LocalSampler ls(st);
     for (int j = 0; j < count; ++j) {
         const int line = firstLine + j;
         // Start of the pixel run across this line.
-        float edge;
-        if (byColumn)
-            edge = m.y - (m.x - float(line)) * m.e / m.d;
-        else
-            edge = m.x - (m.y - float(line)) * m.d / m.e;
-        const int start = int(edge + 0.5f);
-        if (byColumn ? (line < 0 || line >= dw) : (line < 0 || line >= dh))
+        const int start = m.RunStart(line);
+        if (m.left ? (line < 0 || line >= dw) : (line < 0 || line >= dh))
             continue;
-        // Each sub-sample slot keeps its offset, so its position along the
-        // line is the same on the whole line.
-        float along[9], slant[9];
-        if (st.antiAlias)
-            for (int k = 0; k < 9; ++k)
-                m.LinePart(float(line) + (byColumn ? ls.sampleOffset[k].dx : ls.sampleOffset[k].dy), along[k],
-                           slant[k]);
+        const LineParts parts(m, ls, line);
         for (int i = 0; i < s; ++i) {
-            const int col = byColumn ? line : start + i;
-            const int row = byColumn ? start + i : line;
+            const int col = m.left ? line : start + i;
+            const int row = m.left ? start + i : line;
             if (col < 0 || col >= dw || row < 0 || row >= dh)
                 continue;
             uint8_t *px = dst->bits + int64_t(dh - 1 - row) * dst->stride + 3 * col;
-            if (!st.antiAlias) {
-                float fx, fy;
-                m.Map(float(col), float(row), fx, fy);
-                alignas(16) int c[4];
-                if (Blend(src, fx, fy, c)) {
-                    px[0] = uint8_t(c[0]);
-                    px[1] = uint8_t(c[1]);
-                    px[2] = uint8_t(c[2]);
-                }
+            if (!antiAlias) {
+                PlainPixel(m, pic, col, row, px);
                 continue;
             }
-            ls.sampleSum[0] = ls.sampleSum[1] = ls.sampleSum[2] = 0;
-            ls.sampleIndex = ls.sampleSlot = ls.validSamples = 0;
-            ls.sampleBaseX = float(col);
-            ls.sampleBaseY = float(row);
-            while (PixelKernels::SuperSampleStep(ls)) {
-                float fx, fy;
-                const int k = ls.sampleSlot;
-                m.Finish(byColumn ? ls.sampleY : ls.sampleX, along[k], slant[k], fx, fy);
-                if (!Blend(src, fx, fy, ls.currentSample.channel))
-                    ls.currentSample.valid = false;
-            }
-            px[0] = uint8_t(ClampByte(ls.sampleSum[2]));
-            px[1] = uint8_t(ClampByte(ls.sampleSum[1]));
-            px[2] = uint8_t(ClampByte(ls.sampleSum[0]));
+            SupersampleStepwise(ls, m, parts, pic, col, row);
+            px[0] = ClampByte(ls.sampleSum[2]);
+            px[1] = ClampByte(ls.sampleSum[1]);
+            px[2] = ClampByte(ls.sampleSum[0]);
         }
     }
-    if (st.antiAlias)
+    if (antiAlias)
         ls.StoreInto(st);
 }
 
-} // namespace
-
-void TSettings::BlitFrontImage(TDib *src, int x, int y, int sx, int sy, int size, int rotation)
+void BoxDrawing::TurnedFront(TDib *dst, const TDib *src, int x, int y, int sx, int sy, int size, int rotation,
+                             int boxSize)
 {
-    TDib *dst = renderBuffer;
     if (!HasPixels(src) || !HasPixels(dst))
         return;
     const int s = boxSize;
     if (s <= 0)
         return;
     const float fs = float(s), fsize = float(size);
-    const int pw = src->width, ph = src->height;
+    // The block position of each column and row of the square (the same
+    // for both).
+    std::vector<int> at(static_cast<size_t>(s));
+    for (int j = 0; j < s; ++j)
+        at[size_t(j)] = FrontPosition(j, fs, fsize);
     for (int i = 0; i < s; ++i) {
         const int row = y + i;
         if (row < 0 || row >= dst->height)
             continue;
-        const int v = int(float(i) / fs * fsize + 0.5f);
         uint8_t *out = dst->bits + int64_t(dst->height - 1 - row) * dst->stride;
         for (int j = 0; j < s; ++j) {
             const int col = x + j;
             if (col < 0 || col >= dst->width)
                 continue;
-            const int h = int(float(j) / fs * fsize + 0.5f);
-            int X, Y;
-            RotatePosition(h, v, size, rotation, X, Y);
-            const int px = sx + X, py = sy + Y;
-            if (px < 0 || px >= pw || py < 0 || py >= ph)
-                continue;
-            const uint8_t *in = src->bits + int64_t(ph - 1 - py) * src->stride + 3 * px;
-            uint8_t *o = out + 3 * col;
-            o[0] = in[0];
-            o[1] = in[1];
-            o[2] = in[2];
+            if (const uint8_t *in = TurnedPixel(src, sx, sy, size, rotation, at[size_t(j)], at[size_t(i)]))
+                std::memcpy(out + 3 * col, in, 3);
         }
     }
 }
 
+void TSettings::BlitFrontImage(TDib *src, int x, int y, int sx, int sy, int size, int rotation)
+{
+    BoxDrawing::TurnedFront(renderBuffer, src, x, y, sx, sy, size, rotation, boxSize);
+}
+
+namespace {
+
+// The slanted face's mapping and lines, or false when the face takes no
+// picture.
+bool SlantedSetup(const TSettings &st, const TDib *src, const QPoint *corners, int sx, int sy, int size, int rotation,
+                  bool left, SlantMap &m, int &firstLine, int &count)
+{
+    const TDib *dst = st.renderBuffer;
+    const int depth = left ? st.sideDepth : st.topDepth;
+    // The top face needs more depth than the left one.
+    if (depth < (left ? 2 : 5) || !corners || !HasPixels(src) || !HasPixels(dst) || st.boxSize <= 0)
+        return false;
+    const int x = corners[0].x(), y = corners[0].y();
+    firstLine = (left ? x : y) - depth + 1;
+    count = depth - 1;
+    m = SlantMap{left, float(x), float(y), float(st.boxSize), float(st.sideDepth), float(st.topDepth),
+                 float(firstLine), float(size), float(sx), float(sy), rotation};
+    return true;
+}
+
+void DrawSlanted(TSettings &st, TDib *src, const QPoint *corners, int sx, int sy, int size, int rotation, bool left)
+{
+    SlantMap m;
+    int firstLine, count;
+    if (!SlantedSetup(st, src, corners, sx, sy, size, rotation, left, m, firstLine, count))
+        return;
+    if (st.shapeRecord)
+        st.shapeRecord->Slanted(src, m, firstLine, count, st.boxSize, st.antiAlias);
+    else
+        BoxDrawing::Resample(st, st.renderBuffer, src, m, firstLine, count, st.boxSize, st.antiAlias);
+}
+
+} // namespace
+
 void TSettings::BlitLeftImage(TDib *src, const QPoint *corners, int sx, int sy, int size, int rotation)
 {
-    TDib *dst = renderBuffer;
-    if (sideDepth < 2 || !corners || !HasPixels(src) || !HasPixels(dst) || boxSize <= 0)
-        return;
-    const int x = corners[0].x(), y = corners[0].y();
-    SlantMap m{true, float(x), float(y), float(boxSize), float(sideDepth), float(topDepth),
-               float(x - sideDepth + 1), float(size), float(sx), float(sy), rotation};
-    ResampleFace(*this, dst, src, m, x - sideDepth + 1, sideDepth - 1, true);
+    DrawSlanted(*this, src, corners, sx, sy, size, rotation, true);
 }
 
 void TSettings::BlitTopImage(TDib *src, const QPoint *corners, int sx, int sy, int size, int rotation)
 {
-    TDib *dst = renderBuffer;
-    if (topDepth < 5 || !corners || !HasPixels(src) || !HasPixels(dst) || boxSize <= 0)
-        return;
-    const int x = corners[0].x(), y = corners[0].y();
-    SlantMap m{false, float(x), float(y), float(boxSize), float(sideDepth), float(topDepth),
-               float(y - topDepth + 1), float(size), float(sx), float(sy), rotation};
-    ResampleFace(*this, dst, src, m, y - topDepth + 1, topDepth - 1, false);
+    DrawSlanted(*this, src, corners, sx, sy, size, rotation, false);
 }
 
 void TSettings::PaintBox(int mask, int n, int level, float fx, float fy)
@@ -355,37 +186,57 @@ void TSettings::PaintBox(int mask, int n, int level, float fx, float fy)
         for (int k = 0; k < 4; ++k)
             pts[k] = {face.corner[k].x(), face.corner[k].y()};
         Gdi::SetPolyFillMode(rb->dc, Gdi::WINDING);
-        Gdi::Polygon(rb->dc, pts, 4);
+        if (shapeRecord)
+            shapeRecord->Fill(pts, *rb->dc);
+        else
+            Gdi::Polygon(rb->dc, pts, 4);
 
         if (!useBoxImages)
             continue;
-        // The picture, read once per file name: a failed read is not tried
-        // again until the name changes.
-        if (!faceImage[f] && imgUt && faceImageFailed[f] != faceImageFile[f]) {
-            if (!imgUt->ReadImageFile(faceImageFile[f], &faceImage[f], 0, 0, false)) {
-                ReleaseDib(faceImage[f]);
-                faceImageFailed[f] = faceImageFile[f];
+        const int S = spanImages ? n * s : s;
+        TDib *fit = faceImageFit[f];
+        // The full-size picture is not kept once it is fitted: the fitted
+        // copy made from this face's file serves while its size stays the
+        // same, and the picture is read again when it must be fitted anew.
+        const bool fitted = fit && fit->bits && fit->width == S && fit->height == S;
+        const bool fromFile = !faceImageFile[f].isEmpty() && faceImageDropped[f] == faceImageFile[f];
+        if (!fitted || !fromFile || faceImage[f]) {
+            // The picture, read once per file name: a failed read is not
+            // tried again until the name changes.
+            if (!faceImage[f] && imgUt && faceImageFailed[f] != faceImageFile[f]) {
+                if (!imgUt->ReadImageFile(faceImageFile[f], &faceImage[f], 0, 0, false)) {
+                    ReleaseDib(faceImage[f]);
+                    faceImageFailed[f] = faceImageFile[f];
+                }
             }
+            if (!HasPixels(faceImage[f]))
+                continue;  // the face keeps its fill colour
         }
-        if (!HasPixels(faceImage[f]))
-            continue;  // the face keeps its fill colour
 
         bool fresh = false;
-        if (!faceImageFit[f]) {
-            faceImageFit[f] = new TDib;
+        if (!fit) {
+            fit = faceImageFit[f] = new TDib;
             fresh = true;
         }
-        const int S = spanImages ? n * s : s;
         if (S <= 0 || s <= 0)
             continue;
-        TDib *fit = faceImageFit[f];
         if (fresh || fit->width != S || fit->height != S || !fit->bits) {
+            // What was recorded with the old fitted picture is drawn first,
+            // and faces resampled from it are not kept.
+            if (shapeRecord && shapeRecord->Reads(fit))
+                shapeRecord->Draw();
+            if (faceStore)
+                faceStore->Forget(fit);
             if (!fit->Create(S, S))
                 continue;
             fit->SetBrush(rb->dc->brush->color);
             Gdi::PatBlt(fit->dc, 0, 0, S, S, Gdi::PATCOPY);
             QRect r(0, 0, S, S);
             PutImage(fit, faceImage[f], r, tileImages, borderImages);
+        }
+        if (faceImage[f] && !KeepsPicture(faceImage[f], faceImageFile[f])) {
+            ReleaseDib(faceImage[f]);
+            faceImageDropped[f] = faceImageFile[f];
         }
 
         const int rotation = rotateImages ? face.rotation : 0;
@@ -428,7 +279,11 @@ void TSettings::PaintBox(int mask, int n, int level, float fx, float fy)
 
         switch (face.bit) {
         case 4:
-            if (rotation == 0)
+            if (shapeRecord && rotation == 0)
+                shapeRecord->Copy(fit, x, y, s, sx, sy);
+            else if (shapeRecord)
+                shapeRecord->TurnedFront(fit, x, y, sx, sy, s, rotation, s);
+            else if (rotation == 0)
                 Gdi::BitBlt(rb->dc, x, y, s, s, fit->dc, sx, sy, Gdi::SRCCOPY);
             else
                 BlitFrontImage(fit, x, y, sx, sy, s, rotation);
@@ -444,21 +299,16 @@ void TSettings::PaintBox(int mask, int n, int level, float fx, float fy)
     rb->SetBrush(0);
 }
 
-void TSettings::OutlineBox(int mask)
+void BoxDrawing::Outline(TDib *dst, int mask, int x, int y, int s, int d, int e, COLORREF color, int width)
 {
-    TDib *rb = renderBuffer;
-    if (!rb || !rb->dc)
-        return;
-    const TBoxRec &b = scratchBox;
-    const int x = b.x, y = b.y, s = boxSize, d = sideDepth, e = topDepth;
-    Gdi::HPEN pen = Gdi::CreatePen(Gdi::PS_SOLID, 2 * VlLineFactor, PlainColor(selectColor));
-    Gdi::HPEN old = Gdi::SelectObject(rb->dc, pen);
-    auto closed = [rb](const int (&p)[8]) {
-        Gdi::MoveToEx(rb->dc, p[0], p[1], nullptr);
-        Gdi::LineTo(rb->dc, p[2], p[3]);
-        Gdi::LineTo(rb->dc, p[4], p[5]);
-        Gdi::LineTo(rb->dc, p[6], p[7]);
-        Gdi::LineTo(rb->dc, p[0], p[1]);
+    Gdi::HPEN pen = Gdi::CreatePen(Gdi::PS_SOLID, width, color);
+    Gdi::HPEN old = Gdi::SelectObject(dst->dc, pen);
+    auto closed = [dst](const int (&p)[8]) {
+        Gdi::MoveToEx(dst->dc, p[0], p[1], nullptr);
+        Gdi::LineTo(dst->dc, p[2], p[3]);
+        Gdi::LineTo(dst->dc, p[4], p[5]);
+        Gdi::LineTo(dst->dc, p[6], p[7]);
+        Gdi::LineTo(dst->dc, p[0], p[1]);
     };
     if (mask & 4)
         closed({x + 1, y + 1, x + s, y + 1, x + s, y + s, x + 1, y + s});
@@ -467,8 +317,46 @@ void TSettings::OutlineBox(int mask)
     if (mask & 1)
         closed({x, y, x - d, y - e, x + s - d, y - e, x + s, y});
     if (old)
-        Gdi::SelectObject(rb->dc, old);
+        Gdi::SelectObject(dst->dc, old);
     Gdi::DeleteObject(pen);
+}
+
+bool TSettings::KeepsPicture(const TDib *picture, const QString &file) const
+{
+    return file.isEmpty() || !picture || int64_t(picture->width) * picture->height <= keepPicturePixels;
+}
+
+void TSettings::OutlineBox(int mask)
+{
+    TDib *rb = renderBuffer;
+    if (!rb || !rb->dc)
+        return;
+    const TBoxRec &b = scratchBox;
+    const COLORREF color = PlainColor(selectColor);
+    if (shapeRecord)
+        shapeRecord->Outline(mask, b.x, b.y, boxSize, sideDepth, topDepth, color, 2 * VlLineFactor);
+    else
+        BoxDrawing::Outline(rb, mask, b.x, b.y, boxSize, sideDepth, topDepth, color, 2 * VlLineFactor);
+}
+
+bool TSettings::DrawnSize(int pw, int ph, int W, int H, int &w, int &h)
+{
+    w = pw;
+    h = ph;
+    if (pw <= W && ph <= H)
+        return false;
+    const float a = float(pw) / float(ph);
+    if (a >= float(W) / float(H)) {
+        w = W;
+        h = int(float(W) / a + 0.5f);
+    } else {
+        w = int(float(H) * a + 0.5f);
+        h = H;
+    }
+    // An extreme aspect ratio never gives a picture (or a tile) of 0.
+    w = std::max(w, 1);
+    h = std::max(h, 1);
+    return true;
 }
 
 void TSettings::PutImage(TDib *dst, TDib *src, QRect &r, bool tile, bool border)
@@ -488,21 +376,8 @@ void TSettings::PutImage(TDib *dst, TDib *src, QRect &r, bool tile, bool border)
         return;
     const int left = r.left(), top = r.top();
     const int pw = src->width, ph = src->height;
-    int w = pw, h = ph;
-    const bool scaled = pw > W || ph > H;
-    if (scaled) {
-        const float a = float(pw) / float(ph);
-        if (a >= float(W) / float(H)) {
-            w = W;
-            h = int(float(W) / a + 0.5f);
-        } else {
-            w = int(float(H) * a + 0.5f);
-            h = H;
-        }
-        // An extreme aspect ratio never gives a picture (or a tile) of 0.
-        w = std::max(w, 1);
-        h = std::max(h, 1);
-    }
+    int w, h;
+    const bool scaled = DrawnSize(pw, ph, W, H, w, h);
 
     if (!tile) {
         const int x = left + (W - w) / 2, y = top + (H - h) / 2;

@@ -24,6 +24,7 @@ void TCube::FitToRect(QRect &board)
 void TCube::PaintShape(const QRect &board)
 {
     TSettings *st = settings;
+    TShapePaint paint(*st);
     levels = st->levels;
     const int n = levels;
     if (!StartShape(board, n, 1))

@@ -86,6 +86,7 @@ void TJigsaw::Setup()
 void TJigsaw::PaintShape(const QRect &board)
 {
     TForcedPictureFlags forced(*settings);
+    TShapePaint paint(*settings);
     levels = settings->levels;
     const int n = levels;
     if (!StartShape(board, n, 2))

@@ -177,6 +177,7 @@ void TPyramid::FitToRect(QRect &board)
 void TPyramid::PaintShape(const QRect &board)
 {
     TSettings *st = settings;
+    TShapePaint paint(*st);
     levels = st->levels;
     const int n = levels;
     if (!StartShape(board, n, 1))

@@ -1,6 +1,7 @@
 #include "TSettings.h"
 
 #include "FieldCodec.h"
+#include "ShapeRecord.h"
 #include "TDib.h"
 #include "TImgUt.h"
 
@@ -41,6 +42,8 @@ TSettings::TSettings()
 
 TSettings::~TSettings()
 {
+    delete faceStore;
+    faceStore = nullptr;
     ReleaseBitmaps();
     delete imgUt;
     imgUt = nullptr;

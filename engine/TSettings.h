@@ -19,6 +19,8 @@
 #include <memory>
 
 class QWidget;
+class TFaceStore;
+class TShapeRecord;
 
 namespace VlmImgUt {
 class TDib;
@@ -176,6 +178,18 @@ public:
     float sampleX = 0.0f;
     float sampleY = 0.0f;
     int sampleSum[3] = {0, 0, 0};
+    // How a shape's boxes reach the render bitmap. Off: PaintBox and
+    // OutlineBox record while a game object draws its shape, and the shape
+    // is drawn when it is complete, its slanted face pictures resampled
+    // side by side on the pixel pool. On: each box is drawn at once, on the
+    // calling thread. Both give the same pixels and sampler state.
+    bool paintBoxByBox = false;
+    // What PaintBox and OutlineBox record while a shape is drawn
+    // (TShapePaint); null otherwise.
+    TShapeRecord *shapeRecord = nullptr;
+    // The slanted faces resampled for earlier shapes, kept for the next;
+    // owned.
+    TFaceStore *faceStore = nullptr;
 
     // ---- Boxes --------------------------------------------------------
     // Turns scratchBox in place in direction dir (1 left, 2 right, 3 up,
@@ -349,6 +363,10 @@ public:
     // border r is first shrunk in place by the margin. Draws nothing for
     // an empty rectangle.
     void PutImage(VlmImgUt::TDib *dst, VlmImgUt::TDib *src, class QRect &r, bool tile, bool border);
+    // The size PutImage draws a pw x ph picture at in a W x H rectangle
+    // (after any border): true when that is scaled down (keeping the
+    // aspect), false for the picture's own size.
+    static bool DrawnSize(int pw, int ph, int W, int H, int &w, int &h);
     // The size x size block of src at (sx, sy), turned by rotation (0, 90,
     // 180, 270), onto the front square at (x, y) of renderBuffer.
     void BlitFrontImage(VlmImgUt::TDib *src, int x, int y, int sx, int sy, int size, int rotation);
@@ -363,9 +381,36 @@ public:
     // File name of each face whose picture could not be read; it is not
     // read again until faceImageFile changes.
     QString faceImageFailed[6];
+    // File name of each face whose picture faceImageFit shows while the
+    // full-size picture (faceImage) is not kept: PaintBox releases a large
+    // picture read from a file once it is fitted, and reads the file again
+    // when the picture must be fitted anew.
+    QString faceImageDropped[6];
+    // Face pictures read from files are kept at full size up to this many
+    // pixels, so that a new layout fits them again without reading; larger
+    // ones only as their fitted copies.
+    int64_t keepPicturePixels = int64_t(4) << 20;
+    bool KeepsPicture(const VlmImgUt::TDib *picture, const QString &file) const;
 
     // ---- Info card ----------------------------------------------------
     // Draws the opened box of scratchBox (back, right and bottom faces)
     // on the window, with infoLines in its middle when withText is set.
     void PaintInfoCard(class QPainter &draw, int selectedId, bool withText);
+};
+
+// Draws a game object's shape as a whole: while it lives PaintBox and
+// OutlineBox only record, and when it ends the slanted face pictures of
+// the shape are resampled side by side on the pixel pool and everything is
+// drawn in the recorded order. An inner one joins the outer one; with
+// paintBoxByBox set, or without box pictures, it does nothing.
+class TShapePaint {
+public:
+    explicit TShapePaint(TSettings &st);
+    ~TShapePaint();
+    TShapePaint(const TShapePaint &) = delete;
+    TShapePaint &operator=(const TShapePaint &) = delete;
+
+private:
+    TSettings &st;
+    TShapeRecord *own = nullptr;
 };

@@ -97,6 +97,7 @@ void TSplash::FitToRect(QRect &board)
 void TSplash::PaintShape(const QRect &board)
 {
     TSettings *st = settings;
+    TShapePaint paint(*st);
     levels = 3;
     if (!StartShape(board, levels, 1))
         return;

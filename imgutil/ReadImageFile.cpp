@@ -10,6 +10,12 @@ namespace {
 
 using Reader = bool (*)(TImgUt &, const QString &, int32_t, int32_t);
 
+template <int Code>
+bool ReadJasperCode(TImgUt &ctx, const QString &path, int32_t maxWidth, int32_t maxHeight)
+{
+    return ReadJasper(ctx, path, Code, maxWidth, maxHeight);
+}
+
 // Reader of each code. The formats whose readers are not part of the
 // library yet have none and fail cleanly.
 Reader ReaderFor(int code)
@@ -24,6 +30,18 @@ Reader ReaderFor(int code)
         return ReadTiff;
     case 4:
         return ReadPng;
+    case 5:
+        return ReadJasperCode<5>;
+    case 7:
+        return ReadJasperCode<7>;
+    case 8:
+        return ReadJasperCode<8>;
+    case 9:
+        return ReadJasperCode<9>;
+    case 6:
+        return ReadTga;
+    case 10:
+        return ReadPsd;
     default:
         return nullptr;
     }

@@ -206,6 +206,17 @@ bool ReadBmp(TImgUt &ctx, const QString &path, int32_t maxWidth, int32_t maxHeig
 bool ReadJpeg(TImgUt &ctx, const QString &path, int32_t maxWidth, int32_t maxHeight);
 bool ReadPng(TImgUt &ctx, const QString &path, int32_t maxWidth, int32_t maxHeight);
 bool ReadTiff(TImgUt &ctx, const QString &path, int32_t maxWidth, int32_t maxHeight); // TIFF and DNG
+// ".ppm", ".j2k", ".jp2", ".jpc", ".ras" by reader code: 7 reads a JP2 file;
+// 5, 8 and 9 go by the content (portable anymap, BMP, Sun raster, JP2, a
+// JPEG 2000 code stream or JPEG; MIF and anything else are refused).
+bool ReadJasper(TImgUt &ctx, const QString &path, int code, int32_t maxWidth, int32_t maxHeight);
+bool ReadPnm(TImgUt &ctx, const QString &path, int32_t maxWidth, int32_t maxHeight);
+bool ReadSunRaster(TImgUt &ctx, const QString &path, int32_t maxWidth, int32_t maxHeight);
+bool ReadTga(TImgUt &ctx, const QString &path, int32_t maxWidth, int32_t maxHeight);
+bool ReadPsd(TImgUt &ctx, const QString &path, int32_t maxWidth, int32_t maxHeight);
+// Decodes one PackBits row of count bytes from src; false when the data
+// runs out or a run would pass the end of the row.
+bool UnpackBits(const uint8_t *src, size_t srcSize, uint8_t *dst, int32_t count);
 
 // One PNG text chunk: keyword, text and the text's length in bytes.
 struct TPngText {

@@ -1,6 +1,7 @@
 // Contexts, drawing objects, state and the plain blits.
 #include "Gdi.h"
 #include "GdiPrivate.h"
+#include "PixelKernels.h"
 
 #include <QFontMetrics>
 #include <QPainter>
@@ -535,6 +536,35 @@ QImage ToQImage(const Bitmap *bmp, int x, int y, int w, int h)
 QImage ToQImage(const Bitmap *bmp)
 {
     return bmp ? ToQImage(bmp, 0, 0, bmp->width, bmp->height) : QImage();
+}
+
+bool ToQImage(const Bitmap *bmp, QImage &image)
+{
+    if (!bmp) {
+        image = QImage();
+        return false;
+    }
+    if (image.width() != bmp->width || image.height() != bmp->height || image.format() != QImage::Format_RGB32)
+        image = QImage(bmp->width, bmp->height, QImage::Format_RGB32);
+    uint8_t *out = image.bits();   // detaches a shared image
+    if (!out) {
+        image = QImage();
+        return false;
+    }
+    const qsizetype line = image.bytesPerLine();
+    const int w = bmp->width;
+    auto rows = [&](int64_t first, int64_t last) {
+        for (int64_t r = first; r < last; ++r) {
+            const uint8_t *s = bmp->Row(int(r));
+            auto *d = reinterpret_cast<uint32_t *>(out + r * line);
+            for (int c = 0; c < w; ++c, s += 3)
+                d[c] = 0xFF000000u | (uint32_t(s[2]) << 16) | (uint32_t(s[1]) << 8) | s[0];
+        }
+    };
+    const int workers = int(std::min<int64_t>(PixelKernels::PoolThreads(), int64_t(w) * bmp->height / 200000 + 1));
+    if (!PixelKernels::RunPieces(bmp->height, workers, std::max(1, bmp->height / (8 * workers)), rows))
+        rows(0, bmp->height);
+    return true;
 }
 
 bool FromQImage(Bitmap *bmp, const QImage &image, int x, int y)

@@ -289,6 +289,11 @@ bool GetTextExtentPoint32W(HDC dc, const QString &text, SIZE *size);
 // A copy of a region of the bitmap (clipped) as Format_RGB32.
 QImage ToQImage(const Bitmap *bitmap, int x, int y, int w, int h);
 QImage ToQImage(const Bitmap *bitmap);
+// The whole bitmap as RGB32 into `image`, whose memory is used again when
+// it has the bitmap's size and format and is not shared; large bitmaps are
+// converted in bands on the pixel pool. False (image null) when there is
+// no bitmap or no memory.
+bool ToQImage(const Bitmap *bitmap, QImage &image);
 // Copies the image into the bitmap with its top left at (x, y), clipped;
 // alpha is ignored. Returns false when nothing could be copied.
 bool FromQImage(Bitmap *bitmap, const QImage &image, int x = 0, int y = 0);

@@ -7,6 +7,7 @@
 #include "Gdi.h"
 #include "GdiPrivate.h"
 #include "PixelKernels.h"
+#include "StretchRows.h"
 
 #include <algorithm>
 #include <cstdlib>
@@ -90,33 +91,6 @@ Taps MakeTaps(int64_t s0, int64_t sn, int64_t dn, int64_t o0, int64_t o1, int64_
     return t;
 }
 
-// Weights fit 16 bits and pixels 8, so the products are 16 x 16 -> 32 bit
-// multiplies, which vectorise well; wider vector units are used where the
-// processor has them.
-#if defined(__x86_64__) && defined(__GNUC__) && !defined(__clang__) && !defined(QUIBO_PLAIN_KERNELS)
-#define QUIBO_VECTOR_CLONES __attribute__((target_clones("avx2", "default")))
-#else
-#define QUIBO_VECTOR_CLONES
-#endif
-
-QUIBO_VECTOR_CLONES void VerticalFirst(int32_t *a, const uint8_t *s, int16_t w, size_t m)
-{
-    for (size_t i = 0; i < m; ++i)
-        a[i] = int32_t(w) * int16_t(s[i]);
-}
-
-QUIBO_VECTOR_CLONES void VerticalAdd(int32_t *a, const uint8_t *s, int16_t w, size_t m)
-{
-    for (size_t i = 0; i < m; ++i)
-        a[i] += int32_t(w) * int16_t(s[i]);
-}
-
-QUIBO_VECTOR_CLONES void VerticalRound(uint16_t *row, const int32_t *a, size_t m)
-{
-    for (size_t i = 0; i < m; ++i)
-        row[i] = uint16_t((uint32_t(a[i]) + (1u << (WBits - 9))) >> (WBits - 8));
-}
-
 } // namespace
 
 bool StretchBlt(HDC dst, int x, int y, int w, int h, HDC src, int sx, int sy, int sw, int sh, uint32_t rop)
@@ -182,92 +156,40 @@ bool StretchBlt(HDC dst, int x, int y, int w, int h, HDC src, int sx, int sy, in
         cHi = std::max<int64_t>(cHi, int64_t(tx.first[e]) + tx.count[e]);
     }
     const int64_t span = cHi - cLo;
+    // The visible columns' taps, in destination order, relative to cLo.
+    StretchRows::Columns cols;
+    for (int64_t j = jx0; j < jx1; ++j) {
+        const size_t e = tapX(j);
+        cols.Add(int32_t(tx.first[e] - cLo), tx.count[e], tx.weights.data() + tx.offset[e]);
+    }
     auto rows = [&](int64_t r0, int64_t r1) {
-        std::vector<int32_t> acc;
-        std::vector<uint16_t> row;
-
+        std::vector<const uint8_t *> src;
+        std::vector<int32_t> weights;
+        // Four lanes per pixel, and the slack a column's last pair may read.
+        std::vector<int16_t> row(size_t(4 * (span + StretchRows::Slack)), 0);
         for (int64_t jr = r0; jr < r1; ++jr) {
             const size_t ey = tapY(jr);
             const int32_t f = ty.first[ey], n = ty.count[ey];
             const int32_t *wy = ty.weights.data() + ty.offset[ey];
-            uint8_t *out = db->Row(int(dy + jr));
-            if (n == 1) {
-                // One source row: copy or filter it horizontally.
-                const uint8_t *s = sb->Row(int(f - baseY));
-                for (int64_t j = jx0; j < jx1; ++j) {
-                    const size_t e = tapX(j);
-                    const int32_t fx = tx.first[e] - int32_t(baseX), cnt = tx.count[e];
-                    uint8_t *d = out + 3 * (dx + j);
-                    if (cnt == 1) {
-                        const uint8_t *p = s + 3 * fx;
-                        d[0] = p[0];
-                        d[1] = p[1];
-                        d[2] = p[2];
-                        continue;
-                    }
-                    const int32_t *wx = tx.weights.data() + tx.offset[e];
-                    uint32_t b = 0, g = 0, r = 0;
-                    for (int32_t k = 0; k < cnt; ++k) {
-                        const uint8_t *p = s + 3 * (fx + k);
-                        b += uint32_t(wx[k]) * p[0];
-                        g += uint32_t(wx[k]) * p[1];
-                        r += uint32_t(wx[k]) * p[2];
-                    }
-                    d[0] = uint8_t((b + (WOne >> 1)) >> WBits);
-                    d[1] = uint8_t((g + (WOne >> 1)) >> WBits);
-                    d[2] = uint8_t((r + (WOne >> 1)) >> WBits);
+            // The source rows with a weight, from the needed columns on.
+            src.clear();
+            weights.clear();
+            for (int32_t k = 0; k < n; ++k)
+                if (wy[k]) {
+                    src.push_back(sb->Row(int(f + k - baseY)) + 3 * (cLo - baseX));
+                    weights.push_back(wy[k]);
                 }
-                continue;
-            }
-            // Vertical pass over the needed columns into values with 8 extra bits.
-            const size_t m = size_t(span) * 3;
-            acc.resize(m);
-            row.resize(m);
-            bool firstTap = true;
-            for (int32_t k = 0; k < n; ++k) {
-                if (!wy[k])
-                    continue;
-                const uint8_t *s = sb->Row(int(f + k - baseY)) + 3 * (cLo - baseX);
-                if (firstTap)
-                    VerticalFirst(acc.data(), s, int16_t(wy[k]), m);
-                else
-                    VerticalAdd(acc.data(), s, int16_t(wy[k]), m);
-                firstTap = false;
-            }
-            VerticalRound(row.data(), acc.data(), m);
-            // Horizontal pass.
-            constexpr int shift = WBits + 8;
-            for (int64_t j = jx0; j < jx1; ++j) {
-                const size_t e = tapX(j);
-                const int32_t *wx = tx.weights.data() + tx.offset[e];
-                const uint16_t *p = row.data() + 3 * (tx.first[e] - cLo);
-                const int32_t cnt = tx.count[e];
-                uint8_t *d = out + 3 * (dx + j);
-                if (cnt == 1) {
-                    d[0] = uint8_t((p[0] + 128u) >> 8);
-                    d[1] = uint8_t((p[1] + 128u) >> 8);
-                    d[2] = uint8_t((p[2] + 128u) >> 8);
-                    continue;
-                }
-                uint32_t b = 0, g = 0, r = 0;
-                for (int32_t k = 0; k < cnt; ++k, p += 3) {
-                    const uint32_t wk = uint32_t(wx[k]);
-                    b += wk * p[0];
-                    g += wk * p[1];
-                    r += wk * p[2];
-                }
-                d[0] = uint8_t((b + (1u << (shift - 1))) >> shift);
-                d[1] = uint8_t((g + (1u << (shift - 1))) >> shift);
-                d[2] = uint8_t((r + (1u << (shift - 1))) >> shift);
-            }
+            StretchRows::Vertical(row.data(), src.data(), weights.data(), int(src.size()), size_t(span));
+            StretchRows::Row(cols, row.data(), 0, size_t(jx1 - jx0), db->Row(int(dy + jr)) + 3 * (dx + jx0));
         }
     };
 
-    // Large jobs are split into bands of rows on the pixel pool.
+    // Large jobs are split into pieces of rows on the pixel pool.
     const int64_t work = (jy1 - jy0) * (span + (jx1 - jx0)) * std::max<int64_t>(1, sny / std::max<int64_t>(dh, 1));
-    const int bands = int(std::min<int64_t>(PixelKernels::PoolThreads(), work / 2000000 + 1));
-    return PixelKernels::RunBands(jy1 - jy0, bands,
-                                  [&](int64_t first, int64_t last) { rows(jy0 + first, jy0 + last); });
+    const int workers = int(std::min<int64_t>(PixelKernels::PoolThreads(), work / 250000 + 1));
+    const int64_t piece = std::max<int64_t>(1, (jy1 - jy0) / (8 * int64_t(workers)));
+    return PixelKernels::RunPieces(jy1 - jy0, workers, piece,
+                                   [&](int64_t first, int64_t last) { rows(jy0 + first, jy0 + last); });
 }
 
 } // namespace Gdi

@@ -21,11 +21,11 @@ QThreadPool &Pool()
     return *pool;
 }
 
-// One band; any exception stays inside it.
-bool RunBand(const std::function<void(int64_t, int64_t)> &work, int64_t first, int64_t last)
+// One worker; any exception stays inside it.
+bool RunWorker(const std::function<void(int)> &work, int w)
 {
     try {
-        work(first, last);
+        work(w);
         return true;
     } catch (...) {
         return false;
@@ -39,30 +39,54 @@ int PoolThreads()
     return std::max(1, std::min(8, QThread::idealThreadCount()));
 }
 
-bool RunBands(int64_t total, int bands, const std::function<void(int64_t, int64_t)> &work)
+bool RunWorkers(int workers, const std::function<void(int)> &work)
 {
-    if (total <= 0)
-        return true;
-    const int64_t n = std::max<int64_t>(1, std::min<int64_t>(bands, total));
     std::atomic<bool> ok{true};
     QSemaphore done;
-    int64_t started = 0;
-    for (int64_t b = 1; b < n; ++b) {
-        const int64_t first = total * b / n, last = total * (b + 1) / n;
-        const bool queued = Pool().tryStart([&work, &ok, &done, first, last] {
-            if (!RunBand(work, first, last))
+    int started = 0;
+    for (int w = 1; w < workers; ++w) {
+        const bool queued = Pool().tryStart([&work, &ok, &done, w] {
+            if (!RunWorker(work, w))
                 ok = false;
             done.release();
         });
         if (queued)
             ++started;
-        else if (!RunBand(work, first, last))
+        else if (!RunWorker(work, w))
             ok = false;
     }
-    if (!RunBand(work, 0, total / n))
+    if (!RunWorker(work, 0))
         ok = false;
-    done.acquire(int(started));
+    done.acquire(started);
     return ok;
+}
+
+bool RunBands(int64_t total, int bands, const std::function<void(int64_t, int64_t)> &work)
+{
+    if (total <= 0)
+        return true;
+    const int64_t n = std::max<int64_t>(1, std::min<int64_t>(bands, total));
+    return RunWorkers(int(n), [&](int b) { work(total * b / n, total * (b + 1) / n); });
+}
+
+bool RunPieces(int64_t total, int workers, int64_t piece, const std::function<void(int64_t, int64_t)> &work)
+{
+    if (total <= 0)
+        return true;
+    piece = std::max<int64_t>(1, piece);
+    const int64_t pieces = (total + piece - 1) / piece;
+    std::atomic<int64_t> next{0};
+    std::atomic<bool> ok{true};
+    const bool ran = RunWorkers(int(std::max<int64_t>(1, std::min<int64_t>(workers, pieces))), [&](int) {
+        for (int64_t p = next++; p < pieces; p = next++) {
+            try {
+                work(p * piece, std::min(total, (p + 1) * piece));
+            } catch (...) {
+                ok = false;
+            }
+        }
+    });
+    return ran && ok;
 }
 
 } // namespace PixelKernels

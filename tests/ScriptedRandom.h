@@ -6,6 +6,7 @@
 #include "Random.h"
 
 #include <cstddef>
+#include <cstdint>
 #include <utility>
 #include <vector>
 
@@ -31,4 +32,19 @@ public:
     std::size_t next = 0;     // index of the next value
     std::vector<int> bounds;  // n of every draw, in order
     int overrun = 0;          // draws made after the values ran out
+};
+
+// A fixed sequence of draws from a linear congruential generator: the same
+// boards in every run, with no script to write.
+class TSteadyRandom : public TRandomSource {
+public:
+    explicit TSteadyRandom(uint32_t seed = 20240601u) : state(seed) {}
+    int Draw(int n) override
+    {
+        state = state * 1103515245u + 12345u;
+        return n > 0 ? int((state >> 16) % uint32_t(n)) : 0;
+    }
+
+private:
+    uint32_t state;
 };

@@ -663,6 +663,21 @@ TEST_F(SetsTest, LoadCopiesAndStoreWritesBack)
     EXPECT_EQ(s.colorSetColors.size(), 12);
 }
 
+// A face picture the board shows from its fitted copy only is read for the
+// dialog again; one whose file changed since is not.
+TEST_F(SetsTest, LoadReadsAPictureTheBoardNoLongerKeeps)
+{
+    TSettings s;
+    s.faceImageFile[2] = red;
+    s.faceImageDropped[2] = red;
+    s.faceImageFile[4] = green;
+    s.faceImageDropped[4] = blue;
+    sets->Load(s);
+    ASSERT_NE(sets->faceImage[2], nullptr);
+    EXPECT_EQ(PictureSize(2), QSize(8, 6));
+    EXPECT_EQ(sets->faceImage[4], nullptr);
+}
+
 TEST(SetsPaths, FileDirectory)
 {
     const struct {

@@ -9,6 +9,7 @@
 #include "TImgUt.h"
 
 #include <QDir>
+#include <cstring>
 #include <QImage>
 #include <QTemporaryDir>
 
@@ -135,6 +136,64 @@ TEST_F(PatternTest, MissingPictureShowsTheColourAndIsNotReadAgainUntilTheFileCha
     View()->repaint();
     ASSERT_NE(settings->patternImage, nullptr);
     EXPECT_EQ(PixelOf(settings->renderBuffer, 1, 1), RGBColor(0, 200, 0));
+}
+
+// A pattern larger than the bitmap, tiled or not, is drawn from its copy
+// stretched to the drawn size exactly as PutImage draws the picture
+// itself; the full-size picture is not kept, and its file is read again
+// for another bitmap size. A smaller one is kept and drawn as it is.
+TEST(BoardPattern, StretchedCopyDrawsWhatThePictureDraws)
+{
+    QTemporaryDir tmp;
+    ASSERT_TRUE(tmp.isValid());
+    auto write = [&](const QString &name, int w, int h) {
+        QImage img(w, h, QImage::Format_RGB32);
+        for (int y = 0; y < h; ++y)
+            for (int x = 0; x < w; ++x)
+                img.setPixel(x, y, qRgb(x * 255 / w, (x / 9 + y / 7) % 2 ? 220 : 30, y * 255 / h));
+        const QString path = tmp.path() + "/" + name;
+        EXPECT_TRUE(img.save(path, "BMP"));
+        return path;
+    };
+    const QString big = write("big.bmp", 701, 437), small = write("small.bmp", 90, 60);
+    for (bool tile : {false, true}) {
+        TSettings s;
+        s.imgUt = new VlmImgUt::TImgUt(QStringLiteral("Vellamor\\quibo"), TRegStore::InFolder(tmp.path() + "/store"));
+        s.tilePattern = tile;
+        TBoardPattern pattern;
+        auto drawBoth = [&](int W, int H, const QString &file) {
+            // The expected picture: PutImage of the file's picture, read
+            // here, over the same ground.
+            VlmImgUt::TDib *full = nullptr;
+            EXPECT_TRUE(s.imgUt->ReadImageFile(file, &full, 0, 0, false));
+            VlmImgUt::TDib expected;
+            expected.Create(W, H);
+            expected.SetBrush(0x123456);
+            Gdi::PatBlt(expected.dc, 0, 0, W, H, Gdi::PATCOPY);
+            QRect whole(0, 0, W, H);
+            s.PutImage(&expected, full, whole, tile, false);
+            TSettings::ReleaseDib(full);
+            if (!s.renderBuffer || s.renderBuffer->width != W || s.renderBuffer->height != H) {
+                TSettings::ReleaseDib(s.renderBuffer);
+                s.renderBuffer = new VlmImgUt::TDib;
+                s.renderBuffer->Create(W, H);
+            }
+            s.bufferWidth = W;
+            s.bufferHeight = H;
+            s.patternFile = file;
+            s.renderBuffer->SetBrush(0x123456);
+            Gdi::PatBlt(s.renderBuffer->dc, 0, 0, W, H, Gdi::PATCOPY);
+            EXPECT_TRUE(pattern.Draw(s));
+            return std::memcmp(expected.bits, s.renderBuffer->bits, size_t(expected.stride) * size_t(H)) == 0;
+        };
+        EXPECT_TRUE(drawBoth(300, 200, big)) << "tile " << tile;
+        EXPECT_EQ(s.patternImage, nullptr) << "the full-size picture is not kept";
+        EXPECT_TRUE(drawBoth(300, 200, big)) << "from the copy again";
+        EXPECT_TRUE(drawBoth(250, 260, big)) << "another size reads the file again";
+        EXPECT_EQ(s.patternImage, nullptr);
+        EXPECT_TRUE(drawBoth(300, 200, small));
+        EXPECT_NE(s.patternImage, nullptr) << "a picture drawn at its own size stays";
+    }
 }
 
 // ---- End of the game -----------------------------------------------------------

@@ -331,18 +331,30 @@ TEST_F(BoxFixture, SpannedPicturesShowTheBoxesPartOfTheSide)
 
 // ---- Reading face pictures ------------------------------------------------
 
-TEST(FacePictures, UnreadablePictureIsNotReadAgainUntilItsNameChanges)
-{
-    QTemporaryDir tmp;
-    ASSERT_TRUE(tmp.isValid());
-    Board board(200, 200);
-    TSettings &st = *board.st;
-    st.imgUt = new VlmImgUt::TImgUt("Vellamor\\quibo", TRegStore::InFolder(tmp.path() + "/reg"));
-    board.SetGeometry(60, 20, 20);
-    board.PlaceScratch(80, 80, 0, 1, 2);
-    st.useBoxImages = true;
-    st.borderImages = false;
+namespace {
 
+// One box whose face pictures come from files in a temporary folder, read
+// by the image library.
+struct FacePictures : ::testing::Test {
+    QTemporaryDir tmp;
+    Board board{200, 200};
+    TSettings &st = *board.st;
+
+    void SetUp() override
+    {
+        ASSERT_TRUE(tmp.isValid());
+        st.imgUt = new VlmImgUt::TImgUt("Vellamor\\quibo", TRegStore::InFolder(tmp.path() + "/reg"));
+        board.SetGeometry(60, 20, 20);
+        board.PlaceScratch(80, 80, 0, 1, 2);
+        st.useBoxImages = true;
+        st.borderImages = false;
+    }
+};
+
+} // namespace
+
+TEST_F(FacePictures, UnreadablePictureIsNotReadAgainUntilItsNameChanges)
+{
     const QString missing = tmp.path() + "/face.bmp";
     st.faceImageFile[0] = missing;
     st.PaintBox(4, 1, 1, 0.0f, 0.0f);
@@ -379,6 +391,61 @@ TEST(FacePictures, UnreadablePictureIsNotReadAgainUntilItsNameChanges)
     EXPECT_EQ(st.faceImage[1], nullptr);
     EXPECT_EQ(st.faceImageFailed[1], broken);
     EXPECT_EQ(board.At(110, 110), COLORREF(FaceColors[1]));
+}
+
+// Once fitted, a large picture read from its file is not kept: the fitted
+// copy serves while the box size stays, and the file is read again for a
+// new size (a file gone by then leaves the fill colour). A small one, and
+// a picture given without a file name, is kept.
+TEST_F(FacePictures, LargePictureGoesOnceFittedAndIsReadAgainForANewSize)
+{
+    const QString file = tmp.path() + "/face.bmp";
+    auto write = [&](COLORREF c) {
+        QFile f(file);
+        ASSERT_TRUE(f.open(QIODevice::WriteOnly | QIODevice::Truncate));
+        f.write(BmpBytes(80, 80, [c](int, int) { return c; }));
+    };
+    write(0x336699);
+    st.faceImageFile[0] = file;
+    st.PaintBox(4, 1, 1, 0.0f, 0.0f);
+    EXPECT_EQ(board.At(110, 110), 0x336699u);
+    ASSERT_NE(st.faceImage[0], nullptr) << "80 x 80 is small: kept";
+    // Pictures over 6000 pixels count as large from here on.
+    st.keepPicturePixels = 6000;
+    TSettings::ReleaseDib(st.faceImageFit[0]);
+    st.PaintBox(4, 1, 1, 0.0f, 0.0f);
+    EXPECT_EQ(board.At(110, 110), 0x336699u);
+    EXPECT_EQ(st.faceImage[0], nullptr) << "not kept once fitted";
+    ASSERT_NE(st.faceImageFit[0], nullptr);
+    EXPECT_EQ(st.faceImageFit[0]->width, 60);
+
+    // Another picture under the same name: the fitted copy still serves.
+    write(0x996633);
+    st.PaintBox(4, 1, 1, 0.0f, 0.0f);
+    EXPECT_EQ(board.At(110, 110), 0x336699u);
+    EXPECT_EQ(st.faceImage[0], nullptr);
+
+    // A new box size reads the file again.
+    board.SetGeometry(50, 20, 20);
+    st.PaintBox(4, 1, 1, 0.0f, 0.0f);
+    EXPECT_EQ(board.At(100, 100), 0x996633u);
+    EXPECT_EQ(st.faceImageFit[0]->width, 50);
+    EXPECT_EQ(st.faceImage[0], nullptr);
+
+    // Gone by the next size: the face keeps its colour.
+    ASSERT_TRUE(QFile::remove(file));
+    board.SetGeometry(40, 20, 20);
+    st.PaintBox(4, 1, 1, 0.0f, 0.0f);
+    EXPECT_EQ(board.At(100, 100), COLORREF(FaceColors[0]));
+    EXPECT_EQ(st.faceImageFailed[0], file);
+
+    // No file name: the picture given stays.
+    st.faceImageFile[1].clear();
+    st.faceImage[1] = SolidPicture(40, 40, 0x123456);
+    board.PlaceScratch(80, 80, 1, 2, TopFace(1, 2));
+    st.PaintBox(4, 1, 1, 0.0f, 0.0f);
+    EXPECT_EQ(board.At(100, 100), 0x123456u);
+    EXPECT_NE(st.faceImage[1], nullptr);
 }
 
 // ---- Supersampler -------------------------------------------------------

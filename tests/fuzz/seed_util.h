@@ -17,4 +17,13 @@ inline bool WriteSeed(const char *dir, const std::string &name, const QByteArray
     return std::fclose(f) == 0 && ok && !bytes.isEmpty();
 }
 
+// n bytes of i * step (modulo 256), i from 0: filler for hand-written seeds.
+inline QByteArray Ramp(int n, int step)
+{
+    QByteArray b;
+    for (int i = 0; i < n; ++i)
+        b.append(char(i * step));
+    return b;
+}
+
 } // namespace fuzz

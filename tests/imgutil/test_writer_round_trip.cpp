@@ -28,6 +28,13 @@ const RoundTrip Trips[] = {
     {"tiff", 0, true, true, false, true, false},
     {"dng", 24, true, true, false, true, false},
     {"png", 0, false, true, false, false, false},
+    {"psd", 0, true, true, true, false, true},
+    {"tga", 0, false, false, false, false, false},
+    {"ppm", 0, false, false, false, false, false},
+    {"ras", 0, false, false, false, false, false},
+    {"j2k", 0, false, false, false, false, false},
+    {"jp2", 0, false, false, false, false, false},
+    {"jpc", 0, false, false, false, false, false},
 };
 
 // A little-endian EXIF block: Make in the first directory and a user

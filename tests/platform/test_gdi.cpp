@@ -1,8 +1,10 @@
 // Drawing layer: exact pixels of fills, lines and blits.
 #include "Color.h"
 #include "Gdi.h"
+#include "StretchRows.h"
 
 #include <QPainter>
+#include <algorithm>
 #include <gtest/gtest.h>
 
 #include <random>
@@ -733,4 +735,109 @@ TEST(GdiExchange, QImageRoundTripKeepsOrientation)
     }
     EXPECT_EQ(screen.pixel(1, 1), qRgb(255, 0, 0));
     EXPECT_EQ(screen.pixel(3, 2), qRgb(0, 0, 255));
+}
+
+// The conversion into a kept image: each pixel as QImage reads it, the
+// image's memory used again, a shared copy left alone, bands on the pool
+// for a large bitmap.
+TEST(GdiExchange, ConversionIntoAKeptImage)
+{
+    for (const QSize size : {QSize(3, 2), QSize(700, 500)}) {
+        Surface s(size.width(), size.height());
+        for (int y = 0; y < size.height(); ++y)
+            for (int x = 0; x < size.width(); ++x)
+                s.Set(x, y, RGBColor(x & 0xFF, y & 0xFF, (x * 7 + y) & 0xFF));
+        QImage kept;
+        ASSERT_TRUE(ToQImage(s.bmp, kept));
+        EXPECT_EQ(kept, ToQImage(s.bmp));
+        EXPECT_EQ(kept.pixel(size.width() - 1, 0), qRgb((size.width() - 1) & 0xFF, 0, (7 * (size.width() - 1)) & 0xFF));
+
+        const QImage shown = kept;   // a copy the screen still shows
+        s.Set(1, 1, RGBColor(1, 2, 3));
+        ASSERT_TRUE(ToQImage(s.bmp, kept));
+        EXPECT_EQ(kept.pixel(1, 1), qRgb(1, 2, 3));
+        EXPECT_NE(shown.pixel(1, 1), qRgb(1, 2, 3));
+        EXPECT_NE(kept.cacheKey(), shown.cacheKey());
+        s.Set(1, 1, RGBColor(4, 5, 6));
+        const uchar *again = kept.constBits();
+        ASSERT_TRUE(ToQImage(s.bmp, kept));
+        EXPECT_EQ(kept.constBits(), again);   // not shared any more: used again
+        EXPECT_EQ(kept.pixel(1, 1), qRgb(4, 5, 6));
+    }
+    QImage other(5, 5, QImage::Format_ARGB32);
+    Surface small(2, 2);
+    ASSERT_TRUE(ToQImage(small.bmp, other));
+    EXPECT_EQ(other.size(), QSize(2, 2));
+    EXPECT_EQ(other.format(), QImage::Format_RGB32);
+    EXPECT_FALSE(ToQImage(nullptr, other));
+    EXPECT_TRUE(other.isNull());
+}
+
+// The two halves of the HALFTONE resampling: the vector path gives the
+// plain path's values, and the plain path the sums of the weighted bytes
+// rounded twice (8 fraction bits after the vertical half, none after the
+// horizontal one).
+TEST(GdiStretch, ResamplingHalvesAgreeWithTheirSums)
+{
+    std::mt19937 rng(5);
+    // n random weights that sum to 2^14.
+    auto weightsOf = [&rng](int n) {
+        std::vector<int32_t> w(static_cast<size_t>(n));
+        int32_t left = 1 << 14;
+        for (int k = 0; k + 1 < n; ++k) {
+            w[size_t(k)] = int32_t(rng() % uint32_t(left + 1));
+            left -= w[size_t(k)];
+        }
+        w[size_t(n - 1)] = left;
+        return w;
+    };
+    for (int round = 0; round < 200; ++round) {
+        const int span = 1 + int(rng() % 40), n = 1 + int(rng() % 5);
+        // Source rows of exactly span pixels: nothing after them to read.
+        std::vector<std::vector<uint8_t>> rows(size_t(n), std::vector<uint8_t>(size_t(3 * span)));
+        std::vector<const uint8_t *> src;
+        for (auto &r : rows) {
+            for (uint8_t &b : r)
+                b = uint8_t(rng());
+            src.push_back(r.data());
+        }
+        const std::vector<int32_t> w = weightsOf(n);
+        std::vector<int16_t> row(size_t(4 * (span + StretchRows::Slack)), 0), plain(row);
+        StretchRows::Vertical(row.data(), src.data(), w.data(), n, size_t(span));
+        StretchRows::VerticalPlain(plain.data(), src.data(), w.data(), n, 0, size_t(span));
+        ASSERT_EQ(row, plain);
+        for (int x = 0; x < span; ++x)
+            for (int c = 0; c < 3; ++c) {
+                uint32_t sum = 0;
+                for (int k = 0; k < n; ++k)
+                    sum += uint32_t(w[size_t(k)]) * rows[size_t(k)][size_t(3 * x + c)];
+                ASSERT_EQ(row[size_t(4 * x + c)] + 32768, int((sum + 32) >> 6)) << x << " " << c;
+            }
+
+        // Columns of 1 to 9 taps over the row.
+        StretchRows::Columns cols;
+        std::vector<std::vector<int32_t>> taps;
+        std::vector<int32_t> firsts;
+        const int count = 1 + int(rng() % 9);
+        for (int j = 0; j < count; ++j) {
+            const int t = 1 + int(rng() % uint32_t(std::min(span, 9)));
+            const int first = int(rng() % uint32_t(span - t + 1));
+            const std::vector<int32_t> tw = weightsOf(t);
+            cols.Add(first, t, tw.data());
+            taps.push_back(tw);
+            firsts.push_back(first);
+        }
+        std::vector<uint8_t> out(size_t(3 * count) + 1, 0xAB), outPlain(out);
+        StretchRows::Row(cols, row.data(), 0, size_t(count), out.data());
+        StretchRows::RowPlain(cols, row.data(), 0, size_t(count), outPlain.data());
+        ASSERT_EQ(out, outPlain);
+        EXPECT_EQ(out.back(), 0xAB) << "nothing written past the last column";
+        for (int j = 0; j < count; ++j)
+            for (int c = 0; c < 3; ++c) {
+                uint64_t sum = 0;
+                for (size_t k = 0; k < taps[size_t(j)].size(); ++k)
+                    sum += uint64_t(taps[size_t(j)][k]) * uint64_t(row[size_t(4 * (firsts[size_t(j)] + int(k)) + c)] + 32768);
+                ASSERT_EQ(out[size_t(3 * j + c)], uint8_t((sum + (1u << 21)) >> 22)) << j << " " << c;
+            }
+    }
 }

@@ -1,0 +1,167 @@
+// Portable anymaps: P1 to P6, plain (text) and raw, maxval 1 to 65535,
+// comments in the header.
+#include "ReaderKit.h"
+#include "TDib.h"
+#include "TImgUt.h"
+
+#include <cstdio>
+#include <vector>
+
+namespace VlmImgUt {
+
+namespace {
+
+bool IsSpace(int c)
+{
+    return c == ' ' || c == '\t' || c == '\n' || c == '\r' || c == '\v' || c == '\f';
+}
+
+// Skips white space and "#" comments; returns the first other character.
+int SkipSpace(FILE *f)
+{
+    for (;;) {
+        int c = getc_unlocked(f);
+        if (c == '#') {
+            do
+                c = getc_unlocked(f);
+            while (c != '\n' && c != '\r' && c != EOF);
+        }
+        if (c == EOF || !IsSpace(c))
+            return c;
+    }
+}
+
+// A decimal number after optional white space and comments, ended by white
+// space, a comment (skipped to its line end) or the end of the file.
+// Values above limit are held at limit + 1. False for anything else.
+bool ReadNumber(FILE *f, int64_t limit, int64_t &value)
+{
+    int c = SkipSpace(f);
+    if (c < '0' || c > '9')
+        return false;
+    value = 0;
+    for (; c >= '0' && c <= '9'; c = getc_unlocked(f))
+        if (value <= limit)
+            value = value * 10 + (c - '0');
+    if (value > limit)
+        value = limit + 1;
+    if (c == '#') {
+        do
+            c = getc_unlocked(f);
+        while (c != '\n' && c != '\r' && c != EOF);
+        return true;
+    }
+    return c == EOF || IsSpace(c);
+}
+
+} // namespace
+
+bool ReadPnm(TImgUt &ctx, const QString &path, int32_t maxWidth, int32_t maxHeight)
+{
+    TDib *const dib = ctx.readTarget;
+    const TFilePtr file = OpenForRead(ctx, path);
+    if (!file)
+        return false;
+    FILE *const f = file.get();
+
+    if (getc_unlocked(f) != 'P')
+        return false;
+    const int kind = getc_unlocked(f) - '0';
+    if (kind < 1 || kind > 6)
+        return false;
+    const bool plain = kind <= 3;
+    const bool bitmap = kind == 1 || kind == 4;
+    const int comps = kind == 3 || kind == 6 ? 3 : 1;
+
+    int64_t width, height, maxval = 1;
+    constexpr int64_t Big = int64_t(1) << 32;
+    if (!ReadNumber(f, Big, width) || !ReadNumber(f, Big, height))
+        return false;
+    if (!bitmap && !ReadNumber(f, 65535, maxval))
+        return false;
+    if (maxval < 1 || maxval > 65535 || !WithinRecordCap(width, height))
+        return false;
+
+    // The raster must fit in what is left of the file before anything is
+    // sized from the header: raw rows byte for byte, plain samples at one
+    // character each for bits and two (digit and separator) for numbers.
+    const int sampleBytes = maxval < 256 ? 1 : 2;
+    const int64_t rowBytes = bitmap ? (width + 7) / 8 : width * comps * sampleBytes;
+    const int64_t sampleCount = width * height * comps;
+    const int64_t left = BytesLeft(f);
+    int64_t need;
+    if (!plain)
+        need = rowBytes * height;
+    else if (bitmap)
+        need = sampleCount;
+    else
+        need = 2 * sampleCount - 1;
+    if (left < 0 || need > left)
+        return false;
+
+    // 8-bit value of every sample (samples above maxval count as maxval;
+    // a set bit is black), and one row of samples.
+    std::vector<uint8_t> scale, raw;
+    std::vector<uint16_t> samples;
+    TReaderRows rows;
+    if (!Resize(scale, 65536) || !Resize(raw, plain ? 0 : size_t(rowBytes)) ||
+        !Resize(samples, size_t(width * comps)) || !rows.Start(dib, width, height, maxWidth, maxHeight))
+        return false;
+    for (int64_t v = 0; v < 65536; ++v)
+        scale[size_t(v)] = bitmap ? (v == 1 ? 0 : 255) : v > maxval ? 255 : uint8_t((v * 255 + maxval / 2) / maxval);
+
+    const size_t count = samples.size();
+    uint16_t *const s = samples.data();
+    for (int64_t y = 0; y < height; ++y) {
+        const auto [top, end] = rows.Targets(y);
+        if (plain) {
+            for (size_t i = 0; i < count; ++i) {
+                int64_t v;
+                if (bitmap) {
+                    const int c = SkipSpace(f);
+                    if (c != '0' && c != '1')
+                        return false;
+                    v = c - '0';
+                } else if (!ReadNumber(f, 65535, v)) {
+                    return false;
+                }
+                s[i] = uint16_t(v > 65535 ? 65535 : v);
+            }
+        } else if (top == end) {
+            if (fseeko(f, off_t(rowBytes), SEEK_CUR) != 0)
+                return false;
+            continue;
+        } else {
+            if (fread(raw.data(), 1, raw.size(), f) != raw.size())
+                return false;
+            const uint8_t *p = raw.data();
+            if (bitmap) {
+                for (size_t i = 0; i < count; ++i)
+                    s[i] = (p[i / 8] >> (7 - i % 8)) & 1;
+            } else if (sampleBytes == 1) {
+                for (size_t i = 0; i < count; ++i)
+                    s[i] = p[i];
+            } else {
+                for (size_t i = 0; i < count; ++i)
+                    s[i] = uint16_t(p[2 * i] << 8 | p[2 * i + 1]);
+            }
+        }
+        for (int32_t k = top; k < end; ++k) {
+            uint8_t *dst = rows.Row(k);
+            for (const int32_t x : rows.Columns()) {
+                if (comps == 1) {
+                    dst[0] = dst[1] = dst[2] = scale[s[x]];
+                } else {
+                    const uint16_t *v = s + 3 * int64_t(x);
+                    dst[0] = scale[v[2]];
+                    dst[1] = scale[v[1]];
+                    dst[2] = scale[v[0]];
+                }
+                dst += 3;
+            }
+        }
+    }
+    return true;
+}
+
+} // namespace VlmImgUt

@@ -1,0 +1,78 @@
+#include "ReaderKit.h"
+#include "RegularFile.h"
+#include "TDib.h"
+
+#include <algorithm>
+#include <new>
+#include <sys/stat.h>
+
+namespace VlmImgUt {
+
+TFilePtr OpenForRead(const TImgUt &ctx, const QString &path)
+{
+    return TFilePtr(ctx.readTarget ? RegularFile::Open(path) : nullptr);
+}
+
+bool WithinRecordCap(int64_t width, int64_t height)
+{
+    return width >= 1 && height >= 1 && width <= Gdi::MaxBitmapPixels && height <= Gdi::MaxBitmapPixels / width;
+}
+
+int64_t BytesLeft(FILE *f)
+{
+    struct stat st;
+    const off_t at = ftello(f);
+    if (at < 0 || fstat(fileno(f), &st) != 0)
+        return -1;
+    return st.st_size > at ? int64_t(st.st_size - at) : 0;
+}
+
+bool TReaderRows::Start(TDib *picture, int64_t width, int64_t height, int32_t maxWidth, int32_t maxHeight,
+                        int32_t dpiX, int32_t dpiY)
+{
+    dib = picture;
+    if (!dib || !WithinRecordCap(width, height))
+        return false;
+    const TReduction red = TReduction::For(width, height, maxWidth, maxHeight);
+    try {
+        cols = TReduction::Sample(width, red.width, red.stepX);
+        rows = TReduction::Sample(height, red.height, red.stepY);
+    } catch (const std::bad_alloc &) {
+        return false;
+    }
+    if (!dib->Create(red.width, red.height, dpiX, dpiY))
+        return false;
+    dib->srcWidth = int32_t(width);
+    dib->srcHeight = int32_t(height);
+    return true;
+}
+
+std::pair<int32_t, int32_t> TReaderRows::Targets(int64_t y) const
+{
+    // rows is sorted: the sampling never steps back.
+    const auto range = std::equal_range(rows.begin(), rows.end(), y,
+                                        [](const auto &a, const auto &b) { return int64_t(a) < int64_t(b); });
+    return {int32_t(range.first - rows.begin()), int32_t(range.second - rows.begin())};
+}
+
+uint8_t *TReaderRows::Row(int32_t k) const
+{
+    return dib->bits + int64_t(dib->height - 1 - k) * dib->stride;
+}
+
+void TReaderRows::PutBgr(int64_t y, const uint8_t *bgr) const
+{
+    const auto [first, last] = Targets(y);
+    for (int32_t k = first; k < last; ++k) {
+        uint8_t *dst = Row(k);
+        for (const int32_t x : cols) {
+            const uint8_t *src = bgr + 3 * int64_t(x);
+            dst[0] = src[0];
+            dst[1] = src[1];
+            dst[2] = src[2];
+            dst += 3;
+        }
+    }
+}
+
+} // namespace VlmImgUt

@@ -1,0 +1,90 @@
+// Shared by the picture readers of their own formats: the file opened for a
+// read, sizes checked against the record's cap and the file's length,
+// big-endian fields, and decoded rows placed into the picture through the
+// reduction's sampled rows and columns.
+#pragma once
+
+#include "TImgUt.h"
+
+#include <cstdint>
+#include <cstdio>
+#include <memory>
+#include <utility>
+#include <vector>
+
+namespace VlmImgUt {
+
+class TDib;
+
+class TReaderRows {
+public:
+    // Sizes and creates the picture for a width x height file reduced toward
+    // the box (a dpiX of 0 gives 72 dpi), sets its size in the file and
+    // picks the sampled rows and columns. False when the size passes the
+    // record's cap, Create fails or there is no memory for the positions.
+    bool Start(TDib *picture, int64_t width, int64_t height, int32_t maxWidth, int32_t maxHeight,
+               int32_t dpiX = 0, int32_t dpiY = 0);
+
+    // Picture rows (from the top) that take file row y, as [first, last):
+    // empty for a row the reduction skips; more than one only at the end.
+    std::pair<int32_t, int32_t> Targets(int64_t y) const;
+    bool Wanted(int64_t y) const
+    {
+        const auto t = Targets(y);
+        return t.first < t.second;
+    }
+
+    // First byte of picture row k (from the top).
+    uint8_t *Row(int32_t k) const;
+
+    // Stores a file row of B, G, R pixels (full width) as picture row y.
+    void PutBgr(int64_t y, const uint8_t *bgr) const;
+
+    int32_t Width() const { return int32_t(cols.size()); }
+    int32_t Height() const { return int32_t(rows.size()); }
+    const std::vector<int32_t> &Columns() const { return cols; }
+
+private:
+    TDib *dib = nullptr;
+    std::vector<int32_t> rows; // file row of each picture row
+    std::vector<int32_t> cols; // file column of each picture column
+};
+
+struct TFileCloser {
+    void operator()(FILE *f) const { fclose(f); }
+};
+using TFilePtr = std::unique_ptr<FILE, TFileCloser>;
+
+// The file of a read as a C stream: null when the context has no picture
+// to fill or path is no regular file.
+TFilePtr OpenForRead(const TImgUt &ctx, const QString &path);
+
+// Sizes v to n elements; false (no exception) when there is no memory.
+template <typename T>
+bool Resize(std::vector<T> &v, size_t n) noexcept
+{
+    try {
+        v.resize(n);
+        return true;
+    } catch (...) {
+        return false;
+    }
+}
+
+// True when a width x height picture lies within the record's size cap.
+bool WithinRecordCap(int64_t width, int64_t height);
+
+// Bytes left in the stream after its current position; -1 when unknown.
+int64_t BytesLeft(FILE *f);
+
+inline uint16_t LoadBE16(const uint8_t *p)
+{
+    return uint16_t(p[0] << 8 | p[1]);
+}
+
+inline uint32_t LoadBE32(const uint8_t *p)
+{
+    return uint32_t(p[0]) << 24 | uint32_t(p[1]) << 16 | uint32_t(p[2]) << 8 | p[3];
+}
+
+} // namespace VlmImgUt

@@ -1,0 +1,171 @@
+// Sun raster files: depths 1, 8, 24 and 32; old, standard, run-length
+// (byte-encoded) and RGB types; an optional RGB colour map.
+#include "ReaderKit.h"
+#include "TDib.h"
+#include "TImgUt.h"
+
+#include <cstdio>
+#include <cstring>
+#include <vector>
+
+namespace VlmImgUt {
+
+namespace {
+
+enum : uint32_t { TypeOld = 0, TypeStandard = 1, TypeEncoded = 2, TypeRgb = 3 };
+
+// The pixel bytes of the file, raw or run-length encoded: 0x80 n v repeats
+// v n + 1 times, 0x80 0 stands for one 0x80; runs cross row ends.
+class Bytes {
+public:
+    Bytes(FILE *f, bool encoded) : f(f), encoded(encoded) {}
+
+    bool Read(uint8_t *dst, size_t n)
+    {
+        if (!encoded)
+            return fread(dst, 1, n, f) == n;
+        while (n > 0) {
+            if (repeats == 0) {
+                const int c = getc_unlocked(f);
+                if (c == EOF)
+                    return false;
+                value = uint8_t(c);
+                repeats = 1;
+                if (c == 0x80) {
+                    const int count = getc_unlocked(f);
+                    if (count == EOF)
+                        return false;
+                    if (count != 0) {
+                        const int v = getc_unlocked(f);
+                        if (v == EOF)
+                            return false;
+                        value = uint8_t(v);
+                        repeats = size_t(count) + 1;
+                    }
+                }
+            }
+            const size_t k = repeats < n ? repeats : n;
+            memset(dst, value, k);
+            dst += k;
+            n -= k;
+            repeats -= k;
+        }
+        return true;
+    }
+
+    bool Skip(size_t n)
+    {
+        if (!encoded)
+            return fseeko(f, off_t(n), SEEK_CUR) == 0;
+        uint8_t scratch[256];
+        while (n > 0) {
+            const size_t k = n < sizeof scratch ? n : sizeof scratch;
+            if (!Read(scratch, k))
+                return false;
+            n -= k;
+        }
+        return true;
+    }
+
+private:
+    FILE *f;
+    bool encoded;
+    uint8_t value = 0;
+    size_t repeats = 0;
+};
+
+} // namespace
+
+bool ReadSunRaster(TImgUt &ctx, const QString &path, int32_t maxWidth, int32_t maxHeight)
+{
+    TDib *const dib = ctx.readTarget;
+    const TFilePtr file = OpenForRead(ctx, path);
+    if (!file)
+        return false;
+    FILE *const f = file.get();
+
+    uint8_t h[32];
+    if (fread(h, 1, 32, f) != 32 || LoadBE32(h) != 0x59A66A95)
+        return false;
+    const int64_t width = LoadBE32(h + 4);
+    const int64_t height = LoadBE32(h + 8);
+    const uint32_t depth = LoadBE32(h + 12);
+    const uint32_t type = LoadBE32(h + 20);
+    const uint32_t mapType = LoadBE32(h + 24);
+    const uint32_t mapLength = LoadBE32(h + 28);
+    if (depth != 1 && depth != 8 && depth != 24 && depth != 32)
+        return false;
+    if (type > TypeRgb || mapType > 1 || !WithinRecordCap(width, height))
+        return false;
+
+    // Colour map: mapLength bytes, all reds, then greens, then blues.
+    uint8_t map[3][256] = {};
+    int entries = 0;
+    int64_t left = BytesLeft(f);
+    if (left < 0 || mapLength > left)
+        return false;
+    if (mapType == 1) {
+        if (mapLength % 3 != 0 || mapLength > 768)
+            return false;
+        entries = int(mapLength / 3);
+        for (int plane = 0; plane < 3; ++plane)
+            if (fread(map[plane], 1, size_t(entries), f) != size_t(entries))
+                return false;
+    } else if (mapLength != 0 && fseeko(f, off_t(mapLength), SEEK_CUR) != 0) {
+        return false;
+    }
+
+    // Rows are padded to 16 bits. The file must hold them: byte for byte,
+    // or at 3 bytes for every 256 when run-length encoded.
+    const int64_t rowBytes = (width * depth + 15) / 16 * 2;
+    const bool encoded = type == TypeEncoded;
+    left = BytesLeft(f);
+    if (left < 0 || (encoded ? rowBytes * height / 256 * 3 : rowBytes * height) > left)
+        return false;
+
+    std::vector<uint8_t> raw, bgr;
+    TReaderRows rows;
+    if (!Resize(raw, size_t(rowBytes)) || !Resize(bgr, size_t(width) * 3) ||
+        !rows.Start(dib, width, height, maxWidth, maxHeight))
+        return false;
+
+    const bool rgbOrder = type == TypeRgb;
+    Bytes in(f, encoded);
+    for (int64_t y = 0; y < height; ++y) {
+        if (!rows.Wanted(y)) {
+            if (!in.Skip(raw.size()))
+                return false;
+            continue;
+        }
+        if (!in.Read(raw.data(), raw.size()))
+            return false;
+        uint8_t *dst = bgr.data();
+        const uint8_t *src = raw.data();
+        for (int64_t x = 0; x < width; ++x, dst += 3) {
+            if (depth == 1 || depth == 8) {
+                const int v = depth == 8 ? src[x] : (src[x / 8] >> (7 - x % 8)) & 1;
+                if (entries > 0) {
+                    const bool known = v < entries; // others are black
+                    dst[0] = known ? map[2][v] : 0;
+                    dst[1] = known ? map[1][v] : 0;
+                    dst[2] = known ? map[0][v] : 0;
+                } else if (depth == 8) {
+                    dst[0] = dst[1] = dst[2] = uint8_t(v);
+                } else {
+                    dst[0] = dst[1] = dst[2] = v ? 0 : 255; // 1 is black
+                }
+                continue;
+            }
+            // 24 bits B, G, R; 32 bits a pad byte, then B, G, R; the RGB
+            // type stores R, G, B.
+            const uint8_t *p = src + x * (depth / 8) + (depth == 32 ? 1 : 0);
+            dst[0] = p[rgbOrder ? 2 : 0];
+            dst[1] = p[1];
+            dst[2] = p[rgbOrder ? 0 : 2];
+        }
+        rows.PutBgr(y, bgr.data());
+    }
+    return true;
+}
+
+} // namespace VlmImgUt

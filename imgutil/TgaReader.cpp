@@ -1,0 +1,183 @@
+// Targa files: colour-mapped (24-bit map of up to 256 entries) and 15, 16,
+// 24 and 32-bit true colour, raw or run-length encoded, stored top row or
+// bottom row first, left to right or right to left. Greyscale is refused.
+#include "LittleEndian.h"
+#include "ReaderKit.h"
+#include "TDib.h"
+#include "TImgUt.h"
+
+#include <cstdio>
+#include <cstring>
+#include <vector>
+
+namespace VlmImgUt {
+
+namespace {
+
+using LittleEndian::LoadU16;
+
+// The file's pixels, raw or in run-length packets: a header byte with bit 7
+// set repeats the next pixel (header & 0x7F) + 1 times, one without gives
+// (header & 0x7F) + 1 pixels as they are. Packets run on across rows.
+class Pixels {
+public:
+    Pixels(FILE *f, int bytesPerPixel, bool encoded) : f(f), bpp(size_t(bytesPerPixel)), encoded(encoded) {}
+
+    // count pixels into dst; false at the end of the file.
+    bool Read(uint8_t *dst, size_t count)
+    {
+        if (!encoded)
+            return fread(dst, bpp, count, f) == count;
+        while (count > 0) {
+            if (repeats == 0 && literals == 0) {
+                const int h = getc_unlocked(f);
+                if (h == EOF)
+                    return false;
+                if (h & 0x80) {
+                    if (fread(last, 1, bpp, f) != bpp)
+                        return false;
+                    repeats = size_t(h & 0x7F) + 1;
+                } else {
+                    literals = size_t(h & 0x7F) + 1;
+                }
+            }
+            if (repeats > 0) {
+                const size_t k = repeats < count ? repeats : count;
+                for (size_t i = 0; i < k; ++i, dst += bpp)
+                    memcpy(dst, last, bpp);
+                repeats -= k;
+                count -= k;
+            } else {
+                const size_t k = literals < count ? literals : count;
+                if (fread(dst, bpp, k, f) != k)
+                    return false;
+                dst += k * bpp;
+                literals -= k;
+                count -= k;
+            }
+        }
+        return true;
+    }
+
+    bool Skip(size_t count, uint8_t *scratch)
+    {
+        if (!encoded)
+            return fseeko(f, off_t(count * bpp), SEEK_CUR) == 0;
+        return Read(scratch, count);
+    }
+
+private:
+    FILE *f;
+    size_t bpp;
+    bool encoded;
+    uint8_t last[4] = {};
+    size_t repeats = 0, literals = 0;
+};
+
+// A 5-bit channel to 8 bits, rounded: 31 gives 255, 1 gives 8.
+uint8_t Five(unsigned v)
+{
+    return uint8_t((v * 255 + 15) / 31);
+}
+
+} // namespace
+
+bool ReadTga(TImgUt &ctx, const QString &path, int32_t maxWidth, int32_t maxHeight)
+{
+    TDib *const dib = ctx.readTarget;
+    const TFilePtr file = OpenForRead(ctx, path);
+    if (!file)
+        return false;
+    FILE *const f = file.get();
+
+    uint8_t h[18];
+    if (fread(h, 1, 18, f) != 18)
+        return false;
+    const int idLength = h[0];
+    const int mapType = h[1];
+    int type = h[2];
+    const int mapFirst = LoadU16(h + 3);
+    const int mapLength = LoadU16(h + 5);
+    const int mapEntryBits = h[7];
+    const int64_t width = LoadU16(h + 12);
+    const int64_t height = LoadU16(h + 14);
+    const int bits = h[16] == 15 ? 16 : h[16];
+    const int descriptor = h[17];
+    const int bpp = bits / 8;
+
+    // Bits 0-3 of the descriptor count alpha bits (not kept), bit 4 stores
+    // rows right to left, bit 5 top row first; bits 6 and 7 (interleaving)
+    // are refused.
+    if (mapType > 1 || width == 0 || height == 0 || bits % 8 != 0 || bpp < 1 || bpp > 4 || descriptor > 63)
+        return false;
+    const bool encoded = type >= 9;
+    if (encoded)
+        type -= 8;
+    const bool mapped = type == 1 && bpp == 1 && mapType == 1;
+    const bool trueColour = type == 2 && bpp >= 2;
+    if (!mapped && !trueColour)
+        return false; // greyscale (3), and every other combination
+    const bool rightToLeft = descriptor & 0x10;
+    const bool topDown = descriptor & 0x20;
+
+    if (fseeko(f, idLength, SEEK_CUR) != 0)
+        return false;
+    uint8_t map[256][3] = {}; // B, G, R
+    if (mapLength != 0) {
+        if (mapLength > 256 || mapFirst != 0 || mapEntryBits != 24)
+            return false;
+        if (fread(map, 3, size_t(mapLength), f) != size_t(mapLength))
+            return false;
+    } else if (mapType == 1) {
+        return false;
+    }
+
+    // The pixels must fit in the rest of the file: raw byte for byte, run
+    // length encoded at most 128 pixels for a header and one pixel.
+    const int64_t left = BytesLeft(f);
+    if (!WithinRecordCap(width, height) || left < 0)
+        return false;
+    const int64_t pixels = width * height;
+    if (encoded ? pixels > left / (1 + bpp) * 128 : pixels * bpp > left)
+        return false;
+
+    std::vector<uint8_t> raw, bgr;
+    TReaderRows rows;
+    if (!Resize(raw, size_t(width * bpp)) || !Resize(bgr, size_t(width * 3)) ||
+        !rows.Start(dib, width, height, maxWidth, maxHeight))
+        return false;
+
+    Pixels in(f, bpp, encoded);
+    // File row r is picture row r (top first) or height - 1 - r; each lands
+    // straight in the picture rows that take it.
+    for (int64_t r = 0; r < height; ++r) {
+        const int64_t y = topDown ? r : height - 1 - r;
+        if (!rows.Wanted(y)) {
+            if (!in.Skip(size_t(width), raw.data()))
+                return false;
+            continue;
+        }
+        if (!in.Read(raw.data(), size_t(width)))
+            return false;
+        const uint8_t *src = raw.data();
+        for (int64_t i = 0; i < width; ++i, src += bpp) {
+            uint8_t *dst = &bgr[size_t(rightToLeft ? width - 1 - i : i) * 3];
+            if (mapped) {
+                if (src[0] >= mapLength)
+                    return false;
+                memcpy(dst, map[src[0]], 3);
+            } else if (bpp == 2) {
+                const unsigned w = LoadU16(src);
+                dst[0] = Five(w & 31);
+                dst[1] = Five((w >> 5) & 31);
+                dst[2] = Five((w >> 10) & 31);
+            } else {
+                memcpy(dst, src, 3); // B, G, R; a fourth byte is not kept
+            }
+        }
+        rows.PutBgr(y, bgr.data());
+    }
+    return true;
+}
+
+} // namespace VlmImgUt

@@ -1,0 +1,185 @@
+// Peak resident memory of the game with big pictures: the window at
+// 1920 x 1080 (offscreen) with an 8-level Jumbled Cube, six 12-megapixel
+// JPEG face pictures and a 12-megapixel JPEG pattern, after the first
+// render. Beside it in the same run, the same game with colours only, and
+// the pictures' own size as the library holds them (three bytes a pixel).
+// Each game runs in a child process of its own, so its peak is its own.
+#include "GameFlow.h"
+#include "TSettings.h"
+#include "TboxScr.h"
+
+#include "Prompts.h"
+#include "Sound.h"
+
+#include <QApplication>
+#include <QDir>
+#include <QElapsedTimer>
+#include <QFile>
+#include <QImage>
+#include <QLinearGradient>
+#include <QPainter>
+#include <QProcess>
+#include <QRadialGradient>
+#include <QTemporaryDir>
+#include <QWindow>
+
+#include <algorithm>
+#include <cstdio>
+#include <cstring>
+#include <random>
+
+namespace {
+
+constexpr int PictureWidth = 4000, PictureHeight = 3000;
+
+// A photo-like picture: gradients, shapes and grain, each face its own.
+bool WritePicture(const QString &path, int seed)
+{
+    QImage img(PictureWidth, PictureHeight, QImage::Format_RGB32);
+    {
+        QPainter p(&img);
+        p.setRenderHint(QPainter::Antialiasing);
+        QLinearGradient g(0, 0, PictureWidth, PictureHeight);
+        g.setColorAt(0, QColor::fromHsv((seed * 50) % 360, 160, 230));
+        g.setColorAt(1, QColor::fromHsv((seed * 50 + 120) % 360, 200, 90));
+        p.fillRect(img.rect(), g);
+        std::mt19937 rng{uint32_t(seed)};
+        for (int k = 0; k < 40; ++k) {
+            QRadialGradient r(rng() % PictureWidth, rng() % PictureHeight, 100 + rng() % 600);
+            r.setColorAt(0, QColor::fromHsv(int(rng() % 360), 200, 250, 200));
+            r.setColorAt(1, QColor(0, 0, 0, 0));
+            p.setBrush(r);
+            p.setPen(Qt::NoPen);
+            p.drawEllipse(r.center(), r.radius(), r.radius());
+        }
+    }
+    std::mt19937 grain{uint32_t(seed) + 99};
+    for (int y = 0; y < PictureHeight; ++y) {
+        auto *row = reinterpret_cast<QRgb *>(img.scanLine(y));
+        for (int x = 0; x < PictureWidth; ++x) {
+            const int n = int(grain() % 17) - 8;
+            const QRgb c = row[x];
+            row[x] = qRgb(std::clamp(qRed(c) + n, 0, 255), std::clamp(qGreen(c) + n, 0, 255),
+                          std::clamp(qBlue(c) + n, 0, 255));
+        }
+    }
+    return img.save(path, "JPEG", 90);
+}
+
+long StatusKb(const char *field)
+{
+    QFile f(QStringLiteral("/proc/self/status"));
+    if (!f.open(QIODevice::ReadOnly))
+        return -1;
+    for (const QByteArray &line : f.readAll().split('\n'))
+        if (line.startsWith(field))
+            return line.mid(int(std::strlen(field))).trimmed().split(' ').value(0).toLong();
+    return -1;
+}
+
+QString ScreenConfig(const QString &dir)
+{
+    const QString path = dir + "/screen.json";
+    QFile f(path);
+    if (f.open(QIODevice::WriteOnly))
+        f.write(R"({"screens": [{"name": "bench", "x": 0, "y": 0, "width": 1920, "height": 1080,
+                     "logicalDpi": 96, "logicalBaseDpi": 96, "dpr": 1}]})");
+    return path;
+}
+
+// The child: the game with or without the pictures in `dir`; prints the
+// peak and the current resident memory in kB and the first render's
+// milliseconds.
+int Child(int argc, char **argv, const QString &dir, bool pictures)
+{
+    qputenv("QT_QPA_PLATFORM", "offscreen:configfile=" + ScreenConfig(dir).toUtf8());
+    QApplication app(argc, argv);
+    Snd::SetRecorder([](const QString &) {});
+    SetPromptAnswerer([](const QString &) { return true; });
+    TSettings::Environment env;
+    env.commonDataFolder = dir + QStringLiteral("/common");
+    env.userDataFolder = dir + QStringLiteral("/user");
+    env.programFolder = dir + QStringLiteral("/program");
+    env.storeFolder = dir + QStringLiteral("/store");
+    env.picturesFolder = dir;
+    QDir().mkpath(env.programFolder);
+    auto *settings = new TSettings(env);
+    settings->gameType = settings->gameTypeAtLoad = 2;
+    settings->levels = settings->levelsAtLoad = 8;
+    settings->bonusBoxes = settings->bonusBoxesAtLoad = false;
+    settings->badBoxes = settings->badBoxesAtLoad = false;
+    if (pictures) {
+        for (int f = 0; f < 6; ++f)
+            settings->faceImageFile[f] = dir + QStringLiteral("/face%1.jpg").arg(f);
+        settings->useBoxImages = true;
+        settings->patternFile = dir + QStringLiteral("/pattern.jpg");
+        settings->usePattern = true;
+    }
+    TboxScr window(settings);
+    window.show();
+    QElapsedTimer wait;
+    wait.start();
+    while (!(window.windowHandle() && window.windowHandle()->isExposed()) && wait.elapsed() < 5000)
+        QApplication::processEvents(QEventLoop::AllEvents, 50);
+    QElapsedTimer t;
+    t.start();
+    window.flow.NewGame();
+    const double ms = double(t.nsecsElapsed()) / 1e6;
+    QApplication::processEvents();
+    const long peak = StatusKb("VmHWM:"), now = StatusKb("VmRSS:");
+    // A new layout: a game of 7 levels fits the pictures anew.
+    settings->levels = 7;
+    t.restart();
+    window.flow.NewGame();
+    const double relayout = double(t.nsecsElapsed()) / 1e6;
+    QApplication::processEvents();
+    std::printf("%ld %ld %.1f %.1f\n", peak, now, ms, relayout);
+    return 0;
+}
+
+} // namespace
+
+int main(int argc, char **argv)
+{
+    if (argc >= 4 && std::strcmp(argv[1], "--child") == 0)
+        return Child(argc, argv, QString::fromLocal8Bit(argv[2]), std::strcmp(argv[3], "pictures") == 0);
+
+    QCoreApplication app(argc, argv);
+    QTemporaryDir dir;
+    for (int f = 0; f < 6; ++f)
+        if (!WritePicture(dir.path() + QStringLiteral("/face%1.jpg").arg(f), f + 1)) {
+            std::fprintf(stderr, "cannot write the JPEG pictures\n");
+            return 1;
+        }
+    if (!WritePicture(dir.path() + QStringLiteral("/pattern.jpg"), 11))
+        return 1;
+
+    auto run = [&](const char *mode, long &peak, long &now, double &ms, double &relayout) {
+        QProcess child;
+        child.setProcessChannelMode(QProcess::ForwardedErrorChannel);
+        child.start(QCoreApplication::applicationFilePath(), {QStringLiteral("--child"), dir.path(), QString::fromLatin1(mode)});
+        if (!child.waitForFinished(300000) || child.exitCode() != 0)
+            return false;
+        return std::sscanf(child.readAllStandardOutput().constData(), "%ld %ld %lf %lf", &peak, &now, &ms, &relayout)
+               == 4;
+    };
+    long peakColours = 0, nowColours = 0, peak = 0, now = 0;
+    double msColours = 0, ms = 0, relayoutColours = 0, relayout = 0;
+    if (!run("colours", peakColours, nowColours, msColours, relayoutColours)
+        || !run("pictures", peak, now, ms, relayout)) {
+        std::fprintf(stderr, "a game did not run\n");
+        return 1;
+    }
+    const double mb = 1024.0, pictureMb = 7.0 * PictureWidth * PictureHeight * 3 / (1024.0 * 1024.0);
+    std::printf("memory: 8-level Jumbled Cube at 1920x1080, after the first render (peak / now resident)\n");
+    std::printf("  %-56s %7.1f / %7.1f MB\n", "colours only", peakColours / mb, nowColours / mb);
+    std::printf("  %-56s %7.1f / %7.1f MB\n", "six 12-megapixel JPEG faces and a 12-megapixel pattern", peak / mb,
+                now / mb);
+    std::printf("  %-56s %7.1f MB\n", "the seven pictures at three bytes a pixel", pictureMb);
+    std::printf("  new game (first render): %.0f ms with the pictures (read here), %.0f ms with colours\n", ms,
+                msColours);
+    std::printf("  new game of 7 levels (fitted anew): %.0f ms with the pictures (read again), %.0f ms with colours\n",
+                relayout, relayoutColours);
+    std::printf("  goal: peak under 300 MB with the pictures\n");
+    return 0;
+}

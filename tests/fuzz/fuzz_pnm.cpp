@@ -1,0 +1,7 @@
+// Portable anymaps through the reader of code 5, which chooses by content, in every reading mode.
+#include "fuzz_util.h"
+
+extern "C" int LLVMFuzzerTestOneInput(const uint8_t *data, size_t size)
+{
+    return fuzz::ReadPicture(data, size, "input.ppm");
+}

@@ -1,0 +1,7 @@
+// The Photoshop reader on any bytes, in every reading mode.
+#include "fuzz_util.h"
+
+extern "C" int LLVMFuzzerTestOneInput(const uint8_t *data, size_t size)
+{
+    return fuzz::ReadPicture(data, size, "input.psd");
+}

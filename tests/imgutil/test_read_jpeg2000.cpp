@@ -1,0 +1,311 @@
+// The reader of codes 5, 7, 8 and 9: JPEG 2000 files and code streams made
+// here with OpenJPEG and compared with OpenJPEG's own decode, and the choice
+// of reader by the file's content.
+#include "reader_fixture.h"
+
+#include <QBuffer>
+#include <QImage>
+#include <openjpeg.h>
+
+#include <cmath>
+#include <functional>
+#include <vector>
+
+using namespace VlmImgUt;
+using namespace ReaderTests;
+
+namespace {
+
+struct J2k {
+    OPJ_CODEC_FORMAT format = OPJ_CODEC_JP2;
+    int width = 7, height = 5, comps = 3, prec = 8;
+    bool sgnd = false;
+    int subsample = 1;  // dx = dy of the components after the first
+    bool lossy = false; // irreversible 9/7 at a rate, else lossless 5/3
+    std::function<int(int, int, int)> sample = [](int c, int x, int y) {
+        return (x * 37 + y * 59 + c * 71) % 256;
+    };
+};
+
+// The samples OpenJPEG decodes from a file, component by component.
+struct Decoded {
+    struct Comp {
+        int w, h, dx, dy, prec;
+        bool sgnd;
+        std::vector<int> data;
+    };
+    std::vector<Comp> comps;
+    bool ok = false;
+};
+
+QByteArray Encode(const QString &path, const J2k &s)
+{
+    std::vector<opj_image_cmptparm_t> parms(size_t(s.comps));
+    for (int c = 0; c < s.comps; ++c) {
+        opj_image_cmptparm_t &p = parms[size_t(c)];
+        p = {};
+        p.dx = p.dy = OPJ_UINT32(c == 0 ? 1 : s.subsample);
+        p.w = OPJ_UINT32((s.width + int(p.dx) - 1) / int(p.dx));
+        p.h = OPJ_UINT32((s.height + int(p.dy) - 1) / int(p.dy));
+        p.prec = OPJ_UINT32(s.prec);
+        p.sgnd = s.sgnd;
+    }
+    const OPJ_COLOR_SPACE space = s.comps >= 3 ? OPJ_CLRSPC_SRGB : OPJ_CLRSPC_GRAY;
+    opj_image_t *image = opj_image_create(OPJ_UINT32(s.comps), parms.data(), space);
+    image->x1 = OPJ_UINT32(s.width);
+    image->y1 = OPJ_UINT32(s.height);
+    for (int c = 0; c < s.comps; ++c) {
+        const opj_image_comp_t &comp = image->comps[c];
+        for (OPJ_UINT32 y = 0; y < comp.h; ++y)
+            for (OPJ_UINT32 x = 0; x < comp.w; ++x)
+                comp.data[y * comp.w + x] = s.sample(c, int(x), int(y));
+    }
+    opj_cparameters_t params;
+    opj_set_default_encoder_parameters(&params);
+    params.tcp_numlayers = 1;
+    params.tcp_rates[0] = s.lossy ? 8 : 0;
+    params.irreversible = s.lossy;
+    params.cp_disto_alloc = 1;
+    params.tcp_mct = s.comps >= 3 && s.subsample == 1 ? 1 : 0;
+    int smallest = std::min(s.width, s.height), levels = 1;
+    while (levels < 6 && (smallest >> levels) > 0)
+        ++levels;
+    params.numresolution = levels;
+    opj_codec_t *codec = opj_create_compress(s.format);
+    opj_stream_t *stream = opj_stream_create_default_file_stream(path.toUtf8().constData(), OPJ_FALSE);
+    bool ok = codec && stream && opj_setup_encoder(codec, &params, image) &&
+              opj_start_compress(codec, image, stream) && opj_encode(codec, stream) &&
+              opj_end_compress(codec, stream);
+    opj_stream_destroy(stream);
+    opj_destroy_codec(codec);
+    opj_image_destroy(image);
+    EXPECT_TRUE(ok);
+    QFile f(path);
+    EXPECT_TRUE(f.open(QIODevice::ReadOnly));
+    return f.readAll();
+}
+
+Decoded DecodeWithOpenJpeg(const QString &path, OPJ_CODEC_FORMAT format)
+{
+    Decoded out;
+    opj_codec_t *codec = opj_create_decompress(format);
+    opj_stream_t *stream = opj_stream_create_default_file_stream(path.toUtf8().constData(), OPJ_TRUE);
+    opj_dparameters_t params;
+    opj_set_default_decoder_parameters(&params);
+    opj_image_t *image = nullptr;
+    out.ok = opj_setup_decoder(codec, &params) && opj_read_header(stream, codec, &image) &&
+             opj_decode(codec, stream, image) && opj_end_decompress(codec, stream);
+    for (OPJ_UINT32 c = 0; out.ok && c < image->numcomps; ++c) {
+        const opj_image_comp_t &comp = image->comps[c];
+        out.comps.push_back({int(comp.w), int(comp.h), int(comp.dx), int(comp.dy), int(comp.prec), comp.sgnd != 0,
+                             std::vector<int>(comp.data, comp.data + comp.w * comp.h)});
+    }
+    opj_image_destroy(image);
+    opj_stream_destroy(stream);
+    opj_destroy_codec(codec);
+    return out;
+}
+
+// A sample as 8 bits: signed ones offset by half their range, deeper or
+// shallower ones scaled to 0..255, rounded.
+uint8_t To8(const Decoded::Comp &c, int x, int y)
+{
+    const int i = std::min(y / c.dy, c.h - 1) * c.w + std::min(x / c.dx, c.w - 1);
+    const double max = std::ldexp(1.0, c.prec) - 1;
+    const double v = c.data[size_t(i)] + (c.sgnd ? std::ldexp(1.0, c.prec - 1) : 0.0);
+    return uint8_t(std::lround(std::clamp(v, 0.0, max) * 255.0 / max));
+}
+
+// The picture pixel the library's samples give: three components as red,
+// green and blue, fewer as grey from the first.
+Rgb Expected(const Decoded &d, int x, int y)
+{
+    if (d.comps.size() >= 3)
+        return {To8(d.comps[0], x, y), To8(d.comps[1], x, y), To8(d.comps[2], x, y)};
+    const uint8_t g = To8(d.comps[0], x, y);
+    return {g, g, g};
+}
+
+class Jpeg2000Read : public ReaderTest {
+protected:
+    // Encodes s, reads it back under name and compares every pixel with
+    // OpenJPEG's decode.
+    void ExpectAsOpenJpeg(const J2k &s, const QString &name)
+    {
+        const QByteArray bytes = Encode(tmp.path() + "/made", s);
+        const Decoded d = DecodeWithOpenJpeg(tmp.path() + "/made", s.format);
+        ASSERT_TRUE(d.ok);
+        ExpectRead(bytes, name, s.width, s.height, 0, 0, s.width, s.height,
+                   [&](int x, int y) { return Expected(d, x, y); });
+        EXPECT_EQ(pic->dpiX, 72);
+    }
+};
+
+TEST_F(Jpeg2000Read, ComponentsAndPrecisionsAsOpenJpegDecodes)
+{
+    struct Case { const char *name; J2k s; };
+    std::vector<Case> cases;
+    auto add = [&](const char *name, auto change) {
+        J2k s;
+        change(s);
+        cases.push_back({name, s});
+    };
+    add("RGB", [](J2k &) {});
+    add("RGB code stream", [](J2k &s) { s.format = OPJ_CODEC_J2K; });
+    add("grey to all three channels", [](J2k &s) { s.comps = 1; });
+    add("two components: grey from the first", [](J2k &s) { s.comps = 2; });
+    add("four components: the fourth not read", [](J2k &s) { s.comps = 4; });
+    add("12 bits scaled", [](J2k &s) { s.prec = 12; s.sample = [](int c, int x, int y) { return (x * 577 + y * 911 + c * 1301) % 4096; }; });
+    add("16 bits signed offset", [](J2k &s) {
+        s.prec = 16;
+        s.sgnd = true;
+        s.sample = [](int c, int x, int y) { return (x * 9001 + y * 7919 + c * 4099) % 65536 - 32768; };
+    });
+    add("4 bits scaled up", [](J2k &s) { s.prec = 4; s.comps = 1; s.sample = [](int, int x, int y) { return (x + 3 * y) % 16; }; });
+    add("1 bit", [](J2k &s) { s.prec = 1; s.comps = 1; s.sample = [](int, int x, int y) { return (x + y) % 2; }; });
+    add("colour sub-sampled by 2", [](J2k &s) { s.subsample = 2; s.width = 9; s.height = 7; });
+    add("lossy with the colour transform", [](J2k &s) { s.lossy = true; s.width = 40; s.height = 33; });
+    for (const Case &c : cases) {
+        SCOPED_TRACE(c.name);
+        ExpectAsOpenJpeg(c.s, c.s.format == OPJ_CODEC_JP2 ? "p.jp2" : "p.jpc");
+    }
+}
+
+TEST_F(Jpeg2000Read, ContentDecidesForEveryCodeButJp2)
+{
+    J2k rgb;
+    const QByteArray jp2 = Encode(tmp.path() + "/jp2", rgb);
+    rgb.format = OPJ_CODEC_J2K;
+    const QByteArray j2k = Encode(tmp.path() + "/j2k", rgb);
+    const Decoded want = DecodeWithOpenJpeg(tmp.path() + "/jp2", OPJ_CODEC_JP2);
+    ASSERT_TRUE(want.ok);
+
+    QByteArray pnm = "P6\n7 5\n255\n";
+    QByteArray ras;
+    for (uint32_t v : {0x59A66A95u, 7u, 5u, 24u, 0u, 1u, 0u, 0u})
+        PutBE32(ras, v);
+    QImage picture(7, 5, QImage::Format_RGB32);
+    for (int y = 0; y < 5; ++y) {
+        for (int x = 0; x < 7; ++x) {
+            const Rgb c = Expected(want, x, y);
+            picture.setPixel(x, y, qRgb(c.r, c.g, c.b));
+            pnm.append(char(c.r)).append(char(c.g)).append(char(c.b));
+            ras.append(char(c.b)).append(char(c.g)).append(char(c.r));
+        }
+        ras.append('\0'); // 21 bytes padded to 22
+    }
+    QByteArray bmp;
+    QBuffer buffer(&bmp);
+    buffer.open(QIODevice::WriteOnly);
+    ASSERT_TRUE(picture.save(&buffer, "BMP"));
+
+    struct Case { const char *what; QByteArray bytes; const char *name; bool ok; };
+    const Case cases[] = {
+        {"JP2", jp2, "p.jp2", true},       {"JP2", jp2, "p.j2k", true},       {"JP2", jp2, "p.jpc", true},
+        {"JP2", jp2, "p.ppm", true},       {"JP2", jp2, "p.ras", true},
+        {"code stream", j2k, "p.jpc", true}, {"code stream", j2k, "p.ppm", true},
+        {"code stream", j2k, "p.ras", true}, {"code stream", j2k, "p.J2K", false},
+        {"code stream", j2k, "p.jp2", false},
+        {"PNM", pnm, "p.ppm", true},       {"PNM", pnm, "p.jpc", true},       {"PNM", pnm, "p.ras", true},
+        {"PNM", pnm, "p.j2k", false},
+        {"Sun raster", ras, "p.ras", true}, {"Sun raster", ras, "p.ppm", true}, {"Sun raster", ras, "p.jpc", true},
+        {"Sun raster", ras, "p.jp2", false},
+        {"BMP", bmp, "p.ppm", true},       {"BMP", bmp, "p.jpc", true},       {"BMP", bmp, "p.ras", true},
+        {"BMP", bmp, "p.j2k", false},
+        {"MIF", QByteArray("MIF\nncmpts 1\ncomponent tlx=0 tly=0 sampperx=1 samppery=1 width=7 height=5 prec=8 sgnd=0 data=x\nend\n"), "p.jpc", false},
+        {"PGX", Bytes("PG ML + 8 7 5\n") + QByteArray(35, '\x10'), "p.ppm", false},
+        {"text", QByteArray("just some text"), "p.ras", false},
+        {"nothing", QByteArray(), "p.jpc", false},
+    };
+    for (const Case &c : cases) {
+        SCOPED_TRACE(testing::Message() << c.what << " named " << c.name);
+        ASSERT_EQ(Read(c.bytes, c.name), c.ok);
+        if (!c.ok)
+            continue;
+        ASSERT_EQ(pic->width, 7);
+        ASSERT_EQ(pic->height, 5);
+        for (int y = 0; y < 5; ++y)
+            for (int x = 0; x < 7; ++x)
+                ASSERT_EQ(RgbAt(*pic, x, y), Expected(want, x, y)) << x << "," << y;
+    }
+}
+
+TEST_F(Jpeg2000Read, JpegContentGoesToTheJpegReader)
+{
+    pictures::JpegSpec spec;
+    spec.width = 13;
+    spec.height = 9;
+    const QByteArray jpeg = pictures::WriteJpeg(spec);
+    pictures::Rgba want;
+    ASSERT_TRUE(pictures::DecodeJpeg(jpeg, 8, want));
+    for (const char *name : {"p.jpc", "p.ppm", "p.ras"}) {
+        SCOPED_TRACE(name);
+        ASSERT_TRUE(Read(jpeg, name));
+        EXPECT_EQ(pictures::Mismatches(*pic, want, false), 0);
+    }
+    EXPECT_FALSE(Read(jpeg, "p.j2k"));
+}
+
+TEST_F(Jpeg2000Read, ReducedReadTakesTheSampledPixels)
+{
+    J2k s;
+    s.width = 2000;
+    s.height = 1000;
+    s.comps = 1;
+    s.sample = [](int, int x, int y) { return (x * 7 + y * 13) % 256; };
+    const QByteArray bytes = Encode(tmp.path() + "/made", s);
+    const Decoded d = DecodeWithOpenJpeg(tmp.path() + "/made", OPJ_CODEC_JP2);
+    ASSERT_TRUE(d.ok);
+
+    ExpectRead(bytes, "p.jp2", 2000, 1000, 400, 400, 400, 200, [&](int x, int y) { return Expected(d, x, y); });
+
+    ASSERT_TRUE(Read(bytes, "p.jp2", 400, 1200));
+    EXPECT_EQ(pic->width, 2000);
+    EXPECT_EQ(pic->height, 1000);
+}
+
+TEST_F(Jpeg2000Read, DamagedFilesFail)
+{
+    J2k s;
+    s.width = 40;
+    s.height = 30;
+    const QByteArray jp2 = Encode(tmp.path() + "/jp2", s);
+    s.format = OPJ_CODEC_J2K;
+    const QByteArray j2k = Encode(tmp.path() + "/j2k", s);
+    const std::pair<const char *, QByteArray> cases[] = {
+        {"JP2 cut in its code stream", jp2.left(jp2.size() * 2 / 3)},
+        {"JP2 cut after its header boxes", jp2.left(jp2.indexOf("jp2c") + 20)},
+        {"code stream cut in half", j2k.left(j2k.size() / 2)},
+        {"code stream without its end marker", j2k.left(j2k.size() - 2)},
+    };
+    for (const auto &[name, bytes] : cases)
+        EXPECT_FALSE(Read(bytes, name[0] == 'J' ? "p.jp2" : "p.jpc")) << name;
+}
+
+TEST_F(Jpeg2000Read, HostileSizesRefusedBeforeDecoding)
+{
+    // A small code stream whose size marker claims a larger image, as one
+    // tile of that size: the header alone decides.
+    J2k s;
+    s.format = OPJ_CODEC_J2K;
+    const QByteArray small = Encode(tmp.path() + "/small", s);
+    auto claim = [&](uint32_t width, uint32_t height) {
+        QByteArray b = small;
+        const int siz = b.indexOf(Bytes("\xFF\x51"));
+        QByteArray v;
+        PutBE32(v, width);
+        PutBE32(v, height);
+        b.replace(siz + 6, 8, v);  // Xsiz, Ysiz
+        b.replace(siz + 22, 8, v); // XTsiz, YTsiz
+        return b;
+    };
+    const std::pair<const char *, QByteArray> cases[] = {
+        {"60000 square", claim(60000, 60000)},
+        {"past the record's cap", claim(20000, 20000)},
+        {"12000 square in three components", claim(12000, 12000)},
+    };
+    for (const auto &[name, bytes] : cases)
+        ExpectRefusedBeforeAllocation(bytes, "big.jpc", name);
+}
+
+} // namespace
