@@ -3,34 +3,23 @@
 // Photoshop resources and the comment.
 #include "TImgUt.h"
 #include "TDib.h"
+#include "JpegError.h"
 #include "MetaBlock.h"
 #include "RegularFile.h"
 
-#include <csetjmp>
-#include <cstdio>
 #include <cstring>
-
-#include <jpeglib.h>
 
 namespace VlmImgUt {
 
-namespace {
-
-// The error manager with the jump target right behind it, where
-// JpegErrorExit finds it from the common object.
-struct JpegError {
-    jpeg_error_mgr mgr;
-    jmp_buf jump;
-};
-
-// The game shows no message for a failed read, and prints none either.
 void JpegSilent(j_common_ptr) {}
 
-[[noreturn]] void JpegErrorExit(j_common_ptr cinfo)
+void JpegErrorExit(j_common_ptr cinfo)
 {
     (*cinfo->err->output_message)(cinfo);
     longjmp(reinterpret_cast<JpegError *>(cinfo->err)->jump, 1);
 }
+
+namespace {
 
 // A progressive file of thousands of scans would decode the whole picture
 // again for each: past this many scans the read fails.

@@ -1,16 +1,13 @@
 // JPEG through libjpeg: baseline at the options' quality, JFIF density in
 // dots per inch, EXIF in APP1 and the ICC profile in APP2 chunks.
 #include "ImageWriters.h"
+#include "JpegError.h"
 #include "SaveFile.h"
 #include "TDib.h"
 #include "TImgUt.h"
 
 #include <QSaveFile>
-#include <csetjmp>
-#include <cstdio>
 #include <cstring>
-
-#include <jpeglib.h>
 
 namespace VlmImgUt {
 
@@ -34,18 +31,6 @@ struct JpegJob {
     uint32_t iccSize;
 };
 
-struct JpegError {
-    jpeg_error_mgr manager;
-    jmp_buf jump;
-};
-
-void ErrorExit(j_common_ptr cinfo)
-{
-    longjmp(reinterpret_cast<JpegError *>(cinfo->err)->jump, 1);
-}
-
-void NoMessage(j_common_ptr) {}
-
 void WriteBytes(j_compress_ptr cinfo, const uint8_t *data, uint32_t size)
 {
     for (uint32_t i = 0; i < size; ++i)
@@ -56,9 +41,9 @@ bool Encode(const JpegJob *job)
 {
     jpeg_compress_struct cinfo;
     JpegError error;
-    cinfo.err = jpeg_std_error(&error.manager);
-    error.manager.error_exit = ErrorExit;
-    error.manager.output_message = NoMessage;
+    cinfo.err = jpeg_std_error(&error.mgr);
+    error.mgr.error_exit = JpegErrorExit;
+    error.mgr.output_message = JpegSilent;
     if (setjmp(error.jump)) {
         jpeg_destroy_compress(&cinfo);
         return false;
