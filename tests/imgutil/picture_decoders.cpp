@@ -1,19 +1,14 @@
 #include "picture_decoders.h"
 
 #include "TDib.h"
+#include "picture_writers.h"
 
 #include <QFile>
 #include <QImage>
 #include <cmath>
-#include <csetjmp>
-#include <cstdio>
-#include <cstdlib>
 #include <cstring>
 
-#include <jpeglib.h>
 #include <openjpeg.h>
-#include <png.h>
-#include <tiffio.h>
 
 namespace Decode {
 
@@ -28,111 +23,38 @@ uint16_t BE16(const uint8_t *p)
     return uint16_t((p[0] << 8) | p[1]);
 }
 
-// ---- libjpeg, in a frame without destructors for its long jump ----
-
-struct JpegFail {
-    jpeg_error_mgr mgr;
-    jmp_buf jump;
-};
-
-void JpegExit(j_common_ptr c)
+// A decode of the readers' test helpers, without its alpha.
+bool FromRgba(bool ok, const pictures::Rgba &in, Rgb &out)
 {
-    longjmp(reinterpret_cast<JpegFail *>(c->err)->jump, 1);
-}
-void JpegQuiet(j_common_ptr) {}
-
-struct JpegOut {
-    int width, height;
-    uint8_t *px;
-};
-
-bool JpegC(FILE *f, JpegOut *out)
-{
-    jpeg_decompress_struct cinfo;
-    JpegFail fail;
-    cinfo.err = jpeg_std_error(&fail.mgr);
-    fail.mgr.error_exit = JpegExit;
-    fail.mgr.output_message = JpegQuiet;
-    if (setjmp(fail.jump)) {
-        jpeg_destroy_decompress(&cinfo);
+    if (!ok)
         return false;
-    }
-    jpeg_create_decompress(&cinfo);
-    jpeg_stdio_src(&cinfo, f);
-    jpeg_read_header(&cinfo, TRUE);
-    cinfo.out_color_space = JCS_RGB;
-    jpeg_start_decompress(&cinfo);
-    out->width = int(cinfo.output_width);
-    out->height = int(cinfo.output_height);
-    out->px = static_cast<uint8_t *>(std::malloc(size_t(out->width) * out->height * 3));
-    while (out->px && cinfo.output_scanline < cinfo.output_height) {
-        JSAMPROW row = out->px + size_t(cinfo.output_scanline) * out->width * 3;
-        jpeg_read_scanlines(&cinfo, &row, 1);
-    }
-    jpeg_finish_decompress(&cinfo);
-    jpeg_destroy_decompress(&cinfo);
-    return out->px != nullptr;
+    out.width = in.width;
+    out.height = in.height;
+    out.px.resize(size_t(in.width) * in.height * 3);
+    for (size_t i = 0; i < size_t(in.width) * in.height; ++i)
+        std::memcpy(&out.px[i * 3], &in.px[i * 4], 3);
+    return true;
 }
 
 } // namespace
 
 bool Jpeg(const QString &path, Rgb &out)
 {
-    FILE *f = std::fopen(path.toLocal8Bit().constData(), "rb");
-    if (!f)
-        return false;
-    JpegOut o = {0, 0, nullptr};
-    const bool ok = JpegC(f, &o);
-    std::fclose(f);
-    if (ok) {
-        out.width = o.width;
-        out.height = o.height;
-        out.px.assign(o.px, o.px + size_t(o.width) * o.height * 3);
-    }
-    std::free(o.px);
-    return ok;
+    pictures::Rgba rgba;
+    return FromRgba(pictures::DecodeJpeg(Contents(path), 8, rgba), rgba, out);
 }
 
 bool Png(const QString &path, Rgb &out)
 {
-    png_image image;
-    std::memset(&image, 0, sizeof image);
-    image.version = PNG_IMAGE_VERSION;
-    if (!png_image_begin_read_from_file(&image, path.toLocal8Bit().constData()))
-        return false;
-    image.format = PNG_FORMAT_RGB;
-    out.width = int(image.width);
-    out.height = int(image.height);
-    out.px.assign(PNG_IMAGE_SIZE(image), 0);
-    if (!png_image_finish_read(&image, nullptr, out.px.data(), 0, nullptr)) {
-        png_image_free(&image);
-        return false;
-    }
-    return true;
+    pictures::Rgba rgba;
+    bool alpha = false;
+    return FromRgba(pictures::DecodePng(Contents(path), rgba, alpha), rgba, out);
 }
 
 bool Tiff(const QString &path, Rgb &out)
 {
-    TIFF *tif = TIFFOpen(path.toLocal8Bit().constData(), "r");
-    if (!tif)
-        return false;
-    uint32_t w = 0, h = 0;
-    TIFFGetField(tif, TIFFTAG_IMAGEWIDTH, &w);
-    TIFFGetField(tif, TIFFTAG_IMAGELENGTH, &h);
-    std::vector<uint32_t> rgba(size_t(w) * h);
-    const bool ok = TIFFReadRGBAImageOriented(tif, w, h, rgba.data(), ORIENTATION_TOPLEFT, 0) == 1;
-    TIFFClose(tif);
-    if (!ok)
-        return false;
-    out.width = int(w);
-    out.height = int(h);
-    out.px.resize(size_t(w) * h * 3);
-    for (size_t i = 0; i < rgba.size(); ++i) {
-        out.px[i * 3] = uint8_t(TIFFGetR(rgba[i]));
-        out.px[i * 3 + 1] = uint8_t(TIFFGetG(rgba[i]));
-        out.px[i * 3 + 2] = uint8_t(TIFFGetB(rgba[i]));
-    }
-    return true;
+    pictures::Rgba rgba;
+    return FromRgba(pictures::DecodeTiff(Contents(path), rgba), rgba, out);
 }
 
 bool OpenJpeg(const QString &path, Rgb &out)
