@@ -2,7 +2,6 @@
 // headers, uncompressed 8, 24 and 32 bits, bottom-up or top-down.
 #include "TImgUt.h"
 #include "TDib.h"
-#include "LittleEndian.h"
 #include "RegularFile.h"
 
 #include <algorithm>
@@ -16,10 +15,6 @@
 namespace VlmImgUt {
 
 namespace {
-
-using LittleEndian::LoadI32;
-using LittleEndian::LoadU16;
-using LittleEndian::LoadU32;
 
 struct File {
     FILE *f = nullptr;
@@ -59,14 +54,14 @@ bool ReadBmp(TImgUt &ctx, const QString &path, int32_t maxWidth, int32_t maxHeig
         return false;
 
     uint8_t fh[14];
-    if (file.Read(fh, 14) != 14 || LoadU16(fh) != 0x4D42)
+    if (file.Read(fh, 14) != 14 || Get16LE(fh) != 0x4D42)
         return false;
-    const int64_t dataOffset = LoadU32(fh + 10);
+    const int64_t dataOffset = Get32LE(fh + 10);
 
     uint8_t hs[4];
     if (file.Read(hs, 4) != 4 || !file.Seek(14))
         return false;
-    const uint32_t headerSize = LoadU32(hs);
+    const uint32_t headerSize = Get32LE(hs);
 
     int64_t width, height;
     int bitCount;
@@ -77,21 +72,21 @@ bool ReadBmp(TImgUt &ctx, const QString &path, int32_t maxWidth, int32_t maxHeig
         uint8_t h[12];
         if (file.Read(h, 12) != 12)
             return false;
-        width = LoadU16(h + 4);
-        height = LoadU16(h + 6);
-        bitCount = LoadU16(h + 10);
+        width = Get16LE(h + 4);
+        height = Get16LE(h + 6);
+        bitCount = Get16LE(h + 10);
         entrySize = 3;
     } else if (headerSize >= 40) {
         uint8_t h[40];
         if (file.Read(h, 40) != 40)
             return false;
-        width = LoadI32(h + 4);
-        height = LoadI32(h + 8);
-        bitCount = LoadU16(h + 14);
-        compression = LoadU32(h + 16);
-        ppmX = LoadI32(h + 24);
-        ppmY = LoadI32(h + 28);
-        coloursUsed = LoadU32(h + 32);
+        width = int32_t(Get32LE(h + 4));
+        height = int32_t(Get32LE(h + 8));
+        bitCount = Get16LE(h + 14);
+        compression = Get32LE(h + 16);
+        ppmX = int32_t(Get32LE(h + 24));
+        ppmY = int32_t(Get32LE(h + 28));
+        coloursUsed = Get32LE(h + 32);
         entrySize = 4;
     } else {
         return false;

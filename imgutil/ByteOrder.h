@@ -1,4 +1,5 @@
-// Byte-order readers and writers for file headers and metadata blocks.
+// Byte-order readers and writers for file headers, metadata blocks and
+// stored options.
 #pragma once
 
 #include <cstdint>
@@ -42,6 +43,16 @@ inline uint16_t Get16BE(const uint8_t *p)
 inline uint32_t Get32BE(const uint8_t *p)
 {
     return Get32(p, true);
+}
+
+inline uint16_t Get16LE(const uint8_t *p)
+{
+    return Get16(p, false);
+}
+
+inline uint32_t Get32LE(const uint8_t *p)
+{
+    return Get32(p, false);
 }
 
 } // namespace VlmImgUt

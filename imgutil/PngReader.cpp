@@ -67,7 +67,7 @@ void PngRead(png_structp png, png_bytep data, size_t n)
         src->header[p - src->chunk] = data[p - src->pos];
         if (p != src->chunk + 7)
             continue;
-        const int64_t length = int64_t(src->header[0]) << 24 | src->header[1] << 16 | src->header[2] << 8 | src->header[3];
+        const int64_t length = Get32BE(src->header);
         if (src->chunk + 12 + length > src->size)
             png_error(png, "chunk runs past the end of the file");
         src->chunk += 12 + length;

@@ -143,7 +143,7 @@ bool ReadPnm(TImgUt &ctx, const QString &path, int32_t maxWidth, int32_t maxHeig
                     s[i] = p[i];
             } else {
                 for (size_t i = 0; i < count; ++i)
-                    s[i] = uint16_t(p[2 * i] << 8 | p[2 * i + 1]);
+                    s[i] = Get16BE(p + 2 * i);
             }
         }
         for (int32_t k = top; k < end; ++k) {

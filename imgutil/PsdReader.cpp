@@ -25,7 +25,7 @@ bool ReadBE32(FILE *f, uint32_t &v)
     uint8_t b[4];
     if (fread(b, 1, 4, f) != 4)
         return false;
-    v = LoadBE32(b);
+    v = Get32BE(b);
     return true;
 }
 
@@ -49,7 +49,7 @@ struct Resources {
                 return false;
             if (memcmp(head, "8BIM", 4) != 0)
                 break;
-            const int id = LoadBE16(head + 4);
+            const int id = Get16BE(head + 4);
             const int nameField = 1 + head[6] + ((1 + head[6]) & 1);
             const int64_t sizeAt = pos + 6 + nameField;
             uint8_t sz[4];
@@ -57,7 +57,7 @@ struct Resources {
                 break;
             if (!ReadAt(f, start + sizeAt, sz, 4))
                 return false;
-            const int64_t size = LoadBE32(sz);
+            const int64_t size = Get32BE(sz);
             const int64_t padded = size + (size & 1);
             const int64_t dataAt = sizeAt + 4;
             if (dataAt + padded > length)
@@ -83,8 +83,8 @@ struct Resources {
             if (!ReadAt(f, at, res, 12))
                 return false;
             haveResolution = true;
-            dpiX = LoadBE16(res);
-            dpiY = LoadBE16(res + 8);
+            dpiX = Get16BE(res);
+            dpiY = Get16BE(res + 8);
             return true;
         }
         case 1028:
@@ -135,7 +135,7 @@ public:
             first = i;
             have = n;
         }
-        v = LoadBE16(buf + 2 * (i - first));
+        v = Get16BE(buf + 2 * (i - first));
         return true;
     }
 
@@ -190,12 +190,12 @@ bool ReadPsd(TImgUt &ctx, const QString &path, int32_t maxWidth, int32_t maxHeig
     // wider: refused.
     uint8_t hd[26];
     bool valid = fileSize >= 26 && fread(hd, 1, 26, f) == 26 && memcmp(hd, "8BPS", 4) == 0;
-    const int version = valid ? LoadBE16(hd + 4) : 0;
-    const int channels = valid ? LoadBE16(hd + 12) : 0;
-    const int64_t height = valid ? LoadBE32(hd + 14) : 0;
-    const int64_t width = valid ? LoadBE32(hd + 18) : 0;
-    const int depth = valid ? LoadBE16(hd + 22) : 0;
-    const int mode = valid ? LoadBE16(hd + 24) : 0;
+    const int version = valid ? Get16BE(hd + 4) : 0;
+    const int channels = valid ? Get16BE(hd + 12) : 0;
+    const int64_t height = valid ? Get32BE(hd + 14) : 0;
+    const int64_t width = valid ? Get32BE(hd + 18) : 0;
+    const int depth = valid ? Get16BE(hd + 22) : 0;
+    const int mode = valid ? Get16BE(hd + 24) : 0;
     valid = valid && version != 2 && channels >= 1 && channels <= 24 && height != 0 && width != 0 &&
             (depth == 8 || depth == 16) &&
             (mode == Grey || mode == Indexed || mode == Rgb || mode == Cmyk || mode == Duotone) &&
@@ -237,8 +237,8 @@ bool ReadPsd(TImgUt &ctx, const QString &path, int32_t maxWidth, int32_t maxHeig
     if (!ReadBE32(f, length) || length > BytesLeft(f) || fseeko(f, off_t(length), SEEK_CUR) != 0 ||
         fread(comp, 1, 2, f) != 2)
         return false;
-    const bool packBits = LoadBE16(comp) == 1;
-    if (LoadBE16(comp) > 1 || (mode == Indexed && entries == 0))
+    const bool packBits = Get16BE(comp) == 1;
+    if (Get16BE(comp) > 1 || (mode == Indexed && entries == 0))
         return false;
 
     // The channels read: colour, then alpha where the mode has one.
@@ -308,7 +308,7 @@ bool ReadPsd(TImgUt &ctx, const QString &path, int32_t maxWidth, int32_t maxHeig
                     const uint8_t *p = row.data() + int64_t(cols[size_t(x)]) * bytes;
                     // 16 bits: (v + 127) / 256, which the black channel
                     // keeps at 256 and every other caps at 255.
-                    const int wide = bytes == 1 ? p[0] : (LoadBE16(p) + 127) / 256;
+                    const int wide = bytes == 1 ? p[0] : (Get16BE(p) + 127) / 256;
                     const uint8_t s = uint8_t(wide > 255 ? 255 : wide);
                     if (alpha) {
                         alpha[x] = s;

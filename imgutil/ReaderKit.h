@@ -77,14 +77,4 @@ bool WithinRecordCap(int64_t width, int64_t height);
 // Bytes left in the stream after its current position; -1 when unknown.
 int64_t BytesLeft(FILE *f);
 
-inline uint16_t LoadBE16(const uint8_t *p)
-{
-    return uint16_t(p[0] << 8 | p[1]);
-}
-
-inline uint32_t LoadBE32(const uint8_t *p)
-{
-    return uint32_t(p[0]) << 24 | uint32_t(p[1]) << 16 | uint32_t(p[2]) << 8 | p[3];
-}
-
 } // namespace VlmImgUt

@@ -85,14 +85,14 @@ bool ReadSunRaster(TImgUt &ctx, const QString &path, int32_t maxWidth, int32_t m
     FILE *const f = file.get();
 
     uint8_t h[32];
-    if (fread(h, 1, 32, f) != 32 || LoadBE32(h) != 0x59A66A95)
+    if (fread(h, 1, 32, f) != 32 || Get32BE(h) != 0x59A66A95)
         return false;
-    const int64_t width = LoadBE32(h + 4);
-    const int64_t height = LoadBE32(h + 8);
-    const uint32_t depth = LoadBE32(h + 12);
-    const uint32_t type = LoadBE32(h + 20);
-    const uint32_t mapType = LoadBE32(h + 24);
-    const uint32_t mapLength = LoadBE32(h + 28);
+    const int64_t width = Get32BE(h + 4);
+    const int64_t height = Get32BE(h + 8);
+    const uint32_t depth = Get32BE(h + 12);
+    const uint32_t type = Get32BE(h + 20);
+    const uint32_t mapType = Get32BE(h + 24);
+    const uint32_t mapLength = Get32BE(h + 28);
     if (depth != 1 && depth != 8 && depth != 24 && depth != 32)
         return false;
     if (type > TypeRgb || mapType > 1 || !WithinRecordCap(width, height))

@@ -1,5 +1,4 @@
 #include "TImgUt.h"
-#include "LittleEndian.h"
 
 #include <QDir>
 #include <QFileInfo>
@@ -37,11 +36,11 @@ void TImgOpts::ToBytes(uint8_t out[Size]) const
     out[0] = useFormat;
     memcpy(out + 1, ext, 6);
     out[7] = version;
-    LittleEndian::StoreI32(out + 8, jpegQuality);
+    Put32(uint32_t(jpegQuality), out + 8, false);
     out[12] = j2kLossless;
     memcpy(out + 13, reserved13, 3);
-    LittleEndian::StoreI32(out + 16, tiffCompression);
-    LittleEndian::StoreI32(out + 20, reserved20);
+    Put32(uint32_t(tiffCompression), out + 16, false);
+    Put32(uint32_t(reserved20), out + 20, false);
     out[24] = saveScript;
     out[25] = scriptLocation;
     memcpy(out + 26, reserved26, 2);
@@ -49,7 +48,7 @@ void TImgOpts::ToBytes(uint8_t out[Size]) const
     out[29] = reserved29;
     out[30] = reserved30;
     out[31] = reserved31;
-    LittleEndian::StoreI32(out + 32, writeMetadata);
+    Put32(uint32_t(writeMetadata), out + 32, false);
 }
 
 void TImgOpts::FromBytes(const uint8_t in[Size])
@@ -57,11 +56,11 @@ void TImgOpts::FromBytes(const uint8_t in[Size])
     useFormat = in[0];
     memcpy(ext, in + 1, 6);
     version = in[7];
-    jpegQuality = LittleEndian::LoadI32(in + 8);
+    jpegQuality = int32_t(Get32LE(in + 8));
     j2kLossless = in[12];
     memcpy(reserved13, in + 13, 3);
-    tiffCompression = LittleEndian::LoadI32(in + 16);
-    reserved20 = LittleEndian::LoadI32(in + 20);
+    tiffCompression = int32_t(Get32LE(in + 16));
+    reserved20 = int32_t(Get32LE(in + 20));
     saveScript = in[24];
     scriptLocation = in[25];
     memcpy(reserved26, in + 26, 2);
@@ -69,7 +68,7 @@ void TImgOpts::FromBytes(const uint8_t in[Size])
     reserved29 = in[29];
     reserved30 = in[30];
     reserved31 = in[31];
-    writeMetadata = LittleEndian::LoadI32(in + 32);
+    writeMetadata = int32_t(Get32LE(in + 32));
 }
 
 int TImgOpts::JpegQuality() const

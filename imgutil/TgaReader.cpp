@@ -1,7 +1,6 @@
 // Targa files: colour-mapped (24-bit map of up to 256 entries) and 15, 16,
 // 24 and 32-bit true colour, raw or run-length encoded, stored top row or
 // bottom row first, left to right or right to left. Greyscale is refused.
-#include "LittleEndian.h"
 #include "ReaderKit.h"
 #include "TDib.h"
 #include "TImgUt.h"
@@ -14,7 +13,6 @@ namespace VlmImgUt {
 
 namespace {
 
-using LittleEndian::LoadU16;
 
 // The file's pixels, raw or in run-length packets: a header byte with bit 7
 // set repeats the next pixel (header & 0x7F) + 1 times, one without gives
@@ -96,11 +94,11 @@ bool ReadTga(TImgUt &ctx, const QString &path, int32_t maxWidth, int32_t maxHeig
     const int idLength = h[0];
     const int mapType = h[1];
     int type = h[2];
-    const int mapFirst = LoadU16(h + 3);
-    const int mapLength = LoadU16(h + 5);
+    const int mapFirst = Get16LE(h + 3);
+    const int mapLength = Get16LE(h + 5);
     const int mapEntryBits = h[7];
-    const int64_t width = LoadU16(h + 12);
-    const int64_t height = LoadU16(h + 14);
+    const int64_t width = Get16LE(h + 12);
+    const int64_t height = Get16LE(h + 14);
     const int bits = h[16] == 15 ? 16 : h[16];
     const int descriptor = h[17];
     const int bpp = bits / 8;
@@ -167,7 +165,7 @@ bool ReadTga(TImgUt &ctx, const QString &path, int32_t maxWidth, int32_t maxHeig
                     return false;
                 memcpy(dst, map[src[0]], 3);
             } else if (bpp == 2) {
-                const unsigned w = LoadU16(src);
+                const unsigned w = Get16LE(src);
                 dst[0] = Five(w & 31);
                 dst[1] = Five((w >> 5) & 31);
                 dst[2] = Five((w >> 10) & 31);

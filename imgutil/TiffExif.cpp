@@ -59,7 +59,6 @@ struct Reader {
         return at >= 0 && n >= 0 && at <= size && n <= size - at && fseeko(f, off_t(at), SEEK_SET) == 0
             && fread(dst, 1, size_t(n), f) == size_t(n);
     }
-    uint16_t Get16(const uint8_t *p) const { return big ? uint16_t(p[0] << 8 | p[1]) : uint16_t(p[1] << 8 | p[0]); }
 };
 
 // Reads the directory at offset: every entry, or with `first` only the
@@ -72,15 +71,15 @@ bool ReadDirectory(Reader &r, uint32_t offset, bool first, std::vector<Entry> &o
     uint8_t cnt[2];
     if (!r.ReadAt(offset, cnt, 2))
         return false;
-    const uint16_t n = r.Get16(cnt);
+    const uint16_t n = Get16(cnt, r.big);
     std::vector<uint8_t> raw(size_t(n) * 12);
     if (!r.ReadAt(int64_t(offset) + 2, raw.data(), int64_t(raw.size())))
         return false;
     for (uint16_t i = 0; i < n; ++i) {
         const uint8_t *e = raw.data() + size_t(i) * 12;
         Entry entry;
-        entry.tag = r.Get16(e);
-        entry.type = r.Get16(e + 2);
+        entry.tag = Get16(e, r.big);
+        entry.type = Get16(e + 2, r.big);
         entry.count = Get32(e + 4, r.big);
         memcpy(entry.value, e + 8, 4);
         if (first && (!KeptFromFirst(entry.tag) || entry.type > 13))
@@ -117,15 +116,12 @@ void WriteDirectory(std::vector<uint8_t> &block, std::vector<Entry> &dir, bool b
     size_t valueAt = at + 2 + 12 * dir.size() + 4;
     block.resize(valueAt);
     uint8_t *p = block.data() + at;
-    p[big ? 0 : 1] = uint8_t(dir.size() >> 8);
-    p[big ? 1 : 0] = uint8_t(dir.size());
+    Put16(uint16_t(dir.size()), p, big);
     for (size_t i = 0; i < dir.size(); ++i) {
         Entry &e = dir[i];
         uint8_t *q = block.data() + at + 2 + 12 * i;
-        q[big ? 0 : 1] = uint8_t(e.tag >> 8);
-        q[big ? 1 : 0] = uint8_t(e.tag);
-        q[big ? 2 : 3] = uint8_t(e.type >> 8);
-        q[big ? 3 : 2] = uint8_t(e.type);
+        Put16(e.tag, q, big);
+        Put16(e.type, q + 2, big);
         Put32(e.count, q + 4, big);
         if (e.tag == ExifPointer && IsPointer(e)) {
             Put32(exifAt, q + 8, big);
@@ -245,7 +241,7 @@ void ReadTiffExif(TImgUt &ctx, const QString &path)
         r.big = true;
     else if (header[0] != 'I' || header[1] != 'I')
         return;
-    if (r.Get16(header + 2) != 42)
+    if (Get16(header + 2, r.big) != 42)
         return;
 
     std::vector<uint8_t> block;
