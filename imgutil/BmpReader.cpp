@@ -2,7 +2,7 @@
 // headers, uncompressed 8, 24 and 32 bits, bottom-up or top-down.
 #include "TImgUt.h"
 #include "TDib.h"
-#include "RegularFile.h"
+#include "ReaderKit.h"
 
 #include <algorithm>
 #include <cstdio>
@@ -10,27 +10,10 @@
 #include <new>
 #include <vector>
 
-#include <sys/stat.h>
 
 namespace VlmImgUt {
 
 namespace {
-
-struct File {
-    FILE *f = nullptr;
-    ~File()
-    {
-        if (f)
-            fclose(f);
-    }
-    size_t Read(void *dst, size_t n) { return fread(dst, 1, n, f); }
-    bool Seek(int64_t pos) { return pos >= 0 && fseeko(f, off_t(pos), SEEK_SET) == 0; }
-    int64_t Length() const
-    {
-        struct stat st;
-        return fstat(fileno(f), &st) == 0 ? int64_t(st.st_size) : 0;
-    }
-};
 
 // Pixel data a file may lack beyond what it holds and still be read.
 constexpr int64_t AllowedShortfall = int64_t(1) << 20;
@@ -45,21 +28,21 @@ int Dpi(int32_t pixelsPerMetre)
 bool ReadBmp(TImgUt &ctx, const QString &path, int32_t maxWidth, int32_t maxHeight)
 {
     TDib *dib = ctx.readTarget;
-    if (!dib)
+    const TFilePtr file = OpenForRead(ctx, path); // a folder, FIFO or device is no bitmap
+    if (!file)
         return false;
-
-    File file;
-    file.f = RegularFile::Open(path); // a folder, FIFO or device is no bitmap
-    if (!file.f)
-        return false;
+    FILE *const f = file.get();
+    const int64_t fileLength = std::max<int64_t>(BytesLeft(f), 0);
+    auto read = [f](void *dst, size_t n) { return fread(dst, 1, n, f); };
+    auto seek = [f](int64_t pos) { return pos >= 0 && fseeko(f, off_t(pos), SEEK_SET) == 0; };
 
     uint8_t fh[14];
-    if (file.Read(fh, 14) != 14 || Get16LE(fh) != 0x4D42)
+    if (read(fh, 14) != 14 || Get16LE(fh) != 0x4D42)
         return false;
     const int64_t dataOffset = Get32LE(fh + 10);
 
     uint8_t hs[4];
-    if (file.Read(hs, 4) != 4 || !file.Seek(14))
+    if (read(hs, 4) != 4 || !seek(14))
         return false;
     const uint32_t headerSize = Get32LE(hs);
 
@@ -70,7 +53,7 @@ bool ReadBmp(TImgUt &ctx, const QString &path, int32_t maxWidth, int32_t maxHeig
     int entrySize;
     if (headerSize == 12) {
         uint8_t h[12];
-        if (file.Read(h, 12) != 12)
+        if (read(h, 12) != 12)
             return false;
         width = Get16LE(h + 4);
         height = Get16LE(h + 6);
@@ -78,7 +61,7 @@ bool ReadBmp(TImgUt &ctx, const QString &path, int32_t maxWidth, int32_t maxHeig
         entrySize = 3;
     } else if (headerSize >= 40) {
         uint8_t h[40];
-        if (file.Read(h, 40) != 40)
+        if (read(h, 40) != 40)
             return false;
         width = int32_t(Get32LE(h + 4));
         height = int32_t(Get32LE(h + 8));
@@ -104,10 +87,10 @@ bool ReadBmp(TImgUt &ctx, const QString &path, int32_t maxWidth, int32_t maxHeig
     int colourCount = 0;
     if (bitCount == 8) {
         colourCount = coloursUsed >= 1 && coloursUsed <= 256 ? int(coloursUsed) : 256;
-        if (!file.Seek(14 + int64_t(headerSize)))
+        if (!seek(14 + int64_t(headerSize)))
             return false;
         uint8_t raw[256 * 4] = {};
-        file.Read(raw, size_t(colourCount * entrySize));
+        read(raw, size_t(colourCount * entrySize));
         for (int i = 0; i < colourCount; ++i)
             memcpy(palette[i], &raw[i * entrySize], 3);
     }
@@ -118,7 +101,6 @@ bool ReadBmp(TImgUt &ctx, const QString &path, int32_t maxWidth, int32_t maxHeig
     // record is made for data that is not there.
     const int bpp = bitCount / 8;
     const int64_t rowLength = (int64_t(bpp) * width + 3) / 4 * 4;
-    const int64_t fileLength = file.Length();
     const int64_t claimed = height > INT64_MAX / rowLength ? INT64_MAX : rowLength * height;
     const int64_t present = std::clamp<int64_t>(fileLength - dataOffset, 0, claimed);
     if (claimed - present > std::max<int64_t>(present, AllowedShortfall))
@@ -153,9 +135,9 @@ bool ReadBmp(TImgUt &ctx, const QString &path, int32_t maxWidth, int32_t maxHeig
     uint8_t *const bits = dib->bits;
     for (int32_t k = 0; k < red.height; ++k) {
         const int64_t at = dataOffset + int64_t(rows.Next()) * rowLength;
-        if (at >= fileLength || (at != filePos && !file.Seek(at)))
+        if (at >= fileLength || (at != filePos && !seek(at)))
             break;
-        const size_t got = file.Read(row.data(), row.size());
+        const size_t got = read(row.data(), row.size());
         filePos = at + int64_t(got);
         const int32_t memRow = topDown ? red.height - 1 - k : k;
         uint8_t *dst = bits + int64_t(memRow) * dib->stride;

@@ -5,7 +5,7 @@
 #include "TDib.h"
 #include "JpegError.h"
 #include "MetaBlock.h"
-#include "RegularFile.h"
+#include "ReaderKit.h"
 
 #include <cstring>
 
@@ -220,15 +220,11 @@ bool Decode(JpegJob &job)
 
 bool ReadJpeg(TImgUt &ctx, const QString &path, int32_t maxWidth, int32_t maxHeight)
 {
-    if (!ctx.readTarget)
-        return false;
-    FILE *file = RegularFile::Open(path);
+    const TFilePtr file = OpenForRead(ctx, path);
     if (!file)
         return false;
-    JpegJob job{&ctx, file, maxWidth, maxHeight};
-    const bool ok = Decode(job);
-    fclose(file);
-    return ok;
+    JpegJob job{&ctx, file.get(), maxWidth, maxHeight};
+    return Decode(job);
 }
 
 } // namespace VlmImgUt

@@ -5,7 +5,7 @@
 #include "TImgUt.h"
 #include "TDib.h"
 #include "MetaBlock.h"
-#include "RegularFile.h"
+#include "ReaderKit.h"
 
 #include <algorithm>
 #include <cctype>
@@ -14,7 +14,6 @@
 #include <cstring>
 #include <new>
 #include <strings.h>
-#include <sys/stat.h>
 #include <vector>
 
 #include <png.h>
@@ -259,21 +258,19 @@ bool ReadPng(TImgUt &ctx, const QString &path, int32_t maxWidth, int32_t maxHeig
     TDib *dib = ctx.readTarget;
     if (!dib)
         return false;
-    FILE *file = RegularFile::Open(path);
+    const TFilePtr file = OpenForRead(ctx, path);
     if (!file)
         return false;
-    struct stat st;
-    if (fstat(fileno(file), &st) != 0) {
-        fclose(file);
+    const int64_t fileSize = BytesLeft(file.get());
+    if (fileSize < 0)
         return false;
-    }
 
-    PngSource source{file, int64_t(st.st_size), 0, 8, {}};
+    PngSource source{file.get(), fileSize, 0, 8, {}};
     PngJob job{};
     job.ctx = &ctx;
     job.source = &source;
     job.dib = dib;
-    job.fileSize = st.st_size;
+    job.fileSize = fileSize;
     job.metadata = !ctx.previewMode && (ctx.keepPhotoshop || ctx.keepXmp || ctx.keepExif || ctx.keepComment);
     job.png = png_create_read_struct(PNG_LIBPNG_VER_STRING, nullptr, PngError, PngSilentWarning);
     if (job.png)
@@ -284,7 +281,6 @@ bool ReadPng(TImgUt &ctx, const QString &path, int32_t maxWidth, int32_t maxHeig
         if (job.row)
             png_free(job.png, job.row);
         png_destroy_read_struct(&job.png, job.info ? &job.info : nullptr, job.endInfo ? &job.endInfo : nullptr);
-        fclose(file);
         return result;
     };
     if (!job.png || !job.info || (job.metadata && !job.endInfo))

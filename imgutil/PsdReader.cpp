@@ -15,11 +15,6 @@ namespace VlmImgUt {
 
 namespace {
 
-bool ReadAt(FILE *f, int64_t at, void *dst, size_t n)
-{
-    return fseeko(f, off_t(at), SEEK_SET) == 0 && fread(dst, 1, n, f) == n;
-}
-
 bool ReadBE32(FILE *f, uint32_t &v)
 {
     uint8_t b[4];

@@ -27,6 +27,11 @@ int64_t BytesLeft(FILE *f)
     return st.st_size > at ? int64_t(st.st_size - at) : 0;
 }
 
+bool ReadAt(FILE *f, int64_t at, void *dst, size_t n)
+{
+    return fseeko(f, off_t(at), SEEK_SET) == 0 && fread(dst, 1, n, f) == n;
+}
+
 bool TReaderRows::Start(TDib *picture, int64_t width, int64_t height, int32_t maxWidth, int32_t maxHeight,
                         int32_t dpiX, int32_t dpiY)
 {

@@ -1,7 +1,7 @@
-// Shared by the picture readers of their own formats: the file opened for a
-// read, sizes checked against the record's cap and the file's length,
-// big-endian fields, and decoded rows placed into the picture through the
-// reduction's sampled rows and columns.
+// Shared by the picture readers: the file opened for a read, its length and
+// positioned reads, sizes checked against the record's cap and the file's
+// length, and decoded rows placed into the picture through the reduction's
+// sampled rows and columns.
 #pragma once
 
 #include "TImgUt.h"
@@ -76,5 +76,8 @@ bool WithinRecordCap(int64_t width, int64_t height);
 
 // Bytes left in the stream after its current position; -1 when unknown.
 int64_t BytesLeft(FILE *f);
+
+// Reads n bytes at offset at; false unless all of them were read.
+bool ReadAt(FILE *f, int64_t at, void *dst, size_t n);
 
 } // namespace VlmImgUt

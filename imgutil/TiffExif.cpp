@@ -3,13 +3,13 @@
 // file's byte order, every value copied behind its own directory.
 #include "TImgUt.h"
 #include "TDib.h"
-#include "RegularFile.h"
+#include "MetaBlock.h"
+#include "ReaderKit.h"
 
 #include <cstdio>
 #include <cstdlib>
 #include <cstring>
 #include <new>
-#include <sys/stat.h>
 #include <vector>
 
 namespace VlmImgUt {
@@ -49,15 +49,9 @@ struct Reader {
     FILE *f = nullptr;
     int64_t size = 0;
     bool big = false;
-    ~Reader()
-    {
-        if (f)
-            fclose(f);
-    }
     bool ReadAt(int64_t at, void *dst, int64_t n)
     {
-        return at >= 0 && n >= 0 && at <= size && n <= size - at && fseeko(f, off_t(at), SEEK_SET) == 0
-            && fread(dst, 1, size_t(n), f) == size_t(n);
+        return at >= 0 && n >= 0 && at <= size && n <= size - at && VlmImgUt::ReadAt(f, at, dst, size_t(n));
     }
 };
 
@@ -220,19 +214,17 @@ bool BuildExif(Reader &r, uint8_t header[8], std::vector<uint8_t> &block)
 void ReadTiffExif(TImgUt &ctx, const QString &path)
 {
     TDib *dib = ctx.readTarget;
-    if (!dib)
-        return;
-    Reader r;
-    r.f = RegularFile::Open(path);
-    if (!r.f)
+    const TFilePtr file = OpenForRead(ctx, path);
+    if (!file)
         return;
     std::free(dib->exif);
     dib->exif = nullptr;
     dib->exifSize = 0;
-    struct stat st;
-    if (fstat(fileno(r.f), &st) != 0)
+    Reader r;
+    r.f = file.get();
+    r.size = BytesLeft(r.f);
+    if (r.size < 0)
         return;
-    r.size = st.st_size;
 
     uint8_t header[8];
     if (!r.ReadAt(0, header, 8))
@@ -251,12 +243,7 @@ void ReadTiffExif(TImgUt &ctx, const QString &path)
     } catch (const std::bad_alloc &) {
         return;
     }
-    auto *mem = static_cast<uint8_t *>(std::malloc(block.size()));
-    if (!mem)
-        return;
-    memcpy(mem, block.data(), block.size());
-    dib->exif = mem;
-    dib->exifSize = uint32_t(block.size());
+    KeepBlock(dib->exif, dib->exifSize, block.data(), block.size());
 }
 
 } // namespace VlmImgUt
