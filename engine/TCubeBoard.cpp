@@ -42,10 +42,7 @@ void TCube::PaintShape(const QRect &board)
                 TBoxRec &b = box[L][r][c];
                 b.x = X - r * s + c * d;
                 b.y = Y + c * e;
-                st->scratchBox = b;
-                st->PaintBox(mask, n, L + 1, float(n - r - 1) / float(n), float(c) / float(n));
-                if (st->scratchBox.id == selectedId)
-                    st->OutlineBox(mask);
+                PaintShownBox(b, mask, n, L + 1, float(n - r - 1) / float(n), float(c) / float(n));
             }
         Y -= s;
     }

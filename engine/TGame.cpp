@@ -58,6 +58,14 @@ bool TGame::StartShape(const QRect &board, int n, int minLevels)
     return laidOut;
 }
 
+void TGame::PaintShownBox(const TBoxRec &b, int mask, int n, int level, float fx, float fy)
+{
+    settings->scratchBox = b;
+    settings->PaintBox(mask, n, level, fx, fy);
+    if (settings->scratchBox.id == selectedId)
+        settings->OutlineBox(mask);
+}
+
 bool TGame::InFrontSquare(const TBoxRec &b, int px, int py) const
 {
     if (!laidOut)

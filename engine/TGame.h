@@ -115,6 +115,10 @@ protected:
     // in the board. Sets laidOut to the answer; the boxes are placed next.
     bool StartShape(const QRect &board, int n, int minLevels);
 
+    // Draws the faces of mask of box b, level `level` of n, at the shading
+    // fractions fx and fy, with the selection outline when it is selected.
+    void PaintShownBox(const TBoxRec &b, int mask, int n, int level, float fx, float fy);
+
     // Is the point inside the box's front square, bounds included on all
     // four sides; never before the boxes have been placed.
     bool InFrontSquare(const TBoxRec &b, int px, int py) const;

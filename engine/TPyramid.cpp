@@ -203,11 +203,8 @@ void TPyramid::PaintShape(const QRect &board)
                     mask = (r == 0 && (c == L - 1 || c == L - 2)) ? 1 : 0;
                 if (mask == 0)
                     continue;
-                st->scratchBox = b;
-                st->PaintBox(mask, n, L + 1, float((double(L - r) + g) / double(n)),
-                             float((double(c) + g) / double(n)));
-                if (st->scratchBox.id == selectedId)
-                    st->OutlineBox(mask);
+                PaintShownBox(b, mask, n, L + 1, float((double(L - r) + g) / double(n)),
+                              float((double(c) + g) / double(n)));
             }
         X -= (s - d) / 2;
         Y -= s - e / 2;

@@ -111,10 +111,7 @@ void TSplash::PaintShape(const QRect &board)
             TBoxRec &b = box[L][r][1];
             b.x = right - s - k * s;
             b.y = Y;
-            st->scratchBox = b;
-            st->PaintBox(mask, 3, L + 1, float(3 - r) * 0.25f, 1.0f / 3.0f);
-            if (st->scratchBox.id == selectedId)
-                st->OutlineBox(mask);
+            PaintShownBox(b, mask, 3, L + 1, float(3 - r) * 0.25f, 1.0f / 3.0f);
         }
         Y -= s;
     }
