@@ -24,6 +24,7 @@
 
 #include "ShapeRecord.h"
 #include "bench/face_pictures.h"
+#include "imgutil/picture_writers.h"
 #include "TImgUt.h"
 
 #include <openjpeg.h>
@@ -104,42 +105,18 @@ void Append(QByteArray &b, uint32_t v, int bytes, bool bigEndian)
 // A JP2 file or a bare code stream of the picture, made by OpenJPEG.
 bool WriteJpeg2000(const QImage &img, const QString &path, OPJ_CODEC_FORMAT format)
 {
-    opj_image_cmptparm_t parms[3] = {};
-    for (opj_image_cmptparm_t &p : parms) {
-        p.dx = p.dy = 1;
-        p.w = OPJ_UINT32(img.width());
-        p.h = OPJ_UINT32(img.height());
-        p.prec = 8;
-    }
-    opj_image_t *image = opj_image_create(3, parms, OPJ_CLRSPC_SRGB);
-    if (!image)
-        return false;
-    image->x1 = OPJ_UINT32(img.width());
-    image->y1 = OPJ_UINT32(img.height());
-    for (int y = 0; y < img.height(); ++y)
-        for (int x = 0; x < img.width(); ++x) {
-            const QRgb p = img.pixel(x, y);
-            const int i = y * img.width() + x;
-            image->comps[0].data[i] = qRed(p);
-            image->comps[1].data[i] = qGreen(p);
-            image->comps[2].data[i] = qBlue(p);
-        }
-    opj_cparameters_t params;
-    opj_set_default_encoder_parameters(&params);
-    params.tcp_numlayers = 1;
-    params.tcp_rates[0] = 20;
-    params.irreversible = 1;
-    params.cp_disto_alloc = 1;
-    params.tcp_mct = 1;
-    opj_codec_t *codec = opj_create_compress(format);
-    opj_stream_t *stream = opj_stream_create_default_file_stream(QFile::encodeName(path).constData(), OPJ_FALSE);
-    const bool ok = codec && stream && opj_setup_encoder(codec, &params, image) &&
-                    opj_start_compress(codec, image, stream) && opj_encode(codec, stream) &&
-                    opj_end_compress(codec, stream);
-    opj_stream_destroy(stream);
-    opj_destroy_codec(codec);
-    opj_image_destroy(image);
-    return ok;
+    pictures::Jpeg2000Spec s;
+    s.format = format;
+    s.width = img.width();
+    s.height = img.height();
+    s.rate = 20;
+    s.colourTransform = 1;
+    s.resolutions = 6;
+    s.sample = [&](int c, int x, int y) {
+        const QRgb p = img.pixel(x, y);
+        return c == 0 ? qRed(p) : c == 1 ? qGreen(p) : qBlue(p);
+    };
+    return pictures::WriteJpeg2000(QFile::encodeName(path).toStdString(), s);
 }
 
 // The six designs stored in the formats the library reads through its own

@@ -1,12 +1,12 @@
 // Seeds: JP2 files and code streams made by OpenJPEG, each behind the byte
 // that picks the reader code.
+#include "picture_writers.h"
 #include "seed_util.h"
 
 #include <QFile>
 #include <openjpeg.h>
 
 #include <string>
-#include <vector>
 
 namespace {
 
@@ -20,41 +20,21 @@ struct Spec {
 
 bool Encode(const std::string &path, const Spec &s)
 {
-    const int w = 19, h = 13;
-    std::vector<opj_image_cmptparm_t> parms(size_t(s.comps));
-    for (int c = 0; c < s.comps; ++c) {
-        opj_image_cmptparm_t &p = parms[size_t(c)];
-        p = {};
-        p.dx = p.dy = OPJ_UINT32(c == 0 ? 1 : s.subsample);
-        p.w = OPJ_UINT32((w + int(p.dx) - 1) / int(p.dx));
-        p.h = OPJ_UINT32((h + int(p.dy) - 1) / int(p.dy));
-        p.prec = OPJ_UINT32(s.prec);
-    }
-    opj_image_t *image = opj_image_create(OPJ_UINT32(s.comps), parms.data(),
-                                          s.comps >= 3 ? OPJ_CLRSPC_SRGB : OPJ_CLRSPC_GRAY);
-    if (!image)
-        return false;
-    image->x1 = w;
-    image->y1 = h;
-    for (int c = 0; c < s.comps; ++c)
-        for (OPJ_UINT32 i = 0; i < image->comps[c].w * image->comps[c].h; ++i)
-            image->comps[c].data[i] = int(i * 37 + OPJ_UINT32(c) * 91) % (1 << s.prec);
-    opj_cparameters_t params;
-    opj_set_default_encoder_parameters(&params);
-    params.tcp_numlayers = 1;
-    params.tcp_rates[0] = s.lossy ? 10 : 0;
-    params.irreversible = s.lossy;
-    params.cp_disto_alloc = 1;
-    params.numresolution = 3;
-    opj_codec_t *codec = opj_create_compress(s.format);
-    opj_stream_t *stream = opj_stream_create_default_file_stream(path.c_str(), OPJ_FALSE);
-    const bool ok = codec && stream && opj_setup_encoder(codec, &params, image) &&
-                    opj_start_compress(codec, image, stream) && opj_encode(codec, stream) &&
-                    opj_end_compress(codec, stream);
-    opj_stream_destroy(stream);
-    opj_destroy_codec(codec);
-    opj_image_destroy(image);
-    return ok;
+    pictures::Jpeg2000Spec j;
+    j.format = s.format;
+    j.width = 19;
+    j.height = 13;
+    j.comps = s.comps;
+    j.prec = s.prec;
+    j.subsample = s.subsample;
+    j.rate = s.lossy ? 10 : 0;
+    j.resolutions = 3;
+    j.colourTransform = 0;
+    j.sample = [&](int c, int x, int y) {
+        const int w = c == 0 ? j.width : (j.width + s.subsample - 1) / s.subsample;
+        return ((y * w + x) * 37 + c * 91) % (1 << s.prec);
+    };
+    return pictures::WriteJpeg2000(path, j);
 }
 
 } // namespace

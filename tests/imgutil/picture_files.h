@@ -46,7 +46,7 @@ int Mismatches(const VlmImgUt::TDib &d, const Rgba &ref, bool withAlpha, int tol
 
 // Runs a ReadImageFile in a child process whose address space may grow by
 // only 64 MiB; 0 when the read failed there, 1 when it succeeded, other
-// values for a crash or an exception.
+// values for a crash, an exception or a hang.
 int ReadUnderMemoryCap(VlmImgUt::TImgUt &ctx, const QString &path, int maxW = 0, int maxH = 0);
 
 

@@ -3,12 +3,14 @@
 #include <QFile>
 #include <QTemporaryDir>
 
+#include <algorithm>
 #include <csetjmp>
 #include <cstdio>
 #include <cstdlib>
 #include <cstring>
 
 #include <jpeglib.h>
+#include <openjpeg.h>
 #include <png.h>
 #include <tiffio.h>
 
@@ -539,6 +541,58 @@ bool DecodeTiff(const QByteArray &file, Rgba &out)
         out.px[i * 4 + 2] = uint8_t(TIFFGetB(raster[i]));
         out.px[i * 4 + 3] = uint8_t(TIFFGetA(raster[i]));
     }
+    return ok;
+}
+
+// ---- JPEG 2000 ----
+
+bool WriteJpeg2000(const std::string &path, const Jpeg2000Spec &s)
+{
+    std::vector<opj_image_cmptparm_t> parms(size_t(s.comps));
+    for (int c = 0; c < s.comps; ++c) {
+        opj_image_cmptparm_t &p = parms[size_t(c)];
+        p = {};
+        p.dx = p.dy = OPJ_UINT32(c == 0 ? 1 : s.subsample);
+        p.w = OPJ_UINT32((s.width + int(p.dx) - 1) / int(p.dx));
+        p.h = OPJ_UINT32((s.height + int(p.dy) - 1) / int(p.dy));
+        p.prec = OPJ_UINT32(s.prec);
+        p.sgnd = s.sgnd;
+    }
+    const OPJ_COLOR_SPACE space = s.comps >= 3 ? OPJ_CLRSPC_SRGB : OPJ_CLRSPC_GRAY;
+    opj_image_t *image = opj_image_create(OPJ_UINT32(s.comps), parms.data(), space);
+    if (!image)
+        return false;
+    image->x1 = OPJ_UINT32(s.width);
+    image->y1 = OPJ_UINT32(s.height);
+    for (int c = 0; c < s.comps; ++c) {
+        const opj_image_comp_t &comp = image->comps[c];
+        for (OPJ_UINT32 y = 0; y < comp.h; ++y)
+            for (OPJ_UINT32 x = 0; x < comp.w; ++x)
+                comp.data[y * comp.w + x] = s.sample(c, int(x), int(y));
+    }
+    opj_cparameters_t params;
+    opj_set_default_encoder_parameters(&params);
+    params.tcp_numlayers = 1;
+    params.tcp_rates[0] = s.rate;
+    params.irreversible = s.rate > 0;
+    params.cp_disto_alloc = 1;
+    params.tcp_mct = char(s.colourTransform >= 0 ? s.colourTransform : s.comps >= 3 && s.subsample == 1);
+    int levels = s.resolutions;
+    if (levels <= 0) {
+        const int smallest = std::min(s.width, s.height);
+        levels = 1;
+        while (levels < 6 && (smallest >> levels) > 0)
+            ++levels;
+    }
+    params.numresolution = levels;
+    opj_codec_t *codec = opj_create_compress(OPJ_CODEC_FORMAT(s.format));
+    opj_stream_t *stream = opj_stream_create_default_file_stream(path.c_str(), OPJ_FALSE);
+    const bool ok = codec && stream && opj_setup_encoder(codec, &params, image) &&
+                    opj_start_compress(codec, image, stream) && opj_encode(codec, stream) &&
+                    opj_end_compress(codec, stream);
+    opj_stream_destroy(stream);
+    opj_destroy_codec(codec);
+    opj_image_destroy(image);
     return ok;
 }
 

@@ -1,13 +1,14 @@
-// Picture files written by libjpeg, libpng and libtiff themselves, and
-// the same libraries decoding them on their own: the readers' tests take
-// their fixtures and expected pixels from here, the fuzz targets their
-// seeds.
+// Picture files written by libjpeg, libpng, libtiff and OpenJPEG
+// themselves, and the same libraries decoding them on their own: the
+// readers' tests take their fixtures and expected pixels from here, the
+// fuzz targets their seeds, the benchmarks their JPEG 2000 faces.
 #pragma once
 
 #include <QByteArray>
 #include <QString>
 
 #include <cstdint>
+#include <functional>
 #include <string>
 #include <utility>
 #include <vector>
@@ -83,6 +84,23 @@ struct TiffSpec {
 QByteArray WriteTiff(const TiffSpec &spec);
 // libtiff's own RGBA read, rows from the top.
 bool DecodeTiff(const QByteArray &file, Rgba &out);
+
+// ---- JPEG 2000 ----
+struct Jpeg2000Spec {
+    int format = 2;           // OPJ_CODEC_JP2, or OPJ_CODEC_J2K (0) for a bare code stream
+    int width = 7, height = 5, comps = 3, prec = 8;
+    bool sgnd = false;
+    int subsample = 1;        // dx = dy of the components after the first
+    float rate = 0;           // irreversible 9/7 at this ratio; 0: lossless 5/3
+    int colourTransform = -1; // tcp_mct; -1: on for three or more full-size components
+    int resolutions = 0;      // 0: one more for each halving of the smaller side, up to 6
+    // Sample (c, x, y) of component c, at its own (sub-sampled) position.
+    std::function<int(int, int, int)> sample = [](int c, int x, int y) {
+        return (x * 37 + y * 59 + c * 71) % 256;
+    };
+};
+// Writes the file with OpenJPEG; false on failure.
+bool WriteJpeg2000(const std::string &path, const Jpeg2000Spec &spec);
 
 QByteArray Bytes(const std::vector<uint8_t> &v);
 // An ICC profile of size bytes (at least 132) that libpng accepts for an

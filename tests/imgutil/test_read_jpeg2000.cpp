@@ -16,16 +16,7 @@ using namespace ReaderTests;
 
 namespace {
 
-struct J2k {
-    OPJ_CODEC_FORMAT format = OPJ_CODEC_JP2;
-    int width = 7, height = 5, comps = 3, prec = 8;
-    bool sgnd = false;
-    int subsample = 1;  // dx = dy of the components after the first
-    bool lossy = false; // irreversible 9/7 at a rate, else lossless 5/3
-    std::function<int(int, int, int)> sample = [](int c, int x, int y) {
-        return (x * 37 + y * 59 + c * 71) % 256;
-    };
-};
+using J2k = pictures::Jpeg2000Spec;
 
 // The samples OpenJPEG decodes from a file, component by component.
 struct Decoded {
@@ -38,48 +29,10 @@ struct Decoded {
     bool ok = false;
 };
 
+// The file made by OpenJPEG, stored at path.
 QByteArray Encode(const QString &path, const J2k &s)
 {
-    std::vector<opj_image_cmptparm_t> parms(size_t(s.comps));
-    for (int c = 0; c < s.comps; ++c) {
-        opj_image_cmptparm_t &p = parms[size_t(c)];
-        p = {};
-        p.dx = p.dy = OPJ_UINT32(c == 0 ? 1 : s.subsample);
-        p.w = OPJ_UINT32((s.width + int(p.dx) - 1) / int(p.dx));
-        p.h = OPJ_UINT32((s.height + int(p.dy) - 1) / int(p.dy));
-        p.prec = OPJ_UINT32(s.prec);
-        p.sgnd = s.sgnd;
-    }
-    const OPJ_COLOR_SPACE space = s.comps >= 3 ? OPJ_CLRSPC_SRGB : OPJ_CLRSPC_GRAY;
-    opj_image_t *image = opj_image_create(OPJ_UINT32(s.comps), parms.data(), space);
-    image->x1 = OPJ_UINT32(s.width);
-    image->y1 = OPJ_UINT32(s.height);
-    for (int c = 0; c < s.comps; ++c) {
-        const opj_image_comp_t &comp = image->comps[c];
-        for (OPJ_UINT32 y = 0; y < comp.h; ++y)
-            for (OPJ_UINT32 x = 0; x < comp.w; ++x)
-                comp.data[y * comp.w + x] = s.sample(c, int(x), int(y));
-    }
-    opj_cparameters_t params;
-    opj_set_default_encoder_parameters(&params);
-    params.tcp_numlayers = 1;
-    params.tcp_rates[0] = s.lossy ? 8 : 0;
-    params.irreversible = s.lossy;
-    params.cp_disto_alloc = 1;
-    params.tcp_mct = s.comps >= 3 && s.subsample == 1 ? 1 : 0;
-    int smallest = std::min(s.width, s.height), levels = 1;
-    while (levels < 6 && (smallest >> levels) > 0)
-        ++levels;
-    params.numresolution = levels;
-    opj_codec_t *codec = opj_create_compress(s.format);
-    opj_stream_t *stream = opj_stream_create_default_file_stream(path.toUtf8().constData(), OPJ_FALSE);
-    bool ok = codec && stream && opj_setup_encoder(codec, &params, image) &&
-              opj_start_compress(codec, image, stream) && opj_encode(codec, stream) &&
-              opj_end_compress(codec, stream);
-    opj_stream_destroy(stream);
-    opj_destroy_codec(codec);
-    opj_image_destroy(image);
-    EXPECT_TRUE(ok);
+    EXPECT_TRUE(pictures::WriteJpeg2000(path.toStdString(), s));
     QFile f(path);
     EXPECT_TRUE(f.open(QIODevice::ReadOnly));
     return f.readAll();
@@ -133,7 +86,7 @@ protected:
     void ExpectAsOpenJpeg(const J2k &s, const QString &name)
     {
         const QByteArray bytes = Encode(tmp.path() + "/made", s);
-        const Decoded d = DecodeWithOpenJpeg(tmp.path() + "/made", s.format);
+        const Decoded d = DecodeWithOpenJpeg(tmp.path() + "/made", OPJ_CODEC_FORMAT(s.format));
         ASSERT_TRUE(d.ok);
         ExpectRead(bytes, name, s.width, s.height, 0, 0, s.width, s.height,
                    [&](int x, int y) { return Expected(d, x, y); });
@@ -164,7 +117,7 @@ TEST_F(Jpeg2000Read, ComponentsAndPrecisionsAsOpenJpegDecodes)
     add("4 bits scaled up", [](J2k &s) { s.prec = 4; s.comps = 1; s.sample = [](int, int x, int y) { return (x + 3 * y) % 16; }; });
     add("1 bit", [](J2k &s) { s.prec = 1; s.comps = 1; s.sample = [](int, int x, int y) { return (x + y) % 2; }; });
     add("colour sub-sampled by 2", [](J2k &s) { s.subsample = 2; s.width = 9; s.height = 7; });
-    add("lossy with the colour transform", [](J2k &s) { s.lossy = true; s.width = 40; s.height = 33; });
+    add("lossy with the colour transform", [](J2k &s) { s.rate = 8; s.width = 40; s.height = 33; });
     for (const Case &c : cases) {
         SCOPED_TRACE(c.name);
         ExpectAsOpenJpeg(c.s, c.s.format == OPJ_CODEC_JP2 ? "p.jp2" : "p.jpc");

@@ -1,20 +1,15 @@
 // ReadImageFile, the reduction rule and the BMP reader, on bitmap files
 // built byte by byte.
-#include "TDib.h"
-#include "TImgUt.h"
+#include "picture_files.h"
 #include "test_fifo_util.h"
 
 #include <QDir>
 #include <QFile>
-#include <QTemporaryDir>
 #include <gtest/gtest.h>
 
 #include <array>
 #include <cstdint>
 #include <cstdio>
-#include <sys/resource.h>
-#include <sys/wait.h>
-#include <unistd.h>
 
 using namespace VlmImgUt;
 
@@ -135,38 +130,14 @@ BGR Pixel(const TDib &d, int x, int y)
 
 bool Same(BGR a, BGR b) { return a.b == b.b && a.g == b.g && a.r == b.r; }
 
-class ReadImage : public ::testing::Test {
+class ReadImage : public pictures::PictureTest {
 protected:
-    void SetUp() override
-    {
-        ASSERT_TRUE(tmp.isValid());
-        ctx = std::make_unique<TImgUt>("Vellamor\\quibo", TRegStore::InFolder(tmp.path() + "/reg"));
-        ctx->optsDirty = false;
-    }
-    void TearDown() override
-    {
-        delete pic;
-        if (ctx)
-            ctx->optsDirty = false;
-    }
-
-    QString Write(const QByteArray &bytes, const QString &name = "p.bmp")
-    {
-        const QString path = tmp.path() + "/" + name;
-        QFile f(path);
-        EXPECT_TRUE(f.open(QIODevice::WriteOnly | QIODevice::Truncate));
-        f.write(bytes);
-        return path;
-    }
+    QString Write(const QByteArray &bytes, const QString &name = "p.bmp") { return Put(bytes, name); }
 
     bool Read(const Bmp &s, int maxW = 0, int maxH = 0)
     {
         return ctx->ReadImageFile(Write(Build(s)), &pic, maxW, maxH, false);
     }
-
-    QTemporaryDir tmp;
-    std::unique_ptr<TImgUt> ctx;
-    TDib *pic = nullptr;
 };
 
 // ---- the BMP reader ----
@@ -285,45 +256,6 @@ TEST_F(ReadImage, BmpRefusals)
     EXPECT_FALSE(ctx->ReadImageFile(Write(QByteArray()), &pic, 0, 0, false));
 }
 
-// Runs a read in a child process whose address space is capped, so a large
-// allocation fails there instead of succeeding quietly. A read that hangs
-// is ended by an alarm after a minute and counts as a failure of the test.
-int ReadUnderMemoryCap(TImgUt &ctx, const QString &path, int32_t maxW = 0, int32_t maxH = 0)
-{
-    if (kAddressSanitizer) {
-        // Its shadow memory leaves no room for a cap on the address space:
-        // the read runs here, uncapped.
-        TDib *p = nullptr;
-        const bool ok = ctx.ReadImageFile(path, &p, maxW, maxH, false);
-        delete p;
-        return ok ? 1 : 0;
-    }
-    fflush(nullptr);
-    const pid_t pid = fork();
-    if (pid == 0) {
-        alarm(60);
-        long pages = 0, resident = 0;
-        FILE *f = fopen("/proc/self/statm", "r");
-        if (!f || fscanf(f, "%ld %ld", &pages, &resident) != 2)
-            _exit(3);
-        fclose(f);
-        const rlim_t cap = rlim_t(pages) * rlim_t(sysconf(_SC_PAGESIZE)) + (64u << 20);
-        rlimit lim{cap, cap};
-        setrlimit(RLIMIT_AS, &lim);
-        TDib *p = nullptr;
-        bool ok = false;
-        try {
-            ok = ctx.ReadImageFile(path, &p, maxW, maxH, false);
-        } catch (...) {
-            _exit(4);
-        }
-        _exit(ok ? 1 : 0);
-    }
-    int status = 0;
-    waitpid(pid, &status, 0);
-    return WIFEXITED(status) ? WEXITSTATUS(status) : 100 + WTERMSIG(status);
-}
-
 TEST_F(ReadImage, BmpHostileSizesRefusedWithoutLargeAllocation)
 {
     struct Case { int32_t width, height; int bits; int boxW, boxH; } cases[] = {
@@ -350,7 +282,7 @@ TEST_F(ReadImage, BmpHostileSizesRefusedWithoutLargeAllocation)
         s.paletteEntries = c.bits == 8 ? 256 : 0;
         s.pixels = false;
         const QString path = Write(Build(s));
-        EXPECT_EQ(ReadUnderMemoryCap(*ctx, path, c.boxW, c.boxH), 0) << c.width << " x " << c.height;
+        EXPECT_EQ(pictures::ReadUnderMemoryCap(*ctx, path, c.boxW, c.boxH), 0) << c.width << " x " << c.height;
         EXPECT_FALSE(ctx->ReadImageFile(path, &pic, c.boxW, c.boxH, false));
     }
 }
@@ -397,7 +329,7 @@ TEST_F(ReadImage, BmpWithoutMemoryForItsRowWorkFailsCleanly)
         GTEST_SKIP() << "no address-space cap under AddressSanitizer";
     const QString path = SparseBitmap(tmp.path() + "/long.bmp", 10000000, 1, {}, 32);
     ASSERT_FALSE(path.isEmpty());
-    EXPECT_EQ(ReadUnderMemoryCap(*ctx, path), 0);
+    EXPECT_EQ(pictures::ReadUnderMemoryCap(*ctx, path), 0);
 }
 
 

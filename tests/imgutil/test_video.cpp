@@ -1,14 +1,12 @@
 // The video-frame reader: the frame covering 1.5 s of the first video stream,
 // over clips written at test time with libavformat and one committed H.264
 // clip made by scripts/make-video-fixture.
-#include "TDib.h"
-#include "TImgUt.h"
+#include "picture_files.h"
 #include "video_clip.h"
 
 #include <QBuffer>
 #include <QFile>
 #include <QImage>
-#include <QTemporaryDir>
 #include <gtest/gtest.h>
 
 #include <cstdlib>
@@ -64,21 +62,8 @@ std::string OffPixels(const TDib &pic, Rgb want, int tolerance)
     return off ? std::to_string(off) + " pixels off " + Text(want) + ", first " + first : std::string();
 }
 
-class VideoFrame : public ::testing::Test {
+class VideoFrame : public pictures::PictureTest {
 protected:
-    void SetUp() override
-    {
-        ASSERT_TRUE(tmp.isValid());
-        ctx = std::make_unique<TImgUt>("Vellamor\\quibo", TRegStore::InFolder(tmp.path() + "/reg"));
-        ctx->optsDirty = false;
-    }
-    void TearDown() override
-    {
-        delete pic;
-        if (ctx)
-            ctx->optsDirty = false;
-    }
-
     QString PathOf(const QString &name) const { return tmp.path() + "/" + name; }
 
     QString Clip(const VideoClip::Spec &s, const QString &name)
@@ -88,23 +73,12 @@ protected:
         return path;
     }
 
-    QString Write(const QByteArray &bytes, const QString &name)
-    {
-        const QString path = PathOf(name);
-        QFile f(path);
-        EXPECT_TRUE(f.open(QIODevice::WriteOnly | QIODevice::Truncate));
-        f.write(bytes);
-        return path;
-    }
+    QString Write(const QByteArray &bytes, const QString &name) { return Put(bytes, name); }
 
     bool Read(const QString &path, int maxW = 0, int maxH = 0)
     {
         return ctx->ReadImageFile(path, &pic, maxW, maxH, false);
     }
-
-    QTemporaryDir tmp;
-    std::unique_ptr<TImgUt> ctx;
-    TDib *pic = nullptr;
 };
 
 TEST_F(VideoFrame, CommittedClipGivesItsMiddleColour)
