@@ -6,6 +6,7 @@
 #include "Prompts.h"
 #include "THighScrs.h"
 #include "TSettings.h"
+#include "environment_util.h"
 #include "VlScale.h"
 
 #include <QApplication>
@@ -430,11 +431,7 @@ protected:
     {
         HofTest::SetUp();
         ASSERT_TRUE(tmp.isValid());
-        env.commonDataFolder = tmp.path() + "/common";
-        env.userDataFolder = tmp.path() + "/user";
-        env.programFolder = tmp.path() + "/program";
-        env.storeFolder = tmp.path() + "/store";
-        env.picturesFolder = tmp.path() + "/pictures";
+        env = EnvironmentBelow(tmp.path());
         env.workAreaWidth = 1024;
         env.workAreaHeight = 738;
         full = std::make_unique<TSettings>(env);

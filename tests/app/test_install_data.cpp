@@ -4,6 +4,7 @@
 #include "TDib.h"
 #include "TImgUt.h"
 #include "TSettings.h"
+#include "environment_util.h"
 
 #include <QDir>
 #include <QFileInfo>
@@ -20,12 +21,7 @@ TEST(InstallData, FirstStartGetsTheImageSetAndItsPictures)
     ASSERT_EQ(QProcess::execute(QStringLiteral(MAKE_INSTALL_DATA_EXE), {program}), 0);
     ASSERT_TRUE(QFileInfo::exists(program + "/boxOptn.pcg"));
 
-    TSettings::Environment env;
-    env.commonDataFolder = tmp.path() + "/common";
-    env.userDataFolder = tmp.path() + "/user";
-    env.programFolder = program;
-    env.storeFolder = tmp.path() + "/store";
-    env.picturesFolder = tmp.path() + "/pictures";
+    TSettings::Environment env = EnvironmentBelow(tmp.path());
     QDir().mkpath(env.picturesFolder);
     TSettings s(env);
 

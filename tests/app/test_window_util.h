@@ -5,6 +5,7 @@
 #include "Prompts.h"
 #include "Sound.h"
 #include "TSettings.h"
+#include "environment_util.h"
 #include "TboxScr.h"
 #include "VlScale.h"
 
@@ -23,13 +24,7 @@
 // temporary folder, and no screen: a first start takes the Normal scale.
 inline TSettings::Environment TemporaryEnvironment(const QString &folder)
 {
-    TSettings::Environment env;
-    const QString root = folder + "/";
-    env.commonDataFolder = root + "common";
-    env.userDataFolder = root + "user";
-    env.programFolder = root + "program";
-    env.storeFolder = root + "store";
-    env.picturesFolder = root + "pictures";
+    TSettings::Environment env = EnvironmentBelow(folder);
     env.workAreaWidth = -1;
     env.workAreaHeight = -1;
     QDir().mkpath(env.programFolder);

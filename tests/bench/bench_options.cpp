@@ -5,6 +5,7 @@
 // bytes, and the same names merged by searching the list for each (a
 // quadratic merge). The large start must stay well under a second.
 #include "TSettings.h"
+#include "environment_util.h"
 
 #include <QCoreApplication>
 #include <QDir>
@@ -63,12 +64,7 @@ struct Folders {
     TSettings::Environment env;
     Folders()
     {
-        const QString root = tmp.path() + QStringLiteral("/");
-        env.commonDataFolder = root + QStringLiteral("common");
-        env.userDataFolder = root + QStringLiteral("user");
-        env.programFolder = root + QStringLiteral("program");
-        env.storeFolder = root + QStringLiteral("store");
-        env.picturesFolder = root + QStringLiteral("pictures");
+        env = EnvironmentBelow(tmp.path());
         QDir().mkpath(env.programFolder);
         QDir().mkpath(env.userDataFolder + QStringLiteral("/quibo"));
     }

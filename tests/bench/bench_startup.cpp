@@ -7,6 +7,7 @@
 #include "Prompts.h"
 #include "Sound.h"
 #include "TSettings.h"
+#include "environment_util.h"
 #include "TboxScr.h"
 
 #include <QApplication>
@@ -63,13 +64,7 @@ double NowSinceBoot()
 double OneStart()
 {
     QTemporaryDir tmp;
-    const QString root = tmp.path() + QStringLiteral("/");
-    TSettings::Environment env;
-    env.commonDataFolder = root + QStringLiteral("common");
-    env.userDataFolder = root + QStringLiteral("user");
-    env.programFolder = root + QStringLiteral("program");
-    env.storeFolder = root + QStringLiteral("store");
-    env.picturesFolder = root + QStringLiteral("pictures");
+    const TSettings::Environment env = EnvironmentBelow(tmp.path());
     QDir().mkpath(env.programFolder);
     QDir().mkpath(env.picturesFolder);
 

@@ -5,6 +5,7 @@
 
 #include "RegStore.h"
 #include "TSettings.h"
+#include "environment_util.h"
 
 #include <QByteArray>
 #include <QDir>
@@ -124,11 +125,7 @@ protected:
     {
         ASSERT_TRUE(tmp.isValid());
         root = tmp.path() + "/";
-        env.commonDataFolder = root + "common";
-        env.userDataFolder = root + "user";
-        env.programFolder = root + "program";
-        env.storeFolder = root + "store";
-        env.picturesFolder = root + "pictures";
+        env = EnvironmentBelow(tmp.path());
         env.workAreaWidth = 1024;
         env.workAreaHeight = 738;
         QDir().mkpath(env.programFolder);

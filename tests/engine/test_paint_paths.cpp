@@ -5,6 +5,7 @@
 // rotated, with and without supersampling, clipped at the bitmap's edges,
 // and again after a move.
 #include "test_board_util.h"
+#include "game_factory.h"
 
 #include "Random.h"
 #include "ScriptedRandom.h"
@@ -83,15 +84,12 @@ void PrintTo(const Case &c, std::ostream *os)
     *os << c.name;
 }
 
+// The game of the type, the intro scene for type 0.
 std::unique_ptr<TGame> MakeGame(int type, TSettings *st)
 {
-    switch (type) {
-    case 1: return std::make_unique<TJigsaw>(st);
-    case 2: return std::make_unique<TCube>(st);
-    case 3: return std::make_unique<TPyramid>(st);
-    case 4: return std::make_unique<TRebukes>(st);
-    default: return std::make_unique<TSplash>(st);
-    }
+    if (type == 0)
+        return std::make_unique<TSplash>(st);
+    return testutil::MakeGame(type, st);
 }
 
 // One board with its game, set up and laid out alike for both paths.

@@ -1,5 +1,6 @@
 // Saved games: byte layout, round trip, refused files and safe writes.
 #include "GameFile.h"
+#include "game_factory.h"
 #include "TJigsaw.h"
 #include "TPyramid.h"
 #include "TRebukes.h"
@@ -98,18 +99,7 @@ private:
     qint64 limit;
 };
 
-// The game object of each game type.
-std::unique_ptr<TGame> RealGame(int type, TSettings *s)
-{
-    switch (type) {
-    case 1: return std::make_unique<TJigsaw>(s);
-    case 2: return std::make_unique<TCube>(s);
-    case 3: return std::make_unique<TPyramid>(s);
-    case 4: return std::make_unique<TRebukes>(s);
-    default: return nullptr;
-    }
-}
-
+using testutil::MakeGame;
 
 class SaveGame : public ::testing::Test {
 protected:
@@ -378,7 +368,7 @@ TEST_F(SaveGame, AFifoNamedAsASavedGameFailsAtOnce)
     s.gameType = 3;
     s.levels = 5;
     std::unique_ptr<TGame> game;
-    EXPECT_TRUE(fifo.ReturnsAtOnce([&] { game = LoadGameFile(s, Path("x.qgf"), RealGame); }));
+    EXPECT_TRUE(fifo.ReturnsAtOnce([&] { game = LoadGameFile(s, Path("x.qgf"), MakeGame); }));
     EXPECT_FALSE(game);
     EXPECT_EQ(s.gameType, 3);
     EXPECT_EQ(s.levels, 5);
@@ -484,7 +474,7 @@ TEST_F(SaveGame, CountersLoadUpToWhatAGameReachesAndNotOnePast)
             TSettings s;
             s.gameType = type;
             s.levels = n;
-            std::unique_ptr<TGame> game = RealGame(type, &s);
+            std::unique_ptr<TGame> game = MakeGame(type, &s);
             game->Setup();
             const QString path = Path("counters.qgf");
             ASSERT_TRUE(SaveGameFile(s, *game, path));
@@ -530,7 +520,7 @@ TEST_F(SaveGame, CountersLoadUpToWhatAGameReachesAndNotOnePast)
                 TSettings t;
                 t.gameType = 2;
                 t.levels = 3;
-                std::unique_ptr<TGame> loaded = LoadGameFile(t, path, RealGame);
+                std::unique_ptr<TGame> loaded = LoadGameFile(t, path, MakeGame);
                 ASSERT_EQ(bool(loaded), c.loads);
                 if (!loaded) {
                     EXPECT_EQ(t.gameType, 2);
@@ -565,7 +555,7 @@ TEST(Disorder, EveryEvaluationLiesInTheRangeOfItsShape)
             TSettings s;
             s.gameType = type;
             s.levels = n;
-            std::unique_ptr<TGame> game = RealGame(type, &s);
+            std::unique_ptr<TGame> game = MakeGame(type, &s);
             game->Setup();
             int lo, hi;
             ASSERT_TRUE(TGame::DisorderRange(type, n, lo, hi));

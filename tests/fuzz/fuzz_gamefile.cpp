@@ -10,7 +10,7 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t *data, size_t size)
 {
     const QString path = fuzz::InputFile(data, size, "input.qgf");
     TSettings settings;
-    std::unique_ptr<TGame> game = LoadGameFile(settings, path, fuzz::MakeGame);
+    std::unique_ptr<TGame> game = LoadGameFile(settings, path, testutil::MakeGame);
     if (game) {
         QRect board(0, 0, 1024, 768);
         game->FitToRect(board);

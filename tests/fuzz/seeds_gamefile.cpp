@@ -17,7 +17,7 @@ int main(int argc, char **argv)
             TSettings s;
             s.gameType = type;
             s.levels = levels;
-            std::unique_ptr<TGame> game = fuzz::MakeGame(type, &s);
+            std::unique_ptr<TGame> game = testutil::MakeGame(type, &s);
             game->Setup();
             const QString path = dir + QStringLiteral("/game%1-%2.qgf").arg(type).arg(levels);
             written += SaveGameFile(s, *game, path);

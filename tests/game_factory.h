@@ -1,4 +1,5 @@
-// The game object of each game type, as a new game makes it.
+// The game object of each game type (1 to 4), as a new game makes it;
+// null for any other type.
 #pragma once
 
 #include "GameFile.h"
@@ -9,7 +10,7 @@
 
 #include <memory>
 
-namespace fuzz {
+namespace testutil {
 
 inline std::unique_ptr<TGame> MakeGame(int type, TSettings *s)
 {
@@ -22,4 +23,4 @@ inline std::unique_ptr<TGame> MakeGame(int type, TSettings *s)
     }
 }
 
-} // namespace fuzz
+} // namespace testutil
