@@ -28,6 +28,7 @@ convert -size 40x40 "xc:${patternColours[0]}" \
 # Both runs share these steps, run inside the X server.
 cat > "$home/steps.sh" <<'EOF'
 set -euo pipefail
+. "$REAL_PROGRAM_STEPS"
 # Waits for a visible window of that title; prints its id.
 window() {
   local id
@@ -45,13 +46,7 @@ gone() {
 }
 # Starts the program and waits for its full-screen window.
 start() {
-  "$exe" & pid=$!
-  wid=$(window quibo)
-  for ((i = 0; i < 200; i++)); do
-    xdotool getwindowgeometry "$wid" | grep -q "Geometry: 1920x1080" && break
-    sleep 0.05
-  done
-  xdotool getwindowgeometry "$wid" | grep -q "Geometry: 1920x1080" || { echo "no full screen"; kill $pid; exit 1; }
+  start_full_screen
   # Keys go to the window that has the focus: the X server hands the
   # program the focus before the keys that follow.
   xdotool windowfocus --sync "$wid"

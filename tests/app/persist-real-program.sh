@@ -17,19 +17,13 @@ levelsList="1765 280"
 # the key, so no pause is needed between them.
 run() {   # type-notches level-notches
   xvfb-run -a -s "-screen 0 1920x1080x24" bash -c '
-    "$0" & pid=$!
-    wid=$(timeout 20 xdotool search --sync --onlyvisible --name "^quibo$" | head -n 1)
-    for ((i = 0; i < 200; i++)); do
-      xdotool getwindowgeometry "$wid" | grep -q "Geometry: 1920x1080" && break
-      sleep 0.05
-    done
-    xdotool getwindowgeometry "$wid" | grep -q "Geometry: 1920x1080" || { echo "the window never went full screen"; kill $pid; exit 1; }
+    exe=$0
+    . "$REAL_PROGRAM_STEPS"
+    start_full_screen
     for ((i = 0; i < $1; i++)); do xdotool mousemove --sync '"$typeList"' click 5; done
     for ((i = 0; i < $2; i++)); do xdotool mousemove --sync '"$levelsList"' click 5; done
     xdotool mousemove --sync 900 1000 key x
-    for ((i = 0; i < 100; i++)); do kill -0 $pid 2>/dev/null || break; sleep 0.1; done
-    if kill -0 $pid 2>/dev/null; then kill $pid; echo "the program did not quit on X"; exit 1; fi
-    wait $pid
+    await_exit
   ' "$exe" "$1" "$2"
 }
 

@@ -11,3 +11,7 @@ trap 'rm -rf "$home"' EXIT
 export HOME=$home XDG_CONFIG_HOME=$home/.config XDG_DATA_HOME=$home/.local/share
 export XDG_DATA_DIRS=$home/share XDG_RUNTIME_DIR=$home/run QT_QPA_PLATFORM=xcb
 mkdir -m 700 "$XDG_RUNTIME_DIR"
+
+# The steps the tests share inside the X server.
+REAL_PROGRAM_STEPS=$(cd "$(dirname "${BASH_SOURCE[0]}")" && pwd)/real-program-steps.sh
+export REAL_PROGRAM_STEPS

@@ -20,14 +20,9 @@ away="5 1075"           # beside the cube, over no control
 
 # The shared steps of both runs, for the bash -c scripts below.
 steps='
+. "$REAL_PROGRAM_STEPS"
 start() {   # the program, shown full screen and holding the keyboard
-  "$exe" & pid=$!
-  wid=$(timeout 20 xdotool search --sync --onlyvisible --name "^quibo$" | head -n 1)
-  for ((i = 0; i < 200; i++)); do
-    xdotool getwindowgeometry "$wid" | grep -q "Geometry: 1920x1080" && break
-    sleep 0.05
-  done
-  xdotool getwindowgeometry "$wid" | grep -q "Geometry: 1920x1080" || { echo "the window never went full screen"; kill $pid; exit 1; }
+  start_full_screen
   # Without a window manager the window takes the keyboard when clicked.
   xdotool mousemove --sync '"$away"' click 1
   for ((i = 0; i < 100; i++)); do
@@ -65,9 +60,7 @@ choose() {
 }
 quit() {
   xdotool mousemove --sync '"$away"' key x
-  for ((i = 0; i < 100; i++)); do kill -0 $pid 2>/dev/null || break; sleep 0.1; done
-  if kill -0 $pid 2>/dev/null; then kill $pid; echo "the program did not quit on X"; exit 1; fi
-  wait $pid
+  await_exit
 }
 '
 
