@@ -8,7 +8,6 @@
 #include <cmath>
 #include <cstring>
 
-#include <openjpeg.h>
 
 namespace Decode {
 
@@ -59,30 +58,21 @@ bool Tiff(const QString &path, Rgb &out)
 
 bool OpenJpeg(const QString &path, Rgb &out)
 {
-    const QByteArray bytes = Contents(path);
-    const bool jp2 = bytes.startsWith(QByteArray("\x00\x00\x00\x0CjP  ", 8));
-    opj_stream_t *stream = opj_stream_create_default_file_stream(path.toLocal8Bit().constData(), OPJ_TRUE);
-    opj_codec_t *codec = opj_create_decompress(jp2 ? OPJ_CODEC_JP2 : OPJ_CODEC_J2K);
-    opj_dparameters_t params;
-    opj_set_default_decoder_parameters(&params);
-    opj_image_t *image = nullptr;
-    bool ok = stream && codec && opj_setup_decoder(codec, &params) && opj_read_header(stream, codec, &image)
-        && opj_decode(codec, stream, image) && opj_end_decompress(codec, stream) && image->numcomps >= 3;
-    if (ok) {
-        out.width = int(image->comps[0].w);
-        out.height = int(image->comps[0].h);
-        out.px.resize(size_t(out.width) * out.height * 3);
-        for (size_t i = 0; i < size_t(out.width) * out.height; ++i)
-            for (int c = 0; c < 3; ++c)
-                out.px[i * 3 + c] = uint8_t(image->comps[c].data[i]);
+    const bool jp2 = Contents(path).startsWith(QByteArray("\x00\x00\x00\x0CjP  ", 8));
+    const pictures::Jpeg2000Samples d = pictures::DecodeJpeg2000(QFile::encodeName(path).toStdString(), jp2 ? 2 : 0);
+    if (!d.ok || d.comps.size() < 3)
+        return false;
+    out.width = d.comps[0].w;
+    out.height = d.comps[0].h;
+    const size_t n = size_t(out.width) * size_t(out.height);
+    out.px.resize(n * 3);
+    for (int c = 0; c < 3; ++c) {
+        if (d.comps[size_t(c)].data.size() < n)
+            return false;
+        for (size_t i = 0; i < n; ++i)
+            out.px[i * 3 + size_t(c)] = uint8_t(d.comps[size_t(c)].data[i]);
     }
-    if (image)
-        opj_image_destroy(image);
-    if (codec)
-        opj_destroy_codec(codec);
-    if (stream)
-        opj_stream_destroy(stream);
-    return ok;
+    return true;
 }
 
 bool Qt(const QString &path, const char *format, Rgb &out)

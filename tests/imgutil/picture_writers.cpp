@@ -596,4 +596,28 @@ bool WriteJpeg2000(const std::string &path, const Jpeg2000Spec &s)
     return ok;
 }
 
+Jpeg2000Samples DecodeJpeg2000(const std::string &path, int format)
+{
+    Jpeg2000Samples out;
+    opj_codec_t *codec = opj_create_decompress(OPJ_CODEC_FORMAT(format));
+    opj_stream_t *stream = opj_stream_create_default_file_stream(path.c_str(), OPJ_TRUE);
+    opj_dparameters_t params;
+    opj_set_default_decoder_parameters(&params);
+    opj_image_t *image = nullptr;
+    out.ok = codec && stream && opj_setup_decoder(codec, &params) && opj_read_header(stream, codec, &image) &&
+             opj_decode(codec, stream, image) && opj_end_decompress(codec, stream);
+    for (OPJ_UINT32 c = 0; out.ok && c < image->numcomps; ++c) {
+        const opj_image_comp_t &comp = image->comps[c];
+        out.comps.push_back({int(comp.w), int(comp.h), int(comp.dx), int(comp.dy), int(comp.prec), comp.sgnd != 0,
+                             std::vector<int>(comp.data, comp.data + comp.w * comp.h)});
+    }
+    if (image)
+        opj_image_destroy(image);
+    if (stream)
+        opj_stream_destroy(stream);
+    if (codec)
+        opj_destroy_codec(codec);
+    return out;
+}
+
 } // namespace pictures

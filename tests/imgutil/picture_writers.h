@@ -101,6 +101,17 @@ struct Jpeg2000Spec {
 };
 // Writes the file with OpenJPEG; false on failure.
 bool WriteJpeg2000(const std::string &path, const Jpeg2000Spec &spec);
+// OpenJPEG's own decode of a file of that format: each component's samples.
+struct Jpeg2000Samples {
+    struct Comp {
+        int w, h, dx, dy, prec;
+        bool sgnd;
+        std::vector<int> data;
+    };
+    std::vector<Comp> comps;
+    bool ok = false;
+};
+Jpeg2000Samples DecodeJpeg2000(const std::string &path, int format);
 
 QByteArray Bytes(const std::vector<uint8_t> &v);
 // An ICC profile of size bytes (at least 132) that libpng accepts for an

@@ -18,16 +18,7 @@ namespace {
 
 using J2k = pictures::Jpeg2000Spec;
 
-// The samples OpenJPEG decodes from a file, component by component.
-struct Decoded {
-    struct Comp {
-        int w, h, dx, dy, prec;
-        bool sgnd;
-        std::vector<int> data;
-    };
-    std::vector<Comp> comps;
-    bool ok = false;
-};
+using Decoded = pictures::Jpeg2000Samples;
 
 // The file made by OpenJPEG, stored at path.
 QByteArray Encode(const QString &path, const J2k &s)
@@ -36,27 +27,6 @@ QByteArray Encode(const QString &path, const J2k &s)
     QFile f(path);
     EXPECT_TRUE(f.open(QIODevice::ReadOnly));
     return f.readAll();
-}
-
-Decoded DecodeWithOpenJpeg(const QString &path, OPJ_CODEC_FORMAT format)
-{
-    Decoded out;
-    opj_codec_t *codec = opj_create_decompress(format);
-    opj_stream_t *stream = opj_stream_create_default_file_stream(path.toUtf8().constData(), OPJ_TRUE);
-    opj_dparameters_t params;
-    opj_set_default_decoder_parameters(&params);
-    opj_image_t *image = nullptr;
-    out.ok = opj_setup_decoder(codec, &params) && opj_read_header(stream, codec, &image) &&
-             opj_decode(codec, stream, image) && opj_end_decompress(codec, stream);
-    for (OPJ_UINT32 c = 0; out.ok && c < image->numcomps; ++c) {
-        const opj_image_comp_t &comp = image->comps[c];
-        out.comps.push_back({int(comp.w), int(comp.h), int(comp.dx), int(comp.dy), int(comp.prec), comp.sgnd != 0,
-                             std::vector<int>(comp.data, comp.data + comp.w * comp.h)});
-    }
-    opj_image_destroy(image);
-    opj_stream_destroy(stream);
-    opj_destroy_codec(codec);
-    return out;
 }
 
 // A sample as 8 bits: signed ones offset by half their range, deeper or
@@ -86,7 +56,7 @@ protected:
     void ExpectAsOpenJpeg(const J2k &s, const QString &name)
     {
         const QByteArray bytes = Encode(tmp.path() + "/made", s);
-        const Decoded d = DecodeWithOpenJpeg(tmp.path() + "/made", OPJ_CODEC_FORMAT(s.format));
+        const Decoded d = pictures::DecodeJpeg2000((tmp.path() + "/made").toStdString(), s.format);
         ASSERT_TRUE(d.ok);
         ExpectRead(bytes, name, s.width, s.height, 0, 0, s.width, s.height,
                    [&](int x, int y) { return Expected(d, x, y); });
@@ -130,7 +100,7 @@ TEST_F(Jpeg2000Read, ContentDecidesForEveryCodeButJp2)
     const QByteArray jp2 = Encode(tmp.path() + "/jp2", rgb);
     rgb.format = OPJ_CODEC_J2K;
     const QByteArray j2k = Encode(tmp.path() + "/j2k", rgb);
-    const Decoded want = DecodeWithOpenJpeg(tmp.path() + "/jp2", OPJ_CODEC_JP2);
+    const Decoded want = pictures::DecodeJpeg2000((tmp.path() + "/jp2").toStdString(), OPJ_CODEC_JP2);
     ASSERT_TRUE(want.ok);
 
     QByteArray pnm = "P6\n7 5\n255\n";
@@ -207,7 +177,7 @@ TEST_F(Jpeg2000Read, ReducedReadTakesTheSampledPixels)
     s.comps = 1;
     s.sample = [](int, int x, int y) { return (x * 7 + y * 13) % 256; };
     const QByteArray bytes = Encode(tmp.path() + "/made", s);
-    const Decoded d = DecodeWithOpenJpeg(tmp.path() + "/made", OPJ_CODEC_JP2);
+    const Decoded d = pictures::DecodeJpeg2000((tmp.path() + "/made").toStdString(), OPJ_CODEC_JP2);
     ASSERT_TRUE(d.ok);
 
     ExpectRead(bytes, "p.jp2", 2000, 1000, 400, 400, 400, 200, [&](int x, int y) { return Expected(d, x, y); });
