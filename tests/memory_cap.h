@@ -1,16 +1,37 @@
-// Runs a piece of a test in a child process whose address space may grow
-// by only `headroom` bytes beyond what it has, so that an allocation the
-// code should never make fails there instead of succeeding quietly. A
-// child that hangs is ended by an alarm after a minute.
+// Runs a piece of a test in a child process whose writable data may grow by
+// only `headroom` bytes beyond what it has, so that an allocation the code
+// should never make fails there instead of succeeding quietly. A child that
+// hangs is ended by an alarm after a minute.
 #pragma once
 
 #include <cstdio>
+#include <cstdlib>
+#include <cstring>
 #include <functional>
+#include <malloc.h>
 #include <sys/resource.h>
 #include <sys/wait.h>
 #include <unistd.h>
 
 namespace testutil {
+
+// A size line of /proc/self/status ("VmData:") in bytes; 0 when it cannot
+// be read.
+inline size_t MappedBytes(const char *key)
+{
+    FILE *f = std::fopen("/proc/self/status", "r");
+    if (!f)
+        return 0;
+    char line[256];
+    size_t kb = 0;
+    while (std::fgets(line, sizeof line, f))
+        if (std::strncmp(line, key, std::strlen(key)) == 0) {
+            kb = std::strtoull(line + std::strlen(key), nullptr, 10);
+            break;
+        }
+    std::fclose(f);
+    return kb * 1024;
+}
 
 // The child's exit code: what body returned, 4 for an exception leaving
 // it, 3 when the cap could not be worked out; 100 + the signal number when
@@ -21,14 +42,23 @@ inline int RunUnderMemoryCap(size_t headroom, const std::function<int()> &body)
     const pid_t pid = fork();
     if (pid == 0) {
         alarm(60);
-        long pages = 0, resident = 0;
-        FILE *f = std::fopen("/proc/self/statm", "r");
-        if (!f || std::fscanf(f, "%ld %ld", &pages, &resident) != 2)
+        // Heap the parent freed but kept would serve the body without any
+        // growth: large blocks are mapped on their own from here on, and
+        // the free heap is taken up a megabyte at a time until a block has
+        // to be mapped. The cap is on writable data, not address space: a
+        // thread heap grows inside a reserve the address space already
+        // counts.
+        mallopt(M_MMAP_THRESHOLD, 256 << 10);
+        const size_t before = MappedBytes("VmData:");
+        for (int i = 0; i < 65536 && MappedBytes("VmData:") == before; ++i)
+            if (!std::malloc(size_t(1) << 20))
+                break;
+        const size_t data = MappedBytes("VmData:");
+        if (before == 0 || data == 0)
             _exit(3);
-        std::fclose(f);
-        const rlim_t cap = rlim_t(pages) * rlim_t(sysconf(_SC_PAGESIZE)) + rlim_t(headroom);
-        rlimit lim{cap, cap};
-        setrlimit(RLIMIT_AS, &lim);
+        const rlimit cap{rlim_t(data + headroom), rlim_t(data + headroom)};
+        if (setrlimit(RLIMIT_DATA, &cap) != 0)
+            _exit(3);
         try {
             _exit(body());
         } catch (...) {

@@ -44,7 +44,7 @@ int Mismatches(const VlmImgUt::TDib &d, const Rgba &ref, const std::vector<int32
 // The same at full size.
 int Mismatches(const VlmImgUt::TDib &d, const Rgba &ref, bool withAlpha, int tol = 0);
 
-// Runs a ReadImageFile in a child process whose address space may grow by
+// Runs a ReadImageFile in a child process whose memory may grow by
 // only 64 MiB; 0 when the read failed there, 1 when it succeeded, other
 // values for a crash, an exception or a hang.
 int ReadUnderMemoryCap(VlmImgUt::TImgUt &ctx, const QString &path, int maxW = 0, int maxH = 0);

@@ -326,7 +326,7 @@ TEST_F(ReadImage, BmpWithoutMemoryForItsRowWorkFailsCleanly)
     // cap, the file's row (40 MB) beside it does not. The read fails; no
     // exception leaves it.
     if (kAddressSanitizer)
-        GTEST_SKIP() << "no address-space cap under AddressSanitizer";
+        GTEST_SKIP() << "no memory cap under AddressSanitizer";
     const QString path = SparseBitmap(tmp.path() + "/long.bmp", 10000000, 1, {}, 32);
     ASSERT_FALSE(path.isEmpty());
     EXPECT_EQ(pictures::ReadUnderMemoryCap(*ctx, path), 0);
