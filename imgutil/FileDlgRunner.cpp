@@ -324,6 +324,14 @@ int DluY(int units)
     return (units * 13 + 4) / 8;
 }
 
+QFont FileDlgFont(int pixelSize)
+{
+    QFont f(QStringLiteral("Liberation Sans"));
+    f.setStyleHint(QFont::SansSerif);
+    f.setPixelSize(pixelSize);
+    return f;
+}
+
 QWidget *BuildDlgTemplate(const QString &name, QWidget *parent)
 {
     for (const TTemplateDef &def : Templates()) {
@@ -333,10 +341,7 @@ QWidget *BuildDlgTemplate(const QString &name, QWidget *parent)
         panel->setObjectName(QLatin1String(def.name));
         // The templates are laid out for a narrow 8-point dialog font; a
         // face of Arial's metrics fits them at 10 pixels.
-        QFont f(QStringLiteral("Liberation Sans"));
-        f.setStyleHint(QFont::SansSerif);
-        f.setPixelSize(10);
-        panel->setFont(f);
+        panel->setFont(FileDlgFont(FileDlgPanelFontPixels));
         panel->resize(DluX(def.w), DluY(def.h));
         for (const TCtlDef &c : def.controls)
             MakeControl(c, panel);

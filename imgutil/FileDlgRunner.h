@@ -8,6 +8,7 @@
 // unless a test puts another in its place with SetFileDlgRunner.
 #pragma once
 
+#include <QFont>
 #include <QRect>
 #include <QString>
 #include <QStringList>
@@ -178,6 +179,13 @@ int32_t GetDlgCtrlID(const QWidget *control);
 // Dialog units to pixels: 1.5 across, 1.625 down.
 int DluX(int units);
 int DluY(int units);
+// The file dialogs' font in pixels: like the system dialogs they stand for,
+// the dialogs and their panels keep it whatever the application font (which
+// follows the game's interface scale), so panel and dialog stay in step and
+// nothing is cut at a large scale.
+QFont FileDlgFont(int pixelSize);
+constexpr int FileDlgFontPixels = 11;
+constexpr int FileDlgPanelFontPixels = 10;
 
 // One run of a file dialog on the runner's side: builds the panel, feeds the
 // hook and stores the choice in the record's file buffer. Used by the Qt

@@ -22,6 +22,7 @@ public:
     TQtFileDialog(TOfn &ofnArg, TDlgMode mode) : QFileDialog(ofnArg.owner)
     {
         const TQtDlgSetup setup = QtDlgSetup(ofnArg, mode);
+        setFont(FileDlgFont(FileDlgFontPixels));
         setOption(DontUseNativeDialog, true);
         setOption(HideNameFilterDetails, true);
         setAcceptMode(setup.save ? AcceptSave : AcceptOpen);

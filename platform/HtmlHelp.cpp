@@ -3,6 +3,7 @@
 #include <QAction>
 #include <QApplication>
 #include <QFile>
+#include <QFontInfo>
 #include <QGuiApplication>
 #include <QScreen>
 #include <QShortcut>
@@ -50,11 +51,18 @@ public:
             shortcut->setContext(Qt::WindowShortcut);
             connect(shortcut, &QShortcut::activated, this, &QWidget::close);
         }
-        resize(640, 560);
+        // The page's text follows the application font, which grows with
+        // the game's interface scale: the window grows in step, within the
+        // screen.
+        const double k = std::max(1.0, QFontInfo(font()).pixelSize() / 11.0);
+        QSize want(qRound(640 * k), qRound(560 * k));
         if (QScreen *s = QGuiApplication::primaryScreen()) {
             QRect a = s->availableGeometry();
+            // Room for the frame on the right and at the bottom too.
+            want = want.boundedTo(QSize(a.width() - 80, a.height() - 100));
             move(a.left() + 40, a.top() + 60);  // clear of the game's side panel
         }
+        resize(want);
     }
 
     // Moves the window beside `besides`, sized down where the screen is

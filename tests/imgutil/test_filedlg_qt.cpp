@@ -14,6 +14,7 @@
 #include <QDir>
 #include <QPushButton>
 #include <QFile>
+#include <QFontInfo>
 #include <QFileDialog>
 #include <QFileSystemModel>
 #include <QImage>
@@ -169,6 +170,37 @@ TEST_F(QtFileDlgTest, OpenImageDialogPreviewsTheSelectedPicture)
     QString path;
     EXPECT_FALSE(d.Execute(path, "Select Image File", pics, 'i', false));
     EXPECT_TRUE(path.isEmpty());
+}
+
+// The application font follows the game's interface scale (44 pixels at
+// the largest); the file dialogs keep their own dialog font, so their own
+// controls match the panel and are not cut, whatever the scale.
+TEST_F(QtFileDlgTest, FileDialogsKeepTheirFontAtAnyInterfaceScale)
+{
+    const QFont appFont = QApplication::font();
+    QFont big = appFont;
+    big.setPixelSize(44);
+    QApplication::setFont(big);
+
+    TOpImgDlg d(nullptr, ctx.get());
+    WhenShown([&](QFileDialog *dlg) {
+        QWidget *panel = dlg->findChild<QWidget *>("OPIMGBOX");
+        ASSERT_NE(panel, nullptr);
+        EXPECT_EQ(panel->size(), QSize(333, 150));
+        EXPECT_EQ(QFontInfo(GetDlgItem(panel, 101)->font()).pixelSize(), 10);
+        for (const char *name : {"lookInCombo", "fileNameLabel", "fileNameEdit", "fileTypeCombo", "buttonBox"}) {
+            QWidget *w = dlg->findChild<QWidget *>(name);
+            ASSERT_NE(w, nullptr) << name;
+            EXPECT_EQ(QFontInfo(w->font()).pixelSize(), 11) << name;
+        }
+        // The labels are shown whole.
+        auto *label = dlg->findChild<QLabel *>("fileNameLabel");
+        ASSERT_NE(label, nullptr);
+        EXPECT_GE(label->width(), label->sizeHint().width());
+    });
+    QString path;
+    EXPECT_FALSE(d.Execute(path, "Select Image File", pics, 'i', false));
+    QApplication::setFont(appFont);
 }
 
 TEST_F(QtFileDlgTest, OpenFileDialogReturnsAMultipleSelection)

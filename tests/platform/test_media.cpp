@@ -100,6 +100,31 @@ TEST(HtmlHelp, OpenedFromAModalDialogItLeavesTheDialogClear)
     delete w;
 }
 
+// The page's text follows the application font, which grows with the
+// game's interface scale: the window grows in step, within the screen.
+TEST(HtmlHelp, WindowGrowsWithTheApplicationFontWithinTheScreen)
+{
+    const QFont appFont = QApplication::font();
+    struct Case {
+        int fontPixels;
+        double factor;
+    } cases[] = {{11, 1.0}, {18, 18.0 / 11.0}, {44, 4.0}};
+    for (const Case &c : cases) {
+        QFont f = appFont;
+        f.setPixelSize(c.fontPixels);
+        QApplication::setFont(f);
+        QPointer<QWidget> w = HtmlHelp::DisplayTopic(QStringLiteral("x/quibo.chm::/html/Opt000.htm"));
+        ASSERT_TRUE(w);
+        const QRect a = w->screen()->availableGeometry();
+        const QSize want = QSize(qRound(640 * c.factor), qRound(560 * c.factor))
+                               .boundedTo(QSize(a.width() - 80, a.height() - 100));
+        EXPECT_EQ(w->size(), want) << c.fontPixels;
+        EXPECT_TRUE(a.contains(w->frameGeometry())) << c.fontPixels;
+        delete w;
+    }
+    QApplication::setFont(appFont);
+}
+
 TEST(HtmlHelp, EscapeAndCtrlWCloseTheWindow)
 {
     for (const QKeySequence &key : {QKeySequence(Qt::Key_Escape), QKeySequence(Qt::CTRL | Qt::Key_W)}) {
