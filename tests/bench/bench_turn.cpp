@@ -9,8 +9,10 @@
 // Rebukes Cube and a Jigsaw drop at 2 and 8 levels with its pictures; the
 // pictured rotations and drops also with no face kept from earlier renders
 // (every face of the shape made anew). Median, quartiles and worst after
-// unmeasured warm-up actions. The first argument, when given, picks the
-// actions whose names hold it.
+// unmeasured warm-up actions. Beside them, Qt's floor for the same path,
+// timed the same way: a plain widget of the board's size that repaints a
+// prepared frame of the board on the release. The first argument, when
+// given, picks the actions whose names hold it.
 #include "Gdi.h"
 #include "LevelArrows.h"
 #include "Prompts.h"
@@ -26,6 +28,7 @@
 #include <QElapsedTimer>
 #include <QFile>
 #include <QMouseEvent>
+#include <QPainter>
 #include <QTemporaryDir>
 #include <QWindow>
 
@@ -126,21 +129,20 @@ struct Figures {
     double median, p25, p75, worst;
 };
 
-// Runs the action warmup + runs times; prepare(i) sends what leads up to
-// the last input event, finish(i) sends that event and is timed; moved()
-// tells whether the action did its move.
-Figures Time(Window &w, int warmup, int runs, const std::function<void(int)> &prepare,
-             const std::function<void(int)> &finish, const std::function<bool(int)> &moved, const char *name)
+// Runs an action warmup + runs times; prepare(i) sends what leads up to
+// the last input event, finish(i) sends that event and is timed; done(i)
+// tells whether the action did its move and showed it.
+Figures Measure(int warmup, int runs, const std::function<void(int)> &prepare, const std::function<void(int)> &finish,
+                const std::function<bool(int)> &done, const char *name)
 {
     std::vector<double> ms;
     for (int i = 0; i < warmup + runs; ++i) {
         prepare(i);
-        const qint64 frame = w.window.board->screenFrame.cacheKey();
         QElapsedTimer t;
         t.start();
         finish(i);
         const qint64 ns = t.nsecsElapsed();
-        if (!moved(i) || !w.Shown(frame)) {
+        if (!done(i)) {
             std::fprintf(stderr, "%s %d: not moved, rendered and shown\n", name, i);
             std::exit(1);
         }
@@ -149,6 +151,72 @@ Figures Time(Window &w, int warmup, int runs, const std::function<void(int)> &pr
         QApplication::processEvents();
     }
     return Figures{Percentile(ms, 0.5), Percentile(ms, 0.25), Percentile(ms, 0.75), Percentile(ms, 1.0)};
+}
+
+// Measure for the game window: the action must also render a new frame
+// and show it.
+Figures Time(Window &w, int warmup, int runs, const std::function<void(int)> &prepare,
+             const std::function<void(int)> &finish, const std::function<bool(int)> &moved, const char *name)
+{
+    qint64 frame = 0;
+    return Measure(
+        warmup, runs,
+        [&](int i) {
+            prepare(i);
+            frame = w.window.board->screenFrame.cacheKey();
+        },
+        finish, [&](int i) { return moved(i) && w.Shown(frame); }, name);
+}
+
+// Qt's own floor for the same path: a plain widget of the board's size
+// and place in a plain window of the game window's size, which on a left
+// release repaints at once, drawing a prepared frame of the board's size.
+class PlainBoard : public QWidget {
+public:
+    QImage frame;
+    int paints = 0;
+
+    PlainBoard(QWidget *parent, const QImage &frame) : QWidget(parent), frame(frame)
+    {
+        setAttribute(Qt::WA_OpaquePaintEvent);
+    }
+
+protected:
+    void mouseReleaseEvent(QMouseEvent *event) override
+    {
+        if (event->button() == Qt::LeftButton)
+            repaint();
+    }
+    void paintEvent(QPaintEvent *) override
+    {
+        QPainter draw(this);
+        draw.drawImage(0, 0, frame);
+        ++paints;
+    }
+};
+
+Figures TimeQtFloor(Window &w)
+{
+    QWidget window;
+    window.resize(w.window.size());
+    PlainBoard board(&window, w.window.board->screenFrame.copy());
+    board.setGeometry(w.view->geometry());
+    window.show();
+    QElapsedTimer wait;
+    wait.start();
+    while (!(window.windowHandle() && window.windowHandle()->isExposed()) && wait.elapsed() < 5000)
+        QApplication::processEvents(QEventLoop::AllEvents, 50);
+    QApplication::processEvents();
+    const QPoint centre(board.width() / 2, board.height() / 2);
+    int paints = 0;
+    return Measure(
+        5, 40,
+        [&](int) {
+            SendMouse(&board, QEvent::MouseButtonPress, centre, Qt::LeftButton);
+            paints = board.paints;
+        },
+        [&](int) { SendMouse(&board, QEvent::MouseButtonRelease, centre, Qt::NoButton); },
+        [&](int) { return board.paints == paints + 1; }, "Qt floor");
 }
 
 // Actions whose names hold the program's first argument run (all without one).
@@ -328,8 +396,10 @@ int main(int argc, char **argv)
         if (names.empty())
             continue;
         Window w(g.type, g.levels, g.pictures);
-        if (first)
+        if (first) {
             std::printf("  board %dx%d, box %d\n", w.view->width(), w.view->height(), w.settings->boxSize);
+            Print("Qt floor: plain widget, release to repaint of a frame", TimeQtFloor(w));
+        }
         first = false;
         for (const Action &a : g.actions) {
             const std::string name = std::string(g.name) + ", " + a.what;
