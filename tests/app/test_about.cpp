@@ -199,6 +199,41 @@ TEST_F(AboutTest, PictureComesFromTheResourcesAndLeavesNoFile)
     EXPECT_EQ(first->picture.image->brushColor, COLORREF(0));
 }
 
+TEST_F(AboutTest, PictureIsFittedInsideItsBoxCentredOnBlack)
+{
+    // 208 x 200 inside 100 x 100: 100 x 96 from row 2, black above and below.
+    TboxAbout dlg(&settings);
+    ASSERT_NE(dlg.picture.image, nullptr);
+    ASSERT_EQ(dlg.picture.size(), QSize(100, 100));
+    dlg.show();
+    ASSERT_TRUE(QTest::qWaitForWindowExposed(&dlg));
+    const QImage shot = dlg.picture.grab().toImage().convertToFormat(QImage::Format_RGB32);
+    ASSERT_EQ(shot.size(), QSize(100, 100));
+    for (int x = 0; x < 100; ++x)
+        for (int y : {0, 1, 98, 99})
+            ASSERT_EQ(shot.pixel(x, y) & 0xFFFFFF, 0u) << x << "," << y;
+
+    // The picture's area against Qt's own decoder and smooth scaling.
+    const QImage expected = QImage(QStringLiteral(":/about/about.jpg"))
+                                .scaled(100, 96, Qt::IgnoreAspectRatio, Qt::SmoothTransformation)
+                                .convertToFormat(QImage::Format_RGB32);
+    double sum = 0;
+    for (int y = 0; y < 96; ++y)
+        for (int x = 0; x < 100; ++x) {
+            const QRgb a = shot.pixel(x, y + 2), b = expected.pixel(x, y);
+            sum += std::abs(qRed(a) - qRed(b)) + std::abs(qGreen(a) - qGreen(b)) + std::abs(qBlue(a) - qBlue(b));
+        }
+    EXPECT_LT(sum / (100 * 96 * 3), 2.0);
+    // Shifted by a row the same comparison is clearly worse: the place is exact.
+    double shifted = 0;
+    for (int y = 0; y < 96; ++y)
+        for (int x = 0; x < 100; ++x) {
+            const QRgb a = shot.pixel(x, y + 3), b = expected.pixel(x, y);
+            shifted += std::abs(qRed(a) - qRed(b)) + std::abs(qGreen(a) - qGreen(b)) + std::abs(qBlue(a) - qBlue(b));
+        }
+    EXPECT_GT(shifted, 4 * sum);
+}
+
 TEST_F(AboutTest, WithoutTheImageLibraryThereIsNoPictureAndClicksDoNothing)
 {
     delete settings.imgUt;

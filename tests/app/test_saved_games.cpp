@@ -151,6 +151,8 @@ TEST_F(SavedGameTest, WhatALoadLeavesBehind)
     ASSERT_TRUE(WriteAll(games + "type7.qgf", type7));
     ASSERT_TRUE(WriteAll(games + "short.qgf", valid.left(valid.size() - 1)));
     ASSERT_TRUE(WriteAll(games + "id.qgf", idOutOfPlace));
+    ASSERT_TRUE(WriteAll(games + "locked.qgf", valid));
+    ASSERT_TRUE(QFile::setPermissions(games + "locked.qgf", QFileDevice::WriteOwner));
 
     struct Case {
         const char *what;
@@ -160,6 +162,7 @@ TEST_F(SavedGameTest, WhatALoadLeavesBehind)
     } cases[] = {
         {"cancelled", "", false, false},
         {"missing file", games + "none.qgf", false, true},
+        {"unreadable file", games + "locked.qgf", false, true},
         {"game type 7", games + "type7.qgf", false, true},
         {"body one byte short", games + "short.qgf", false, true},
         {"a box id out of place", games + "id.qgf", false, true},
@@ -176,7 +179,12 @@ TEST_F(SavedGameTest, WhatALoadLeavesBehind)
         bool inputDuring = true;
         NextDialog(c.chosen, [&] { inputDuring = w.settings->inputEnabled; });
 
-        w.LoadGame();
+        {
+#ifdef __linux__
+            NoPermissionOverride asUser;
+#endif
+            w.LoadGame();
+        }
 
         ASSERT_EQ(fake.shown.size(), 1u);
         const TFakeFileDlg::Shown &shown = fake.shown[0];
