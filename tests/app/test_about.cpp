@@ -82,6 +82,11 @@ struct CycleCase {
     std::vector<uint8_t> bytes;   // both pixels after that many ticks
 };
 
+void PrintTo(const CycleCase &c, std::ostream *os)
+{
+    *os << c.ticks << " ticks";
+}
+
 class AboutCycle : public AboutTest, public ::testing::WithParamInterface<CycleCase> {};
 
 } // namespace

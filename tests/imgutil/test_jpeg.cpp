@@ -282,18 +282,25 @@ TEST_F(JpegRead, OtherFilesAndHostileSizes)
     s.width = 16;
     s.height = 16;
     const QByteArray small = WriteJpeg(s);
-    struct Case { int w, h, boxW, boxH; } cases[] = {
-        {65500, 65500, 0, 0},
-        {65500, 5000, 0, 0},
-        {20000, 20000, 0, 0}, // over the record's cap at full size
+    struct Case { int w, h, boxW, boxH, read; } cases[] = {
+        {65500, 65500, 0, 0, 0},
+        {65500, 5000, 0, 0, 0},
+        {20000, 20000, 0, 0, 0},     // over the record's cap at full size
+        {30000, 20000, 300, 300, 1}, // 1/8 in a box: 3750 x 2500 fits the cap
     };
     for (const Case &c : cases) {
-        SCOPED_TRACE(testing::Message() << c.w << "x" << c.h);
+        SCOPED_TRACE(testing::Message() << c.w << "x" << c.h << " into " << c.boxW << "x" << c.boxH);
         const QString path = Put(WithSize(small, c.w, c.h), "big.jpg");
         QElapsedTimer t;
         t.start();
-        EXPECT_EQ(ReadUnderMemoryCap(*ctx, path, c.boxW, c.boxH), 0);
+        EXPECT_EQ(ReadUnderMemoryCap(*ctx, path, c.boxW, c.boxH), c.read);
         EXPECT_LT(t.elapsed(), 5000);
+        if (c.read) {
+            ASSERT_TRUE(ctx->ReadImageFile(path, &pic, c.boxW, c.boxH, false));
+            EXPECT_EQ(pic->width, c.w / 8);
+            EXPECT_EQ(pic->height, c.h / 8);
+            EXPECT_EQ(pic->srcWidth, c.w);
+        }
     }
 }
 
