@@ -79,7 +79,7 @@ bool ReadPnm(TImgUt &ctx, const QString &path, int32_t maxWidth, int32_t maxHeig
         return false;
     if (!bitmap && !ReadNumber(f, 65535, maxval))
         return false;
-    if (maxval < 1 || maxval > 65535 || !WithinRecordCap(width, height))
+    if (maxval < 1 || maxval > 65535 || !WithinSourceCap(width, height))
         return false;
 
     // The raster must fit in what is left of the file before anything is

@@ -243,7 +243,7 @@ bool ReadPsd(TImgUt &ctx, const QString &path, int32_t maxWidth, int32_t maxHeig
         alphaChannel = colourChannels;
     const int lastChannel = alphaChannel >= 0 ? alphaChannel : colourChannels - 1;
     const int bytes = depth / 8;
-    if (!WithinRecordCap(width, height))
+    if (!WithinSourceCap(width, height))
         return false;
     const int64_t rowBytes = width * bytes;
 

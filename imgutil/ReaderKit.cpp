@@ -3,6 +3,7 @@
 #include "TDib.h"
 
 #include <algorithm>
+#include <cstdint>
 #include <new>
 #include <sys/stat.h>
 
@@ -16,6 +17,12 @@ TFilePtr OpenForRead(const TImgUt &ctx, const QString &path)
 bool WithinRecordCap(int64_t width, int64_t height)
 {
     return width >= 1 && height >= 1 && width <= Gdi::MaxBitmapPixels && height <= Gdi::MaxBitmapPixels / width;
+}
+
+bool WithinSourceCap(int64_t width, int64_t height)
+{
+    constexpr int64_t MaxSourcePixels = int64_t(1) << 40;
+    return width >= 1 && height >= 1 && width <= INT32_MAX && height <= INT32_MAX && height <= MaxSourcePixels / width;
 }
 
 int64_t BytesLeft(FILE *f)
@@ -36,9 +43,11 @@ bool TReaderRows::Start(TDib *picture, int64_t width, int64_t height, int32_t ma
                         int32_t dpiX, int32_t dpiY)
 {
     dib = picture;
-    if (!dib || !WithinRecordCap(width, height))
+    if (!dib || !WithinSourceCap(width, height))
         return false;
     const TReduction red = TReduction::For(width, height, maxWidth, maxHeight);
+    if (!WithinRecordCap(red.width, red.height))
+        return false;
     try {
         cols = TReduction::Sample(width, red.width, red.stepX);
         rows = TReduction::Sample(height, red.height, red.stepY);

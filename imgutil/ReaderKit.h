@@ -74,6 +74,12 @@ bool Resize(std::vector<T> &v, size_t n) noexcept
 // True when a width x height picture lies within the record's size cap.
 bool WithinRecordCap(int64_t width, int64_t height);
 
+// True when a reader that reduces while it reads may take a width x height
+// picture: each side fits the record's source size and the pixel count is
+// small enough that byte counts made from it fit 64 bits. Only the reduced
+// record is held to the record's cap.
+bool WithinSourceCap(int64_t width, int64_t height);
+
 // Bytes left in the stream after its current position; -1 when unknown.
 int64_t BytesLeft(FILE *f);
 

@@ -95,7 +95,7 @@ bool ReadSunRaster(TImgUt &ctx, const QString &path, int32_t maxWidth, int32_t m
     const uint32_t mapLength = Get32BE(h + 28);
     if (depth != 1 && depth != 8 && depth != 24 && depth != 32)
         return false;
-    if (type > TypeRgb || mapType > 1 || !WithinRecordCap(width, height))
+    if (type > TypeRgb || mapType > 1 || !WithinSourceCap(width, height))
         return false;
 
     // Colour map: mapLength bytes, all reds, then greens, then blues.

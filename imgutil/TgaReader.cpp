@@ -133,7 +133,7 @@ bool ReadTga(TImgUt &ctx, const QString &path, int32_t maxWidth, int32_t maxHeig
     // The pixels must fit in the rest of the file: raw byte for byte, run
     // length encoded at most 128 pixels for a header and one pixel.
     const int64_t left = BytesLeft(f);
-    if (!WithinRecordCap(width, height) || left < 0)
+    if (!WithinSourceCap(width, height) || left < 0)
         return false;
     const int64_t pixels = width * height;
     if (encoded ? pixels > left / (1 + bpp) * 128 : pixels * bpp > left)
