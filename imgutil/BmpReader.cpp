@@ -108,7 +108,7 @@ bool ReadBmp(TImgUt &ctx, const QString &path, int32_t maxWidth, int32_t maxHeig
 
     // The record made must fit the size cap; the picture in the file need not.
     const TReduction red = TReduction::For(width, height, maxWidth, maxHeight);
-    if (int64_t(red.width) * red.height > Gdi::MaxBitmapPixels)
+    if (!WithinRecordCap(red.width, red.height))
         return false;
     if (!dib->Create(red.width, red.height, dpiX, dpiY))
         return false;

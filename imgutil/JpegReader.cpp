@@ -188,7 +188,7 @@ bool Decode(JpegJob &job)
         dpiY = RoundDpi(float(cinfo.Y_density) * 2.54f);
     }
 
-    if (outW < 1 || outH < 1 || outW * outH > Gdi::MaxBitmapPixels
+    if (!WithinRecordCap(outW, outH)
         || !dib->Create(int32_t(outW), int32_t(outH), dpiX, dpiY)) {
         jpeg_destroy_decompress(&cinfo);
         return false;

@@ -294,7 +294,7 @@ bool ReadPng(TImgUt &ctx, const QString &path, int32_t maxWidth, int32_t maxHeig
     }
 
     const TReduction red = TReduction::For(job.width, job.height, maxWidth, maxHeight);
-    if (int64_t(red.width) * red.height > Gdi::MaxBitmapPixels || !dib->Create(red.width, red.height, 0, 0))
+    if (!WithinRecordCap(red.width, red.height) || !dib->Create(red.width, red.height, 0, 0))
         return finish(false);
     dib->srcWidth = int32_t(job.width);
     dib->srcHeight = int32_t(job.height);

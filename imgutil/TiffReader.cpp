@@ -4,6 +4,7 @@
 #include "TImgUt.h"
 #include "TDib.h"
 #include "MetaBlock.h"
+#include "ReaderKit.h"
 #include "RegularFile.h"
 
 #include <cerrno>
@@ -150,9 +151,9 @@ bool ReadTiff(TImgUt &ctx, const QString &path, int32_t maxWidth, int32_t maxHei
     }
 
     // The whole picture is read first: it must fit the record's cap.
-    const int64_t pixels = int64_t(width) * int64_t(height);
-    if (width == 0 || height == 0 || pixels > Gdi::MaxBitmapPixels)
+    if (!WithinRecordCap(width, height))
         return false;
+    const int64_t pixels = int64_t(width) * int64_t(height);
     f.raster = static_cast<uint32_t *>(_TIFFmalloc(tmsize_t(pixels * 4)));
     if (!f.raster || !TIFFReadRGBAImage(tif, width, height, f.raster, 1))
         return false;

@@ -8,6 +8,7 @@
 #include "TImgUt.h"
 #include "TDib.h"
 #include "Gdi.h"
+#include "ReaderKit.h"
 #include "RegularFile.h"
 
 extern "C" {
@@ -277,7 +278,7 @@ bool Session::DecodeTo(int index, int64_t target)
 bool Session::Store(TDib &pic)
 {
     const int w = best->width, h = best->height;
-    if (w <= 0 || h <= 0 || int64_t(w) * h > Gdi::MaxBitmapPixels || best->format < 0)
+    if (!WithinRecordCap(w, h) || best->format < 0)
         return false;
     scaler = sws_getContext(w, h, AVPixelFormat(best->format), w, h, AV_PIX_FMT_BGR24, SWS_BICUBIC, nullptr,
                             nullptr, nullptr);
