@@ -16,8 +16,7 @@ bool ReadJasperCode(TImgUt &ctx, const QString &path, int32_t maxWidth, int32_t 
     return ReadJasper(ctx, path, Code, maxWidth, maxHeight);
 }
 
-// Reader of each code. The formats whose readers are not part of the
-// library yet have none and fail cleanly.
+// Reader of each code; an unknown code has none and fails cleanly.
 Reader ReaderFor(int code)
 {
     switch (code) {
