@@ -371,11 +371,8 @@ int main(int argc, char **argv)
     };
     bool first = true;
     for (const Game &g : games) {
-        std::vector<std::string> names;
-        for (const Action &a : g.actions)
-            if (Wanted((std::string(g.name) + ", " + a.what).c_str()))
-                names.push_back(std::string(g.name) + ", " + a.what);
-        if (names.empty())
+        if (std::none_of(g.actions.begin(), g.actions.end(),
+                         [&](const Action &a) { return Wanted((std::string(g.name) + ", " + a.what).c_str()); }))
             continue;
         Window w(g.type, g.levels, g.pictures);
         if (first) {
