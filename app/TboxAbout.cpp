@@ -176,7 +176,6 @@ TboxAbout::TboxAbout(TSettings *settings_, QWidget *parent) : QDialog(parent), s
 {
     setWindowTitle(QStringLiteral("About quibo"));
     resize(292, 196);
-    move(0, 0);
     setMouseTracking(true);
 
     mainPanel.setParent(this);
@@ -215,7 +214,6 @@ TboxAbout::TboxAbout(TSettings *settings_, QWidget *parent) : QDialog(parent), s
 
     if (VlScale != 'n') {
         resize(int(292.0f * VlScaleX + 0.5f), int(196.0f * VlScaleY + 0.5f));
-        move(0, 0);
         mainPanel.Rescale(true);
         picture.Rescale(true);
         donePanel.Rescale(true);
