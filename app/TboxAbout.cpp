@@ -207,9 +207,7 @@ TboxAbout::TboxAbout(TSettings *settings_, QWidget *parent) : QDialog(parent), s
     doneButton.SetDesignRect(0, 0, 50, 22);
     doneButton.setText(QStringLiteral("Done"));
     doneButton.SetColors(0x66DDDD, 0, 0x2C2C6F, 0x654221);
-    QFont doneFont = BoldFont();
-    doneFont.setUnderline(true);
-    doneButton.setFont(doneFont);
+    doneButton.setFont(BoldUnderlinedFont());
     connect(&doneButton, &QAbstractButton::clicked, this, [this] { close(); });
 
     if (VlScale != 'n') {
