@@ -60,13 +60,7 @@ void TGameFlow::StartIntro()
 
 std::unique_ptr<TGame> TGameFlow::MakeGame(int gameType, TSettings *settings)
 {
-    switch (gameType) {
-    case 1: return std::unique_ptr<TGame>(new (std::nothrow) TJigsaw(settings));
-    case 2: return std::unique_ptr<TGame>(new (std::nothrow) TCube(settings));
-    case 3: return std::unique_ptr<TGame>(new (std::nothrow) TPyramid(settings));
-    case 4: return std::unique_ptr<TGame>(new (std::nothrow) TRebukes(settings));
-    default: return nullptr;
-    }
+    return TGame::Make(gameType, settings);
 }
 
 void TGameFlow::NewGameObject()

@@ -77,10 +77,7 @@ bool TSettings::WriteOptionsFileAt(const QString &path)
 {
     if (path.isEmpty())
         return false;
-    QSaveFile file(path);
-    if (!file.open(QIODevice::WriteOnly))
-        return false;
-    return SaveFile::Commit(file, WriteOptionsFile(file));
+    return SaveFile::Write(path, [this](QIODevice &file) { return WriteOptionsFile(file); });
 }
 
 bool TSettings::LooksLikeOptionsFile(const QString &path) const

@@ -1,14 +1,30 @@
 #include "TGame.h"
 
 #include "BoardGeometry.h"
+#include "TCube.h"
+#include "TJigsaw.h"
+#include "TPyramid.h"
+#include "TRebukes.h"
 #include "TSettings.h"
 
 #include <algorithm>
 #include <climits>
 #include <cstdint>
 #include <cstdlib>
+#include <new>
 
 TGame::TGame(TSettings *s) : settings(s) {}
+
+std::unique_ptr<TGame> TGame::Make(int gameType, TSettings *settings)
+{
+    switch (gameType) {
+    case 1: return std::unique_ptr<TGame>(new (std::nothrow) TJigsaw(settings));
+    case 2: return std::unique_ptr<TGame>(new (std::nothrow) TCube(settings));
+    case 3: return std::unique_ptr<TGame>(new (std::nothrow) TPyramid(settings));
+    case 4: return std::unique_ptr<TGame>(new (std::nothrow) TRebukes(settings));
+    default: return nullptr;
+    }
+}
 
 TGame::~TGame() = default;
 

@@ -8,6 +8,7 @@
 #include <QRect>
 
 #include <cstdint>
+#include <memory>
 #include <vector>
 
 class QIODevice;
@@ -40,6 +41,11 @@ enum class TScoreFormula {
 class TGame {
 public:
     explicit TGame(TSettings *settings);
+
+    // The game object of game type 1 to 4 (Jigsaw, Jumbled Cube, Jumbled
+    // Pyramid, Rebukes), as a new game makes it; null for any other type
+    // or without memory.
+    static std::unique_ptr<TGame> Make(int gameType, TSettings *settings);
 
     // The sixteen operations, in slot order. Every Setup starts with the
     // base one: the boxes lose their screen positions.

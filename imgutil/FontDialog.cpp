@@ -4,7 +4,6 @@
 #include "Gdi.h"
 
 #include <QApplication>
-#include <QFileInfo>
 #include <QFontDialog>
 #include <QFontInfo>
 #include <algorithm>
@@ -30,7 +29,7 @@ constexpr int32_t CF_INITTOLOGFONTSTRUCT = 0x40;
 
 bool TImgUt::PathExists(const QString &path)
 {
-    return !path.isEmpty() && QFileInfo::exists(path);
+    return FileExists(path);
 }
 
 bool TImgUt::PickFont(QWidget *owner, QString &face, int16_t &pointSize, int16_t &weight, uint8_t &italic,

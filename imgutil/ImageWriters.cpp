@@ -6,7 +6,7 @@
 #include "TDib.h"
 #include "TImgUt.h"
 
-#include <QSaveFile>
+#include <QIODevice>
 #include <algorithm>
 #include <memory>
 #include <new>
@@ -111,19 +111,21 @@ void Append32(QByteArray &bytes, uint32_t value, bool bigEndian)
 bool WriteBlocks(const QString &path, const QByteArray &header, int64_t count, int64_t blockBytes,
                  const std::function<void(int64_t, uint8_t *)> &fill)
 {
-    QSaveFile file(path);
-    if (!file.open(QIODevice::WriteOnly))
-        return false;
-    bool written = file.write(header) == header.size();
-    if (written && count > 0) {
+    return SaveFile::Write(path, [&](QIODevice &file) {
+        if (file.write(header) != header.size())
+            return false;
+        if (count < 1)
+            return true;
         std::unique_ptr<uint8_t[]> block(new (std::nothrow) uint8_t[size_t(blockBytes)]());
-        written = block != nullptr;
-        for (int64_t i = 0; written && i < count; ++i) {
+        if (!block)
+            return false;
+        for (int64_t i = 0; i < count; ++i) {
             fill(i, block.get());
-            written = file.write(reinterpret_cast<const char *>(block.get()), blockBytes) == blockBytes;
+            if (file.write(reinterpret_cast<const char *>(block.get()), blockBytes) != blockBytes)
+                return false;
         }
-    }
-    return SaveFile::Commit(file, written);
+        return true;
+    });
 }
 
 } // namespace Writer

@@ -5,7 +5,7 @@
 #include "TDib.h"
 #include "TImgUt.h"
 
-#include <QSaveFile>
+#include <QIODevice>
 #include <algorithm>
 
 #include <openjpeg.h>
@@ -122,11 +122,7 @@ bool WriteJasper(TImgUt &ctx, const QString &path, const TDib *picture, int code
     const int quality = ctx.imgOpts.JpegQuality();
     const float rate = ctx.imgOpts.j2kLossless || quality > 99 ? 0.0f : float(quality) / 100.0f;
 
-    QSaveFile file(path);
-    if (!file.open(QIODevice::WriteOnly))
-        return false;
-    const bool encoded = Encode(file, part, code == 7, rate);
-    return SaveFile::Commit(file, encoded);
+    return SaveFile::Write(path, [&](QIODevice &file) { return Encode(file, part, code == 7, rate); });
 }
 
 } // namespace VlmImgUt

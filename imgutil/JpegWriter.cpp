@@ -6,7 +6,6 @@
 #include "TDib.h"
 #include "TImgUt.h"
 
-#include <QSaveFile>
 #include <cstring>
 
 namespace VlmImgUt {
@@ -112,15 +111,10 @@ bool WriteJpeg(TImgUt &ctx, const QString &path, const TDib *picture, const TDib
         }
     }
 
-    QSaveFile file(path);
-    if (!file.open(QIODevice::WriteOnly))
-        return false;
-    job.file = SaveFile::OpenStream(file);
-    if (!job.file)
-        return SaveFile::Commit(file, false);
-    const bool encoded = Encode(&job);
-    const bool closed = SaveFile::CloseStream(job.file);
-    return SaveFile::Commit(file, encoded && closed);
+    return SaveFile::WriteStream(path, [&](FILE *file) {
+        job.file = file;
+        return Encode(&job);
+    });
 }
 
 } // namespace VlmImgUt

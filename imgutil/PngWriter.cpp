@@ -5,7 +5,6 @@
 #include "TDib.h"
 #include "TImgUt.h"
 
-#include <QSaveFile>
 #include <csetjmp>
 #include <cstdio>
 #include <cstdlib>
@@ -106,14 +105,10 @@ bool WritePng(TImgUt &ctx, const QString &path, const TDib *picture, const TDib 
     if (!job.row)
         return false;
 
-    QSaveFile file(path);
-    bool done = false;
-    if (file.open(QIODevice::WriteOnly)) {
-        job.file = SaveFile::OpenStream(file);
-        const bool encoded = job.file && Encode(&job);
-        const bool closed = job.file && SaveFile::CloseStream(job.file);
-        done = SaveFile::Commit(file, encoded && closed);
-    }
+    const bool done = SaveFile::WriteStream(path, [&](FILE *file) {
+        job.file = file;
+        return Encode(&job);
+    });
     std::free(job.row);
     return done;
 }

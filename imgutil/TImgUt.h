@@ -78,7 +78,7 @@ public:
     static bool DirExists(const QString &path);
     static bool FileExists(const QString &path); // a folder counts
 
-    // True when path names an existing file or folder.
+    // True when path names an existing file or folder: FileExists.
     static bool PathExists(const QString &path);
 
     // The font dialog, opened on face (cut to the 31 characters a face

@@ -8,7 +8,6 @@
 #include "TImgUt.h"
 
 #include <QBuffer>
-#include <QSaveFile>
 #include <memory>
 #include <new>
 #include <string>
@@ -341,10 +340,7 @@ bool WriteTiff(TImgUt &ctx, const QString &path, const TDib *picture, const TDib
     if (!ok)
         return false;
 
-    QSaveFile file(path);
-    if (!file.open(QIODevice::WriteOnly))
-        return false;
-    return SaveFile::Commit(file, file.write(memory.data()) == memory.size());
+    return SaveFile::Write(path, [&](QIODevice &file) { return file.write(memory.data()) == memory.size(); });
 }
 
 } // namespace VlmImgUt

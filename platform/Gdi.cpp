@@ -513,6 +513,17 @@ bool BitBlt(HDC dst, int x, int y, int w, int h, HDC src, int sx, int sy, uint32
 
 // ------------------------------------------------------------ Qt exchange
 
+namespace {
+
+// n pixels of B-G-R bytes as opaque RGB32.
+void RowToRgb32(const uint8_t *s, uint32_t *d, int n)
+{
+    for (int c = 0; c < n; ++c, s += 3)
+        d[c] = 0xFF000000u | (uint32_t(s[2]) << 16) | (uint32_t(s[1]) << 8) | s[0];
+}
+
+} // namespace
+
 QImage ToQImage(const Bitmap *bmp, int x, int y, int w, int h)
 {
     if (!bmp)
@@ -524,12 +535,8 @@ QImage ToQImage(const Bitmap *bmp, int x, int y, int w, int h)
     QImage img(cw, ch, QImage::Format_RGB32);
     if (img.isNull())
         return img;
-    for (int r = 0; r < ch; ++r) {
-        const uint8_t *s = bmp->Row(int(y0) + r) + 3 * x0;
-        auto *d = reinterpret_cast<uint32_t *>(img.scanLine(r));
-        for (int c = 0; c < cw; ++c, s += 3)
-            d[c] = 0xFF000000u | (uint32_t(s[2]) << 16) | (uint32_t(s[1]) << 8) | s[0];
-    }
+    for (int r = 0; r < ch; ++r)
+        RowToRgb32(bmp->Row(int(y0) + r) + 3 * x0, reinterpret_cast<uint32_t *>(img.scanLine(r)), cw);
     return img;
 }
 
@@ -554,12 +561,8 @@ bool ToQImage(const Bitmap *bmp, QImage &image)
     const qsizetype line = image.bytesPerLine();
     const int w = bmp->width;
     auto rows = [&](int64_t first, int64_t last) {
-        for (int64_t r = first; r < last; ++r) {
-            const uint8_t *s = bmp->Row(int(r));
-            auto *d = reinterpret_cast<uint32_t *>(out + r * line);
-            for (int c = 0; c < w; ++c, s += 3)
-                d[c] = 0xFF000000u | (uint32_t(s[2]) << 16) | (uint32_t(s[1]) << 8) | s[0];
-        }
+        for (int64_t r = first; r < last; ++r)
+            RowToRgb32(bmp->Row(int(r)), reinterpret_cast<uint32_t *>(out + r * line), w);
     };
     const int workers = int(std::min<int64_t>(PixelKernels::PoolThreads(), int64_t(w) * bmp->height / 200000 + 1));
     if (!PixelKernels::RunPieces(bmp->height, workers, std::max(1, bmp->height / (8 * workers)), rows))

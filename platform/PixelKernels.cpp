@@ -61,14 +61,6 @@ bool RunWorkers(int workers, const std::function<void(int)> &work)
     return ok;
 }
 
-bool RunBands(int64_t total, int bands, const std::function<void(int64_t, int64_t)> &work)
-{
-    if (total <= 0)
-        return true;
-    const int64_t n = std::max<int64_t>(1, std::min<int64_t>(bands, total));
-    return RunWorkers(int(n), [&](int b) { work(total * b / n, total * (b + 1) / n); });
-}
-
 bool RunPieces(int64_t total, int workers, int64_t piece, const std::function<void(int64_t, int64_t)> &work)
 {
     if (total <= 0)

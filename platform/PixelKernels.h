@@ -580,15 +580,6 @@ inline int SupersampleRun(const Picture &src, const SlantLine &l, const SamplerS
 }
 #endif
 
-// Runs work(first, last) over the rows [0, total) in up to `bands` bands of
-// about equal height: the first band on the calling thread, the others on
-// the one shared pixel pool (a band that finds no free pool thread runs on
-// the calling thread too). Returns when every band is done. The bands must
-// write disjoint pixels; the result is then the same as one call over the
-// whole range. An exception thrown by a band is caught; the result is false
-// when any band threw.
-bool RunBands(int64_t total, int bands, const std::function<void(int64_t, int64_t)> &work);
-
 // Runs work(first, last) over the rows [0, total) in pieces of about
 // `piece` rows, which up to `workers` workers (as RunWorkers) take in
 // order as they come free: a worker held up by other load on the machine

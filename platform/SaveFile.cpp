@@ -92,4 +92,23 @@ bool CloseStream(FILE *stream)
     return flushed && closed;
 }
 
+bool Write(const QString &path, const std::function<bool(QIODevice &)> &write)
+{
+    QSaveFile file(path);
+    if (!file.open(QIODevice::WriteOnly))
+        return false;
+    return Commit(file, write(file));
+}
+
+bool WriteStream(const QString &path, const std::function<bool(FILE *)> &write)
+{
+    QSaveFile file(path);
+    if (!file.open(QIODevice::WriteOnly))
+        return false;
+    FILE *stream = OpenStream(file);
+    const bool written = stream && write(stream);
+    const bool closed = stream && CloseStream(stream);
+    return Commit(file, written && closed);
+}
+
 } // namespace SaveFile

@@ -4,8 +4,11 @@
 #pragma once
 
 #include <cstdio>
+#include <functional>
 
+class QIODevice;
 class QSaveFile;
+class QString;
 
 namespace SaveFile {
 
@@ -24,5 +27,13 @@ FILE *OpenStream(QSaveFile &file);
 // Flushes and closes a stream from OpenStream; false when either failed
 // (the file must then not be committed).
 bool CloseStream(FILE *stream);
+
+// Writes path through a temporary file: write fills the open file and
+// tells whether all of it was written; the file is committed only then.
+bool Write(const QString &path, const std::function<bool(QIODevice &)> &write);
+
+// The same through a C stream into the temporary file (OpenStream), closed
+// and checked before the commit.
+bool WriteStream(const QString &path, const std::function<bool(FILE *)> &write);
 
 } // namespace SaveFile

@@ -15,9 +15,9 @@
 
 namespace testutil {
 
-// A size line of /proc/self/status ("VmData:") in bytes; 0 when it cannot
-// be read.
-inline size_t MappedBytes(const char *key)
+// A size line of /proc/self/status ("VmData:", "VmHWM:") in bytes; 0 when
+// it cannot be read.
+inline size_t StatusBytes(const char *key)
 {
     FILE *f = std::fopen("/proc/self/status", "r");
     if (!f)
@@ -49,11 +49,11 @@ inline int RunUnderMemoryCap(size_t headroom, const std::function<int()> &body)
         // thread heap grows inside a reserve the address space already
         // counts.
         mallopt(M_MMAP_THRESHOLD, 256 << 10);
-        const size_t before = MappedBytes("VmData:");
-        for (int i = 0; i < 65536 && MappedBytes("VmData:") == before; ++i)
+        const size_t before = StatusBytes("VmData:");
+        for (int i = 0; i < 65536 && StatusBytes("VmData:") == before; ++i)
             if (!std::malloc(size_t(1) << 20))
                 break;
-        const size_t data = MappedBytes("VmData:");
+        const size_t data = StatusBytes("VmData:");
         if (before == 0 || data == 0)
             _exit(3);
         const rlimit cap{rlim_t(data + headroom), rlim_t(data + headroom)};

@@ -156,12 +156,9 @@ int main(int argc, char *argv[])
     while (peerRuns.size() < runs.size())
         peerRuns.push_back(OnePeerStart(shape));
 
-    std::vector<double> sorted = runs;
-    std::sort(sorted.begin(), sorted.end());
-    const double median = sorted[sorted.size() / 2];
     std::printf("startup: window construction to first painted frame (offscreen), %zu runs\n", runs.size());
-    std::printf("  median %.2f ms, min %.2f ms, max %.2f ms, first run %.2f ms\n", median, sorted.front(),
-                sorted.back(), first);
+    std::printf("  median %.2f ms, min %.2f ms, max %.2f ms, first run %.2f ms\n", Median(runs),
+                *std::min_element(runs.begin(), runs.end()), *std::max_element(runs.begin(), runs.end()), first);
     std::printf("  Qt peer: plain QMainWindow %dx%d, menu bar of %lld menus, central QWidget: median %.2f ms, "
                 "min %.2f ms, max %.2f ms, first run %.2f ms\n",
                 shape.size.width(), shape.size.height(), qlonglong(shape.menus.size()), Median(peerRuns),

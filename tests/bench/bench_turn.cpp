@@ -23,14 +23,13 @@
 #include "TSettings.h"
 #include "TboxScr.h"
 #include "bench/face_pictures.h"
+#include "bench/offscreen_screen.h"
 
 #include <QApplication>
 #include <QElapsedTimer>
-#include <QFile>
 #include <QMouseEvent>
 #include <QPainter>
 #include <QTemporaryDir>
-#include <QWindow>
 
 #include <algorithm>
 #include <cstdio>
@@ -39,17 +38,6 @@
 #include <vector>
 
 namespace {
-
-// An offscreen screen of 1920 x 1080 for the window to fill.
-QString ScreenConfig(const QTemporaryDir &dir)
-{
-    const QString path = dir.path() + "/screen.json";
-    QFile f(path);
-    if (f.open(QIODevice::WriteOnly))
-        f.write(R"({"screens": [{"name": "bench", "x": 0, "y": 0, "width": 1920, "height": 1080,
-                     "logicalDpi": 96, "logicalBaseDpi": 96, "dpr": 1}]})");
-    return path;
-}
 
 void SendMouse(QWidget *w, QEvent::Type type, QPoint p, Qt::MouseButtons held)
 {
@@ -74,10 +62,7 @@ struct Window {
     Window(int gameType, int levels, bool pictures) : settings(MakeSettings(gameType, levels, pictures)), window(settings)
     {
         window.show();
-        QElapsedTimer wait;
-        wait.start();
-        while (!(window.windowHandle() && window.windowHandle()->isExposed()) && wait.elapsed() < 5000)
-            QApplication::processEvents(QEventLoop::AllEvents, 50);
+        benchscreen::AwaitExposed(window);
         window.flow.NewGame();
         QApplication::processEvents();
         view = window.View();
@@ -202,10 +187,7 @@ Figures TimeQtFloor(Window &w)
     PlainBoard board(&window, w.window.board->screenFrame.copy());
     board.setGeometry(w.view->geometry());
     window.show();
-    QElapsedTimer wait;
-    wait.start();
-    while (!(window.windowHandle() && window.windowHandle()->isExposed()) && wait.elapsed() < 5000)
-        QApplication::processEvents(QEventLoop::AllEvents, 50);
+    benchscreen::AwaitExposed(window);
     QApplication::processEvents();
     const QPoint centre(board.width() / 2, board.height() / 2);
     int paints = 0;
@@ -344,7 +326,7 @@ int main(int argc, char **argv)
     QTemporaryDir dir;
     const QByteArray platform = qgetenv("QT_QPA_PLATFORM");
     if (platform.isEmpty() || platform == "offscreen")
-        qputenv("QT_QPA_PLATFORM", "offscreen:configfile=" + ScreenConfig(dir).toUtf8());
+        qputenv("QT_QPA_PLATFORM", "offscreen:configfile=" + benchscreen::ScreenConfig(dir.path()).toUtf8());
     QApplication app(argc, argv);
     if (argc > 1)
         filter = QString::fromLocal8Bit(argv[1]);
@@ -389,11 +371,8 @@ int main(int argc, char **argv)
     };
     bool first = true;
     for (const Game &g : games) {
-        std::vector<std::string> names;
-        for (const Action &a : g.actions)
-            if (Wanted((std::string(g.name) + ", " + a.what).c_str()))
-                names.push_back(std::string(g.name) + ", " + a.what);
-        if (names.empty())
+        if (std::none_of(g.actions.begin(), g.actions.end(),
+                         [&](const Action &a) { return Wanted((std::string(g.name) + ", " + a.what).c_str()); }))
             continue;
         Window w(g.type, g.levels, g.pictures);
         if (first) {

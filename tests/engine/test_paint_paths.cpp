@@ -5,7 +5,6 @@
 // rotated, with and without supersampling, clipped at the bitmap's edges,
 // and again after a move.
 #include "test_board_util.h"
-#include "game_factory.h"
 
 #include "Random.h"
 #include "ScriptedRandom.h"
@@ -89,7 +88,7 @@ std::unique_ptr<TGame> MakeGame(int type, TSettings *st)
 {
     if (type == 0)
         return std::make_unique<TSplash>(st);
-    return testutil::MakeGame(type, st);
+    return TGame::Make(type, st);
 }
 
 // One board with its game, set up and laid out alike for both paths.

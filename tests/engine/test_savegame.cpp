@@ -1,6 +1,5 @@
 // Saved games: byte layout, round trip, refused files and safe writes.
 #include "GameFile.h"
-#include "game_factory.h"
 #include "TJigsaw.h"
 #include "TPyramid.h"
 #include "TRebukes.h"
@@ -99,7 +98,6 @@ private:
     qint64 limit;
 };
 
-using testutil::MakeGame;
 
 class SaveGame : public ::testing::Test {
 protected:
@@ -368,7 +366,7 @@ TEST_F(SaveGame, AFifoNamedAsASavedGameFailsAtOnce)
     s.gameType = 3;
     s.levels = 5;
     std::unique_ptr<TGame> game;
-    EXPECT_TRUE(fifo.ReturnsAtOnce([&] { game = LoadGameFile(s, Path("x.qgf"), MakeGame); }));
+    EXPECT_TRUE(fifo.ReturnsAtOnce([&] { game = LoadGameFile(s, Path("x.qgf"), TGame::Make); }));
     EXPECT_FALSE(game);
     EXPECT_EQ(s.gameType, 3);
     EXPECT_EQ(s.levels, 5);
@@ -474,7 +472,7 @@ TEST_F(SaveGame, CountersLoadUpToWhatAGameReachesAndNotOnePast)
             TSettings s;
             s.gameType = type;
             s.levels = n;
-            std::unique_ptr<TGame> game = MakeGame(type, &s);
+            std::unique_ptr<TGame> game = TGame::Make(type, &s);
             game->Setup();
             const QString path = Path("counters.qgf");
             ASSERT_TRUE(SaveGameFile(s, *game, path));
@@ -520,7 +518,7 @@ TEST_F(SaveGame, CountersLoadUpToWhatAGameReachesAndNotOnePast)
                 TSettings t;
                 t.gameType = 2;
                 t.levels = 3;
-                std::unique_ptr<TGame> loaded = LoadGameFile(t, path, MakeGame);
+                std::unique_ptr<TGame> loaded = LoadGameFile(t, path, TGame::Make);
                 ASSERT_EQ(bool(loaded), c.loads);
                 if (!loaded) {
                     EXPECT_EQ(t.gameType, 2);
@@ -555,7 +553,7 @@ TEST(Disorder, EveryEvaluationLiesInTheRangeOfItsShape)
             TSettings s;
             s.gameType = type;
             s.levels = n;
-            std::unique_ptr<TGame> game = MakeGame(type, &s);
+            std::unique_ptr<TGame> game = TGame::Make(type, &s);
             game->Setup();
             int lo, hi;
             ASSERT_TRUE(TGame::DisorderRange(type, n, lo, hi));

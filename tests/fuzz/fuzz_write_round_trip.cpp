@@ -18,14 +18,10 @@ using namespace VlmImgUt;
 
 namespace {
 
-const char *const Exts[] = {".jpg", ".jpeg", ".tif", ".tiff", ".bmp", ".png", ".ppm",
-                            ".tga", ".j2k",  ".jp2", ".jpc",  ".ras", ".psd", ".dng"};
-constexpr int ExtCount = int(sizeof Exts / sizeof Exts[0]);
-
-bool Lossless(int ext)
+bool Lossless(const QString &ext)
 {
     // JPEG, and DNG which is always JPEG-compressed, lose detail.
-    return ext != 0 && ext != 1 && ext != 13;
+    return ext != ".jpg" && ext != ".jpeg" && ext != ".dng";
 }
 
 // Files are committed with a sync to disk; a memory file system, where
@@ -64,16 +60,16 @@ bool SamePixels(const TDib &a, const TDib &b)
 void WriteEvery(const TDib &picture, const TDib *metadata)
 {
     TImgUt &ctx = Context();
-    for (int i = 0; i < ExtCount; ++i) {
-        const QString path = OutputFolder() + "/out" + Exts[i];
-        if (!ctx.WriteImageFile(path, &picture, metadata, 0, 0, 0, 0, i == 5, 0x00FFFFFF))
+    for (const QString &ext : ctx.imageExts) {
+        const QString path = OutputFolder() + "/out" + ext;
+        if (!ctx.WriteImageFile(path, &picture, metadata, 0, 0, 0, 0, ext == ".png", 0x00FFFFFF))
             __builtin_trap();
         TDib *back = nullptr;
         if (!ctx.ReadImageFile(path, &back, 0, 0, false))
             __builtin_trap();
         if (back->width != picture.width || back->height != picture.height)
             __builtin_trap();
-        if (Lossless(i) && !SamePixels(picture, *back))
+        if (Lossless(ext) && !SamePixels(picture, *back))
             __builtin_trap();
         delete back;
     }
@@ -111,10 +107,11 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t *data, size_t size)
         SmallPictureWithMetadata(data + 1, size - 1);
         return 0;
     }
-    const QByteArray name = QByteArray("in") + Exts[data[0] % ExtCount];
+    TImgUt &ctx = Context();
+    const QByteArray name = "in" + ctx.imageExts[data[0] % ctx.imageExts.size()].toLatin1();
     const QString path = fuzz::InputFile(data + 1, size - 1, name.constData());
     TDib *picture = nullptr;
-    if (Context().ReadImageFile(path, &picture, 0, 0, false) && picture->bits
+    if (ctx.ReadImageFile(path, &picture, 0, 0, false) && picture->bits
         && int64_t(picture->width) * picture->height <= 256 * 256)
         WriteEvery(*picture, picture);
     delete picture;

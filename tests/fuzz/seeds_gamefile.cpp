@@ -1,6 +1,7 @@
 // Seeds: a saved game of each game type at a few level counts, written by
 // the game's own saver.
-#include "game_factory.h"
+#include "GameFile.h"
+#include "TGame.h"
 #include "TSettings.h"
 
 #include <QString>
@@ -17,7 +18,7 @@ int main(int argc, char **argv)
             TSettings s;
             s.gameType = type;
             s.levels = levels;
-            std::unique_ptr<TGame> game = testutil::MakeGame(type, &s);
+            std::unique_ptr<TGame> game = TGame::Make(type, &s);
             game->Setup();
             const QString path = dir + QStringLiteral("/game%1-%2.qgf").arg(type).arg(levels);
             written += SaveGameFile(s, *game, path);

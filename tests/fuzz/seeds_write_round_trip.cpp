@@ -21,15 +21,13 @@ int main(int argc, char **argv)
     for (int i = 0; i < picture.stride * picture.height; ++i)
         picture.bits[i] = uint8_t(i * 29);
 
-    const char *const exts[] = {".jpg", ".jpeg", ".tif", ".tiff", ".bmp", ".png", ".ppm",
-                                ".tga", ".j2k",  ".jp2", ".jpc",  ".ras", ".psd", ".dng"};
     bool ok = true;
     int index = 0;
-    for (const char *ext : exts) {
+    for (const QString &ext : ctx.imageExts) {
         const QString path = tmp.path() + "/seed" + ext;
         QFile written(path);
         ok = ctx.WriteImageFile(path, &picture, nullptr, 0, 0, 0, 0, false, 0) && written.open(QIODevice::ReadOnly)
-            && fuzz::WriteSeed(argv[1], "seed" + std::to_string(index) + ext, QByteArray(1, char(index)) + written.readAll())
+            && fuzz::WriteSeed(argv[1], "seed" + std::to_string(index) + ext.toStdString(), QByteArray(1, char(index)) + written.readAll())
             && ok;
         ++index;
     }

@@ -63,7 +63,9 @@ TEST_F(WriterTest, EveryWriterFailsOnAFolderItCannotWriteAndKeepsTheOldFile)
     std::unique_ptr<TDib> pic(Decode::Pattern(200, 200));
     const QByteArray old("the old picture");
     enum Where { ReadOnlyFolder, FullDevice, ParentIsAFile };
-    for (Where where : {ReadOnlyFolder, FullDevice, ParentIsAFile}) {
+    // The case that needs no mount first: a system that lets us mount
+    // nothing skips only the rest.
+    for (Where where : {ParentIsAFile, ReadOnlyFolder, FullDevice}) {
         for (const FormatCase &f : AllFormats()) {
             SCOPED_TRACE(testing::Message() << f.ext << " case " << int(where));
             QString path;

@@ -220,33 +220,25 @@ TEST(PixelKernels, SupersampledRunsEqualTheStepwiseSampler)
     }
 }
 
-TEST(PixelKernels, BandsCoverEveryRowOnceWithTheSameResultAsOneRun)
+TEST(PixelKernels, WorkersEachRunOnceAndAnExceptionInOneIsCaughtAndReported)
 {
-    for (int bands : {1, 2, 3, 8, 64}) {
-        std::vector<std::atomic<int>> hits(1000);
-        const bool ok = PixelKernels::RunBands(1000, bands, [&](int64_t first, int64_t last) {
-            for (int64_t r = first; r < last; ++r)
-                ++hits[size_t(r)];
-        });
-        EXPECT_TRUE(ok);
-        for (size_t r = 0; r < hits.size(); ++r)
-            ASSERT_EQ(hits[r].load(), 1) << "row " << r << " with " << bands << " bands";
+    for (int workers : {1, 2, 3, 8, 64}) {
+        std::vector<std::atomic<int>> runs(static_cast<size_t>(workers));
+        EXPECT_TRUE(PixelKernels::RunWorkers(workers, [&](int w) { ++runs[size_t(w)]; }));
+        for (int w = 0; w < workers; ++w)
+            ASSERT_EQ(runs[size_t(w)].load(), 1) << "worker " << w << " of " << workers;
     }
-    EXPECT_TRUE(PixelKernels::RunBands(0, 4, [](int64_t, int64_t) { FAIL() << "no rows, no call"; }));
-}
-
-TEST(PixelKernels, AnExceptionInABandIsCaughtAndReported)
-{
-    std::atomic<int> calls{0};
-    // The band holding row 500 throws, on the pool or on the caller.
-    const bool ok = PixelKernels::RunBands(1000, 4, [&](int64_t first, int64_t last) {
-        ++calls;
-        if (first <= 500 && 500 < last)
-            throw std::runtime_error("band");
-    });
-    EXPECT_FALSE(ok);
-    EXPECT_EQ(calls.load(), 4);
-    EXPECT_FALSE(PixelKernels::RunBands(10, 1, [](int64_t, int64_t) { throw std::bad_alloc(); }));
+    // The throwing worker is on the pool or on the caller; the others still run.
+    for (int thrower : {0, 2}) {
+        std::atomic<int> calls{0};
+        EXPECT_FALSE(PixelKernels::RunWorkers(4, [&](int w) {
+            ++calls;
+            if (w == thrower)
+                throw std::runtime_error("worker");
+        })) << "worker " << thrower;
+        EXPECT_EQ(calls.load(), 4);
+    }
+    EXPECT_FALSE(PixelKernels::RunWorkers(1, [](int) { throw std::bad_alloc(); }));
 }
 
 TEST(PixelKernels, PiecesCoverEveryRowOnceAndAThrowingPieceLeavesTheOthers)
