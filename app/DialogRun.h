@@ -1,5 +1,6 @@
 // How the main window runs the game's modal dialogs (Hall of Fame, options,
 // About) and the file dialogs: the board takes no input while one runs.
+// The options dialog runs its colour picker through RunDialog too.
 // An opener is
 //
 //     TInputPause pause(settings, board);      // input off until the end of the scope

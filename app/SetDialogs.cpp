@@ -1,5 +1,6 @@
 #include "SetDialogs.h"
 
+#include "DialogRun.h"
 #include "FileDialogs.h"
 #include "Prompts.h"
 #include "VlColorPick.h"
@@ -9,8 +10,7 @@
 bool TSetDialogs::ChooseColor(Color start, Color &chosen)
 {
     auto *picker = new VlColorPick(start, owner);
-    picker->ToolWindow();
-    const int code = VlColorPick::Run(*picker);
+    const int code = RunDialog(*picker, TDialogPlace::CentredOnOwner);
     if (code == 1)
         chosen = picker->color;
     delete picker;

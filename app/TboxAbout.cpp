@@ -176,7 +176,6 @@ TboxAbout::TboxAbout(TSettings *settings_, QWidget *parent) : QDialog(parent), s
 {
     setWindowTitle(QStringLiteral("About quibo"));
     resize(292, 196);
-    move(0, 0);
     setMouseTracking(true);
 
     mainPanel.setParent(this);
@@ -208,14 +207,11 @@ TboxAbout::TboxAbout(TSettings *settings_, QWidget *parent) : QDialog(parent), s
     doneButton.SetDesignRect(0, 0, 50, 22);
     doneButton.setText(QStringLiteral("Done"));
     doneButton.SetColors(0x66DDDD, 0, 0x2C2C6F, 0x654221);
-    QFont doneFont = BoldFont();
-    doneFont.setUnderline(true);
-    doneButton.setFont(doneFont);
+    doneButton.setFont(BoldUnderlinedFont());
     connect(&doneButton, &QAbstractButton::clicked, this, [this] { close(); });
 
     if (VlScale != 'n') {
         resize(int(292.0f * VlScaleX + 0.5f), int(196.0f * VlScaleY + 0.5f));
-        move(0, 0);
         mainPanel.Rescale(true);
         picture.Rescale(true);
         donePanel.Rescale(true);

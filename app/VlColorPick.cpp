@@ -44,12 +44,6 @@ bool Blank(const QString &text)
     return true;
 }
 
-std::function<int(VlColorPick &)> &Runner()
-{
-    static std::function<int(VlColorPick &)> runner;
-    return runner;
-}
-
 } // namespace
 
 // ---- VCPBox ---------------------------------------------------------------------
@@ -318,23 +312,4 @@ void VlColorPick::mousePressEvent(QMouseEvent *event)
     event->accept();
     if (event->button() == Qt::LeftButton)
         LeftDown(event->position().toPoint());
-}
-
-void VlColorPick::ToolWindow()
-{
-    setWindowFlag(Qt::Tool, true);
-    move(CentredPlace(size(), parentWidget()));
-}
-
-int VlColorPick::Run(VlColorPick &picker)
-{
-    if (Runner())
-        return Runner()(picker);
-    picker.setWindowModality(picker.parentWidget() ? Qt::WindowModal : Qt::ApplicationModal);
-    return picker.exec();
-}
-
-void VlColorPick::SetRunner(std::function<int(VlColorPick &)> runner)
-{
-    Runner() = std::move(runner);
 }

@@ -13,8 +13,6 @@
 #include <QDialog>
 #include <QSize>
 
-#include <functional>
-
 class QMouseEvent;
 class QPaintEvent;
 
@@ -100,13 +98,6 @@ public:
     // than 1, whose window fits `available` less room for a frame (8 across)
     // and a title bar (40 down).
     static float FitScale(float wanted, const QSize &available);
-
-    // A tool window at the top left of the available screen area.
-    void ToolWindow();
-    // Runs the picker modal and returns its code (1 Select, 2 Cancel).
-    // Tests put a runner in place of the modal loop.
-    static int Run(VlColorPick &picker);
-    static void SetRunner(std::function<int(VlColorPick &)> runner);
 
 protected:
     void paintEvent(QPaintEvent *event) override;

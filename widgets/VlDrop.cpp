@@ -1,6 +1,7 @@
 #include "VlDrop.h"
 
 #include "VlButton.h"
+#include "VlHover.h"
 #include "VlScale.h"
 
 #include <QAbstractItemView>
@@ -284,7 +285,8 @@ void VlDrop::paintEvent(QPaintEvent *)
     if (br.isEmpty())
         return;
     const bool open = view() && view()->isVisible();
-    const int state = !isEnabled() ? 3 : open ? 2 : underMouse() ? 1 : 0;
+    const int state = !isEnabled() ? 3 : open ? 2 : VlPointerOver(this) ? 1 : 0;
+    VlHoverPainted(this, state == 1);
     VlPaintButtonLook(p, br, VlButtonLook::OfFace(VlButtonLook::EdgeFace, state));
 
     const float aw = std::max(4.0f, float(br.width()) * 0.44f);
@@ -299,4 +301,16 @@ void VlDrop::paintEvent(QPaintEvent *)
     p.setPen(Qt::NoPen);
     p.setBrush(ToQColor(isEnabled() ? VlColorText() : VlColorDisabled()));
     p.drawPath(arrow);
+}
+
+void VlDrop::enterEvent(QEnterEvent *event)
+{
+    update();
+    QComboBox::enterEvent(event);
+}
+
+void VlDrop::leaveEvent(QEvent *event)
+{
+    update();
+    QComboBox::leaveEvent(event);
 }

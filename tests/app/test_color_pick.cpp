@@ -1,6 +1,7 @@
 // The colour picker: its layout at two scales, the palette's colours and
 // cross, palette clicks, the red, green and blue fields, a drag on the
 // wheel and the value bar, Select and Cancel, and the fit to the screen.
+#include "DialogRun.h"
 #include "Prompts.h"
 #include "VlColorPick.h"
 #include "VlScale.h"
@@ -214,7 +215,9 @@ TEST_F(PickTest, AtSuperTheWholePickerAndSelectAreOnTheScreen)
 {
     SetInterfaceScale(nullptr, 'W', 's', false);
     VlColorPick &p = Open(0x00FFFF, false);
-    p.ToolWindow();
+    SetDialogRunner([](QDialog &) { return 2; });
+    RunDialog(p, TDialogPlace::CentredOnOwner);
+    SetDialogRunner(nullptr);
     p.show();
     ASSERT_TRUE(QTest::qWaitForWindowExposed(&p));
     const QRect area = p.screen()->availableGeometry();

@@ -2,6 +2,7 @@
 // choosing colours and pictures for the faces and the background, adding,
 // removing and selecting sets, their messages, and the copies to and from
 // the settings record.
+#include "DialogRun.h"
 #include "FaceSets.h"
 #include "Prompts.h"
 #include "SetDialogs.h"
@@ -287,7 +288,8 @@ TEST(SetsPrompt, DialogChooserAsksThroughThePlainBoxes)
 TEST(SetsPrompt, DialogChooserRunsThePickerWithTheStartColour)
 {
     Color seen = 0;
-    VlColorPick::SetRunner([&](VlColorPick &p) {
+    SetDialogRunner([&](QDialog &d) {
+        auto &p = static_cast<VlColorPick &>(d);
         seen = p.color;
         p.color = Color(RGBColor(1, 2, 3));
         return p.redEdit.text() == "40" ? 1 : 2;
@@ -300,7 +302,7 @@ TEST(SetsPrompt, DialogChooserRunsThePickerWithTheStartColour)
     chosen = 77;
     EXPECT_FALSE(dialogs.ChooseColor(Color(RGBColor(41, 50, 60)), chosen)) << "Cancel";
     EXPECT_EQ(chosen, 77);
-    VlColorPick::SetRunner(nullptr);
+    SetDialogRunner(nullptr);
 }
 
 TEST(SetsPrompt, DialogChooserOpensTheOpenImageDialog)

@@ -106,7 +106,7 @@ protected:
         dialog.reset();
         settings.reset();
         SetPromptAnswerer(nullptr);
-        VlColorPick::SetRunner(nullptr);
+        SetDialogRunner(nullptr);
         SetInterfaceScale(nullptr, 'W', 'n', false);
     }
 
@@ -703,8 +703,8 @@ INSTANTIATE_TEST_SUITE_P(
 TEST_F(OptionsTest, BackgroundColourChosenShowsInSwatchAndMargins)
 {
     Settings([](TSettings &s) { s.backgroundColor = 0; });
-    VlColorPick::SetRunner([](VlColorPick &p) {
-        p.color = Color(RGBColor(200, 100, 50));
+    SetDialogRunner([](QDialog &d) {
+        static_cast<VlColorPick &>(d).color = Color(RGBColor(200, 100, 50));
         return 1;
     });
     TboxOpts &d = Open();
@@ -743,8 +743,8 @@ TEST_F(OptionsTest, SetButtonsShowWhatChangedAndSaveStoresIt)
     EXPECT_EQ(d.modified, 1);
 
     // A face colour goes to its swatch and the new set.
-    VlColorPick::SetRunner([](VlColorPick &p) {
-        p.color = Color(RGBColor(1, 2, 3));
+    SetDialogRunner([](QDialog &d) {
+        static_cast<VlColorPick &>(d).color = Color(RGBColor(1, 2, 3));
         return 1;
     });
     QTest::mouseClick(&d.faceColorButton[3], Qt::LeftButton);

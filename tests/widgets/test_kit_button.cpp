@@ -275,7 +275,7 @@ TEST_F(KitTest, ButtonMoveShowsTheArrow)
 
 namespace {
 
-// A popup list lying over a button: a click on it closes it and asks a
+// A popup list lying over a control: a click on it closes it and asks a
 // question, as a list entry that starts a new game does.
 class AskingPopup : public QWidget {
 public:
@@ -290,30 +290,28 @@ protected:
     }
 };
 
-} // namespace
-
-TEST_F(KitTest, HighlightFollowsThePointerAcrossAModalPrompt)
+// A control on a shown window, highlighted with the pointer at `over` (in
+// its coordinates), under such a popup; the prompt is closed with Enter.
+// The control shows where the pointer is then, and a later move away is not
+// lost.
+void CheckHighlightAcrossAModalPrompt(QWidget *control, const QPoint &over)
 {
-    // A prompt closed with Enter: the button shows where the pointer is then,
-    // and a later move away is not lost.
-    ButtonBoard b;
-    const QImage normal = OnScreen(b.button);
-    b.Hover();
-    const QImage hot = OnScreen(b.button);
+    const QImage normal = OnScreen(control);
+    MovePointer(control->mapToGlobal(over));
+    const QImage hot = OnScreen(control);
     ASSERT_NE(normal, hot);
-    ASSERT_EQ(At(hot, 2, 2), 0x654221u);
     ButtonBoard::Away();
-    ASSERT_EQ(OnScreen(b.button), normal);
+    ASSERT_EQ(OnScreen(control), normal);
 
-    // The pointer stays where the popup was (over the button) or goes away
+    // The pointer stays where the popup was (over the control) or goes away
     // while the prompt is open.
     for (bool awayDuringPrompt : {false, true}) {
-        SCOPED_TRACE(awayDuringPrompt ? "away during the prompt" : "on the button when the prompt closes");
+        SCOPED_TRACE(awayDuringPrompt ? "away during the prompt" : "on the control when the prompt closes");
         AskingPopup popup;
-        popup.setGeometry(QRect(b.button->mapToGlobal(QPoint(0, 0)), b.button->size()));
+        popup.setGeometry(QRect(control->mapToGlobal(QPoint(0, 0)), control->size()));
         popup.ask = [&] {
             QMessageBox box(QMessageBox::Question, QStringLiteral("quibo"), QStringLiteral("Sure?"),
-                            QMessageBox::Ok | QMessageBox::Cancel, &b.panel);
+                            QMessageBox::Ok | QMessageBox::Cancel, control->window());
             QTimer::singleShot(0, &box, [&] {
                 if (awayDuringPrompt)
                     ButtonBoard::Away();
@@ -324,11 +322,44 @@ TEST_F(KitTest, HighlightFollowsThePointerAcrossAModalPrompt)
         popup.show();
         ASSERT_TRUE(QTest::qWaitForWindowExposed(&popup));
         QWindow *list = popup.windowHandle();
-        MovePointer(popup.mapToGlobal(QPoint(30, 11)));
-        QTest::mouseClick(list, Qt::LeftButton, Qt::NoModifier, QPoint(30, 11));
-        EXPECT_EQ(OnScreen(b.button), awayDuringPrompt ? normal : hot) << "when the prompt has closed";
+        MovePointer(popup.mapToGlobal(over));
+        QTest::mouseClick(list, Qt::LeftButton, Qt::NoModifier, over);
+        EXPECT_EQ(OnScreen(control), awayDuringPrompt ? normal : hot) << "when the prompt has closed";
         ButtonBoard::Away();
-        EXPECT_EQ(OnScreen(b.button), normal) << "after the pointer left";
+        EXPECT_EQ(OnScreen(control), normal) << "after the pointer left";
+    }
+}
+
+} // namespace
+
+TEST_F(KitTest, HighlightFollowsThePointerAcrossAModalPrompt)
+{
+    {
+        SCOPED_TRACE("button");
+        ButtonBoard b;
+        b.Hover();
+        ASSERT_EQ(At(OnScreen(b.button), 2, 2), 0x654221u);
+        ButtonBoard::Away();
+        CheckHighlightAcrossAModalPrompt(b.button, QPoint(30, 11));
+    }
+    {
+        SCOPED_TRACE("drop list's button");
+        ButtonBoard b;
+        b.button->hide();
+        auto *drop = new VlDrop(&b.panel);
+        VlSetDesignRect(*drop, 0, 0, 100, 21);
+        drop->AddItem(0, "Normal");
+        drop->show();
+        CheckHighlightAcrossAModalPrompt(drop, drop->ButtonRect().center());
+    }
+    {
+        SCOPED_TRACE("slider");
+        ButtonBoard b;
+        b.button->hide();
+        auto *slider = new VlSlider(&b.panel);
+        VlSetDesignRect(*slider, 0, 0, 100, 30);
+        slider->show();
+        CheckHighlightAcrossAModalPrompt(slider, slider->ThumbRect().center());
     }
 }
 
