@@ -4,6 +4,7 @@
 #include "TSettings.h"
 #include "VlDesign.h"
 #include "VlScale.h"
+#include "VlCursor.h"
 #include "VlmPix.h"
 
 #include "Gdi.h"
@@ -222,6 +223,10 @@ TboxAbout::TboxAbout(TSettings *settings_, QWidget *parent) : QDialog(parent), s
     }
 
     LoadPicture();
+    // A control under the pointer takes its moves without passing them on,
+    // so the cursor is also chosen whenever the pointer enters one.
+    for (QWidget *w : findChildren<QWidget *>())
+        w->installEventFilter(this);
 }
 
 TboxAbout::~TboxAbout() = default;
@@ -282,10 +287,21 @@ void TboxAbout::keyPressEvent(QKeyEvent *event)
 void TboxAbout::mouseMoveEvent(QMouseEvent *event)
 {
     event->accept();
-    // Decided by where the pointer is on the screen: the point itself is in
-    // the picture's coordinates when the picture forwards it.
-    const QPoint at = picture.mapFromGlobal(event->globalPosition().toPoint());
-    if (picture.rect().contains(at)) {
+    // The point itself is in the picture's coordinates when the picture
+    // forwards it.
+    ShowCursorAt(event->globalPosition().toPoint());
+}
+
+bool TboxAbout::eventFilter(QObject *watched, QEvent *event)
+{
+    if (event->type() == QEvent::Enter)
+        ShowCursorAt(static_cast<QEnterEvent *>(event)->globalPosition().toPoint());
+    return QDialog::eventFilter(watched, event);
+}
+
+void TboxAbout::ShowCursorAt(const QPoint &global)
+{
+    if (picture.rect().contains(picture.mapFromGlobal(global))) {
         const QImage hand = VlmPix::Get(VlmPix::Find(QStringLiteral("HndPinch")));
         VlOverrideCursor(QCursor(QPixmap::fromImage(hand), hand.offset().x(), hand.offset().y()));
     } else {

@@ -92,11 +92,15 @@ protected:
     // Moves over the dialog and, forwarded, over the picture: the pinching
     // hand over the picture, the arrow elsewhere.
     void mouseMoveEvent(QMouseEvent *event) override;
+    // The pointer entering any control of the box.
+    bool eventFilter(QObject *watched, QEvent *event) override;
     // The first time: the picture takes the focus and the pointer is put
     // on it.
     void showEvent(QShowEvent *event) override;
 
 private:
+    // The pinching hand when the point is over the picture, else the arrow.
+    void ShowCursorAt(const QPoint &global);
     // Reads the compiled-in picture through a temporary file of a fresh
     // name; without it the box has no picture.
     void LoadPicture();

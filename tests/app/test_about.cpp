@@ -418,6 +418,13 @@ TEST_F(AboutTest, PointerIsPutOnThePictureOnceAndTheHandShowsOverIt)
         {&dlg, QPoint(3, 20), false},           // the dialog's margins
         {&dlg, QPoint(50, 150), false},
         {&dlg.mainPanel, QPoint(200, 60), false},
+        // From the picture straight onto each text of the panel.
+        {&dlg.picture, QPoint(97, 50), true},
+        {&dlg.nameText, QPoint(4, 8), false},
+        {&dlg.picture, QPoint(97, 20), true},
+        {&dlg.tmText, QPoint(4, 7), false},
+        {&dlg.picture, QPoint(97, 30), true},
+        {&dlg.versionLabel, QPoint(100, 7), false},
     };
     for (const Move &m : moves) {
         QTest::mouseMove(m.over, m.at);
