@@ -58,15 +58,10 @@ void TGameFlow::StartIntro()
 
 // ---- New games ---------------------------------------------------------------
 
-std::unique_ptr<TGame> TGameFlow::MakeGame(int gameType, TSettings *settings)
-{
-    return TGame::Make(gameType, settings);
-}
-
 void TGameFlow::NewGameObject()
 {
     DropGame();   // before the new one is made
-    UseGameObject(MakeGame(settings->gameType, settings));
+    UseGameObject(TGame::Make(settings->gameType, settings));
 }
 
 void TGameFlow::DropGame()
@@ -199,7 +194,7 @@ void TGameFlow::LoadGame(QWidget *owner, QWidget *board)
 
     // Read whole into a fresh object first: a file that fails leaves the
     // running game, the stored type and levels and the panel as they were.
-    std::unique_ptr<TGame> loaded = LoadGameFile(*settings, path, &TGameFlow::MakeGame);
+    std::unique_ptr<TGame> loaded = LoadGameFile(*settings, path, &TGame::Make);
     if (!loaded) {
         PromptOK(owner, QStringLiteral("Game Load failure!"));
         return;

@@ -48,9 +48,6 @@ public:
     // The intro scene as the game, set up and laid out, with its messages.
     void StartIntro();
 
-    // The game object of a game type (1..4) for the settings; null for
-    // any other type and when no memory is left.
-    static std::unique_ptr<TGame> MakeGame(int gameType, TSettings *settings);
     // Deletes the current game (the intro ends here too) and makes one of
     // the stored game type, with its panel and hints; not set up.
     void NewGameObject();

@@ -30,12 +30,6 @@ constexpr int BoxId(int level, int row, int col)
     return 100 + 100 * level + 10 * row + col;
 }
 
-// The face opposite face f.
-constexpr int OppositeFace(int f)
-{
-    return 5 - f;
-}
-
 // The top face that a front and a left face imply (top = front x left with
 // faces 0, 1, 2 as +x, +y, +z and 5 - f as -f); -1 when front and left are
 // out of range, equal or opposite.

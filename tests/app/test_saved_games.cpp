@@ -104,7 +104,7 @@ protected:
         TSettings s;
         s.gameType = 3;
         s.levels = 5;
-        std::unique_ptr<TGame> g = TGameFlow::MakeGame(3, &s);
+        std::unique_ptr<TGame> g = TGame::Make(3, &s);
         g->Setup();
         g->moves = 7;
         g->score = 55;
