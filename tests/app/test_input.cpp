@@ -251,24 +251,6 @@ TEST_F(BoardTest, RightPressOpensAndClosesTheInfoCard)
     EXPECT_TRUE(sounds.empty()) << "closing makes no sound";
 }
 
-TEST_F(BoardTest, RightPressBesideTheBoxesOpensTheContextMenu)
-{
-    StartGame(2, 3);
-    bool ran = false;
-    std::vector<std::vector<QString>> columns;
-    QTimer::singleShot(0, [&] {
-        if (VlPopupMenu *m = VlPopupMenu::Running()) {
-            ran = true;
-            columns = m->Columns();
-            m->hide();
-        }
-    });
-    Press(QPoint(3, 3), Qt::RightButton);
-    EXPECT_TRUE(ran);
-    EXPECT_GE(columns.size(), 2u);
-    EXPECT_TRUE(sounds.empty());
-}
-
 TEST_F(BoardTest, WithoutAGameObjectTheBoardIgnoresButtonsAndArrows)
 {
     StartGame(2, 3);

@@ -144,6 +144,7 @@ TEST_F(WindowTest, RightPressBesideTheBoxesOpensTheContextMenu)
                       Qt::RightButton, Qt::NoModifier);
     QApplication::sendEvent(w.View(), &press);
     EXPECT_EQ(seen, contextColumns);
+    EXPECT_TRUE(sounds.isEmpty());
 }
 
 TEST_F(WindowTest, HelpTopicsKeepOneHelpWindow)
