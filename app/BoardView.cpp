@@ -7,7 +7,9 @@
 #include "TGame.h"
 #include "TImgUt.h"
 #include "TSettings.h"
-#include "VlScale.h"
+#include "VlCursor.h"
+#include "VlLook.h"
+#include "VlSkinImage.h"
 
 #include <QFontMetrics>
 #include <QKeyEvent>

@@ -10,6 +10,7 @@
 #include "TSettings.h"
 #include "VlMenu.h"
 #include "VlScale.h"
+#include "VlLook.h"
 #include "VlmPix.h"
 
 #include <QApplication>

@@ -6,6 +6,7 @@
 #include "VlDialog.h"
 #include "VlOwnerLink.h"
 #include "VlScale.h"
+#include "VlLook.h"
 
 #include <QMouseEvent>
 #include <QPainter>

@@ -6,7 +6,7 @@
 #include "TRebukes.h"
 #include "TSettings.h"
 #include "TSplash.h"
-#include "VlScale.h"
+#include "VlSkinImage.h"
 #include "VlmPix.h"
 
 #include <cstdlib>

@@ -1,6 +1,6 @@
 #include "VlArray.h"
 
-#include "VlScale.h"
+#include "VlLook.h"
 
 #include <QContextMenuEvent>
 #include <QHeaderView>
@@ -83,12 +83,6 @@ VlArray::VlArray(QWidget *parent) : QTableWidget(parent)
     setItemDelegate(new ArrayCellDelegate(this));
     // The font's line height until a panel rescales the table.
     SetRowHeight(VlRowHeight(font()));
-    VlRegisterRestyle(this, [this] { viewport()->update(); horizontalHeader()->viewport()->update(); });
-}
-
-VlArray::~VlArray()
-{
-    VlUnregisterRestyle(this);
 }
 
 int VlArray::AddColumn(const QString &label, int width)

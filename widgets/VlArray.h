@@ -16,7 +16,6 @@ class VlArray : public QTableWidget {
     Q_OBJECT
 public:
     explicit VlArray(QWidget *parent = nullptr);
-    ~VlArray() override;
 
     VlDesignRect designRect;
     Color ownPaper = ColorNull;

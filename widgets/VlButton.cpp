@@ -2,6 +2,10 @@
 
 #include "VlHover.h"
 #include "VlScale.h"
+#include "VlCursor.h"
+#include "VlLook.h"
+#include "VlRestyle.h"
+#include "VlSkinImage.h"
 #include "VlmPix.h"
 
 #include <QFontMetrics>

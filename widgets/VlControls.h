@@ -10,6 +10,5 @@
 #include "VlFrame.h"
 #include "VlOpt.h"
 #include "VlPanel.h"
-#include "VlScale.h"
 #include "VlSlider.h"
 #include "VlText.h"

@@ -3,6 +3,7 @@
 #include "VlButton.h"
 #include "VlHover.h"
 #include "VlScale.h"
+#include "VlLook.h"
 
 #include <QAbstractItemView>
 #include <QFontMetrics>
@@ -121,12 +122,6 @@ VlDrop::VlDrop(QWidget *parent) : QComboBox(parent)
     VlSetFrame(this, VlFrame::Field);
     setItemDelegate(new VlDropItemDelegate(this));
     connect(this, qOverload<int>(&QComboBox::activated), this, [this](int) { emit action(); });
-    VlRegisterRestyle(this, [this] { update(); });
-}
-
-VlDrop::~VlDrop()
-{
-    VlUnregisterRestyle(this);
 }
 
 void VlDrop::AddItem(int key, const QString &text)

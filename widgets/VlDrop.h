@@ -46,7 +46,6 @@ class VlDrop : public QComboBox {
     Q_OBJECT
 public:
     explicit VlDrop(QWidget *parent = nullptr);
-    ~VlDrop() override;
 
     VlDesignRect designRect;
     VlDisplay valueDisplay;

@@ -1,6 +1,7 @@
 #include "VlEdit.h"
 
-#include "VlScale.h"
+#include "VlLook.h"
+#include "VlRestyle.h"
 
 #include <QKeyEvent>
 #include <QPainter>

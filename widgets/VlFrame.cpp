@@ -1,6 +1,6 @@
 #include "VlFrame.h"
 
-#include "VlScale.h"
+#include "VlLook.h"
 
 #include <QPainter>
 #include <QVariant>

@@ -2,6 +2,8 @@
 
 #include "VlHover.h"
 #include "VlScale.h"
+#include "VlLook.h"
+#include "VlSkinImage.h"
 
 #include <QFontMetrics>
 #include <QMouseEvent>
@@ -15,12 +17,6 @@ VlOpt::VlOpt(QWidget *parent) : QAbstractButton(parent)
     setFocusPolicy(Qt::NoFocus);
     setMouseTracking(true);
     connect(this, &QAbstractButton::clicked, this, [this] { emit action(); });
-    VlRegisterRestyle(this, [this] { update(); });
-}
-
-VlOpt::~VlOpt()
-{
-    VlUnregisterRestyle(this);
 }
 
 void VlOpt::Set(bool on)

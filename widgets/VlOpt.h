@@ -12,7 +12,6 @@ class VlOpt : public QAbstractButton {
     Q_OBJECT
 public:
     explicit VlOpt(QWidget *parent = nullptr);
-    ~VlOpt() override;
 
     VlDesignRect designRect;
     Color ink = 0xC0C0C0;

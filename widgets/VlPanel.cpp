@@ -7,6 +7,8 @@
 #include "VlOpt.h"
 #include "VlOwnerLink.h"
 #include "VlScale.h"
+#include "VlCursor.h"
+#include "VlLook.h"
 #include "VlSlider.h"
 #include "VlText.h"
 

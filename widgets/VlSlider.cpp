@@ -2,7 +2,7 @@
 
 #include "VlButton.h"
 #include "VlHover.h"
-#include "VlScale.h"
+#include "VlLook.h"
 
 #include <QKeyEvent>
 #include <QMouseEvent>
@@ -19,12 +19,6 @@ VlSlider::VlSlider(QWidget *parent) : QAbstractSlider(parent)
     setOrientation(Qt::Horizontal);
     setFocusPolicy(Qt::StrongFocus);
     setMouseTracking(true);
-    VlRegisterRestyle(this, [this] { update(); });
-}
-
-VlSlider::~VlSlider()
-{
-    VlUnregisterRestyle(this);
 }
 
 void VlSlider::Set(int v)

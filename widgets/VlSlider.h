@@ -12,7 +12,6 @@ class VlSlider : public QAbstractSlider {
     Q_OBJECT
 public:
     explicit VlSlider(QWidget *parent = nullptr);
-    ~VlSlider() override;
 
     VlDesignRect designRect;
 

@@ -1,6 +1,6 @@
 #include "VlText.h"
 
-#include "VlScale.h"
+#include "VlLook.h"
 
 #include <QFontMetrics>
 #include <QPainter>
@@ -11,12 +11,6 @@ VlText::VlText(QWidget *parent) : QWidget(parent)
 {
     ink = Color(VlColorLabel());
     SetInk(0xC0C0C0);
-    VlRegisterRestyle(this, [this] { update(); });
-}
-
-VlText::~VlText()
-{
-    VlUnregisterRestyle(this);
 }
 
 void VlText::SetPaper(Color color, bool keep)

@@ -13,7 +13,6 @@ class VlText : public QWidget {
     Q_OBJECT
 public:
     explicit VlText(QWidget *parent = nullptr);
-    ~VlText() override;
 
     VlDesignRect designRect;
     int fontIncrement = 0;     // added to VlFontHeight when a panel rescales the text

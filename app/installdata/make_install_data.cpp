@@ -3,7 +3,7 @@
 // "boxOptn.pcg" with an image set of them, read at a first start.
 //   make_install_data OUTDIR
 #include "TSettings.h"
-#include "VlScale.h"
+#include "VlLook.h"
 
 #include <QDir>
 #include <QGuiApplication>

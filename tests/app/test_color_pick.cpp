@@ -5,6 +5,7 @@
 #include "Prompts.h"
 #include "VlColorPick.h"
 #include "VlScale.h"
+#include "VlLook.h"
 
 #include <QApplication>
 #include <QMouseEvent>

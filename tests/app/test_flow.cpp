@@ -8,6 +8,7 @@
 #include "TPyramid.h"
 #include "TRebukes.h"
 #include "TSplash.h"
+#include "VlSkinImage.h"
 
 #include <QTest>
 

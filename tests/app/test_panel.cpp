@@ -3,6 +3,7 @@
 #include "BboxCnt.h"
 
 #include "VlScale.h"
+#include "VlSkinImage.h"
 #include "VlmPix.h"
 
 #include <QApplication>

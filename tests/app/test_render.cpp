@@ -7,6 +7,7 @@
 #include "RegStore.h"
 #include "TDib.h"
 #include "TImgUt.h"
+#include "VlLook.h"
 
 #include <QDir>
 #include <cstring>

@@ -11,6 +11,7 @@
 #include "TPyramid.h"
 #include "TRebukes.h"
 #include "TSplash.h"
+#include "VlSkinImage.h"
 #include "VlmPix.h"
 
 #include <QAbstractItemView>

@@ -5,7 +5,7 @@
 
 #include "TGame.h"
 #include "TSettings.h"
-#include "VlScale.h"
+#include "VlSkinImage.h"
 #include "VlmPix.h"
 
 #include <QImage>

@@ -3,6 +3,10 @@
 #pragma once
 
 #include "VlControls.h"
+#include "VlLook.h"
+#include "VlRestyle.h"
+#include "VlScale.h"
+#include "VlSkinImage.h"
 
 #include <QApplication>
 #include <QGuiApplication>

@@ -1,6 +1,9 @@
 // Interface scale and look: the table, SetInterfaceScale, SkinImage and the
 // sharpening filter.
 #include "VlScale.h"
+#include "VlLook.h"
+#include "VlRestyle.h"
+#include "VlSkinImage.h"
 #include "VlmPix.h"
 
 #include <QApplication>
