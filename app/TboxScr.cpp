@@ -242,7 +242,7 @@ void TboxScr::SyncWindowSize()
     settings->inputEnabled = was;
 }
 
-void TboxScr::FitToScreen()
+void TboxScr::FitToScreen(Qt::WindowStates state)
 {
     QScreen *s = screen();
     if (!s)
@@ -250,7 +250,7 @@ void TboxScr::FitToScreen()
     if (!s)
         return;
     // Without a window manager the states alone leave the window small.
-    setGeometry((windowState() & Qt::WindowFullScreen) ? s->geometry() : s->availableGeometry());
+    setGeometry((state & Qt::WindowFullScreen) ? s->geometry() : s->availableGeometry());
 }
 
 void TboxScr::ToggleFullScreen()
@@ -258,12 +258,13 @@ void TboxScr::ToggleFullScreen()
     menuShown = !menuShown;
     if (menuShown) {
         setWindowState((windowState() & ~(Qt::WindowFullScreen | Qt::WindowMinimized)) | Qt::WindowMaximized);
-        FitToScreen();
+        FitToScreen(windowState());
         menuBar.show();
     } else {
         menuBar.hide();
-        setWindowState((windowState() & ~Qt::WindowMinimized) | Qt::WindowFullScreen);
-        FitToScreen();
+        const Qt::WindowStates state = (windowState() & ~Qt::WindowMinimized) | Qt::WindowFullScreen;
+        FitToScreen(state);
+        setWindowState(state);
     }
     SyncWindowSize();
     board->RefreshSync();

@@ -95,7 +95,7 @@ private:
     void Build();
     void Wire();
     void PlaceFrames();       // menu bar and board over the window
-    void FitToScreen();       // geometry of the window state from the screen
+    void FitToScreen(Qt::WindowStates state);   // geometry of that state from the screen
     QWidget *DialogOwner();   // the window while it is shown, else none
 
     bool closing = false;
