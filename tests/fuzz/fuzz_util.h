@@ -19,15 +19,17 @@ namespace fuzz {
 // Where results are summed so that reading them is not optimised away.
 inline volatile unsigned sink = 0;
 
-// This process's own folder below the temporary folder.
+// This process's own folder below the temporary folder, removed with
+// everything in it when the process ends.
 inline QString WorkFolder()
 {
-    static const QString dir = [] {
-        const QString d = QDir::tempPath() + QStringLiteral("/quibo-fuzz-%1").arg(getpid());
-        QDir().mkpath(d);
-        return d;
-    }();
-    return dir;
+    struct Folder {
+        QString path = QDir::tempPath() + QStringLiteral("/quibo-fuzz-%1").arg(getpid());
+        Folder() { QDir().mkpath(path); }
+        ~Folder() { QDir(path).removeRecursively(); }
+    };
+    static const Folder dir;
+    return dir.path;
 }
 
 // Writes the input to the process's one file of that name and returns its

@@ -1,11 +1,16 @@
 # One fuzz target's seeds and regression inputs through its ordinary build.
 # DRIVER: the target linked with regress_main.cpp; SEEDS: its seed writer
 # or empty; WORK: a folder for the seeds; REGRESSIONS: the kept inputs.
+# The seed writer and the run get a temporary folder of their own and must
+# leave it as they found it.
+set(tmp ${WORK}-tmp)
+file(REMOVE_RECURSE ${tmp})
+file(MAKE_DIRECTORY ${tmp})
 set(folders "")
 if(SEEDS)
   file(REMOVE_RECURSE ${WORK})
   file(MAKE_DIRECTORY ${WORK})
-  execute_process(COMMAND ${SEEDS} ${WORK} RESULT_VARIABLE rc)
+  execute_process(COMMAND ${CMAKE_COMMAND} -E env TMPDIR=${tmp} ${SEEDS} ${WORK} RESULT_VARIABLE rc)
   if(NOT rc EQUAL 0)
     message(FATAL_ERROR "the seed writer failed: ${rc}")
   endif()
@@ -18,7 +23,12 @@ endif()
 if(EXISTS ${REGRESSIONS})
   list(APPEND folders ${REGRESSIONS})
 endif()
-execute_process(COMMAND ${DRIVER} ${folders} RESULT_VARIABLE rc)
+execute_process(COMMAND ${CMAKE_COMMAND} -E env TMPDIR=${tmp} ${DRIVER} ${folders} RESULT_VARIABLE rc)
 if(NOT rc EQUAL 0)
   message(FATAL_ERROR "an input failed: ${rc}")
+endif()
+file(GLOB left ${tmp}/*)
+file(REMOVE_RECURSE ${tmp})
+if(left)
+  message(FATAL_ERROR "the run left files in its temporary folder: ${left}")
 endif()
