@@ -4,6 +4,8 @@
 // memory is its own. A 54-byte file must cost milliseconds and no memory to
 // speak of; a picture larger than the size cap, read reduced, only its
 // sampled rows.
+#include "child_figure.h"
+
 #include "TDib.h"
 #include "TImgUt.h"
 
@@ -12,14 +14,12 @@
 #include <QImageReader>
 #include <QTemporaryDir>
 
-#include <chrono>
 #include <cstdio>
 #include <cstring>
-#include <sys/resource.h>
-#include <sys/wait.h>
-#include <unistd.h>
 
 using namespace VlmImgUt;
+using bench::Figure;
+using bench::InChild;
 
 namespace {
 
@@ -46,45 +46,6 @@ QByteArray Header(int32_t width, int32_t height, int bits)
         Put(b, i == 1 || i == 2 ? 2835 : 0, 4);
     b.append(QByteArray(palette, '\x40'));
     return b;
-}
-
-struct Figure {
-    double ms = -1;
-    long peakKb = -1;
-    bool ok = false;
-};
-
-// One read in a child: its time and how far its peak memory rose.
-template <class F>
-Figure InChild(F read)
-{
-    int fds[2];
-    if (pipe(fds) != 0)
-        return {};
-    fflush(nullptr);
-    const pid_t pid = fork();
-    if (pid == 0) {
-        close(fds[0]);
-        alarm(600);
-        rusage before{};
-        getrusage(RUSAGE_SELF, &before);
-        const auto t0 = std::chrono::steady_clock::now();
-        Figure f;
-        f.ok = read();
-        f.ms = std::chrono::duration<double, std::milli>(std::chrono::steady_clock::now() - t0).count();
-        rusage after{};
-        getrusage(RUSAGE_SELF, &after);
-        f.peakKb = after.ru_maxrss - before.ru_maxrss;
-        if (::write(fds[1], &f, sizeof f) != ssize_t(sizeof f))
-            _exit(2);
-        _exit(0);
-    }
-    close(fds[1]);
-    Figure f;
-    const bool got = ::read(fds[0], &f, sizeof f) == ssize_t(sizeof f);
-    close(fds[0]);
-    waitpid(pid, nullptr, 0);
-    return got ? f : Figure{};
 }
 
 } // namespace

@@ -1,0 +1,122 @@
+// Hostile picture files, each beside a real picture of the record it makes:
+// the time and the peak memory of one read of each, every read in a child
+// process of its own. The peer is a real 24-bit BMP of the record's size
+// read at full size in the same run. A read must cost no more memory than
+// its record (1.5 x the record plus a fixed working set) and, at full size,
+// no more time than the peer within a small factor; a refusal costs
+// milliseconds and no memory to speak of.
+#include "child_figure.h"
+#include "imgutil/hostile_files.h"
+
+#include "TDib.h"
+#include "TImgUt.h"
+
+#include <QCoreApplication>
+#include <QFile>
+#include <QMap>
+#include <QTemporaryDir>
+
+#include <cstdio>
+
+using namespace VlmImgUt;
+using bench::Figure;
+using bench::InChild;
+
+namespace {
+
+void Put(QByteArray &b, int64_t v, int bytes)
+{
+    for (int i = 0; i < bytes; ++i)
+        b.append(char((v >> (8 * i)) & 0xFF));
+}
+
+// A real 24-bit BMP of width x height, its pixels a sparse run of zeros.
+bool WriteBmp(const QString &path, int64_t width, int64_t height)
+{
+    const int64_t stride = (width * 3 + 3) / 4 * 4;
+    QByteArray b("BM");
+    Put(b, 54 + stride * height, 4);
+    Put(b, 0, 4);
+    Put(b, 54, 4);
+    Put(b, 40, 4);
+    Put(b, width, 4);
+    Put(b, height, 4);
+    Put(b, 1, 2);
+    Put(b, 24, 2);
+    for (int i = 0; i < 6; ++i)
+        Put(b, i == 1 || i == 2 ? 2835 : 0, 4);
+    QFile f(path);
+    return f.open(QIODevice::WriteOnly | QIODevice::Truncate) && f.write(b) == b.size() && f.resize(54 + stride * height);
+}
+
+} // namespace
+
+int main(int argc, char *argv[])
+{
+    QCoreApplication app(argc, argv);
+    QTemporaryDir tmp;
+    TImgUt ctx(QStringLiteral("Vellamor\\quibo"), TRegStore::InFolder(tmp.path() + QStringLiteral("/reg")));
+    ctx.optsDirty = false;
+
+    const double refusalMs = 100;
+    const long workingSetKb = 64 * 1024;
+    const double timeFactor = 3;
+    const double timeSlackMs = 100;
+    QMap<QString, Figure> peers;   // by record size
+    bool within = true;
+    std::printf("readers: hostile files beside a real BMP of the record's size (time ms / peak memory rise MB)\n");
+    std::printf("  %-62s %-9s %20s %20s %8s\n", "file", "box", "quibo", "peer: real BMP", "verdict");
+    for (const hostile::TCase &c : hostile::AllCases()) {
+        const QString path = tmp.path() + QStringLiteral("/hostile") + QLatin1String(c.ext);
+        if (!c.write(path)) {
+            std::printf("  %-62s could not be written\n", c.name);
+            within = false;
+            continue;
+        }
+        const Figure ours = InChild([&] {
+            TDib *pic = nullptr;
+            const bool ok = ctx.ReadImageFile(path, &pic, c.boxWidth, c.boxHeight, false);
+            delete pic;
+            return ok;
+        });
+        QFile::remove(path);
+
+        const int64_t recordPixels = c.recordWidth * c.recordHeight;
+        Figure peer;
+        if (recordPixels > 0) {
+            const QString key = QStringLiteral("%1x%2").arg(c.recordWidth).arg(c.recordHeight);
+            if (!peers.contains(key)) {
+                const QString bmp = tmp.path() + QStringLiteral("/peer.bmp");
+                if (WriteBmp(bmp, c.recordWidth, c.recordHeight))
+                    peers[key] = InChild([&] {
+                        TDib *pic = nullptr;
+                        const bool ok = ctx.ReadImageFile(bmp, &pic, 0, 0, false);
+                        delete pic;
+                        return ok;
+                    });
+                QFile::remove(bmp);
+            }
+            peer = peers.value(key);
+        }
+
+        bool ok = ours.ms >= 0 && ours.ok == !c.refused;
+        if (c.refused) {
+            ok = ok && ours.ms <= refusalMs && ours.peakKb <= workingSetKb;
+        } else {
+            ok = ok && double(ours.peakKb) <= 1.5 * double(recordPixels) * 3 / 1024 + workingSetKb;
+            if (c.boxWidth == 0 && c.boxHeight == 0)
+                ok = ok && peer.ms >= 0 && ours.ms <= timeFactor * peer.ms + timeSlackMs;
+        }
+        within = within && ok;
+        const QString box = c.boxWidth || c.boxHeight ? QStringLiteral("%1 x %2").arg(c.boxWidth).arg(c.boxHeight)
+                                                      : QStringLiteral("full");
+        char peerText[32] = "-";
+        if (recordPixels > 0)
+            std::snprintf(peerText, sizeof peerText, "%8.1f / %7.1f", peer.ms, peer.peakKb / 1024.0);
+        std::printf("  %-62s %-9s %8.1f / %7.1f %s %20s %8s\n", c.name, qPrintable(box), ours.ms,
+                    ours.peakKb / 1024.0, ours.ok ? "read   " : "refused", peerText, ok ? "ok" : "OVER");
+    }
+    std::printf("  rule: memory <= 1.5 x record + %ld MB; full reads <= %.0f x the peer + %.0f ms; refusals <= %.0f ms\n",
+                workingSetKb / 1024, timeFactor, timeSlackMs, refusalMs);
+    return within ? 0 : 1;
+}
