@@ -2,6 +2,8 @@
 // over clips written at test time with libavformat and the committed clips
 // made by scripts/make-video-fixture (H.264 in MP4 and Matroska, VP9 in
 // WebM, Theora in Ogg).
+#include "hostile_writers.h"
+#include "memory_cap.h"
 #include "picture_files.h"
 #include "video_clip.h"
 
@@ -318,6 +320,41 @@ TEST_F(VideoFrame, FullSizeWhateverTheBox)
     EXPECT_EQ(pic->srcHeight, 480);
     EXPECT_TRUE(Near(Pixel(*pic, 100, 100), kBands[1], 6));
     EXPECT_TRUE(Near(Pixel(*pic, 500, 400), kBands[2], 6));
+}
+
+TEST_F(VideoFrame, LargeFramesCostTheirPictureAndTheDecodersFrame)
+{
+    // One or six 8000 x 8000 grey MJPEG frames: the read holds the
+    // decoder's frame (a byte a pixel), the picture and a band of rows, and
+    // fits 1.5 x the picture and a working set, which a full-size
+    // conversion buffer beside them does not.
+    constexpr int kSide = 8000;
+    const size_t record = size_t(kSide) * ((3 * kSide + 3) & ~3);
+    bool boxed = false;
+    for (const hostile::TCase &c : hostile::VideoCasesOfSide(kSide)) {
+        if (c.boxWidth && boxed)
+            continue; // the box changes nothing; once is enough
+        boxed = boxed || c.boxWidth;
+        SCOPED_TRACE(testing::Message() << c.name << ", box " << c.boxWidth << " x " << c.boxHeight);
+        ASSERT_FALSE(c.refused);
+        ASSERT_EQ(c.recordWidth, kSide);
+        const QString path = PathOf(QString("large") + c.ext);
+        ASSERT_TRUE(c.write(path));
+        const int r = testutil::RunUnderMemoryCap(record / 2 * 3 + (size_t(32) << 20), [&] {
+            TDib *p = nullptr;
+            if (!ctx->ReadImageFile(path, &p, c.boxWidth, c.boxHeight, false))
+                return 1;
+            if (p->width != kSide || p->height != kSide)
+                return 2;
+            for (const int at : {0, 1, kSide / 2, kSide - 2, kSide - 1})
+                for (const int x : {0, 3 * kSide / 4, kSide - 1})
+                    if (!Near(Pixel(*p, x, at), Rgb{128, 128, 128}, 1))
+                        return 3;
+            return 0;
+        });
+        EXPECT_EQ(r, 0) << "1: refused, 2: wrong size, 3: wrong pixels";
+        QFile::remove(path);
+    }
 }
 
 TEST_F(VideoFrame, Refusals)
