@@ -11,8 +11,8 @@
 
 namespace hostile {
 
-// A grey JPEG of width x height, all 128, as MJPEG frames (4 a second)
-// through the libavformat muxer ("avi", "mov").
+// A grey JPEG of width x height, all 128 (3 MB at 16000 x 16000), as MJPEG
+// frames, 4 a second, through the libavformat muxer ("avi", "mov").
 bool WriteGreyMjpeg(const QString &path, const char *muxer, int width, int height, int frames);
 
 // The video cases with frames of side x side pixels.
