@@ -6,9 +6,11 @@
 #include "TDib.h"
 #include "TImgUt.h"
 
+#include <algorithm>
 #include <cstdio>
 #include <cstdlib>
 #include <cstring>
+#include <memory>
 #include <vector>
 
 namespace VlmImgUt {
@@ -142,6 +144,111 @@ private:
     uint8_t buf[2 * Window];
 };
 
+// The bytes of one channel row, made available a window at a time so that
+// no row is held whole: raw rows straight from the file, PackBits rows
+// decoded from their packed bytes as far as they are needed.
+class RowBytes {
+public:
+    static constexpr int64_t Window = 1 << 16;
+
+    explicit RowBytes(FILE *f) : f(f) {}
+
+    void StartRaw(int64_t at, int64_t rowBytes, int64_t needed)
+    {
+        Reset(rowBytes, needed);
+        rawAt = at;
+        src = nullptr;
+    }
+    void StartPacked(const uint8_t *packed, size_t size, int64_t rowBytes, int64_t needed)
+    {
+        Reset(rowBytes, needed);
+        src = packed;
+        srcSize = size;
+    }
+
+    // The n bytes from offset off of the row (n divides the window; off
+    // never moves back); null when they cannot be read or decoded.
+    const uint8_t *At(int64_t off, int n)
+    {
+        if (off < windowAt || off + n > windowEnd) {
+            const int64_t len = std::min(Window, end - off);
+            if (len < n)
+                return nullptr;
+            if (src) {
+                if (!Produce(nullptr, off - pos) || !Produce(window, len))
+                    return nullptr;
+            } else if (!ReadAt(f, rawAt + off, window, size_t(len))) {
+                return nullptr;
+            }
+            windowAt = off;
+            windowEnd = off + len;
+        }
+        return window + (off - windowAt);
+    }
+
+    // PackBits: the rest of the row decodes within the row and its bytes.
+    bool Finish() { return !src || Produce(nullptr, rowBytes - pos); }
+
+private:
+    void Reset(int64_t bytes, int64_t needed)
+    {
+        rowBytes = bytes;
+        end = needed;
+        windowAt = windowEnd = 0;
+        pos = 0;
+        in = 0;
+        left = 0;
+    }
+
+    // Decodes the next n bytes of a PackBits row into out (null: dropped);
+    // false when a run passes the row's end or the packed bytes run out.
+    bool Produce(uint8_t *out, int64_t n)
+    {
+        while (n > 0) {
+            if (left == 0) {
+                if (in >= srcSize)
+                    return false;
+                const int head = int8_t(src[in++]);
+                if (head == -128)
+                    continue;
+                literal = head >= 0;
+                left = literal ? head + 1 : 1 - head;
+                if (literal ? int64_t(srcSize - in) < left : in >= srcSize)
+                    return false;
+                if (!literal)
+                    value = src[in++];
+                if (pos + left > rowBytes)
+                    return false;
+            }
+            const int64_t k = std::min(n, left);
+            if (out) {
+                if (literal)
+                    memcpy(out, src + in, size_t(k));
+                else
+                    memset(out, value, size_t(k));
+                out += k;
+            }
+            if (literal)
+                in += size_t(k);
+            left -= k;
+            n -= k;
+            pos += k;
+        }
+        return true;
+    }
+
+    FILE *f;
+    int64_t rowBytes = 0, end = 0;
+    int64_t rawAt = 0;
+    const uint8_t *src = nullptr;
+    size_t srcSize = 0, in = 0;
+    int64_t pos = 0, left = 0; // decoded so far; left of the current run
+    bool literal = false;
+    uint8_t value = 0;
+    int64_t windowAt = 0, windowEnd = 0;
+    uint8_t window[Window];
+};
+
 } // namespace
 
 bool UnpackBits(const uint8_t *src, size_t srcSize, uint8_t *dst, int32_t count)
@@ -258,10 +365,13 @@ bool ReadPsd(TImgUt &ctx, const QString &path, int32_t maxWidth, int32_t maxHeig
                                   : (lastChannel + 1) * height * rowBytes;
     if (need > left)
         return false;
+    // A PackBits row has at most 65535 bytes, two of them for every 128 it
+    // gives: a longer row can never be decoded.
+    if (packBits && rowBytes > 65535 / 2 * 128)
+        return false;
 
     TReaderRows rows;
-    std::vector<uint8_t> row, packed;
-    if (!Resize(row, size_t(rowBytes)) || !rows.Start(dib, width, height, maxWidth, maxHeight, res.dpiX, res.dpiY))
+    if (!rows.Start(dib, width, height, maxWidth, maxHeight, res.dpiX, res.dpiY))
         return false;
     const int32_t outW = rows.Width(), outH = rows.Height();
     const std::vector<int32_t> &cols = rows.Columns();
@@ -271,6 +381,10 @@ bool ReadPsd(TImgUt &ctx, const QString &path, int32_t maxWidth, int32_t maxHeig
             return false;
     }
 
+    // Rows are read only as far as their last sampled column.
+    const int64_t needed = (int64_t(cols.back()) + 1) * bytes;
+    std::vector<uint8_t> packed;
+    const auto source = std::make_unique<RowBytes>(f);
     RowCounts counts(f, tableAt, int64_t(channels) * height);
     int64_t dataAt = tableAt + (packBits ? 2 * channels * height : 0);
     for (int c = 0; c <= lastChannel; ++c) {
@@ -287,26 +401,27 @@ bool ReadPsd(TImgUt &ctx, const QString &path, int32_t maxWidth, int32_t maxHeig
             if (top == end)
                 continue;
             if (!packBits) {
-                if (!ReadAt(f, at, row.data(), row.size()))
-                    return false;
+                source->StartRaw(at, rowBytes, needed);
             } else {
                 if (at + stored > fileSize)
                     return false;
-                if (!Resize(packed, size_t(stored)) || !ReadAt(f, at, packed.data(), packed.size()) ||
-                    !UnpackBits(packed.data(), packed.size(), row.data(), int32_t(rowBytes)))
+                if (!Resize(packed, size_t(stored)) || !ReadAt(f, at, packed.data(), packed.size()))
                     return false;
+                source->StartPacked(packed.data(), packed.size(), rowBytes, needed);
             }
-            for (int32_t k = top; k < end; ++k) {
-                uint8_t *dst = rows.Row(k);
-                uint8_t *alpha = c == alphaChannel ? dib->alpha + int64_t(outH - 1 - k) * outW : nullptr;
-                for (int32_t x = 0; x < outW; ++x, dst += 3) {
-                    const uint8_t *p = row.data() + int64_t(cols[size_t(x)]) * bytes;
-                    // 16 bits: (v + 127) / 256, which the black channel
-                    // keeps at 256 and every other caps at 255.
-                    const int wide = bytes == 1 ? p[0] : (Get16BE(p) + 127) / 256;
-                    const uint8_t s = uint8_t(wide > 255 ? 255 : wide);
+            uint8_t *alpha = c == alphaChannel ? dib->alpha : nullptr;
+            for (int32_t x = 0; x < outW; ++x) {
+                const uint8_t *p = source->At(int64_t(cols[size_t(x)]) * bytes, bytes);
+                if (!p)
+                    return false;
+                // 16 bits: (v + 127) / 256, which the black channel
+                // keeps at 256 and every other caps at 255.
+                const int wide = bytes == 1 ? p[0] : (Get16BE(p) + 127) / 256;
+                const uint8_t s = uint8_t(wide > 255 ? 255 : wide);
+                for (int32_t k = top; k < end; ++k) {
+                    uint8_t *dst = rows.Row(k) + 3 * int64_t(x);
                     if (alpha) {
-                        alpha[x] = s;
+                        alpha[int64_t(outH - 1 - k) * outW + x] = s;
                     } else if (mode == Rgb || mode == Cmyk) {
                         if (c < 3) {
                             dst[2 - c] = s;
@@ -324,6 +439,8 @@ bool ReadPsd(TImgUt &ctx, const QString &path, int32_t maxWidth, int32_t maxHeig
                     }
                 }
             }
+            if (!source->Finish())
+                return false;
         }
     }
 

@@ -15,9 +15,11 @@ extern "C" {
 #include <libavcodec/avcodec.h>
 #include <libavformat/avformat.h>
 #include <libavutil/avutil.h>
+#include <libavutil/pixdesc.h>
 #include <libswscale/swscale.h>
 }
 
+#include <algorithm>
 #include <cerrno>
 #include <cstdlib>
 #include <cstring>
@@ -29,8 +31,8 @@ namespace VlmImgUt {
 namespace {
 
 // AVI, ASF/WMV, QuickTime/MP4/3GP, MPEG program and transport streams,
-// Flash video and raw MPEG video.
-const char kFormats[] = "avi,asf,mov,mpeg,mpegts,mpegvideo,flv";
+// Flash video, raw MPEG video, Matroska/WebM and Ogg.
+const char kFormats[] = "avi,asf,mov,mpeg,mpegts,mpegvideo,flv,matroska,webm,ogg";
 
 constexpr int kIoBufferSize = 1 << 15;
 // How many packets may be read, how many of the video stream decoded, and
@@ -272,17 +274,19 @@ bool Session::DecodeTo(int index, int64_t target)
     return got;
 }
 
-// Converts the best frame to B-G-R rows in a scratch buffer whose rows have
-// room to spare (libswscale's vector code leaves the last columns of a row
-// unwritten when the row ends at width * 3), then into pic bottom-up.
+// Converts the best frame to B-G-R rows straight into pic, a band of rows
+// at a time: each band goes through a scratch buffer whose rows have room to
+// spare (libswscale's vector code leaves the last columns of a row unwritten
+// when the row ends at width * 3), then into pic bottom-up. Only the
+// decoder's frame, the picture and one band are held.
 bool Session::Store(TDib &pic)
 {
     const int w = best->width, h = best->height;
     if (!WithinRecordCap(w, h) || best->format < 0)
         return false;
-    scaler = sws_getContext(w, h, AVPixelFormat(best->format), w, h, AV_PIX_FMT_BGR24, SWS_BICUBIC, nullptr,
-                            nullptr, nullptr);
-    if (!scaler)
+    const AVPixelFormat fmt = AVPixelFormat(best->format);
+    const AVPixFmtDescriptor *desc = av_pix_fmt_desc_get(fmt);
+    if (!desc || (desc->flags & AV_PIX_FMT_FLAG_HWACCEL))
         return false;
     // The frame's YUV matrix and range (no effect on RGB sources). Both come
     // from the file and may be outside their enumerations: read as integers.
@@ -302,27 +306,56 @@ bool Session::Store(TDib &pic)
     default:
         space = SWS_CS_DEFAULT;
     }
-    sws_setColorspaceDetails(scaler, sws_getCoefficients(space), range == AVCOL_RANGE_JPEG,
-                             sws_getCoefficients(SWS_CS_DEFAULT), 1, 0, 1 << 16, 1 << 16);
 
+    // Bands start on a chroma row. With vertically subsampled chroma each
+    // band is converted with a few rows more on either side, so that its
+    // edge rows interpolate their chroma from the frame's own neighbours.
+    const int chromaShift = desc->log2_chroma_h;
+    const int margin = chromaShift ? 4 << chromaShift : 0;
+    constexpr int kBand = 64;
     const int64_t line = (3 * ((int64_t(w) + 31) & ~int64_t(31)) + 63) & ~int64_t(63);
     void *mem = nullptr;
-    if (posix_memalign(&mem, 64, size_t(line * h)) != 0)
+    if (posix_memalign(&mem, 64, size_t(line * (kBand + 2 * margin))) != 0)
         return false;
     scratch = static_cast<uint8_t *>(mem);
-    uint8_t *dst[4] = {scratch, nullptr, nullptr, nullptr};
-    const int dstLine[4] = {int(line), 0, 0, 0};
-    if (sws_scale(scaler, best->data, best->linesize, 0, h, dst, dstLine) != h)
-        return false;
-    // The decoder's frames go before the picture is made.
-    av_frame_free(&best);
+
+    // The decoder's other frames go before the picture is made.
     av_frame_free(&frame);
     avcodec_free_context(&decoder);
-
     if (!pic.Create(w, h, 0, 0) || !pic.bits)
         return false;
-    for (int y = 0; y < h; ++y)
-        std::memcpy(pic.bits + int64_t(h - 1 - y) * pic.stride, scratch + int64_t(y) * line, size_t(w) * 3);
+
+    int scalerRows = 0;
+    for (int y0 = 0; y0 < h; y0 += kBand) {
+        const int y1 = std::min(h, y0 + kBand);
+        const int from = std::max(0, y0 - margin), to = std::min(h, y1 + margin);
+        if (to - from != scalerRows) {
+            sws_freeContext(scaler);
+            scalerRows = to - from;
+            scaler = sws_getContext(w, scalerRows, fmt, w, scalerRows, AV_PIX_FMT_BGR24, SWS_BICUBIC, nullptr,
+                                    nullptr, nullptr);
+            if (!scaler)
+                return false;
+            sws_setColorspaceDetails(scaler, sws_getCoefficients(space), range == AVCOL_RANGE_JPEG,
+                                     sws_getCoefficients(SWS_CS_DEFAULT), 1, 0, 1 << 16, 1 << 16);
+        }
+        // The window's rows in each plane; a palette stays whole.
+        const uint8_t *src[4] = {};
+        for (int i = 0; i < 4; ++i) {
+            if (!best->data[i])
+                continue;
+            const bool palette = i == 1 && (desc->flags & AV_PIX_FMT_FLAG_PAL);
+            const int shift = i == 1 || i == 2 ? chromaShift : 0;
+            src[i] = palette ? best->data[i] : best->data[i] + int64_t(from >> shift) * best->linesize[i];
+        }
+        uint8_t *dst[4] = {scratch, nullptr, nullptr, nullptr};
+        const int dstLine[4] = {int(line), 0, 0, 0};
+        if (sws_scale(scaler, src, best->linesize, 0, scalerRows, dst, dstLine) != scalerRows)
+            return false;
+        for (int y = y0; y < y1; ++y)
+            std::memcpy(pic.bits + int64_t(h - 1 - y) * pic.stride, scratch + int64_t(y - from) * line,
+                        size_t(w) * 3);
+    }
     return true;
 }
 

@@ -26,6 +26,9 @@ int main(int argc, char **argv)
         {"clip.mpg", "mpeg", "mpeg1video", "mp2", AV_PIX_FMT_YUV420P, 25, 12, 2},
         {"clip.m2ts", "mpegts", "mpeg2video", nullptr, AV_PIX_FMT_YUV420P, 25, 12, 2},
         {"clip.m1v", "mpeg1video", "mpeg1video", nullptr, AV_PIX_FMT_YUV420P, 25, 12, 2},
+        {"clip.mkv", "matroska", "libx264", "mp2", AV_PIX_FMT_YUV420P, 10, 8, 2},
+        {"clip.webm", "webm", "libvpx", "libvorbis", AV_PIX_FMT_YUV420P, 10, 8, 0},
+        {"clip.ogv", "ogg", "libtheora", "libvorbis", AV_PIX_FMT_YUV420P, 10, 8, 0},
     };
     av_log_set_level(AV_LOG_ERROR);
     int failed = 0;

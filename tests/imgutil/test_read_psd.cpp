@@ -1,5 +1,7 @@
 // The Photoshop reader (".psd", reader code 10) and PackBits rows, on
 // documents written here byte by byte.
+#include "hostile_writers.h"
+#include "memory_cap.h"
 #include "reader_fixture.h"
 
 #include <algorithm>
@@ -7,6 +9,8 @@
 #include <functional>
 #include <string>
 #include <vector>
+
+#include <cstdio>
 
 using namespace VlmImgUt;
 using namespace ReaderTests;
@@ -488,6 +492,81 @@ TEST_F(PsdRead, ReducedReadTakesTheSampledPixels)
         s.compression = compression;
         ExpectRead(
             Build(s), "p.psd", 3000, 1000, 600, 600, 600, 200, [&](int x, int y) { return Expected(s, x, y); },
+            [&](int x, int y) { return Byte(s, 1, x, y); });
+    }
+}
+
+// Reads path in a child process whose data may grow by cap bytes, and
+// gives the growth of its resident memory during the read in MB (at most
+// 200), or 255 when the read did not fail and 254 when it left more than
+// the 1 x 1 picture.
+int PeakMbOfRefusedRead(VlmImgUt::TImgUt &ctx, const QString &path, int boxW, int boxH, size_t cap)
+{
+    return testutil::RunUnderMemoryCap(cap, [&] {
+        // The peak starts again from here.
+        if (FILE *f = std::fopen("/proc/self/clear_refs", "w")) {
+            std::fputs("5", f);
+            std::fclose(f);
+        }
+        const size_t before = testutil::StatusBytes("VmRSS:");
+        TDib *p = nullptr;
+        if (ctx.ReadImageFile(path, &p, boxW, boxH, false))
+            return 255;
+        if (!p || p->width != 1 || p->height != 1)
+            return 254;
+        const size_t peak = testutil::StatusBytes("VmHWM:");
+        return int(std::min<size_t>(200, (peak > before ? peak - before : 0) >> 20));
+    });
+}
+
+TEST_F(PsdRead, RowsWiderThanAPictureRefusedWithoutAllocating)
+{
+    // The listed files (a 1 GiB row of 8 bits, a 4 GiB row of 16) and
+    // smaller ones whose row would still fit the cap: each is refused with
+    // no more memory than a few windows.
+    std::vector<hostile::TCase> cases = hostile::PsdCases();
+    for (const auto &[width, depth] : {std::pair<int64_t, int>{(int64_t(1) << 28) + (1 << 20), 8},
+                                       std::pair<int64_t, int>{(int64_t(1) << 27) + (1 << 19), 16}}) {
+        hostile::TCase c;
+        c.name = depth == 8 ? "8 bits, a 257 MB row" : "16 bits, a 257 MB row";
+        c.refused = true;
+        c.write = [width = width, depth = depth](const QString &path) {
+            return hostile::WritePackBitsRow(path, width, depth);
+        };
+        cases.push_back(c);
+    }
+    for (const hostile::TCase &c : cases) {
+        SCOPED_TRACE(testing::Message() << c.name << ", box " << c.boxWidth << " x " << c.boxHeight);
+        ASSERT_TRUE(c.refused);
+        const QString path = tmp.path() + "/hostile.psd";
+        ASSERT_TRUE(c.write(path));
+        const int mb = PeakMbOfRefusedRead(*ctx, path, c.boxWidth, c.boxHeight, size_t(600) << 20);
+        EXPECT_LT(mb, 16) << "255: read, 254: picture made, else MB";
+        QFile::remove(path);
+    }
+}
+
+TEST_F(PsdRead, RowsLongerThanAWindow)
+{
+    // 16-bit grey with alpha, 40000 samples a row (80000 bytes), raw and
+    // PackBits (runs between the literals keep a row within its 16-bit byte
+    // count), read whole and into a box.
+    for (int compression : {0, 1}) {
+        SCOPED_TRACE(testing::Message() << "compression " << compression);
+        Psd s;
+        s.mode = 1;
+        s.channels = 2;
+        s.depth = 16;
+        s.width = 40000;
+        s.height = 3;
+        s.compression = compression;
+        s.sample = [](int c, int x, int y) { return uint32_t(x / 300 % 2 ? Sample16(c, x, y) : 0x4040u * uint32_t(c + 1)); };
+        ExpectRead(
+            Build(s), "p.psd", 40000, 3, 0, 0, 40000, 3, [&](int x, int y) { return Expected(s, x, y); },
+            [&](int x, int y) { return Byte(s, 1, x, y); });
+        s.height = 100;
+        ExpectRead(
+            Build(s), "p.psd", 40000, 100, 500, 50, 500, 1, [&](int x, int y) { return Expected(s, x, y); },
             [&](int x, int y) { return Byte(s, 1, x, y); });
     }
 }

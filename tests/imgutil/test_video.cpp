@@ -1,6 +1,9 @@
 // The video-frame reader: the frame covering 1.5 s of the first video stream,
-// over clips written at test time with libavformat and one committed H.264
-// clip made by scripts/make-video-fixture.
+// over clips written at test time with libavformat and the committed clips
+// made by scripts/make-video-fixture (H.264 in MP4 and Matroska, VP9 in
+// WebM, Theora in Ogg).
+#include "hostile_writers.h"
+#include "memory_cap.h"
 #include "picture_files.h"
 #include "video_clip.h"
 
@@ -81,20 +84,26 @@ protected:
     }
 };
 
-TEST_F(VideoFrame, CommittedClipGivesItsMiddleColour)
+TEST_F(VideoFrame, CommittedClipsGiveTheirMiddleColour)
 {
-    // H.264 with B-frames and a single key frame at 0 s: the seek lands on
-    // the first colour and the reader must decode forward to 1.5 s. The
-    // width, 70, leaves 6 columns past a multiple of 8.
-    ASSERT_TRUE(Read(QUIBO_SOURCE_DIR "/tests/imgutil/data/three-colours.mp4"));
-    EXPECT_EQ(pic->width, 70);
-    EXPECT_EQ(pic->height, 40);
-    EXPECT_EQ(pic->srcWidth, 70);
-    EXPECT_EQ(pic->srcHeight, 40);
-    EXPECT_EQ(pic->dpiX, 72);
-    EXPECT_EQ(pic->dpiY, 72);
-    EXPECT_EQ(pic->alpha, nullptr);
-    EXPECT_EQ(OffPixels(*pic, kBands[1], 6), "");
+    // A single key frame at 0 s (H.264 with B-frames, VP9, Theora): the seek
+    // lands on the first colour and the reader must decode forward to 1.5 s.
+    // The WebM and Ogg clips have an audio stream first; the Theora clip
+    // codes its unchanged frames as empty packets, so the frame covering
+    // 1.5 s is the one of 1 s. The width, 70, leaves 6 columns past a
+    // multiple of 8.
+    for (const char *name : {"three-colours.mp4", "three-colours.mkv", "three-colours.webm", "three-colours.ogv"}) {
+        SCOPED_TRACE(name);
+        ASSERT_TRUE(Read(QStringLiteral(QUIBO_SOURCE_DIR "/tests/imgutil/data/") + name));
+        EXPECT_EQ(pic->width, 70);
+        EXPECT_EQ(pic->height, 40);
+        EXPECT_EQ(pic->srcWidth, 70);
+        EXPECT_EQ(pic->srcHeight, 40);
+        EXPECT_EQ(pic->dpiX, 72);
+        EXPECT_EQ(pic->dpiY, 72);
+        EXPECT_EQ(pic->alpha, nullptr);
+        EXPECT_EQ(OffPixels(*pic, kBands[1], 6), "");
+    }
 }
 
 TEST_F(VideoFrame, ContainersOfTheVideoExtensions)
@@ -116,6 +125,9 @@ TEST_F(VideoFrame, ContainersOfTheVideoExtensions)
         {"c.m2ts", "mpegts", "mpeg2video", 25, 15, 2},
         {"c.flv", "flv", "flv", 10, 100, 0},
         {"c.m1v", "mpeg1video", "mpeg1video", 25, 15, 2},
+        {"c.mkv", "matroska", "mpeg4", 10, 100, 2},
+        {"c.webm", "webm", "libvpx", 10, 100, 0},
+        {"c.ogv", "ogg", "libtheora", 10, 100, 0},
     };
     for (const Case &c : cases) {
         SCOPED_TRACE(c.name);
@@ -222,6 +234,43 @@ TEST_F(VideoFrame, ColumnsPastAMultipleOfEightAreConverted)
     }
 }
 
+TEST_F(VideoFrame, FramesTallerThanABandAreConvertedWhole)
+{
+    // Frames of several hundred rows are converted a band of rows at a
+    // time: every row lands in its place, and 4:2:0 chroma stays with its
+    // rows across the bands' edges. Rows of 16 change colour; the four rows
+    // either side of a change blend the chroma of both and are not looked
+    // at.
+    const Rgb stripes[] = {{250, 40, 30}, {20, 230, 40}, {40, 50, 240}, {240, 230, 30}, {30, 200, 220}};
+    auto stripe = [&](int y) { return stripes[(y / 16) % 5]; };
+    for (const int height : {300, 317}) {
+        SCOPED_TRACE(height);
+        VideoClip::Spec yuv;
+        yuv.encoder = "ffv1";
+        yuv.width = 38;
+        yuv.height = height;
+        yuv.frames = 20;
+        yuv.pixel = [&](int, int, int y) { return stripe(y); };
+        ASSERT_TRUE(Read(Clip(yuv, "tall.avi")));
+        ASSERT_EQ(pic->height, height);
+        for (int y = 0; y < height; ++y) {
+            if (y % 16 < 4 || y % 16 > 11)
+                continue;
+            for (int x = 0; x < yuv.width; ++x)
+                ASSERT_TRUE(Near(Pixel(*pic, x, y), stripe(y), 6)) << x << "," << y << " " << Text(Pixel(*pic, x, y));
+        }
+
+        // Lossless B-G-R: every pixel as drawn.
+        VideoClip::Spec rgb = yuv;
+        rgb.pixFmt = AV_PIX_FMT_BGR0;
+        rgb.pixel = [](int f, int x, int y) { return Rgb{uint8_t(x * 5 + f), uint8_t(y), uint8_t(y >> 8 | x << 3)}; };
+        ASSERT_TRUE(Read(Clip(rgb, "tall-rgb.avi")));
+        for (int y = 0; y < height; ++y)
+            for (int x = 0; x < rgb.width; ++x)
+                ASSERT_EQ(Text(Pixel(*pic, x, y)), Text(rgb.pixel(15, x, y))) << x << "," << y;
+    }
+}
+
 TEST_F(VideoFrame, YuvMatrixAndRangeOfTheStream)
 {
     // Saturated colours come back as drawn only when the frame is converted
@@ -271,6 +320,41 @@ TEST_F(VideoFrame, FullSizeWhateverTheBox)
     EXPECT_EQ(pic->srcHeight, 480);
     EXPECT_TRUE(Near(Pixel(*pic, 100, 100), kBands[1], 6));
     EXPECT_TRUE(Near(Pixel(*pic, 500, 400), kBands[2], 6));
+}
+
+TEST_F(VideoFrame, LargeFramesCostTheirPictureAndTheDecodersFrame)
+{
+    // One or six 8000 x 8000 grey MJPEG frames: the read holds the
+    // decoder's frame (a byte a pixel), the picture and a band of rows, and
+    // fits 1.5 x the picture and a working set, which a full-size
+    // conversion buffer beside them does not.
+    constexpr int kSide = 8000;
+    const size_t record = size_t(kSide) * ((3 * kSide + 3) & ~3);
+    bool boxed = false;
+    for (const hostile::TCase &c : hostile::VideoCasesOfSide(kSide)) {
+        if (c.boxWidth && boxed)
+            continue; // the box changes nothing; once is enough
+        boxed = boxed || c.boxWidth;
+        SCOPED_TRACE(testing::Message() << c.name << ", box " << c.boxWidth << " x " << c.boxHeight);
+        ASSERT_FALSE(c.refused);
+        ASSERT_EQ(c.recordWidth, kSide);
+        const QString path = PathOf(QString("large") + c.ext);
+        ASSERT_TRUE(c.write(path));
+        const int r = testutil::RunUnderMemoryCap(record / 2 * 3 + (size_t(32) << 20), [&] {
+            TDib *p = nullptr;
+            if (!ctx->ReadImageFile(path, &p, c.boxWidth, c.boxHeight, false))
+                return 1;
+            if (p->width != kSide || p->height != kSide)
+                return 2;
+            for (const int at : {0, 1, kSide / 2, kSide - 2, kSide - 1})
+                for (const int x : {0, 3 * kSide / 4, kSide - 1})
+                    if (!Near(Pixel(*p, x, at), Rgb{128, 128, 128}, 1))
+                        return 3;
+            return 0;
+        });
+        EXPECT_EQ(r, 0) << "1: refused, 2: wrong size, 3: wrong pixels";
+        QFile::remove(path);
+    }
 }
 
 TEST_F(VideoFrame, Refusals)
