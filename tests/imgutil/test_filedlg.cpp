@@ -27,6 +27,7 @@
 
 #include <functional>
 #include <memory>
+#include <vector>
 
 using namespace VlmImgUt;
 
@@ -275,10 +276,13 @@ TEST_F(FileDlgTest, SaveShowsASecondAttemptWithTheBareNameAfterALongPath)
         ASSERT_EQ(int(fake.shown.size()), c.attempts);
         EXPECT_EQ(fake.shown[0].fileName, c.path);
         EXPECT_EQ(fake.shown[0].folder, c.folder);
+        EXPECT_EQ(fake.shown[0].qt.directory, c.folder);
         EXPECT_EQ(fake.shown[0].defExt, QString("qgf"));
         if (c.attempts == 2) {
             EXPECT_EQ(fake.shown[1].fileName, c.path.mid(c.path.lastIndexOf('/') + 1));
             EXPECT_TRUE(fake.shown[1].folder.isEmpty());
+            // No folder: the working folder, not the one shown first.
+            EXPECT_EQ(fake.shown[1].qt.directory, QDir::currentPath());
             EXPECT_EQ(fake.shown[1].title, QString("Save Game"));
         }
     }
@@ -327,6 +331,56 @@ TEST_F(FileDlgTest, DialogIsCentredOnItsOwnerAndThePanelAcrossTheTop)
     const QRect screen = QGuiApplication::primaryScreen()->availableGeometry();
     EXPECT_EQ(fake.frame.topLeft(),
               QPoint(screen.left() + (screen.width() - 200) / 2, screen.top() + (screen.height() - 100) / 2));
+}
+
+// The plain base serves the hook like any dialog: it takes the windows at
+// initialisation, follows every message with nothing, and without a brush
+// never colours a control.
+TEST_F(FileDlgTest, PlainBaseHasNoWindowsTextOrBrushAndAnswersTheHookWithNothing)
+{
+    QWidget owner;
+    TOpSvDlg base(&owner, ctx.get());
+    EXPECT_EQ(base.ownerWnd, &owner);
+    EXPECT_EQ(base.imgUt, ctx.get());
+    EXPECT_EQ(base.explorerWnd, nullptr);
+    EXPECT_EQ(base.hookWnd, nullptr);
+    EXPECT_TRUE(base.curPath.isEmpty());
+    EXPECT_EQ(base.brush, nullptr);
+
+    static const char16_t filter[] = u"All\0*.*\0";
+    std::vector<char16_t> file(4096, u'\0');
+    TOfn ofn;
+    ofn.owner = &owner;
+    ofn.filter = filter;
+    ofn.file = file.data();
+    ofn.maxFile = uint32_t(file.size());
+    ofn.flags = OFN_ENABLEHOOK | OFN_EXPLORER;
+    ofn.custData = &base;
+    ofn.hook = OpSvHookProc;
+    const QRect frame = fake.frame;
+    fake.scripts.push_back([&](TFakeFileDlg &f) {
+        EXPECT_EQ(base.explorerWnd, &f);
+        EXPECT_EQ(base.hookWnd, f.Panel());
+        f.Select(tmp.path());
+        Gdi::DC dc;
+        THookMsg colour;
+        colour.kind = THookMsg::CtlColor;
+        colour.dc = &dc;
+        colour.control = f.Panel();
+        THookWnd wnd{f.Panel(), &f, &base};
+        EXPECT_EQ(OpSvHookProc(wnd, colour), 0);
+        THookMsg command;
+        command.kind = THookMsg::Command;
+        command.code = 101;
+        EXPECT_EQ(OpSvHookProc(wnd, command), 0);
+        f.Choose({tmp.path() + "/a.qgf"});
+    });
+    ASSERT_TRUE(GetOpenFileName(ofn));
+    EXPECT_EQ(BufferText(file.data(), file.size()), tmp.path() + "/a.qgf");
+    // Its initialisation does nothing: the dialog is not moved.
+    EXPECT_EQ(fake.frame, frame);
+    EXPECT_TRUE(base.curPath.isEmpty());
+    EXPECT_EQ(base.brush, nullptr);
 }
 
 // ---- open-image preview ----
