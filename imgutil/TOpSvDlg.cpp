@@ -334,9 +334,12 @@ struct TPreviewRead {
     TPreviewRead(const TImgUt &main, const QString &pathArg, int32_t w, int32_t h)
         : ctx(main.subkey, main.Store()), path(pathArg), width(w), height(h)
     {
-        // Only the reader flags are the dialog's; nothing is written back.
+        // What a read may look at is the dialog's; nothing is written back.
         ctx.optsDirty = false;
         ctx.colOptsDirty = false;
+        ctx.imgOpts = main.imgOpts;
+        ctx.colOpts = main.colOpts;
+        ctx.selProf = main.selProf;
         ctx.previewMode = main.previewMode;
         ctx.keepPhotoshop = main.keepPhotoshop;
         ctx.keepXmp = main.keepXmp;

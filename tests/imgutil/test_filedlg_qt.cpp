@@ -196,6 +196,7 @@ TEST_F(QtFileDlgTest, OpenImageDialogStaysResponsiveWhileASlowPreviewIsRead)
         list->setCurrentIndex(IndexOf(list, slow));
         EXPECT_TRUE(d.PreviewPending());
         EXPECT_EQ(name->text(), QString());
+        Shot(dlg, "open-image-reading");
         ASSERT_TRUE(QTest::qWaitFor([&] { return name->text() == "wide.png"; }, 30000));
         EXPECT_EQ(size->text(), QString("24000 x 16000"));
         EXPECT_EQ(preview->pixmap().toImage().pixel(90, 69) & 0xFFFFFF, 0xFFFFFFu);
