@@ -15,9 +15,12 @@
 #include <QStringList>
 #include <cstdint>
 #include <initializer_list>
+#include <memory>
 
 class QLabel;
 class QWidget;
+template <typename T>
+class QFutureWatcher;
 
 namespace VlmImgUt {
 
@@ -33,6 +36,9 @@ void PlacePanelTop(TFileDlgWindow *explorer, QWidget *panel);
 // Base of the dialogs fed by OpSvHookProc. Destroyed through its own class.
 class TOpSvDlg {
 public:
+    // A plain base (kind -1): no windows, no path, no brush.
+    TOpSvDlg(QWidget *owner, TImgUt *imgUt);
+    ~TOpSvDlg();
     TOpSvDlg(const TOpSvDlg &) = delete;
     TOpSvDlg &operator=(const TOpSvDlg &) = delete;
 
@@ -53,7 +59,6 @@ public:
 
 protected:
     TOpSvDlg(int16_t kind, QWidget *owner, TImgUt *imgUt);
-    ~TOpSvDlg();
 
     // Filter name and patterns of a file kind: 'v' videos, 'b' both, any
     // other images.
@@ -74,8 +79,14 @@ protected:
 
 intptr_t OpSvHookProc(THookWnd &wnd, const THookMsg &msg);
 
+struct TPreviewRead;
+
 // Open-image dialog with a preview of the selected picture. The context's
 // previewMode is set while it exists.
+//
+// A preview that is not read within a frame is read on a worker thread with
+// a context of its own and shown when it is ready; a newer selection, the
+// end of the run or the dialog's destruction drops it without waiting.
 class TOpImgDlg : public TOpSvDlg {
 public:
     TOpImgDlg(QWidget *owner, TImgUt *imgUt);
@@ -99,6 +110,21 @@ public:
     int32_t previewHeight = 120;
     TDib *previewDib = nullptr;
     QStringList files;
+
+    // True while the current selection's preview is still being read.
+    bool PreviewPending() const { return previewRead != nullptr; }
+    // Preview reads started and not yet ended, dropped ones included.
+    static int PreviewReadsRunning();
+
+private:
+    // Draws the black box, previewDib fitted into it and the texts, then
+    // frees previewDib.
+    void ShowPreview();
+    void PreviewReady(const TPreviewRead *read);
+    void DropPreviewRead();
+
+    std::shared_ptr<TPreviewRead> previewRead;
+    std::unique_ptr<QFutureWatcher<void>> previewWatch;
 };
 
 class TOpFileDlg : public TOpSvDlg {

@@ -308,6 +308,10 @@ TQtDlgSetup QtDlgSetup(const TOfn &ofn, TDlgMode mode)
         s.title = QString::fromUtf16(ofn.title);
     if (ofn.initialDir)
         s.directory = QString::fromUtf16(ofn.initialDir);
+    // Without a folder the dialog opens in the working folder, never in the
+    // one a dialog showed last.
+    if (s.directory.isEmpty())
+        s.directory = QDir::currentPath();
     s.fileName = BufferText(ofn.file, ofn.maxFile);
     return s;
 }

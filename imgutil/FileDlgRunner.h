@@ -158,7 +158,7 @@ struct TQtDlgSetup {
     QString nameFilter;            // "name (patterns)", patterns in any case
     QString defaultSuffix;
     QString title;
-    QString directory;
+    QString directory;             // the record's folder, else the working folder
     QString fileName;
 };
 TQtDlgSetup QtDlgSetup(const TOfn &ofn, TDlgMode mode);

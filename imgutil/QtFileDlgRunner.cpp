@@ -46,8 +46,8 @@ public:
         setSizeGripEnabled(setup.sizeGrip);
         if (!setup.title.isEmpty())
             setWindowTitle(setup.title);
-        if (!setup.directory.isEmpty())
-            setDirectory(setup.directory);
+        // Always set: a QFileDialog left without one opens where the last one was.
+        setDirectory(setup.directory);
         if (!setup.fileName.isEmpty())
             selectFile(setup.fileName);
         if (!setup.defaultSuffix.isEmpty())

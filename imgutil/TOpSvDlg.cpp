@@ -4,13 +4,23 @@
 #include "TImgUt.h"
 
 #include <QAbstractButton>
+#include <QCoreApplication>
+#include <QFutureWatcher>
 #include <QGuiApplication>
 #include <QLabel>
 #include <QPixmap>
+#include <QPointer>
+#include <QPromise>
 #include <QScreen>
+#include <QThreadPool>
 #include <QWidget>
 
+#include <atomic>
+#include <chrono>
+#include <condition_variable>
+#include <mutex>
 #include <new>
+#include <utility>
 #include <vector>
 
 namespace VlmImgUt {
@@ -121,6 +131,8 @@ void PlacePanelTop(TFileDlgWindow *explorer, QWidget *panel)
 }
 
 // ---- base ----
+
+TOpSvDlg::TOpSvDlg(QWidget *owner, TImgUt *ctx) : TOpSvDlg(-1, owner, ctx) {}
 
 TOpSvDlg::TOpSvDlg(int16_t kindArg, QWidget *owner, TImgUt *ctx) : kind(kindArg), imgUt(ctx), ownerWnd(owner) {}
 
@@ -314,6 +326,105 @@ intptr_t OpSvHookProc(THookWnd &wnd, const THookMsg &msg)
 
 // ---- open-image ----
 
+// One preview read. The worker reads into a context of its own, so the
+// dialog and its context may go while it runs; the dialog takes the picture
+// on the GUI thread, at once when it is ready within a frame, else when the
+// future finishes.
+struct TPreviewRead {
+    TPreviewRead(const TImgUt &main, const QString &pathArg, int32_t w, int32_t h)
+        : ctx(main.subkey, main.Store()), path(pathArg), width(w), height(h)
+    {
+        // What a read may look at is the dialog's; nothing is written back.
+        ctx.optsDirty = false;
+        ctx.colOptsDirty = false;
+        ctx.imgOpts = main.imgOpts;
+        ctx.colOpts = main.colOpts;
+        ctx.selProf = main.selProf;
+        ctx.previewMode = main.previewMode;
+        ctx.keepPhotoshop = main.keepPhotoshop;
+        ctx.keepXmp = main.keepXmp;
+        ctx.keepExif = main.keepExif;
+        ctx.keepComment = main.keepComment;
+        future = promise.future();
+    }
+    ~TPreviewRead() { delete picture; }
+
+    // Counts as running from before it is queued until its picture is there.
+    void Run(std::atomic<int> &running)
+    {
+        promise.start();
+        TDib *pic = nullptr;
+        // A read still queued when the selection moved on is not made.
+        if (!dropped.load() && !(ctx.ReadImageFile(path, &pic, width, height, false) && pic)) {
+            delete pic;
+            pic = nullptr;
+        }
+        --running;
+        {
+            std::lock_guard<std::mutex> hold(lock);
+            picture = pic;
+            done = true;
+        }
+        ready.notify_all();
+        promise.finish();
+    }
+
+    // Waits at most wait; true when the read has ended.
+    bool WaitDone(std::chrono::milliseconds wait)
+    {
+        std::unique_lock<std::mutex> hold(lock);
+        return ready.wait_for(hold, wait, [this] { return done; });
+    }
+
+    // The picture made, or null; the caller owns it.
+    TDib *TakePicture()
+    {
+        std::lock_guard<std::mutex> hold(lock);
+        return std::exchange(picture, nullptr);
+    }
+
+    TImgUt ctx;
+    const QString path;
+    const int32_t width, height;
+    std::atomic<bool> dropped{false};
+    QPromise<void> promise;
+    QFuture<void> future;
+
+private:
+    std::mutex lock;
+    std::condition_variable ready;
+    bool done = false;        // under lock
+    TDib *picture = nullptr;  // under lock; owned
+};
+
+namespace {
+
+// A preview read that takes longer than this is shown when it is ready.
+constexpr std::chrono::milliseconds PreviewFrame(16);
+
+std::atomic<int> previewReads{0};
+
+// At most two preview reads side by side: a slow one the selection has left
+// does not hold up the next, and a run of large files does not pile up reads
+// (a queued read that was dropped ends at once). Owned by the application,
+// whose end waits for the reads still running.
+QThreadPool *PreviewPool()
+{
+    static QPointer<QThreadPool> pool;
+    if (!pool) {
+        pool = new QThreadPool(QCoreApplication::instance());
+        pool->setMaxThreadCount(2);
+    }
+    return pool;
+}
+
+} // namespace
+
+int TOpImgDlg::PreviewReadsRunning()
+{
+    return previewReads.load();
+}
+
 TOpImgDlg::TOpImgDlg(QWidget *owner, TImgUt *ctx) : TOpSvDlg(0, owner, ctx)
 {
     showPreview = imgUt->imgOpts.showPreview != 0;
@@ -323,6 +434,7 @@ TOpImgDlg::TOpImgDlg(QWidget *owner, TImgUt *ctx) : TOpSvDlg(0, owner, ctx)
 
 TOpImgDlg::~TOpImgDlg()
 {
+    DropPreviewRead();
     delete previewDib;
     previewDib = nullptr;
     files.clear();
@@ -344,6 +456,7 @@ bool TOpImgDlg::Execute(QString &path, const QString &title, const QString &fold
                                 OFN_HIDEREADONLY | OFN_ENABLEHOOK | OFN_ENABLETEMPLATE | OFN_NOVALIDATE |
                                     OFN_NOTESTFILECREATE | OFN_EXPLORER | OFN_LONGNAMES | OFN_ENABLESIZING,
                                 "OPIMGBOX");
+    DropPreviewRead();
     previewWnd = nullptr;
     return chosen;
 }
@@ -366,6 +479,16 @@ void TOpImgDlg::OnInitDone()
     OnFileNotify(0);
 }
 
+void TOpImgDlg::DropPreviewRead()
+{
+    // The watcher goes first: a finished read is then never delivered.
+    previewWatch.reset();
+    if (previewRead) {
+        previewRead->dropped = true;
+        previewRead.reset();
+    }
+}
+
 void TOpImgDlg::OnFileNotify(int32_t code)
 {
     if (!explorerWnd || !hookWnd)
@@ -374,6 +497,39 @@ void TOpImgDlg::OnFileNotify(int32_t code)
         const QString path = explorerWnd->FilePath();
         curPath = path.size() < int(FileChars) ? path : QString();
     }
+    DropPreviewRead();
+    if (previewWnd && showPreview && !curPath.isEmpty() && TImgUt::FileExists(curPath)) {
+        auto read = std::make_shared<TPreviewRead>(*imgUt, curPath, previewWidth, previewHeight);
+        ++previewReads;
+        PreviewPool()->start([job = read] { job->Run(previewReads); });
+        if (read->WaitDone(PreviewFrame)) {
+            previewDib = read->TakePicture();
+        } else {
+            // Black with empty texts until the picture is ready.
+            previewRead = read;
+            previewWatch = std::make_unique<QFutureWatcher<void>>();
+            const TPreviewRead *which = read.get();
+            QObject::connect(previewWatch.get(), &QFutureWatcherBase::finished, previewWatch.get(),
+                             [this, which] { PreviewReady(which); });
+            previewWatch->setFuture(read->future);
+        }
+    }
+    ShowPreview();
+}
+
+void TOpImgDlg::PreviewReady(const TPreviewRead *read)
+{
+    // Only the read of the current selection, while the dialog runs.
+    if (!previewRead || previewRead.get() != read || !explorerWnd || !hookWnd)
+        return;
+    previewDib = previewRead->TakePicture();
+    // The watcher is in its signal: it goes with the next selection or the run.
+    previewRead.reset();
+    ShowPreview();
+}
+
+void TOpImgDlg::ShowPreview()
+{
     QString nameText, sizeText;
     if (previewWnd) {
         // Drawn off screen and shown as a picture, so repaints keep it.
@@ -384,22 +540,20 @@ void TOpImgDlg::OnFileNotify(int32_t code)
             Gdi::PatBlt(box.dc, 0, 0, previewWidth, previewHeight, Gdi::PATCOPY);
             Gdi::SelectObject(box.dc, old);
             Gdi::DeleteObject(black);
-            if (showPreview && !curPath.isEmpty() && TImgUt::FileExists(curPath)) {
-                if (imgUt->ReadImageFile(curPath, &previewDib, previewWidth, previewHeight, false) && previewDib) {
-                    Gdi::RECT r{0, 0, previewWidth, previewHeight};
-                    TImgUt::DrawImageFit(box.dc, previewDib, r, true, 1, false, false, 0);
-                    nameText = FileNamePart(curPath);
-                    sizeText = QString::number(previewDib->srcWidth) + QStringLiteral(" x ") +
-                               QString::number(previewDib->srcHeight);
-                }
-                delete previewDib;
-                previewDib = nullptr;
+            if (previewDib) {
+                Gdi::RECT r{0, 0, previewWidth, previewHeight};
+                TImgUt::DrawImageFit(box.dc, previewDib, r, true, 1, false, false, 0);
+                nameText = FileNamePart(curPath);
+                sizeText = QString::number(previewDib->srcWidth) + QStringLiteral(" x ") +
+                           QString::number(previewDib->srcHeight);
             }
             previewWnd->setPixmap(QPixmap::fromImage(Gdi::ToQImage(box.bitmap)));
         } else {
             previewWnd->clear();
         }
     }
+    delete previewDib;
+    previewDib = nullptr;
     if (auto *name = qobject_cast<QLabel *>(GetDlgItem(hookWnd, 2)))
         name->setText(nameText);
     if (auto *size = qobject_cast<QLabel *>(GetDlgItem(hookWnd, 1)))

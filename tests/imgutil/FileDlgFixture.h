@@ -11,6 +11,9 @@
 
 #include <memory>
 
+// An all-white 1-bit PNG of width x height, by libpng; false on failure.
+bool WriteBilevelPng(const QString &path, int width, int height);
+
 class FileDlgFixture : public ::testing::Test {
 protected:
     void SetUp() override

@@ -27,6 +27,7 @@
 
 #include <functional>
 #include <memory>
+#include <vector>
 
 using namespace VlmImgUt;
 
@@ -275,10 +276,13 @@ TEST_F(FileDlgTest, SaveShowsASecondAttemptWithTheBareNameAfterALongPath)
         ASSERT_EQ(int(fake.shown.size()), c.attempts);
         EXPECT_EQ(fake.shown[0].fileName, c.path);
         EXPECT_EQ(fake.shown[0].folder, c.folder);
+        EXPECT_EQ(fake.shown[0].qt.directory, c.folder);
         EXPECT_EQ(fake.shown[0].defExt, QString("qgf"));
         if (c.attempts == 2) {
             EXPECT_EQ(fake.shown[1].fileName, c.path.mid(c.path.lastIndexOf('/') + 1));
             EXPECT_TRUE(fake.shown[1].folder.isEmpty());
+            // No folder: the working folder, not the one shown first.
+            EXPECT_EQ(fake.shown[1].qt.directory, QDir::currentPath());
             EXPECT_EQ(fake.shown[1].title, QString("Save Game"));
         }
     }
@@ -329,6 +333,56 @@ TEST_F(FileDlgTest, DialogIsCentredOnItsOwnerAndThePanelAcrossTheTop)
               QPoint(screen.left() + (screen.width() - 200) / 2, screen.top() + (screen.height() - 100) / 2));
 }
 
+// The plain base serves the hook like any dialog: it takes the windows at
+// initialisation, follows every message with nothing, and without a brush
+// never colours a control.
+TEST_F(FileDlgTest, PlainBaseHasNoWindowsTextOrBrushAndAnswersTheHookWithNothing)
+{
+    QWidget owner;
+    TOpSvDlg base(&owner, ctx.get());
+    EXPECT_EQ(base.ownerWnd, &owner);
+    EXPECT_EQ(base.imgUt, ctx.get());
+    EXPECT_EQ(base.explorerWnd, nullptr);
+    EXPECT_EQ(base.hookWnd, nullptr);
+    EXPECT_TRUE(base.curPath.isEmpty());
+    EXPECT_EQ(base.brush, nullptr);
+
+    static const char16_t filter[] = u"All\0*.*\0";
+    std::vector<char16_t> file(4096, u'\0');
+    TOfn ofn;
+    ofn.owner = &owner;
+    ofn.filter = filter;
+    ofn.file = file.data();
+    ofn.maxFile = uint32_t(file.size());
+    ofn.flags = OFN_ENABLEHOOK | OFN_EXPLORER;
+    ofn.custData = &base;
+    ofn.hook = OpSvHookProc;
+    const QRect frame = fake.frame;
+    fake.scripts.push_back([&](TFakeFileDlg &f) {
+        EXPECT_EQ(base.explorerWnd, &f);
+        EXPECT_EQ(base.hookWnd, f.Panel());
+        f.Select(tmp.path());
+        Gdi::DC dc;
+        THookMsg colour;
+        colour.kind = THookMsg::CtlColor;
+        colour.dc = &dc;
+        colour.control = f.Panel();
+        THookWnd wnd{f.Panel(), &f, &base};
+        EXPECT_EQ(OpSvHookProc(wnd, colour), 0);
+        THookMsg command;
+        command.kind = THookMsg::Command;
+        command.code = 101;
+        EXPECT_EQ(OpSvHookProc(wnd, command), 0);
+        f.Choose({tmp.path() + "/a.qgf"});
+    });
+    ASSERT_TRUE(GetOpenFileName(ofn));
+    EXPECT_EQ(BufferText(file.data(), file.size()), tmp.path() + "/a.qgf");
+    // Its initialisation does nothing: the dialog is not moved.
+    EXPECT_EQ(fake.frame, frame);
+    EXPECT_TRUE(base.curPath.isEmpty());
+    EXPECT_EQ(base.brush, nullptr);
+}
+
 // ---- open-image preview ----
 
 struct PreviewState {
@@ -336,12 +390,21 @@ struct PreviewState {
     QString name, size;
 };
 
-PreviewState Preview(TFakeFileDlg &f)
+// The preview as it shows now.
+PreviewState Shown(TFakeFileDlg &f)
 {
     auto *box = qobject_cast<QLabel *>(f.Item(3));
     auto *name = qobject_cast<QLabel *>(f.Item(2));
     auto *size = qobject_cast<QLabel *>(f.Item(1));
     return {box ? box->pixmap().toImage() : QImage(), name ? name->text() : "?", size ? size->text() : "?"};
+}
+
+// The preview once the selection's picture is read: a slow one is read off
+// the GUI thread and shown later.
+PreviewState Preview(TFakeFileDlg &f, const TOpImgDlg &d)
+{
+    EXPECT_TRUE(QTest::qWaitFor([&] { return !d.PreviewPending(); }, 30000));
+    return Shown(f);
 }
 
 bool AllBlack(const QImage &img)
@@ -409,14 +472,14 @@ TEST_F(FileDlgTest, PreviewShowsPictureNameAndSizeOrBlackOnFailure)
         EXPECT_EQ(d.previewWidth, 181);
         EXPECT_EQ(d.previewHeight, 138);
         // The first preview, before any selection, is black.
-        PreviewState first = Preview(f);
+        PreviewState first = Preview(f, d);
         EXPECT_EQ(first.picture.size(), QSize(181, 138));
         EXPECT_TRUE(AllBlack(first.picture));
         EXPECT_EQ(first.name, QString());
         for (const Case &c : cases) {
             SCOPED_TRACE(c.selected.toStdString());
             f.Select(c.selected);
-            const PreviewState s = Preview(f);
+            const PreviewState s = Preview(f, d);
             ASSERT_EQ(s.picture.size(), QSize(181, 138));
             EXPECT_EQ(s.name, c.name);
             EXPECT_EQ(s.size, c.size);
@@ -425,13 +488,13 @@ TEST_F(FileDlgTest, PreviewShowsPictureNameAndSizeOrBlackOnFailure)
         }
         // The tall picture is fitted inside, centred, on black.
         f.Select(tall);
-        const QImage img = Preview(f).picture;
+        const QImage img = Preview(f, d).picture;
         EXPECT_EQ(img.pixel(90, 69) & 0xFFFFFF, 0xC81E3Cu);
         EXPECT_EQ(img.pixel(0, 69) & 0xFFFFFF, 0u);
         EXPECT_EQ(img.pixel(180, 69) & 0xFFFFFF, 0u);
         // A repaint of the panel keeps the picture.
         f.Panel()->repaint();
-        EXPECT_EQ(Preview(f).picture, img);
+        EXPECT_EQ(Preview(f, d).picture, img);
     });
     QString path;
     EXPECT_FALSE(d.Execute(path, "t", tmp.path(), 'i', false));
@@ -447,19 +510,117 @@ TEST_F(FileDlgTest, UntickedPreviewKeepsThePictureUntilTheNextSelection)
         ASSERT_NE(box, nullptr);
         EXPECT_TRUE(box->isChecked());
         f.Select(pic);
-        const PreviewState shown = Preview(f);
+        const PreviewState shown = Preview(f, d);
         EXPECT_FALSE(AllBlack(shown.picture));
         box->click();
         EXPECT_FALSE(d.showPreview);
-        EXPECT_EQ(Preview(f).picture, shown.picture);
-        EXPECT_EQ(Preview(f).size, QString("90 x 30"));
+        EXPECT_EQ(Preview(f, d).picture, shown.picture);
+        EXPECT_EQ(Preview(f, d).size, QString("90 x 30"));
         f.Select(pic);
-        EXPECT_TRUE(AllBlack(Preview(f).picture));
-        EXPECT_EQ(Preview(f).name, QString());
-        EXPECT_EQ(Preview(f).size, QString());
+        EXPECT_TRUE(AllBlack(Preview(f, d).picture));
+        EXPECT_EQ(Preview(f, d).name, QString());
+        EXPECT_EQ(Preview(f, d).size, QString());
     });
     QString path;
     d.Execute(path, "t", "", 'i', false);
+}
+
+// A picture whose preview takes about a second (libpng inflates every one
+// of its rows), and a small one.
+class SlowPreviewTest : public FileDlgTest {
+protected:
+    void SetUp() override
+    {
+        FileDlgTest::SetUp();
+        ASSERT_TRUE(WaitForReads());
+        slow = tmp.path() + "/wide.png";
+        ASSERT_TRUE(WriteBilevelPng(slow, 24000, 16000));
+        small = WriteBmp("small.bmp", 40, 30, QColor(200, 30, 60));
+    }
+
+    // Every preview read started has ended, and what it posted was handled.
+    static bool WaitForReads()
+    {
+        const bool ended = QTest::qWaitFor([] { return TOpImgDlg::PreviewReadsRunning() == 0; }, 60000);
+        QCoreApplication::processEvents();
+        return ended;
+    }
+
+    QString slow, small;
+};
+
+TEST_F(SlowPreviewTest, SlowPreviewComesWhenReadyAndNeverOverANewerSelection)
+{
+    TOpImgDlg d(nullptr, ctx.get());
+    fake.scripts.push_back([&](TFakeFileDlg &f) {
+        // The selection returns before the read ends; the box is black meanwhile.
+        f.Select(slow);
+        EXPECT_TRUE(d.PreviewPending());
+        EXPECT_GE(TOpImgDlg::PreviewReadsRunning(), 1);
+        const PreviewState waiting = Shown(f);
+        EXPECT_TRUE(AllBlack(waiting.picture));
+        EXPECT_EQ(waiting.name, QString());
+        EXPECT_EQ(waiting.size, QString());
+        // Then the picture appears, fitted across the box.
+        const PreviewState ready = Preview(f, d);
+        EXPECT_EQ(ready.name, QString("wide.png"));
+        EXPECT_EQ(ready.size, QString("24000 x 16000"));
+        EXPECT_EQ(ready.picture.pixel(90, 69) & 0xFFFFFF, 0xFFFFFFu);
+        EXPECT_EQ(ready.picture.pixel(90, 0) & 0xFFFFFF, 0u);
+        EXPECT_EQ(d.previewDib, nullptr);
+
+        // The next selection is shown while the slow read still runs, and
+        // the slow one, once read, does not replace it.
+        f.Select(slow);
+        ASSERT_TRUE(d.PreviewPending());
+        f.Select(small);
+        const PreviewState other = Preview(f, d);
+        EXPECT_GE(TOpImgDlg::PreviewReadsRunning(), 1);
+        EXPECT_EQ(other.name, QString("small.bmp"));
+        EXPECT_EQ(other.size, QString("40 x 30"));
+        EXPECT_EQ(other.picture.pixel(90, 69) & 0xFFFFFF, 0xC81E3Cu);
+        ASSERT_TRUE(WaitForReads());
+        EXPECT_EQ(Shown(f).name, QString("small.bmp"));
+        EXPECT_EQ(Shown(f).picture, other.picture);
+
+        // A selection with nothing to read drops the read under way.
+        f.Select(slow);
+        f.Select("");
+        EXPECT_FALSE(d.PreviewPending());
+        ASSERT_TRUE(WaitForReads());
+        EXPECT_TRUE(AllBlack(Shown(f).picture));
+        EXPECT_EQ(Shown(f).name, QString());
+    });
+    QString path;
+    EXPECT_FALSE(d.Execute(path, "t", tmp.path(), 'i', false));
+}
+
+TEST_F(SlowPreviewTest, DialogEndsWithoutWaitingForTheReadAndOutlivesNothing)
+{
+    // The read runs on while the dialog ends, the dialog goes and so does
+    // the library context; it posts nothing and stores nothing.
+    for (const bool choose : {false, true}) {
+        SCOPED_TRACE(choose);
+        auto context = std::make_unique<TImgUt>("Vellamor\\quibo", store);
+        context->optsDirty = false;
+        auto d = std::make_unique<TOpImgDlg>(nullptr, context.get());
+        fake.scripts.push_back([&](TFakeFileDlg &f) {
+            f.Select(slow);
+            ASSERT_TRUE(d->PreviewPending());
+            if (choose)
+                f.Choose({slow});
+        });
+        QString path;
+        EXPECT_EQ(d->Execute(path, "t", tmp.path(), 'i', false), choose);
+        EXPECT_EQ(path, choose ? slow : QString());
+        EXPECT_FALSE(d->PreviewPending());
+        EXPECT_GE(TOpImgDlg::PreviewReadsRunning(), 1);
+        d.reset();
+        context.reset();
+        EXPECT_GE(TOpImgDlg::PreviewReadsRunning(), 1);
+        ASSERT_TRUE(WaitForReads());
+    }
+    EXPECT_FALSE(OptsWritten());
 }
 
 TEST_F(FileDlgTest, ShowPreviewIsStoredOnlyWhenToggled)

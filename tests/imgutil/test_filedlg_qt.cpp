@@ -172,6 +172,59 @@ TEST_F(QtFileDlgTest, OpenImageDialogPreviewsTheSelectedPicture)
     EXPECT_TRUE(path.isEmpty());
 }
 
+// A picture whose preview takes about a second is read while the dialog
+// goes on: the next selection shows at once, and the dialog ends without
+// waiting for the read.
+TEST_F(QtFileDlgTest, OpenImageDialogStaysResponsiveWhileASlowPreviewIsRead)
+{
+    ASSERT_TRUE(QTest::qWaitFor([] { return TOpImgDlg::PreviewReadsRunning() == 0; }, 60000));
+    const QString slow = pics + "/wide.png";
+    ASSERT_TRUE(WriteBilevelPng(slow, 24000, 16000));
+    const QString small = WriteBmp("small.bmp", 40, 30, QColor(30, 90, 200));
+
+    TOpImgDlg d(nullptr, ctx.get());
+    WhenShown([&](QFileDialog *dlg) {
+        QWidget *panel = dlg->findChild<QWidget *>("OPIMGBOX");
+        ASSERT_NE(panel, nullptr);
+        auto *name = qobject_cast<QLabel *>(GetDlgItem(panel, 2));
+        auto *size = qobject_cast<QLabel *>(GetDlgItem(panel, 1));
+        auto *preview = qobject_cast<QLabel *>(GetDlgItem(panel, 3));
+        ASSERT_TRUE(name && size && preview);
+        QListView *list = ListOf(dlg, 2);
+        ASSERT_NE(list, nullptr);
+
+        list->setCurrentIndex(IndexOf(list, slow));
+        EXPECT_TRUE(d.PreviewPending());
+        EXPECT_EQ(name->text(), QString());
+        Shot(dlg, "open-image-reading");
+        ASSERT_TRUE(QTest::qWaitFor([&] { return name->text() == "wide.png"; }, 30000));
+        EXPECT_EQ(size->text(), QString("24000 x 16000"));
+        EXPECT_EQ(preview->pixmap().toImage().pixel(90, 69) & 0xFFFFFF, 0xFFFFFFu);
+        Shot(dlg, "open-image-slow");
+
+        list->setCurrentIndex(IndexOf(list, small));
+        list->setCurrentIndex(IndexOf(list, slow));
+        list->setCurrentIndex(IndexOf(list, small));
+        ASSERT_TRUE(QTest::qWaitFor([&] { return name->text() == "small.bmp"; }, 30000));
+        EXPECT_GE(TOpImgDlg::PreviewReadsRunning(), 1);
+        EXPECT_EQ(size->text(), QString("40 x 30"));
+        EXPECT_EQ(preview->pixmap().toImage().pixel(90, 69) & 0xFFFFFF, 0x1E5AC8u);
+        ASSERT_TRUE(QTest::qWaitFor([] { return TOpImgDlg::PreviewReadsRunning() == 0; }, 60000));
+        QTest::qWait(50);
+        EXPECT_EQ(name->text(), QString("small.bmp"));
+
+        // Chosen while its preview is still read.
+        list->setCurrentIndex(IndexOf(list, slow));
+        ASSERT_TRUE(d.PreviewPending());
+        PressAccept(dlg);
+    });
+    QString path;
+    ASSERT_TRUE(d.Execute(path, "Select Image File", pics, 'i', false));
+    EXPECT_EQ(path, slow);
+    EXPECT_GE(TOpImgDlg::PreviewReadsRunning(), 1);
+    EXPECT_TRUE(QTest::qWaitFor([] { return TOpImgDlg::PreviewReadsRunning() == 0; }, 60000));
+}
+
 // The application font follows the game's interface scale (44 pixels at
 // the largest); the file dialogs keep their own dialog font, so their own
 // controls match the panel and are not cut, whatever the scale.
@@ -235,6 +288,41 @@ TEST_F(QtFileDlgTest, OpenFileDialogReturnsAMultipleSelection)
     ASSERT_TRUE(d.Execute(path, "Load Game", pics, "Saved Games (.qgf)", "*.qgf", true));
     EXPECT_EQ(path, pics + "/new.qgf");
     EXPECT_EQ(d.files.size(), 2);
+}
+
+// A save proposed in a long path that the user cancels comes back with the
+// bare name and no folder: the working folder, not the one Qt showed last.
+TEST_F(QtFileDlgTest, SecondSaveAfterALongPathOpensInTheWorkingFolder)
+{
+    const QString deep = pics + "/" + QString(200, 'd') + "/" + QString(70, 'e');
+    ASSERT_TRUE(QDir().mkpath(deep));
+    const QString proposed = deep + "/qvs20261211001500.qgf";
+    ASSERT_NE(QDir::currentPath(), deep);
+
+    QStringList folders, names;
+    std::function<void(QFileDialog *)> look = [&](QFileDialog *dlg) {
+        folders << dlg->directory().absolutePath();
+        names << dlg->findChild<QLineEdit *>("fileNameEdit")->text();
+        if (folders.size() == 1)
+            WhenShown(look); // the second attempt
+    };
+    WhenShown(look);
+    TSvFileDlg d(nullptr, ctx.get());
+    QString path = proposed;
+    EXPECT_FALSE(d.Execute(path, "Load quibo Game File", deep, "quibo Game File [.qgf]", "*.qgf", "qgf"));
+    EXPECT_EQ(path, proposed);
+    ASSERT_EQ(folders.size(), 2);
+    EXPECT_EQ(folders[0], deep);
+    EXPECT_EQ(folders[1], QDir::currentPath());
+    EXPECT_EQ(names[1], QString("qvs20261211001500.qgf"));
+
+    // A dialog given no folder after one that had one.
+    folders.clear();
+    WhenShown([&](QFileDialog *dlg) { folders << dlg->directory().absolutePath(); });
+    QString none;
+    TOpFileDlg open(nullptr, ctx.get());
+    EXPECT_FALSE(open.Execute(none, "Load quibo Game File", "", "quibo Game Files [.qgf]", "*.qgf", false));
+    EXPECT_EQ(folders, QStringList({QDir::currentPath()}));
 }
 
 TEST_F(QtFileDlgTest, SaveImageDialogFollowsTheFormatAndAddsTheSuffix)
