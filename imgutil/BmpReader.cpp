@@ -115,44 +115,62 @@ bool ReadBmp(TImgUt &ctx, const QString &path, int32_t maxWidth, int32_t maxHeig
     dib->srcWidth = int32_t(width);
     dib->srcHeight = int32_t(height);
 
-    // One file row, and the sampled columns of a reduced read; both are
-    // bounded by the file's content and the record. No memory for them
-    // fails the read.
-    std::vector<uint8_t> row;
+    // A piece of a file row at a time (whole pixels of any depth), and the
+    // sampled columns of a reduced read; both are bounded by the record. No
+    // memory for them fails the read.
+    constexpr int64_t PieceBytes = int64_t(12) << 16;
+    std::vector<uint8_t> piece;
     std::vector<int32_t> cols;
     try {
-        row.resize(size_t(rowLength));
+        piece.resize(size_t(std::min(rowLength, PieceBytes)));
         if (red.reduced)
             cols = TReduction::Sample(width, red.width, red.stepX);
     } catch (const std::bad_alloc &) {
         return false;
     }
-    // Rows are read in file order; consecutive rows need no seek. The first
-    // row the file does not hold ends the read: it and every later one stay
-    // black, as Create left them.
+    // Rows are read in file order, each piece of a row only when a sampled
+    // column lies in it; consecutive pieces need no seek. The first byte
+    // the file does not hold ends the read: that pixel and every later one
+    // stay black, as Create left them.
     TReduction::Walk rows(height, red.stepY);
     int64_t filePos = -1;
     uint8_t *const bits = dib->bits;
-    for (int32_t k = 0; k < red.height; ++k) {
+    bool ended = false;
+    for (int32_t k = 0; k < red.height && !ended; ++k) {
         const int64_t at = dataOffset + int64_t(rows.Next()) * rowLength;
-        if (at >= fileLength || (at != filePos && !seek(at)))
+        if (at >= fileLength)
             break;
-        const size_t got = read(row.data(), row.size());
-        filePos = at + int64_t(got);
         const int32_t memRow = topDown ? red.height - 1 - k : k;
         uint8_t *dst = bits + int64_t(memRow) * dib->stride;
+        int64_t pieceAt = -1, got = 0; // the piece holds row bytes [pieceAt, pieceAt + got)
         for (int32_t x = 0; x < red.width; ++x, dst += 3) {
-            const size_t col = red.reduced ? size_t(cols[size_t(x)]) : size_t(x);
-            const size_t p = col * size_t(bpp);
-            if (p + size_t(bpp) > got)
-                break;
+            const int64_t p = int64_t(red.reduced ? cols[size_t(x)] : x) * bpp;
+            if (pieceAt < 0 || p + bpp > pieceAt + got) {
+                pieceAt = p / PieceBytes * PieceBytes;
+                const int64_t want = std::min(PieceBytes, rowLength - pieceAt);
+                if (at + pieceAt != filePos && !seek(at + pieceAt)) {
+                    ended = true;
+                    break;
+                }
+                got = int64_t(read(piece.data(), size_t(want)));
+                filePos = at + pieceAt + got;
+                if (got < want)
+                    ended = true;
+                if (p + bpp > pieceAt + got)
+                    break;
+            }
+            const uint8_t *src = &piece[size_t(p - pieceAt)];
             if (bpp == 1)
-                memcpy(dst, palette[row[p] < colourCount ? row[p] : 0], 3);
+                memcpy(dst, palette[src[0] < colourCount ? src[0] : 0], 3);
             else
-                memcpy(dst, &row[p], 3);
+                memcpy(dst, src, 3);
         }
-        if (got < row.size())
-            break;
+        // The row's padding after its last pixel tells whether the file
+        // holds the whole row, as one read of the row would.
+        if (!ended && pieceAt + got < rowLength) {
+            const int64_t tail = at + rowLength;
+            ended = tail > fileLength;
+        }
     }
     return true;
 }

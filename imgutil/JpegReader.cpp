@@ -7,7 +7,11 @@
 #include "MetaBlock.h"
 #include "ReaderKit.h"
 
+#include <algorithm>
+#include <cstdint>
 #include <cstring>
+
+#include <unistd.h>
 
 namespace VlmImgUt {
 
@@ -21,14 +25,118 @@ void JpegErrorExit(j_common_ptr cinfo)
 
 namespace {
 
-// A progressive file of thousands of scans would decode the whole picture
-// again for each: past this many scans the read fails.
-constexpr int MaxScans = 500;
+// Work of the decoder, as blocks visited: a scan visits every block of its
+// components, and a scan costs at least as much as this many blocks. A real
+// picture never needs more than a scan for each of a block's 64
+// coefficients, so the work is bounded by 64 full passes over its blocks.
+constexpr int64_t ScanCost = 1024;
+constexpr int64_t MaxPasses = 64;
 
-void JpegProgress(j_common_ptr cinfo)
+struct JpegWork {
+    jpeg_progress_mgr pub; // first: libjpeg sees only this
+    int scan;              // the last scan counted
+    int64_t work, budget;
+};
+
+int64_t Blocks(const jpeg_component_info *c)
 {
-    if (cinfo->is_decompressor && reinterpret_cast<j_decompress_ptr>(cinfo)->input_scan_number > MaxScans)
-        (*cinfo->err->error_exit)(cinfo);
+    return int64_t(c->width_in_blocks) * int64_t(c->height_in_blocks);
+}
+
+int64_t Budget(j_decompress_ptr cinfo)
+{
+    int64_t blocks = 0;
+    for (int i = 0; i < cinfo->num_components; ++i)
+        blocks += Blocks(&cinfo->comp_info[i]);
+    return MaxPasses * (blocks + ScanCost);
+}
+
+// Counts each scan as libjpeg starts it; past the budget the read fails.
+void JpegProgress(j_common_ptr common)
+{
+    if (!common->is_decompressor)
+        return;
+    auto *cinfo = reinterpret_cast<j_decompress_ptr>(common);
+    auto *w = reinterpret_cast<JpegWork *>(cinfo->progress);
+    if (cinfo->input_scan_number == w->scan)
+        return;
+    w->scan = cinfo->input_scan_number;
+    w->work += ScanCost;
+    for (int i = 0; i < cinfo->comps_in_scan && i < MAX_COMPS_IN_SCAN; ++i)
+        if (cinfo->cur_comp_info[i])
+            w->work += Blocks(cinfo->cur_comp_info[i]);
+    if (w->work > w->budget)
+        (*common->err->error_exit)(common);
+}
+
+// The work the scans of a file ask for, from its markers, before the
+// decoder takes the memory for them: each start-of-scan names its
+// components, whose block counts the header gave. The entropy-coded data
+// after a scan's header is passed over up to the next marker.
+int64_t ScanWork(FILE *file, j_decompress_ptr cinfo)
+{
+    const int fd = fileno(file);
+    uint8_t buf[1 << 16];
+    int64_t at = 0, have = 0, base = 0; // buf holds bytes [base, base + have)
+    auto byte = [&](int64_t pos) -> int {
+        if (pos < base || pos >= base + have) {
+            base = pos;
+            const ssize_t n = pread(fd, buf, sizeof buf, off_t(pos));
+            have = n > 0 ? n : 0;
+            if (have == 0)
+                return -1;
+        }
+        return buf[pos - base];
+    };
+    int64_t work = 0;
+    for (;;) {
+        // The next marker: garbage before it is passed over, as libjpeg does.
+        int c = byte(at++);
+        while (c >= 0 && c != 0xFF)
+            c = byte(at++);
+        while (c == 0xFF)
+            c = byte(at++);
+        if (c < 0 || c == JPEG_EOI)
+            return work;
+        if (c == 0x00 || c == 0x01 || c == 0xD8 || (c >= 0xD0 && c <= 0xD7))
+            continue; // no length
+        const int hi = byte(at), lo = byte(at + 1);
+        if (hi < 0 || lo < 0)
+            return work;
+        const int64_t length = hi << 8 | lo;
+        if (c == 0xDA) { // start of scan: its components, then entropy-coded data
+            const int n = byte(at + 2);
+            work += ScanCost;
+            for (int k = 0; k < n && k < 4; ++k) {
+                const int id = byte(at + 3 + 2 * k);
+                for (int i = 0; i < cinfo->num_components; ++i)
+                    if (cinfo->comp_info[i].component_id == id) {
+                        work += Blocks(&cinfo->comp_info[i]);
+                        break;
+                    }
+            }
+            at += std::max<int64_t>(length, 2);
+            for (;;) {
+                c = byte(at++);
+                if (c < 0)
+                    return work;
+                if (c != 0xFF)
+                    continue;
+                int d = byte(at);
+                while (d == 0xFF)
+                    d = byte(++at);
+                if (d < 0)
+                    return work;
+                if (d != 0x00 && (d < 0xD0 || d > 0xD7)) {
+                    --at; // at the marker's 0xFF
+                    break;
+                }
+                ++at;
+            }
+            continue;
+        }
+        at += std::max<int64_t>(length, 2);
+    }
 }
 
 // Decoder memory (a progressive file keeps every coefficient) is bounded
@@ -143,7 +251,7 @@ bool Decode(JpegJob &job)
     TDib *dib = ctx.readTarget;
     jpeg_decompress_struct cinfo;
     JpegError err;
-    jpeg_progress_mgr progress;
+    JpegWork progress = {};
 
     cinfo.err = jpeg_std_error(&err.mgr);
     err.mgr.error_exit = JpegErrorExit;
@@ -154,8 +262,9 @@ bool Decode(JpegJob &job)
     }
     jpeg_create_decompress(&cinfo);
     cinfo.mem->max_memory_to_use = MaxDecoderMemory;
-    progress.progress_monitor = JpegProgress;
-    cinfo.progress = &progress;
+    progress.pub.progress_monitor = JpegProgress;
+    progress.budget = INT64_MAX; // until the header gives the picture's blocks
+    cinfo.progress = &progress.pub;
     jpeg_stdio_src(&cinfo, job.file);
 
     if (!ctx.previewMode) {
@@ -174,6 +283,16 @@ bool Decode(JpegJob &job)
     if (ctx.headerOnly) {
         jpeg_destroy_decompress(&cinfo);
         return true;
+    }
+
+    // A file of many scans is refused before the decoder's coefficient
+    // memory is taken, when its scans ask for more work than the picture
+    // warrants; the scans libjpeg finds are counted too.
+    progress.budget = Budget(&cinfo);
+    if ((cinfo.progressive_mode || cinfo.comps_in_scan < cinfo.num_components)
+        && ScanWork(job.file, &cinfo) > progress.budget) {
+        jpeg_destroy_decompress(&cinfo);
+        return false;
     }
 
     cinfo.scale_num = ScaleNum(cinfo.image_width, cinfo.image_height, job.maxWidth, job.maxHeight);

@@ -1,7 +1,8 @@
 // PNG files through libpng's row interface: every colour type to B-G-R
 // plus an alpha plane where the file has transparency, Adam7 passes placed
 // pixel by pixel, large pictures reduced while they are read (one file row
-// in memory), and the ICC profile and text chunks kept.
+// in memory, only the sampled pixels of the sampled rows converted), and
+// the ICC profile and text chunks kept.
 #include "TImgUt.h"
 #include "TDib.h"
 #include "MetaBlock.h"
@@ -45,16 +46,71 @@ const int PassDX[7] = {8, 8, 4, 4, 2, 2, 1};
 const int PassY0[7] = {0, 0, 4, 0, 2, 0, 1};
 const int PassDY[7] = {8, 8, 8, 4, 4, 2, 2};
 
+// Text the reader keeps from one file, inflated, beyond what the file holds
+// itself: a compressed text chunk may inflate a thousandfold.
+constexpr png_alloc_size_t MaxInflatedText = png_alloc_size_t(4) << 20;
+// Text, unknown and suggested-palette chunks libpng keeps from one file.
+constexpr png_uint_32 MaxKeptChunks = 256;
+
+// Text chunks, eXIf and iCCP are kept only when their contents are used;
+// otherwise libpng skips them unread.
+const png_byte TextChunks[] = {'t', 'E', 'X', 't', '\0', 'z', 'T', 'X', 't', '\0', 'i', 'T', 'X', 't', '\0'};
+const png_byte ExifChunk[5] = {'e', 'X', 'I', 'f', '\0'};
+const png_byte IccChunk[5] = {'i', 'C', 'C', 'P', '\0'};
+
 // The file as libpng reads it. Each chunk's length is checked against the
 // file as soon as its header has been read: libpng takes the memory some
 // chunks claim before it reads them, even beyond its own chunk limit.
+// While text is kept, each compressed text chunk may inflate to what is
+// left of the text allowance, or to its own length when that is more.
 struct PngSource {
     FILE *file;
     int64_t size;
     int64_t pos;        // bytes read so far
     int64_t chunk;      // where the next chunk header starts
     uint8_t header[8];
+    bool boundText;     // text chunks are read
+    png_infop info;     // where libpng puts the texts being read
+    png_alloc_size_t textSpent; // text handed over already, or inflated and dropped
+    png_alloc_size_t chunkMax; // libpng's limit for other chunks
+    png_alloc_size_t pendingLimit; // the limit of the compressed text chunk just read
+    int textsBefore;    // texts in info before that chunk
 };
+
+// Text bytes libpng holds in info, and how many texts.
+png_alloc_size_t TextBytes(png_structp png, png_infop info, int &count)
+{
+    png_textp texts = nullptr;
+    png_alloc_size_t n = 0;
+    count = 0;
+    if (info && png_get_text(png, info, &texts, &count) > 0 && texts)
+        for (int i = 0; i < count; ++i)
+            n += texts[i].compression >= PNG_ITXT_COMPRESSION_NONE ? texts[i].itxt_length : texts[i].text_length;
+    return n;
+}
+
+// Sets libpng's memory limit for the chunk whose header has just been read.
+// A compressed text chunk that libpng dropped (it inflated past its limit)
+// counts with its whole limit: libpng inflated that much to find out.
+void LimitChunk(png_structp png, PngSource &src, int64_t length)
+{
+    int count = 0;
+    const png_alloc_size_t held = TextBytes(png, src.info, count);
+    if (src.pendingLimit > 0 && count == src.textsBefore)
+        src.textSpent += src.pendingLimit;
+    src.pendingLimit = 0;
+    const uint8_t *type = src.header + 4;
+    if (memcmp(type, "zTXt", 4) != 0 && memcmp(type, "iTXt", 4) != 0) {
+        png_set_chunk_malloc_max(png, src.chunkMax);
+        return;
+    }
+    const png_alloc_size_t used = src.textSpent + held;
+    const png_alloc_size_t left = used < MaxInflatedText ? MaxInflatedText - used : 0;
+    const png_alloc_size_t limit = std::min(src.chunkMax, std::max(left, png_alloc_size_t(length)) + 1);
+    png_set_chunk_malloc_max(png, limit);
+    src.pendingLimit = limit;
+    src.textsBefore = count;
+}
 
 void PngRead(png_structp png, png_bytep data, size_t n)
 {
@@ -69,11 +125,23 @@ void PngRead(png_structp png, png_bytep data, size_t n)
         const int64_t length = Get32BE(src->header);
         if (src->chunk + 12 + length > src->size)
             png_error(png, "chunk runs past the end of the file");
+        if (src->boundText)
+            LimitChunk(png, *src, length);
         src->chunk += 12 + length;
         p = std::max(p, src->chunk - 1); // the loop goes on at the next header, if it lies in this read
     }
     src->pos = end;
 }
+
+// How the pixels of a file row become B, G, R and alpha: what libpng's
+// expand, strip-16, packing and grey-to-RGB transformations would give,
+// done here for the sampled pixels only.
+struct PngPixels {
+    int type, depth;
+    bool trns;              // a tRNS chunk: alpha from it
+    uint8_t palette[256][4]; // B, G, R, alpha; entries past the palette black
+    png_uint_16 key[3];     // the transparent grey, or red, green, blue
+};
 
 struct PngJob {
     TImgUt *ctx;
@@ -84,11 +152,12 @@ struct PngJob {
     png_infop info;
     png_infop endInfo;
     bool metadata;       // keep flags asked for blocks and no preview
-    // From the header and the transformations.
+    // From the header.
     png_uint_32 width, height;
     int interlace;
     int bpp;             // 3, or 4 with alpha
-    png_bytep row;       // one file row, png_malloc'd
+    PngPixels pixels;
+    png_bytep row;       // one file row as the file holds it, png_malloc'd
     bool result;
 };
 
@@ -109,6 +178,7 @@ void GiveTexts(PngJob &job, png_infop info)
         // iTXt chunks carry their length in itxt_length.
         const size_t length = t.compression >= PNG_ITXT_COMPRESSION_NONE ? t.itxt_length : t.text_length;
         entries.push_back({t.key ? t.key : "", t.text ? t.text : "", t.text ? length : 0});
+        job.source->textSpent += t.text ? length : 0;
     }
     ReadPngProfiles(*job.ctx, uint32_t(count), entries.data());
 }
@@ -116,8 +186,6 @@ void GiveTexts(PngJob &job, png_infop info)
 // libpng's own eXIf handler takes the memory a chunk's length claims before
 // it reads the chunk; as an unknown chunk it is held to the library's
 // chunk memory limit. The reader asks for it only when it keeps EXIF.
-const png_byte ExifChunk[5] = {'e', 'X', 'I', 'f', '\0'};
-
 void GiveExif(PngJob &job, png_infop info)
 {
     png_unknown_chunkp chunks = nullptr;
@@ -127,9 +195,9 @@ void GiveExif(PngJob &job, png_infop info)
             KeepBlock(job.dib->exif, job.dib->exifSize, chunks[i].data, chunks[i].size);
 }
 
-// Signature, chunks up to the image data, the transformations. False when
-// the picture cannot be read. A libpng error jumps back here; the frame
-// holds nothing with a destructor.
+// Signature, chunks up to the image data, the pixel format. False when the
+// picture cannot be read. A libpng error jumps back here; the frame holds
+// nothing with a destructor.
 bool ReadHead(PngJob &job)
 {
     if (setjmp(png_jmpbuf(job.png)))
@@ -137,6 +205,10 @@ bool ReadHead(PngJob &job)
     TImgUt &ctx = *job.ctx;
     png_set_keep_unknown_chunks(job.png, job.metadata && ctx.keepExif ? PNG_HANDLE_CHUNK_ALWAYS : PNG_HANDLE_CHUNK_NEVER,
                                 ExifChunk, 1);
+    if (!job.metadata)
+        png_set_keep_unknown_chunks(job.png, PNG_HANDLE_CHUNK_NEVER, TextChunks, 3);
+    if (ctx.previewMode)
+        png_set_keep_unknown_chunks(job.png, PNG_HANDLE_CHUNK_NEVER, IccChunk, 1);
     png_set_read_fn(job.png, job.source, PngRead);
     png_read_info(job.png, job.info);
 
@@ -158,19 +230,38 @@ bool ReadHead(PngJob &job)
     if (rowBytes * int64_t(job.height) / MaxDeflateRatio > job.fileSize)
         return false;
 
-    if (type == PNG_COLOR_TYPE_PALETTE)
-        png_set_expand(job.png);
-    if (type == PNG_COLOR_TYPE_GRAY && depth < 8)
-        png_set_expand_gray_1_2_4_to_8(job.png);
-    if (depth == 16)
-        png_set_strip_16(job.png);
-    if (depth < 8)
-        png_set_packing(job.png);
-    if (type == PNG_COLOR_TYPE_GRAY || type == PNG_COLOR_TYPE_GRAY_ALPHA)
-        png_set_gray_to_rgb(job.png);
-    const bool trns = png_get_valid(job.png, job.info, PNG_INFO_tRNS) != 0;
-    if (trns)
-        png_set_expand(job.png);
+    PngPixels &px = job.pixels;
+    px.type = type;
+    px.depth = depth;
+    px.trns = png_get_valid(job.png, job.info, PNG_INFO_tRNS) != 0;
+    memset(px.palette, 0, sizeof px.palette);
+    if (type == PNG_COLOR_TYPE_PALETTE) {
+        png_colorp colours = nullptr;
+        int count = 0;
+        png_get_PLTE(job.png, job.info, &colours, &count);
+        for (int i = 0; i < 256; ++i) {
+            if (colours && i < count) {
+                px.palette[i][0] = colours[i].blue;
+                px.palette[i][1] = colours[i].green;
+                px.palette[i][2] = colours[i].red;
+            }
+            px.palette[i][3] = 255;
+        }
+    }
+    if (px.trns) {
+        png_bytep alphas = nullptr;
+        int count = 0;
+        png_color_16p colour = nullptr;
+        png_get_tRNS(job.png, job.info, &alphas, &count, &colour);
+        if (type == PNG_COLOR_TYPE_PALETTE) {
+            for (int i = 0; alphas && i < count && i < 256; ++i)
+                px.palette[i][3] = alphas[i];
+        } else if (colour) {
+            px.key[0] = type == PNG_COLOR_TYPE_GRAY ? colour->gray : colour->red;
+            px.key[1] = colour->green;
+            px.key[2] = colour->blue;
+        }
+    }
 
     if (!ctx.previewMode && png_get_valid(job.png, job.info, PNG_INFO_iCCP)) {
         png_charp name = nullptr;
@@ -182,11 +273,88 @@ bool ReadHead(PngJob &job)
     }
 
     png_read_update_info(job.png, job.info);
-    job.bpp = (type & PNG_COLOR_MASK_ALPHA) || png_get_channels(job.png, job.info) == 4 || trns ? 4 : 3;
-    if (png_get_rowbytes(job.png, job.info) != size_t(job.bpp) * job.width)
-        return false;
+    job.bpp = (type & PNG_COLOR_MASK_ALPHA) || px.trns ? 4 : 3;
     job.row = static_cast<png_bytep>(png_malloc_warn(job.png, png_get_rowbytes(job.png, job.info)));
     return job.row != nullptr;
+}
+
+// Sample i of a row packed at depth 1, 2 or 4 bits.
+inline unsigned Packed(const uint8_t *row, int64_t i, int depth)
+{
+    const int64_t bit = i * depth;
+    return unsigned(row[bit >> 3] >> (8 - depth - (bit & 7))) & ((1u << depth) - 1);
+}
+
+// Pixel i of a file row as B, G, R into dst and its alpha into a (when a
+// is not null).
+inline void Convert(const PngPixels &px, const uint8_t *row, int64_t i, uint8_t *dst, uint8_t *a)
+{
+    const bool wide = px.depth == 16;
+    switch (px.type) {
+    case PNG_COLOR_TYPE_PALETTE: {
+        const uint8_t *e = px.palette[px.depth == 8 ? row[i] : Packed(row, i, px.depth)];
+        dst[0] = e[0];
+        dst[1] = e[1];
+        dst[2] = e[2];
+        if (a)
+            *a = e[3];
+        return;
+    }
+    case PNG_COLOR_TYPE_GRAY: {
+        unsigned v, key;
+        uint8_t grey;
+        if (px.depth < 8) {
+            v = Packed(row, i, px.depth);
+            key = px.key[0] & ((1u << px.depth) - 1);
+            grey = uint8_t(v * (255 / ((1u << px.depth) - 1)));
+        } else if (wide) {
+            v = unsigned(row[2 * i]) << 8 | row[2 * i + 1];
+            key = px.key[0];
+            grey = row[2 * i];
+        } else {
+            v = row[i];
+            key = px.key[0] & 0xFF;
+            grey = row[i];
+        }
+        dst[0] = dst[1] = dst[2] = grey;
+        if (a)
+            *a = px.trns && v == key ? 0 : 255;
+        return;
+    }
+    case PNG_COLOR_TYPE_GRAY_ALPHA: {
+        const uint8_t *p = row + (wide ? 4 : 2) * i;
+        dst[0] = dst[1] = dst[2] = p[0];
+        if (a)
+            *a = p[wide ? 2 : 1];
+        return;
+    }
+    case PNG_COLOR_TYPE_RGB: {
+        const uint8_t *p = row + (wide ? 6 : 3) * i;
+        const int s = wide ? 2 : 1;
+        dst[0] = p[2 * s];
+        dst[1] = p[s];
+        dst[2] = p[0];
+        if (a) {
+            bool clear;
+            if (wide)
+                clear = Get16BE(p) == px.key[0] && Get16BE(p + 2) == px.key[1] && Get16BE(p + 4) == px.key[2];
+            else
+                clear = p[0] == (px.key[0] & 0xFF) && p[1] == (px.key[1] & 0xFF) && p[2] == (px.key[2] & 0xFF);
+            *a = px.trns && clear ? 0 : 255;
+        }
+        return;
+    }
+    default: { // RGB with alpha
+        const uint8_t *p = row + (wide ? 8 : 4) * i;
+        const int s = wide ? 2 : 1;
+        dst[0] = p[2 * s];
+        dst[1] = p[s];
+        dst[2] = p[0];
+        if (a)
+            *a = p[3 * s];
+        return;
+    }
+    }
 }
 
 // Puts the pixels of one file row (pass row of an interlaced file) at
@@ -198,7 +366,6 @@ void PlaceRow(PngJob &job, const uint8_t *src, int64_t y, int64_t x0, int64_t dx
 {
     TDib &dib = *job.dib;
     const int32_t w = dib.width, h = dib.height;
-    const int bpp = job.bpp;
     const int32_t *k = std::lower_bound(rows, rows + h, int32_t(y));
     for (; k != rows + h && *k == y; ++k) {
         const int64_t line = h - 1 - (k - rows); // bitmap rows are bottom-up
@@ -208,12 +375,7 @@ void PlaceRow(PngJob &job, const uint8_t *src, int64_t y, int64_t x0, int64_t dx
             const int64_t c = cols[x] - x0;
             if (c < 0 || c % dx != 0)
                 continue;
-            const uint8_t *p = src + (c / dx) * bpp;
-            dst[3 * x] = p[2];
-            dst[3 * x + 1] = p[1];
-            dst[3 * x + 2] = p[0];
-            if (a)
-                a[x] = p[3];
+            Convert(job.pixels, src, c / dx, dst + 3 * x, a ? a + x : nullptr);
         }
     }
 }
@@ -244,6 +406,7 @@ void ReadTail(PngJob &job)
 {
     if (setjmp(png_jmpbuf(job.png)))
         return;
+    job.source->info = job.endInfo;
     png_read_end(job.png, job.metadata ? job.endInfo : nullptr);
     if (job.metadata) {
         GiveExif(job, job.endInfo);
@@ -265,7 +428,7 @@ bool ReadPng(TImgUt &ctx, const QString &path, int32_t maxWidth, int32_t maxHeig
     if (fileSize < 0)
         return false;
 
-    PngSource source{file.get(), fileSize, 0, 8, {}};
+    PngSource source{file.get(), fileSize, 0, 8, {}, false, nullptr, 0, 0, 0, 0};
     PngJob job{};
     job.ctx = &ctx;
     job.source = &source;
@@ -285,6 +448,16 @@ bool ReadPng(TImgUt &ctx, const QString &path, int32_t maxWidth, int32_t maxHeig
     };
     if (!job.png || !job.info || (job.metadata && !job.endInfo))
         return finish(false);
+    if (job.metadata) {
+        // Text chunks are read: at most this many are kept, and their
+        // inflated text is bounded as they come.
+        png_set_chunk_cache_max(job.png, MaxKeptChunks);
+        source.boundText = true;
+        source.info = job.info;
+        source.chunkMax = png_get_chunk_malloc_max(job.png);
+        if (source.chunkMax == 0)
+            source.chunkMax = PNG_SIZE_MAX;
+    }
 
     if (!ReadHead(job))
         return finish(false);

@@ -72,7 +72,9 @@ bool Encode(const PngJob *job)
         Writer::BgrToRgb(job->part.Row(r), job->row, job->part.width);
         png_write_row(png, job->row);
     }
-    png_write_end(png, info);
+    // Every chunk went out before the image data: given the info again,
+    // libpng would write its eXIf a second time.
+    png_write_end(png, nullptr);
     png_destroy_write_struct(&png, &info);
     return true;
 }

@@ -30,5 +30,18 @@ int main(int argc, char **argv)
     s.markers.push_back({JPEG_APP0 + 1, QByteArray("http://ns.adobe.com/xap/1.0/", 29) + "<x:xmpmeta/>"});
     s.markers.push_back({JPEG_APP0 + 13, QByteArray("Photoshop 3.0", 14) + "8BIM\x04\x04"});
     ok = fuzz::WriteSeed(argv[1], "markers.jpg", WriteJpeg(s)) && ok;
+    // A progressive grey file of 80 scans without data: past what the
+    // reader lets so many scans do for so small a picture.
+    QByteArray scans = Bytes({0xFF, 0xD8, 0xFF, 0xDB, 0x00, 0x43, 0x00});
+    scans.append(64, char(1));
+    scans += Bytes({0xFF, 0xC2, 0x00, 0x0B, 0x08, 0x00, 0x20, 0x00, 0x20, 0x01, 0x01, 0x11, 0x00});
+    for (int table : {0x00, 0x10}) {
+        scans += Bytes({0xFF, 0xC4, 0x00, 0x14, uint8_t(table), 0x01});
+        scans.append(16, '\0');
+    }
+    for (int i = 0; i < 80; ++i)
+        scans += Bytes({0xFF, 0xDA, 0x00, 0x08, 0x01, 0x01, 0x00, uint8_t(i ? 1 : 0), uint8_t(i ? 63 : 0), 0x00});
+    scans += Bytes({0xFF, 0xD9});
+    ok = fuzz::WriteSeed(argv[1], "scans.jpg", scans) && ok;
     return ok ? 0 : 1;
 }

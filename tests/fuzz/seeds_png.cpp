@@ -4,8 +4,39 @@
 #include "seed_util.h"
 
 #include <png.h>
+#include <zlib.h>
 
 using namespace pictures;
+
+namespace {
+
+// The file with a chunk put before its first IDAT.
+QByteArray WithChunk(const QByteArray &file, const char *type, const QByteArray &data)
+{
+    QByteArray chunk;
+    for (int s = 24; s >= 0; s -= 8)
+        chunk.append(char(uint32_t(data.size()) >> s));
+    chunk.append(type, 4);
+    chunk.append(data);
+    const uint32_t crc = uint32_t(crc32(0, reinterpret_cast<const Bytef *>(chunk.constData() + 4), uInt(data.size() + 4)));
+    for (int s = 24; s >= 0; s -= 8)
+        chunk.append(char(crc >> s));
+    const int idat = file.indexOf("IDAT") - 4;
+    return idat < 8 ? QByteArray() : file.left(idat) + chunk + file.mid(idat);
+}
+
+// Keyword, the header bytes of the chunk type, and n bytes of text deflated.
+QByteArray CompressedText(const char *head, int headSize, int n)
+{
+    QByteArray text(n, 'x');
+    uLongf size = compressBound(uLong(n));
+    QByteArray packed(int(size), '\0');
+    compress(reinterpret_cast<Bytef *>(packed.data()), &size, reinterpret_cast<const Bytef *>(text.constData()), uLong(n));
+    packed.truncate(int(size));
+    return QByteArray(head, headSize) + packed;
+}
+
+} // namespace
 
 int main(int argc, char **argv)
 {
@@ -36,5 +67,17 @@ int main(int argc, char **argv)
     m.endTexts = {{"Author", "Me"}};
     m.exif = {'I', 'I', 42, 0, 8, 0, 0, 0, 0, 0};
     ok = fuzz::WriteSeed(argv[1], "metadata.png", WritePng(m)) && ok;
+    // Compressed texts, one of them inflating well past its chunk.
+    PngSpec t;
+    QByteArray texts = WithChunk(WritePng(t), "zTXt", CompressedText("Comment\0\0", 9, 300000));
+    texts = WithChunk(texts, "iTXt", CompressedText("Title\0\1\0en\0Titel\0", 17, 40));
+    ok = fuzz::WriteSeed(argv[1], "compressed-text.png", texts) && ok;
+    // A bilevel picture larger than the preview box, read reduced.
+    PngSpec b;
+    b.width = 400;
+    b.height = 300;
+    b.colorType = PNG_COLOR_TYPE_GRAY;
+    b.depth = 1;
+    ok = fuzz::WriteSeed(argv[1], "bilevel.png", WritePng(b)) && ok;
     return ok ? 0 : 1;
 }

@@ -1,10 +1,135 @@
 #include "hostile_files.h"
+#include "hostile_writers.h"
+
+#include <QFile>
+
+#include <vector>
+#include <zlib.h>
 
 namespace hostile {
 
+namespace {
+
+void Put32(QByteArray &b, uint32_t v)
+{
+    for (int s = 24; s >= 0; s -= 8)
+        b.append(char(v >> s));
+}
+
+void Chunk(QByteArray &out, const char *type, const QByteArray &data)
+{
+    Put32(out, uint32_t(data.size()));
+    const int at = out.size();
+    out.append(type, 4);
+    out.append(data);
+    Put32(out, uint32_t(crc32(0, reinterpret_cast<const Bytef *>(out.constData() + at), uInt(data.size() + 4))));
+}
+
+QByteArray Header(uint32_t width, uint32_t height, int depth)
+{
+    QByteArray png("\x89PNG\r\n\x1a\n", 8);
+    QByteArray ihdr;
+    Put32(ihdr, width);
+    Put32(ihdr, height);
+    ihdr.append(char(depth));
+    ihdr.append(char(0)); // grey
+    ihdr.append(3, '\0'); // deflate, adaptive filters, no interlace
+    Chunk(png, "IHDR", ihdr);
+    return png;
+}
+
+// A zlib stream of n bytes of that value.
+QByteArray Deflated(uint64_t n, unsigned char value = 0)
+{
+    z_stream z{};
+    if (deflateInit(&z, Z_BEST_COMPRESSION) != Z_OK)
+        return QByteArray();
+    std::vector<unsigned char> in(1 << 20, value), out(1 << 16);
+    QByteArray result;
+    int flush = Z_NO_FLUSH;
+    do {
+        const uint64_t part = n < in.size() ? n : in.size();
+        n -= part;
+        flush = n == 0 ? Z_FINISH : Z_NO_FLUSH;
+        z.next_in = in.data();
+        z.avail_in = uInt(part);
+        do {
+            z.next_out = out.data();
+            z.avail_out = uInt(out.size());
+            deflate(&z, flush);
+            result.append(reinterpret_cast<const char *>(out.data()), int(out.size() - z.avail_out));
+        } while (z.avail_out == 0);
+    } while (flush != Z_FINISH);
+    deflateEnd(&z);
+    return result;
+}
+
+bool Save(const QString &path, const QByteArray &bytes)
+{
+    QFile f(path);
+    return f.open(QIODevice::WriteOnly | QIODevice::Truncate) && f.write(bytes) == bytes.size();
+}
+
+} // namespace
+
+bool WritePngTextBomb(const QString &path, int chunks, bool itxt, size_t inflated)
+{
+    QByteArray png = Header(1, 1, 8);
+    const QByteArray text = Deflated(inflated, 'a');
+    QByteArray data("Comment", 8); // with its terminating zero
+    if (itxt)
+        data.append("\x01\x00\x00\x00", 4); // compressed, deflate, no language, no translated keyword
+    else
+        data.append(char(0)); // deflate
+    data.append(text);
+    for (int i = 0; i < chunks; ++i)
+        Chunk(png, itxt ? "iTXt" : "zTXt", data);
+    Chunk(png, "IDAT", Deflated(2)); // filter byte and one black pixel
+    Chunk(png, "IEND", QByteArray());
+    return !text.isEmpty() && Save(path, png);
+}
+
+bool WritePngBilevel(const QString &path, uint32_t width, uint32_t height)
+{
+    QByteArray png = Header(width, height, 1);
+    const QByteArray idat = Deflated((uint64_t(width) + 7) / 8 * height + height);
+    if (idat.isEmpty())
+        return false;
+    for (int at = 0; at < idat.size(); at += 1 << 20)
+        Chunk(png, "IDAT", idat.mid(at, 1 << 20));
+    Chunk(png, "IEND", QByteArray());
+    return Save(path, png);
+}
+
 std::vector<TCase> PngCases()
 {
-    return {};
+    std::vector<TCase> cases;
+    for (int box : {0, 160}) {
+        TCase c;
+        c.ext = ".png";
+        c.boxWidth = box;
+        c.boxHeight = box * 3 / 4;
+        c.recordWidth = c.recordHeight = 1;
+        c.name = box ? "PNG 1 x 1, 400 zTXt of 7.9 MB each (3.1 MB), 160 x 120"
+                     : "PNG 1 x 1, 400 zTXt of 7.9 MB each (3.1 MB)";
+        c.write = [](const QString &path) { return WritePngTextBomb(path, 400, false, 7900000); };
+        cases.push_back(c);
+    }
+    TCase itxt;
+    itxt.name = "PNG 1 x 1, 100 iTXt of 7.9 MB each (0.8 MB)";
+    itxt.ext = ".png";
+    itxt.recordWidth = itxt.recordHeight = 1;
+    itxt.write = [](const QString &path) { return WritePngTextBomb(path, 100, true, 7900000); };
+    cases.push_back(itxt);
+    TCase bilevel;
+    bilevel.name = "PNG 100000 x 100000 1-bit (1.2 MB), 160 x 120";
+    bilevel.ext = ".png";
+    bilevel.boxWidth = 160;
+    bilevel.boxHeight = 120;
+    bilevel.recordWidth = bilevel.recordHeight = 120;
+    bilevel.write = [](const QString &path) { return WritePngBilevel(path, 100000, 100000); };
+    cases.push_back(bilevel);
+    return cases;
 }
 
 } // namespace hostile

@@ -1,15 +1,32 @@
-// The writers behind the video and Photoshop hostile files, at sizes of the
-// caller's choice, so that the tests can show a fault on a smaller file.
+// Writers of the hostile files at chosen sizes: the lists of
+// hostile_files.h use the sizes of the benchmarks, the readers' tests
+// smaller ones that still show the fault.
 #pragma once
 
 #include "hostile_files.h"
 
 #include <QString>
 
+#include <cstddef>
 #include <cstdint>
 #include <vector>
 
 namespace hostile {
+
+// A 1 x 1 grey PNG carrying `chunks` compressed text chunks (zTXt, or iTXt
+// when itxt), each inflating to `inflated` bytes.
+bool WritePngTextBomb(const QString &path, int chunks, bool itxt, size_t inflated);
+
+// A width x height 1-bit grey PNG, all black.
+bool WritePngBilevel(const QString &path, uint32_t width, uint32_t height);
+
+// A progressive width x height grey JPEG of `scans` scans with no entropy-
+// coded data: the first a DC scan, the others the same AC band again.
+bool WriteJpegScans(const QString &path, int width, int height, int scans);
+
+// A real 24-bit bottom-up BMP of width x height, all black, written as a
+// sparse file.
+bool WriteBmpBlack(const QString &path, int32_t width, int32_t height);
 
 // A grey JPEG of width x height, all 128 (3 MB at 16000 x 16000), as MJPEG
 // frames, 4 a second, through the libavformat muxer ("avi", "mov").

@@ -70,6 +70,86 @@ TEST_F(PngRead, EveryColourTypeAndDepth)
     }
 }
 
+// The file with the data of its first chunk of that type replaced, the
+// chunk's CRC made anew.
+QByteArray WithChunk(const QByteArray &file, const char *type, const QByteArray &data)
+{
+    const auto *p = reinterpret_cast<const uint8_t *>(file.constData());
+    for (int at = 8; at + 12 <= file.size();) {
+        const int length = int(uint32_t(p[at]) << 24 | uint32_t(p[at + 1]) << 16 | uint32_t(p[at + 2]) << 8 | p[at + 3]);
+        if (memcmp(p + at + 4, type, 4) == 0) {
+            QByteArray chunk;
+            for (int s = 24; s >= 0; s -= 8)
+                chunk.append(char(uint32_t(data.size()) >> s));
+            chunk.append(type, 4);
+            chunk.append(data);
+            const uint32_t crc = uint32_t(
+                crc32(0, reinterpret_cast<const Bytef *>(chunk.constData() + 4), uInt(data.size() + 4)));
+            for (int s = 24; s >= 0; s -= 8)
+                chunk.append(char(crc >> s));
+            return file.left(at) + chunk + file.mid(at + 12 + length);
+        }
+        at += 12 + length;
+    }
+    return file;
+}
+
+TEST_F(PngRead, OddTransparencyAndPaletteAsLibpngGivesThem)
+{
+    // Transparent colours with bits beyond the depth, and palette indices
+    // past a short palette, come out as libpng's own expansion gives them.
+    struct Case {
+        const char *name;
+        int type, depth;
+        const char *chunk;
+        QByteArray data;
+    };
+    const Case cases[] = {
+        {"grey 1, key 3", PNG_COLOR_TYPE_GRAY, 1, "tRNS", QByteArray("\x00\x03", 2)},
+        {"grey 2, key 0x0106", PNG_COLOR_TYPE_GRAY, 2, "tRNS", QByteArray("\x01\x06", 2)},
+        {"grey 4, key 0x00f7", PNG_COLOR_TYPE_GRAY, 4, "tRNS", QByteArray("\x00\xf7", 2)},
+        {"grey 8, key 0x0150", PNG_COLOR_TYPE_GRAY, 8, "tRNS", QByteArray("\x01\x50", 2)},
+        {"grey 16, key of a sample", PNG_COLOR_TYPE_GRAY, 16, "tRNS", QByteArray()},
+        {"rgb 8, key with high bytes", PNG_COLOR_TYPE_RGB, 8, "tRNS", QByteArray()},
+        {"palette 4 of 3 entries", PNG_COLOR_TYPE_PALETTE, 4, "PLTE", QByteArray("\x10\x20\x30\x40\x50\x60\x70\x80\x90", 9)},
+        {"palette 8, 2 alphas", PNG_COLOR_TYPE_PALETTE, 8, "tRNS", QByteArray("\x00\x80", 2)},
+    };
+    for (const Case &c : cases) {
+        SCOPED_TRACE(c.name);
+        PngSpec s;
+        s.width = 29;
+        s.height = 23;
+        s.colorType = c.type;
+        s.depth = c.depth;
+        s.trns = memcmp(c.chunk, "tRNS", 4) == 0;
+        QByteArray file = WritePng(s);
+        ASSERT_FALSE(file.isEmpty());
+        QByteArray data = c.data;
+        if (data.isEmpty() && c.type == PNG_COLOR_TYPE_GRAY) {
+            // The 16-bit key of pixel (3, 2).
+            const uint32_t v = Sample(3, 2, 0, 16);
+            data = QByteArray(1, char(v >> 8)) + QByteArray(1, char(v));
+        } else if (data.isEmpty()) {
+            // Pixel (5, 1)'s colour, with high bytes that the 8 bits do not have.
+            for (int ch = 0; ch < 3; ++ch)
+                data += QByteArray(1, char(0x7F)) + QByteArray(1, char(Sample(5, 1, ch, 8)));
+        }
+        file = WithChunk(file, c.chunk, data);
+        Rgba ref;
+        bool refAlpha = false;
+        ASSERT_TRUE(DecodePng(file, ref, refAlpha));
+        ASSERT_TRUE(Read(file, "a.png"));
+        ASSERT_EQ(pic->alpha != nullptr, refAlpha);
+        EXPECT_EQ(Mismatches(*pic, ref, refAlpha), 0);
+        // And reduced, through the sampled pixels.
+        ASSERT_TRUE(Read(file, "a.png", 10, 10));
+        const TReduction r = TReduction::For(29, 23, 10, 10);
+        EXPECT_EQ(Mismatches(*pic, ref, TReduction::Sample(29, r.width, r.stepX),
+                             TReduction::Sample(23, r.height, r.stepY), refAlpha),
+                  0);
+    }
+}
+
 TEST_F(PngRead, OneBitGreyIsBlackAndWhite)
 {
     PngSpec s;

@@ -7,6 +7,8 @@
 #include <QFile>
 #include <gtest/gtest.h>
 
+#include "memory_cap.h"
+
 #include <array>
 #include <cstdint>
 #include <cstdio>
@@ -320,18 +322,54 @@ QString SparseBitmap(const QString &path, int32_t width, int32_t height,
 
 } // namespace
 
-TEST_F(ReadImage, BmpWithoutMemoryForItsRowWorkFailsCleanly)
+TEST_F(ReadImage, BmpOfOneLongRowCostsOnlyItsRecord)
 {
-    // 10 million x 1, 32 bits, all there: the bitmap (30 MB) fits under the
-    // cap, the file's row (40 MB) beside it does not. The read fails; no
-    // exception leaves it.
+    // 10 million x 1, 32 bits, all there: the bitmap (30 MB) and the
+    // working set fit under the cap, the file's row (40 MB) beside them
+    // would not. 25 million x 1 makes a bitmap past the cap: that read
+    // fails, and no exception leaves it.
     if (kAddressSanitizer)
         GTEST_SKIP() << "no memory cap under AddressSanitizer";
-    const QString path = SparseBitmap(tmp.path() + "/long.bmp", 10000000, 1, {}, 32);
-    ASSERT_FALSE(path.isEmpty());
-    EXPECT_EQ(pictures::ReadUnderMemoryCap(*ctx, path), 0);
+    const size_t headroom = size_t(30000000) * 3 / 2 + (size_t(16) << 20);
+    for (const int32_t width : {10000000, 25000000}) {
+        const QString path = SparseBitmap(tmp.path() + "/long.bmp", width, 1, {{0, 4 * int64_t(width) - 4, 7}}, 32);
+        ASSERT_FALSE(path.isEmpty());
+        EXPECT_EQ(testutil::RunUnderMemoryCap(headroom, [&] {
+                      TDib *p = nullptr;
+                      if (!ctx->ReadImageFile(path, &p, 0, 0, false))
+                          return 0;
+                      // The last pixel's blue byte, from the row's last piece.
+                      return p->width == width && p->bits[3 * int64_t(width - 1)] == 7 ? 1 : 2;
+                  }),
+                  width == 10000000 ? 1 : 0)
+            << width;
+    }
 }
 
+TEST_F(ReadImage, BmpRowsLongerThanAPieceReducedTakeTheirSampledColumns)
+{
+    // 3 million x 300 at 8 bits, into 100 x 100: every 30000th column of
+    // every third row, spread over many pieces of each row.
+    const int32_t w = 3000000, h = 300;
+    const TReduction r = TReduction::For(w, h, 100, 100);
+    const auto cols = TReduction::Sample(w, r.width, r.stepX);
+    const auto rows = TReduction::Sample(h, r.height, r.stepY);
+    std::vector<std::array<int64_t, 3>> pixels;
+    for (int k = 0; k < r.height; k += 7)
+        for (int x = 0; x < r.width; x += 3)
+            pixels.push_back({rows[size_t(k)], cols[size_t(x)], 1 + (k + x) % 5});
+    const QString path = SparseBitmap(tmp.path() + "/wide.bmp", w, h, pixels);
+    ASSERT_FALSE(path.isEmpty());
+    ASSERT_TRUE(ctx->ReadImageFile(path, &pic, 100, 100, false));
+    ASSERT_EQ(pic->width, r.width);
+    ASSERT_EQ(pic->height, r.height);
+    // Bottom-up: file row rows[k] is picture row height - 1 - k.
+    for (int k = 0; k < r.height; ++k)
+        for (int x = 0; x < r.width; ++x) {
+            const int want = k % 7 == 0 && x % 3 == 0 ? 1 + (k + x) % 5 : 0;
+            ASSERT_TRUE(Same(Pixel(*pic, x, r.height - 1 - k), PaletteEntry(want))) << x << "," << k;
+        }
+}
 
 TEST_F(ReadImage, BmpLargerThanTheCapReadsWhenTheRecordFits)
 {

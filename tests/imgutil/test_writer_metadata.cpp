@@ -8,6 +8,7 @@
 #include <cstring>
 #include <random>
 
+#include <png.h>
 #include <tiffio.h>
 #include <zlib.h>
 
@@ -69,6 +70,45 @@ std::vector<Chunk> PngChunks(const QByteArray &b)
         at += 12 + length;
     }
     return out;
+}
+
+// eXIf chunks libpng finds reading the whole file, before and after the
+// image data, kept as unknown chunks so that none is dropped; -1 when
+// libpng refuses the file.
+struct PngMemory {
+    const QByteArray *bytes;
+    int at;
+};
+
+void ReadPngMemory(png_structp png, png_bytep data, size_t n)
+{
+    auto *m = static_cast<PngMemory *>(png_get_io_ptr(png));
+    if (m->at + qsizetype(n) > m->bytes->size())
+        png_error(png, "short");
+    memcpy(data, m->bytes->constData() + m->at, n);
+    m->at += int(n);
+}
+
+int LibpngExifChunks(const QByteArray &file)
+{
+    png_structp png = png_create_read_struct(PNG_LIBPNG_VER_STRING, nullptr, nullptr, nullptr);
+    png_infop info = png_create_info_struct(png), end = png_create_info_struct(png);
+    PngMemory m{&file, 0};
+    int count = -1;
+    if (!setjmp(png_jmpbuf(png))) {
+        const png_byte exif[5] = {'e', 'X', 'I', 'f', 0};
+        png_set_keep_unknown_chunks(png, PNG_HANDLE_CHUNK_ALWAYS, exif, 1);
+        png_set_read_fn(png, &m, ReadPngMemory);
+        png_read_info(png, info);
+        std::vector<png_byte> row(png_get_rowbytes(png, info));
+        for (png_uint_32 y = 0; y < png_get_image_height(png, info); ++y)
+            png_read_row(png, row.data(), nullptr);
+        png_read_end(png, end);
+        png_unknown_chunkp chunks = nullptr;
+        count = png_get_unknown_chunks(png, info, &chunks) + png_get_unknown_chunks(png, end, &chunks);
+    }
+    png_destroy_read_struct(&png, &info, &end);
+    return count;
 }
 
 const Chunk *Find(const std::vector<Chunk> &chunks, const char *type)
@@ -340,6 +380,18 @@ TEST_F(WriterTest, PngChunks)
         if (exif) {
             EXPECT_EQ(exif->data, QByteArray("II*\0\x08\0\0\0\0\0", 10));
         }
+        // Exactly one eXIf, before the image data, as libpng reads it too.
+        const int wanted = c.metadata && c.writeMetadata ? 1 : 0;
+        int exifs = 0, exifsAfterData = 0;
+        bool data = false;
+        for (const Chunk &k : chunks) {
+            data = data || k.type == "IDAT";
+            exifs += k.type == "eXIf";
+            exifsAfterData += data && k.type == "eXIf";
+        }
+        EXPECT_EQ(exifs, wanted);
+        EXPECT_EQ(exifsAfterData, 0);
+        EXPECT_EQ(LibpngExifChunks(Bytes("a.png")), wanted);
     }
 }
 

@@ -1,0 +1,115 @@
+// PNG files that cost far more than their picture: compressed text chunks
+// that inflate a thousandfold, and a huge bilevel picture read into a
+// preview box.
+#include "hostile_writers.h"
+#include "picture_files.h"
+#include "read_cost.h"
+
+#include <QFile>
+
+#include <vector>
+#include <zlib.h>
+
+using namespace VlmImgUt;
+
+namespace {
+
+class HostilePng : public pictures::PictureTest {};
+
+constexpr size_t MiB = size_t(1) << 20;
+
+TEST_F(HostilePng, TextChunksCostNothingUnlessKeptAndThenLittle)
+{
+    // A 1 x 1 record: its working set is all a read may take, text kept or
+    // not. Kept text is bounded, but text within the bound is all there.
+    struct Case {
+        const char *name;
+        int chunks;
+        bool itxt;
+        size_t inflated;
+        bool keep;
+        int boxW, boxH;
+        bool headerOnly;
+        size_t commentAtLeast; // with keep
+    };
+    const Case cases[] = {
+        {"16 zTXt of 7.9 MB", 16, false, 7900000, false, 0, 0, false, 0},
+        {"16 zTXt of 7.9 MB, preview box", 16, false, 7900000, false, 160, 120, false, 0},
+        {"16 zTXt of 7.9 MB, header only", 16, false, 7900000, false, 0, 0, true, 0},
+        {"16 zTXt of 7.9 MB, kept", 16, false, 7900000, true, 0, 0, false, 0},
+        {"16 iTXt of 7.9 MB", 16, true, 7900000, false, 0, 0, false, 0},
+        {"16 iTXt of 7.9 MB, kept, header only", 16, true, 7900000, true, 0, 0, true, 0},
+        {"8 zTXt of 256 KB, kept", 8, false, 256 << 10, true, 0, 0, false, 8 * (256 << 10)},
+        {"1 iTXt of 3 MB, kept", 1, true, 3 * MiB, true, 0, 0, false, 3 * MiB},
+    };
+    for (const Case &c : cases) {
+        SCOPED_TRACE(c.name);
+        const QString path = tmp.path() + "/text.png";
+        ASSERT_TRUE(hostile::WritePngTextBomb(path, c.chunks, c.itxt, c.inflated));
+        ctx->keepComment = c.keep;
+        // Kept text may take about three times its bound (libpng's buffer,
+        // its copy, the comment); otherwise only the fixed working set.
+        const size_t bound = c.keep ? 24 * MiB : 8 * MiB;
+        EXPECT_EQ(readcost::ReadWithin(*ctx, path, c.boxW, c.boxH, c.headerOnly, bound), 1);
+        if (c.commentAtLeast > 0) {
+            ASSERT_TRUE(ctx->ReadImageFile(path, &pic, c.boxW, c.boxH, c.headerOnly));
+            EXPECT_GE(size_t(pic->commentSize), c.commentAtLeast);
+        }
+    }
+}
+
+// The pixel rows of a PNG file as they are inflated: the least any reader
+// of the file must do. Returns the bytes inflated.
+uint64_t InflateRows(const QByteArray &file)
+{
+    QByteArray idat;
+    const auto *p = reinterpret_cast<const uint8_t *>(file.constData());
+    for (int at = 8; at + 12 <= file.size();) {
+        const int length = int(uint32_t(p[at]) << 24 | uint32_t(p[at + 1]) << 16 | uint32_t(p[at + 2]) << 8 | p[at + 3]);
+        if (memcmp(p + at + 4, "IDAT", 4) == 0)
+            idat.append(file.mid(at + 8, length));
+        at += 12 + length;
+    }
+    z_stream z{};
+    inflateInit(&z);
+    std::vector<unsigned char> row(64 << 10);
+    z.next_in = reinterpret_cast<Bytef *>(idat.data());
+    z.avail_in = uInt(idat.size());
+    int ret = Z_OK;
+    while (ret == Z_OK) {
+        z.next_out = row.data();
+        z.avail_out = uInt(row.size());
+        ret = inflate(&z, Z_NO_FLUSH);
+    }
+    const uint64_t n = z.total_out;
+    inflateEnd(&z);
+    return n;
+}
+
+TEST_F(HostilePng, PreviewOfAHugeBilevelPictureConvertsOnlyItsSamples)
+{
+    // 20000 x 20000 at one bit a pixel, into a 160 x 120 box: 120 of the
+    // rows are sampled, 120 pixels each. The read costs little more than
+    // inflating the rows, which every read must do; expanding every row to
+    // 24 bits would cost many times that.
+    const QString path = tmp.path() + "/bilevel.png";
+    ASSERT_TRUE(hostile::WritePngBilevel(path, 20000, 20000));
+    QFile f(path);
+    ASSERT_TRUE(f.open(QIODevice::ReadOnly));
+    const QByteArray file = f.readAll();
+    uint64_t inflated = 0;
+    const double inflate = readcost::BestTime([&] { inflated = InflateRows(file); });
+    EXPECT_EQ(inflated, uint64_t(20000 / 8 + 1) * 20000);
+    bool ok = false;
+    const double read = readcost::BestTime([&] { ok = ctx->ReadImageFile(path, &pic, 160, 120, false); });
+    ASSERT_TRUE(ok);
+    EXPECT_EQ(pic->width, 120);
+    EXPECT_EQ(pic->height, 120);
+    EXPECT_EQ(pic->srcWidth, 20000);
+    for (int y = 0; y < 120; ++y)
+        for (int x = 0; x < 120; ++x)
+            ASSERT_EQ(pictures::PixelAt(*pic, x, y)[0], 0);
+    EXPECT_LT(read, 4 * inflate) << "read " << read << " s, inflating its rows " << inflate << " s";
+}
+
+} // namespace
