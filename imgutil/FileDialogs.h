@@ -15,6 +15,7 @@
 #include <QStringList>
 #include <cstdint>
 #include <initializer_list>
+#include <functional>
 #include <memory>
 
 class QLabel;
@@ -115,6 +116,9 @@ public:
     bool PreviewPending() const { return previewRead != nullptr; }
     // Preview reads started and not yet ended, dropped ones included.
     static int PreviewReadsRunning();
+    // Tests: called on the reading thread before each preview read, with
+    // the file's path; may hold the read up.
+    static std::function<void(const QString &path)> previewReadStarts;
 
 private:
     // Draws the black box, previewDib fitted into it and the texts, then

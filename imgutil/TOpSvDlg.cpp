@@ -353,6 +353,8 @@ struct TPreviewRead {
     void Run(std::atomic<int> &running)
     {
         promise.start();
+        if (TOpImgDlg::previewReadStarts)
+            TOpImgDlg::previewReadStarts(path);
         TDib *pic = nullptr;
         // A read still queued when the selection moved on is not made.
         if (!dropped.load() && !(ctx.ReadImageFile(path, &pic, width, height, false) && pic)) {
@@ -419,6 +421,8 @@ QThreadPool *PreviewPool()
 }
 
 } // namespace
+
+std::function<void(const QString &path)> TOpImgDlg::previewReadStarts;
 
 int TOpImgDlg::PreviewReadsRunning()
 {

@@ -2,17 +2,65 @@
 // in a temporary folder, and pictures written by Qt's own BMP writer.
 #pragma once
 
+#include "FileDialogs.h"
 #include "TImgUt.h"
 
 #include <QColor>
 #include <QImage>
 #include <QTemporaryDir>
+#include <QTest>
 #include <gtest/gtest.h>
 
+#include <condition_variable>
 #include <memory>
+#include <mutex>
 
 // An all-white 1-bit PNG of width x height, by libpng; false on failure.
 bool WriteBilevelPng(const QString &path, int width, int height);
+
+// Holds up the preview reads of files whose path ends in `name` while it
+// is closed, so that a test sees a slow preview however fast the reader.
+// It starts closed; its end opens it and waits for every read.
+class PreviewGate {
+public:
+    explicit PreviewGate(const QString &name) : name(name)
+    {
+        VlmImgUt::TOpImgDlg::previewReadStarts = [this](const QString &path) {
+            if (!path.endsWith(this->name))
+                return;
+            std::unique_lock<std::mutex> hold(lock);
+            changed.wait(hold, [this] { return open; });
+        };
+    }
+    ~PreviewGate()
+    {
+        Open();
+        EXPECT_TRUE(QTest::qWaitFor([] { return VlmImgUt::TOpImgDlg::PreviewReadsRunning() == 0; }, 60000));
+        VlmImgUt::TOpImgDlg::previewReadStarts = nullptr;
+    }
+    PreviewGate(const PreviewGate &) = delete;
+    PreviewGate &operator=(const PreviewGate &) = delete;
+
+    void Open()
+    {
+        {
+            std::lock_guard<std::mutex> hold(lock);
+            open = true;
+        }
+        changed.notify_all();
+    }
+    void Close()
+    {
+        std::lock_guard<std::mutex> hold(lock);
+        open = false;
+    }
+
+private:
+    const QString name;
+    std::mutex lock;
+    std::condition_variable changed;
+    bool open = false;
+};
 
 class FileDlgFixture : public ::testing::Test {
 protected:

@@ -525,8 +525,8 @@ TEST_F(FileDlgTest, UntickedPreviewKeepsThePictureUntilTheNextSelection)
     d.Execute(path, "t", "", 'i', false);
 }
 
-// A picture whose preview takes about a second (libpng inflates every one
-// of its rows), and a small one.
+// A large picture whose preview reads are held up while the gate is
+// closed, and a small one.
 class SlowPreviewTest : public FileDlgTest {
 protected:
     void SetUp() override
@@ -547,6 +547,7 @@ protected:
     }
 
     QString slow, small;
+    PreviewGate gate{"/wide.png"};
 };
 
 TEST_F(SlowPreviewTest, SlowPreviewComesWhenReadyAndNeverOverANewerSelection)
@@ -562,6 +563,7 @@ TEST_F(SlowPreviewTest, SlowPreviewComesWhenReadyAndNeverOverANewerSelection)
         EXPECT_EQ(waiting.name, QString());
         EXPECT_EQ(waiting.size, QString());
         // Then the picture appears, fitted across the box.
+        gate.Open();
         const PreviewState ready = Preview(f, d);
         EXPECT_EQ(ready.name, QString("wide.png"));
         EXPECT_EQ(ready.size, QString("24000 x 16000"));
@@ -571,6 +573,7 @@ TEST_F(SlowPreviewTest, SlowPreviewComesWhenReadyAndNeverOverANewerSelection)
 
         // The next selection is shown while the slow read still runs, and
         // the slow one, once read, does not replace it.
+        gate.Close();
         f.Select(slow);
         ASSERT_TRUE(d.PreviewPending());
         f.Select(small);
@@ -579,6 +582,7 @@ TEST_F(SlowPreviewTest, SlowPreviewComesWhenReadyAndNeverOverANewerSelection)
         EXPECT_EQ(other.name, QString("small.bmp"));
         EXPECT_EQ(other.size, QString("40 x 30"));
         EXPECT_EQ(other.picture.pixel(90, 69) & 0xFFFFFF, 0xC81E3Cu);
+        gate.Open();
         ASSERT_TRUE(WaitForReads());
         EXPECT_EQ(Shown(f).name, QString("small.bmp"));
         EXPECT_EQ(Shown(f).picture, other.picture);
@@ -601,6 +605,7 @@ TEST_F(SlowPreviewTest, DialogEndsWithoutWaitingForTheReadAndOutlivesNothing)
     // the library context; it posts nothing and stores nothing.
     for (const bool choose : {false, true}) {
         SCOPED_TRACE(choose);
+        gate.Close();
         auto context = std::make_unique<TImgUt>("Vellamor\\quibo", store);
         context->optsDirty = false;
         auto d = std::make_unique<TOpImgDlg>(nullptr, context.get());
@@ -618,6 +623,7 @@ TEST_F(SlowPreviewTest, DialogEndsWithoutWaitingForTheReadAndOutlivesNothing)
         d.reset();
         context.reset();
         EXPECT_GE(TOpImgDlg::PreviewReadsRunning(), 1);
+        gate.Open();
         ASSERT_TRUE(WaitForReads());
     }
     EXPECT_FALSE(OptsWritten());

@@ -172,12 +172,13 @@ TEST_F(QtFileDlgTest, OpenImageDialogPreviewsTheSelectedPicture)
     EXPECT_TRUE(path.isEmpty());
 }
 
-// A picture whose preview takes about a second is read while the dialog
-// goes on: the next selection shows at once, and the dialog ends without
-// waiting for the read.
+// A picture whose preview is slow (held up at the gate) is read while the
+// dialog goes on: the next selection shows at once, and the dialog ends
+// without waiting for the read.
 TEST_F(QtFileDlgTest, OpenImageDialogStaysResponsiveWhileASlowPreviewIsRead)
 {
     ASSERT_TRUE(QTest::qWaitFor([] { return TOpImgDlg::PreviewReadsRunning() == 0; }, 60000));
+    PreviewGate gate("/wide.png");
     const QString slow = pics + "/wide.png";
     ASSERT_TRUE(WriteBilevelPng(slow, 24000, 16000));
     const QString small = WriteBmp("small.bmp", 40, 30, QColor(30, 90, 200));
@@ -197,11 +198,13 @@ TEST_F(QtFileDlgTest, OpenImageDialogStaysResponsiveWhileASlowPreviewIsRead)
         EXPECT_TRUE(d.PreviewPending());
         EXPECT_EQ(name->text(), QString());
         Shot(dlg, "open-image-reading");
+        gate.Open();
         ASSERT_TRUE(QTest::qWaitFor([&] { return name->text() == "wide.png"; }, 30000));
         EXPECT_EQ(size->text(), QString("24000 x 16000"));
         EXPECT_EQ(preview->pixmap().toImage().pixel(90, 69) & 0xFFFFFF, 0xFFFFFFu);
         Shot(dlg, "open-image-slow");
 
+        gate.Close();
         list->setCurrentIndex(IndexOf(list, small));
         list->setCurrentIndex(IndexOf(list, slow));
         list->setCurrentIndex(IndexOf(list, small));
@@ -209,11 +212,13 @@ TEST_F(QtFileDlgTest, OpenImageDialogStaysResponsiveWhileASlowPreviewIsRead)
         EXPECT_GE(TOpImgDlg::PreviewReadsRunning(), 1);
         EXPECT_EQ(size->text(), QString("40 x 30"));
         EXPECT_EQ(preview->pixmap().toImage().pixel(90, 69) & 0xFFFFFF, 0x1E5AC8u);
+        gate.Open();
         ASSERT_TRUE(QTest::qWaitFor([] { return TOpImgDlg::PreviewReadsRunning() == 0; }, 60000));
         QTest::qWait(50);
         EXPECT_EQ(name->text(), QString("small.bmp"));
 
         // Chosen while its preview is still read.
+        gate.Close();
         list->setCurrentIndex(IndexOf(list, slow));
         ASSERT_TRUE(d.PreviewPending());
         PressAccept(dlg);
@@ -222,6 +227,7 @@ TEST_F(QtFileDlgTest, OpenImageDialogStaysResponsiveWhileASlowPreviewIsRead)
     ASSERT_TRUE(d.Execute(path, "Select Image File", pics, 'i', false));
     EXPECT_EQ(path, slow);
     EXPECT_GE(TOpImgDlg::PreviewReadsRunning(), 1);
+    gate.Open();
     EXPECT_TRUE(QTest::qWaitFor([] { return TOpImgDlg::PreviewReadsRunning() == 0; }, 60000));
 }
 
