@@ -206,8 +206,11 @@ bool TOptionsKeeper::WriteOver(TSettings &s, const QString &path)
         } else {
             // What the file holds now: entries another game saved since
             // ours were read stay. A file that cannot be read whole is kept.
+            // One read whole now is no longer the file read in part: another
+            // game has written it since.
             const auto now = std::make_unique<TSettings>();
             if (now->ReadOptionsFile(path)) {
+                readInPart.removeAll(QFileInfo(path).absoluteFilePath());
                 const THofTables theirs = THofTables::Of(*now);
                 const THofTables ours = THofTables::Of(s);
                 const THofTables merged = THofTables::Merge(fileTables, ours, theirs);

@@ -6,8 +6,6 @@
 
 #include "TBoxRec.h"
 #include "Color.h"
-#include "Environment.h"
-#include "OptionsKeeper.h"
 
 #include <QDateTime>
 #include <QFile>
@@ -16,6 +14,9 @@
 #include <QString>
 #include <QStringList>
 #include <QVector>
+
+#include "Environment.h"
+#include "OptionsKeeper.h"
 
 #include <cstdint>
 #include <memory>

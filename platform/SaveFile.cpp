@@ -23,6 +23,28 @@ const QLatin1String TempMark(".quibo-save.");
 // machine sharing the folder; a live process of this one is asked directly.
 constexpr qint64 LeftoverAgeSeconds = 10 * 60;
 
+// Whether a file name beside the target is one of Write's temporary files
+// for it: the target's name, the mark, the writer's process id (to pid), a
+// dot and sixteen lower-case hex digits.
+bool IsTemporaryName(const QString &targetName, const QString &name, long long &pid)
+{
+    const QString prefix = targetName + TempMark;
+    if (!name.startsWith(prefix))
+        return false;
+    const QString rest = name.mid(prefix.size());
+    const int dot = int(rest.indexOf(QLatin1Char('.')));
+    if (dot < 1 || dot > 10 || rest.size() - dot - 1 != 16)
+        return false;
+    for (int i = 0; i < rest.size(); ++i) {
+        const char16_t c = rest[i].unicode();
+        const bool ok = i < dot ? (c >= u'0' && c <= u'9') : i == dot || (c >= u'0' && c <= u'9') || (c >= u'a' && c <= u'f');
+        if (!ok)
+            return false;
+    }
+    pid = rest.left(dot).toLongLong();
+    return true;
+}
+
 bool ProcessRuns(long long pid)
 {
     if (pid <= 0 || pid > 0x7FFFFFFF)
@@ -43,7 +65,7 @@ void RemoveLeftovers(const QString &target)
     const qint64 now = QDateTime::currentSecsSinceEpoch();
     for (const QString &name : entries) {
         long long pid = 0;
-        if (!IsTemporaryName(targetName, name, &pid) || ProcessRuns(pid))
+        if (!IsTemporaryName(targetName, name, pid) || ProcessRuns(pid))
             continue;
         const QString path = dir.filePath(name);
         struct stat st;
@@ -135,26 +157,6 @@ private:
 };
 
 } // namespace
-
-bool IsTemporaryName(const QString &targetName, const QString &name, long long *pid)
-{
-    const QString prefix = targetName + TempMark;
-    if (!name.startsWith(prefix))
-        return false;
-    const QString rest = name.mid(prefix.size());
-    const int dot = int(rest.indexOf(QLatin1Char('.')));
-    if (dot < 1 || rest.size() - dot - 1 != 16)
-        return false;
-    for (int i = 0; i < rest.size(); ++i) {
-        const char16_t c = rest[i].unicode();
-        const bool ok = i < dot ? (c >= u'0' && c <= u'9') : i == dot || (c >= u'0' && c <= u'9') || (c >= u'a' && c <= u'f');
-        if (!ok)
-            return false;
-    }
-    if (pid)
-        *pid = rest.left(dot).toLongLong();
-    return true;
-}
 
 bool Commit(QSaveFile &file, bool written)
 {

@@ -40,8 +40,4 @@ bool Write(const QString &path, const std::function<bool(QIODevice &)> &write);
 // before the commit.
 bool WriteStream(const QString &path, const std::function<bool(FILE *)> &write);
 
-// Whether a file name beside target is the name of one of Write's
-// temporary files for it; the writer's process id goes to pid.
-bool IsTemporaryName(const QString &targetName, const QString &name, long long *pid = nullptr);
-
 } // namespace SaveFile

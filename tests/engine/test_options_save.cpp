@@ -161,6 +161,24 @@ TEST_F(OptionsSaveTest, TwoGamesOnOneFolderKeepEachOthersHallOfFameEntries)
     }
 }
 
+TEST_F(OptionsSaveTest, AFileBothGamesFoundDamagedIsKeptOnceByTheFirstSave)
+{
+    const QString file = User() + "boxOpts.pcg";
+    const QByteArray text = "notes, not options\n";
+    ASSERT_TRUE(WriteBytes(file, text));
+    auto a = Make(), b = Make();
+    AddEntry(*a, 0, "Ann", 500, 4);
+    ASSERT_TRUE(a->SaveOptions());
+    EXPECT_EQ(a->optionsKeeper.TakeNotice(), "Options file damaged! - kept as " + file + ".damaged");
+    // B read the same file in part; what it finds now is A's options.
+    AddEntry(*b, 0, "Bob", 600, 4);
+    ASSERT_TRUE(b->SaveOptions());
+    EXPECT_FALSE(b->optionsKeeper.HasNotice());
+    EXPECT_EQ(ReadBytes(file + ".damaged"), text);
+    EXPECT_FALSE(QFileInfo::exists(file + ".damaged2"));
+    EXPECT_EQ(Entries(*Make(), 0), (QStringList{"Bob 600 4", "Ann 500 4"}));
+}
+
 TEST_F(OptionsSaveTest, FullTablesMergedKeepTheirBestEntries)
 {
     // Ten entries of 1000 down to 100; each game's new entry replaces the
