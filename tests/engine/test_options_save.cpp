@@ -4,6 +4,12 @@
 
 #include <QRandomGenerator>
 
+#include <memory>
+#include <vector>
+
+#include <sys/wait.h>
+#include <unistd.h>
+
 namespace {
 
 class OptionsSaveTest : public OptionsEnvTest {
@@ -239,5 +245,40 @@ TEST(HofTablesMerge, EntriesAddedOrRemovedOnEitherSide)
     for (const Case &c : cases) {
         SCOPED_TRACE(c.what);
         EXPECT_TRUE(THofTables::Merge(c.base, c.ours, c.theirs) == c.merged);
+    }
+}
+
+TEST_F(OptionsSaveTest, TwoProcessesSavingAtOnceLoseNoEntry)
+{
+    // Each process adds ten entries to a table of its own, saving after
+    // each; both run at once, so saves meet inside read, merge and write.
+    ASSERT_TRUE(Make()->SaveOptions());
+    constexpr int Processes = 2, Saves = 10;
+    std::vector<pid_t> children;
+    for (int p = 0; p < Processes; ++p) {
+        const pid_t child = fork();
+        ASSERT_GE(child, 0);
+        if (child == 0) {
+            bool ok = true;
+            auto s = std::make_unique<TSettings>(env);
+            for (int i = 0; i < Saves; ++i) {
+                AddEntry(*s, p, QStringLiteral("P%1-%2").arg(p).arg(i), 100 + i, 4);
+                ok = s->SaveOptions() && ok;
+            }
+            _exit(ok ? 0 : 1);
+        }
+        children.push_back(child);
+    }
+    for (pid_t child : children) {
+        int status = 0;
+        ASSERT_EQ(waitpid(child, &status, 0), child);
+        EXPECT_TRUE(WIFEXITED(status) && WEXITSTATUS(status) == 0);
+    }
+    auto next = Make();
+    for (int p = 0; p < Processes; ++p) {
+        QStringList expected;
+        for (int i = 0; i < Saves; ++i)
+            expected << QStringLiteral("P%1-%2 %3 4").arg(p).arg(i).arg(100 + i);
+        EXPECT_EQ(Entries(*next, p), expected);
     }
 }
