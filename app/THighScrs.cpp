@@ -397,10 +397,10 @@ void THighScrs::StoreScores()
             }
         }
         const bool saved = settings->SaveOptions();
-        if (const QString notice = settings->TakeOptionsNotice(); !notice.isEmpty())
+        if (const QString notice = settings->optionsKeeper.TakeNotice(); !notice.isEmpty())
             PromptOK(this, notice);
         if (!saved)
-            PromptOK(this, settings->saveFailure);
+            PromptOK(this, settings->optionsKeeper.saveFailure);
     }
     done(1);
 }

@@ -543,7 +543,7 @@ void TboxOpts::SaveOptions()
     }
     sets.Store(s);
     if (!s.SaveOptions())
-        PromptOK(this, s.saveFailure);
+        PromptOK(this, s.optionsKeeper.saveFailure);
     done(1);
     close();
 }

@@ -81,10 +81,10 @@ void TboxScr::Build()
         setWindowIcon(QIcon(QPixmap::fromImage(VlmPix::Get(icon))));
 
     pBoxScr = this;
-    if (const QString notice = settings->TakeOptionsNotice(); !notice.isEmpty())
+    if (const QString notice = settings->optionsKeeper.TakeNotice(); !notice.isEmpty())
         PromptOK(this, notice);
-    if (!settings->saveFailure.isEmpty())
-        PromptOK(this, settings->saveFailure);
+    if (!settings->optionsKeeper.saveFailure.isEmpty())
+        PromptOK(this, settings->optionsKeeper.saveFailure);
     // Stored values come from the options file unchecked: keep them in range
     // before the lists and the games use them.
     settings->gameType = std::clamp(settings->gameType, 1, 4);
@@ -298,10 +298,10 @@ void TboxScr::closeEvent(QCloseEvent *event)
         board->KillIntroTimer();
         if (settings) {
             const bool saved = settings->SaveChangedGameSettings();
-            if (const QString notice = settings->TakeOptionsNotice(); !notice.isEmpty())
+            if (const QString notice = settings->optionsKeeper.TakeNotice(); !notice.isEmpty())
                 PromptOK(this, notice);
             if (!saved)
-                PromptOK(this, settings->saveFailure);
+                PromptOK(this, settings->optionsKeeper.saveFailure);
             if (settings->helpWindow) {
                 settings->helpWindow->close();
                 settings->helpWindow = nullptr;

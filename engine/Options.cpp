@@ -80,58 +80,6 @@ bool TSettings::WriteOptionsFileAt(const QString &path)
     return SaveFile::Write(path, [this](QIODevice &file) { return WriteOptionsFile(file); });
 }
 
-bool TSettings::LooksLikeOptionsFile(const QString &path) const
-{
-    QFile file;
-    if (!RegularFile::Open(file, path))
-        return false;
-    const QByteArray start = file.read(8);
-    return QByteArray(versionText, 8).startsWith(start);
-}
-
-QString TSettings::KeepBeside(const QString &path)
-{
-    for (int i = 1; i < 1000; ++i) {
-        const QString copy = path + QStringLiteral(".damaged") + (i > 1 ? QString::number(i) : QString());
-        if (QFileInfo::exists(copy) || QFileInfo(copy).isSymLink())
-            continue;
-        // copy() never replaces an existing file.
-        return QFile::copy(path, copy) ? copy : QString();
-    }
-    return QString();
-}
-
-bool TSettings::WriteOptionsOver(const QString &path)
-{
-    if (path.isEmpty())
-        return false;
-    if (QFileInfo::exists(path) && !LooksLikeOptionsFile(path)) {
-        foreignOptionsFile = path;
-        return false;
-    }
-    const QString name = QFileInfo(path).absoluteFilePath();
-    if (optionsReadInPart.contains(name)) {
-        const QString kept = KeepBeside(path);
-        if (kept.isEmpty())
-            return false;
-        optionsReadInPart.removeAll(name);
-        AddOptionsNotice(QStringLiteral("Options file damaged! - kept as ") + kept);
-    }
-    return WriteOptionsFileAt(path);
-}
-
-void TSettings::AddOptionsNotice(const QString &text)
-{
-    optionsNotice += (optionsNotice.isEmpty() ? QString() : QStringLiteral("\n")) + text;
-}
-
-QString TSettings::TakeOptionsNotice()
-{
-    QString text;
-    text.swap(optionsNotice);
-    return text;
-}
-
 bool TSettings::FolderWritable(const QString &folder)
 {
     if (folder.isEmpty())
@@ -225,8 +173,8 @@ void TSettings::LoadOptions()
         optionsFile = StoredFile(key, "BoxOpts");
         // The store may name any file: one that is no options file is
         // neither read nor written, and the folders are searched instead.
-        if (!optionsFile.isEmpty() && !LooksLikeOptionsFile(optionsFile)) {
-            foreignOptionsFile = optionsFile;
+        if (!optionsFile.isEmpty() && !TOptionsKeeper::LooksLikeOptionsFile(optionsFile, versionText)) {
+            optionsKeeper.foreignFile = optionsFile;
             optionsFile.clear();
         }
         if (!key.ReadBinary(QStringLiteral("BoxSet"), &boxSet, 1))
@@ -265,6 +213,7 @@ void TSettings::LoadOptions()
     }
     if (!optionsFile.isEmpty())
         ReadOptionsFile(optionsFile);
+    optionsKeeper.fileTables = THofTables::Of(*this);
 
     // A stored block keeps its letters only when they are known ones.
     if (blockStored) {
@@ -301,21 +250,22 @@ bool TSettings::SaveOptions()
             optionsFile = userFile;
         }
     }
-    bool written = WriteOptionsOver(optionsFile);
+    TOptionsKeeper &keeper = optionsKeeper;
+    bool written = keeper.WriteOver(*this, optionsFile);
     if (!written && !userFile.isEmpty() && userFile != optionsFile) {
         QDir().mkpath(userFolder);
         optionsFile = userFile;
-        written = WriteOptionsOver(optionsFile);
+        written = keeper.WriteOver(*this, optionsFile);
     }
     if (!written) {
-        saveFailure = QStringLiteral("Save Options failure! - ") + optionsFile;
+        keeper.saveFailure = QStringLiteral("Save Options failure! - ") + optionsFile;
         return false;
     }
-    saveFailure.clear();
-    if (!foreignOptionsFile.isEmpty() && foreignOptionsFile != optionsFile) {
-        AddOptionsNotice(QStringLiteral("Not an Options file! - ") + foreignOptionsFile
+    keeper.saveFailure.clear();
+    if (!keeper.foreignFile.isEmpty() && keeper.foreignFile != optionsFile) {
+        keeper.AddNotice(QStringLiteral("Not an Options file! - ") + keeper.foreignFile
                          + QStringLiteral(" is left as it was; Options saved to ") + optionsFile);
-        foreignOptionsFile.clear();
+        keeper.foreignFile.clear();
     }
     TRegKey key = OpenKey(*this, TRegScope::User);
     const uint8_t one = 1;

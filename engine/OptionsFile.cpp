@@ -179,9 +179,8 @@ bool TSettings::ReadOptionsFile(const QString &path)
         whole = ReadOptionsBody(file);
     }
     // A file that holds more than was read is not written over unkept.
-    const QString name = QFileInfo(path).absoluteFilePath();
-    if (!whole && file.size() > 0 && !optionsReadInPart.contains(name))
-        optionsReadInPart.append(name);
+    if (!whole && file.size() > 0)
+        optionsKeeper.MarkReadInPart(path);
     return whole;
 }
 

@@ -16,9 +16,9 @@
 
 #include <new>
 
-TSettings::Environment TSettings::Environment::System()
+TEnvironment TEnvironment::System()
 {
-    Environment env;
+    TEnvironment env;
     env.userDataFolder = QStandardPaths::writableLocation(QStandardPaths::GenericDataLocation);
     // The first data location that is not the user's own is the common one.
     const QString user = QDir::cleanPath(env.userDataFolder);

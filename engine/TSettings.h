@@ -15,6 +15,9 @@
 #include <QStringList>
 #include <QVector>
 
+#include "Environment.h"
+#include "OptionsKeeper.h"
+
 #include <cstdint>
 #include <memory>
 
@@ -220,45 +223,18 @@ public:
     static void ReleaseDib(VlmImgUt::TDib *&dib);
 
     // ---- Options file and loading -------------------------------------
-    // Where the full start-up construction finds its folders, its settings
-    // store and the screen. System() is the program's own; tests give
-    // temporary folders and a store folder, so they never touch the user's.
-    struct Environment {
-        QString commonDataFolder;  // common application-data folder; empty: none
-        QString userDataFolder;    // the user's application-data folder; empty: none
-        QString programFolder;     // folder of the program file
-        QString storeFolder;       // settings store: empty the platform's, else INI files below it
-        QString picturesFolder;    // the user's picture folder; empty the platform's
-        int workAreaWidth = -1;    // the screen's available geometry; -1 when there is no screen
-        int workAreaHeight = -1;
-
-        // QStandardPaths' data folders, the program's folder, the platform's
-        // settings (organisation "Vellamor", application "quibo") and the
-        // primary screen.
-        static Environment System();
-    };
+    using Environment = TEnvironment;
 
     // The full start-up construction: image-library context with the subkey
     // "Vellamor\\quibo", data folders, help, the render bitmap, the
     // defaults, LoadOptions and the values at load. Shows nothing; a failed
-    // save of merged options leaves its message in saveFailure.
+    // save of merged options leaves its message in the keeper's saveFailure.
     explicit TSettings(const Environment &env);
 
     Environment environment;   // as given to the full construction; empty for the bare record
-    QString saveFailure;       // "Save Options failure! - " + path of the last failed save; empty after a success
-    // What a save has to tell the player once, beside any failure: an
-    // options file read only in part that was kept under a new name before
-    // it was written over, or options saved elsewhere because the file
-    // meant for them is no options file. Empty when there is nothing new.
-    QString optionsNotice;
-    QString TakeOptionsNotice();               // the notice, which is then empty
-    void AddOptionsNotice(const QString &text); // one more line of it
-    // Options files (absolute paths) read only in part this run: kept
-    // beside themselves before the first write over them.
-    QStringList optionsReadInPart;
-    // A file the options were meant for that is no options file; it is
-    // left alone and named in the notice of the next save.
-    QString foreignOptionsFile;
+    // Failures and notices of the saves, files kept before they are
+    // written over, and the Hall of Fame the file last held.
+    TOptionsKeeper optionsKeeper;
 
     // Options file "boxOpts.pcg" / "boxOptn.pcg", field by field,
     // little-endian, with the field widths above.
@@ -268,17 +244,6 @@ public:
     // The whole options file at a path, through a temporary file beside it;
     // false when any write, the flush or the rename fails (the old file stays).
     bool WriteOptionsFileAt(const QString &path);
-    // WriteOptionsFileAt for a save: only over an options file or where no
-    // file is; a file read only in part is first kept beside itself.
-    bool WriteOptionsOver(const QString &path);
-    // Does the file start as an options file does, with the first eight
-    // bytes of versionText ("quiboVer"); a shorter file only has to start
-    // like them. False for anything that is not a regular file.
-    bool LooksLikeOptionsFile(const QString &path) const;
-    // Copies the file to the first of path + ".damaged", ".damaged2",
-    // ".damaged3", ... that does not exist; the copy's path, empty when
-    // none could be made.
-    static QString KeepBeside(const QString &path);
     bool WriteCountedString(const QString &text, QIODevice &file);
     // Reads and merges one options file; false when it cannot be opened, its
     // version text is short or the body ends early (what was read stays).
@@ -298,8 +263,9 @@ public:
     void LoadOptions();
     // Writes the options file (through a temporary file renamed over it),
     // then "BoxOpts" and "BoxSet". Falls back from the common to the user
-    // folder. False on failure, with the message in saveFailure; shows
-    // nothing.
+    // folder; the Hall of Fame keeps the entries another game saved to
+    // the file meanwhile (TOptionsKeeper::WriteOver). False on failure, with
+    // the message in the keeper's saveFailure; shows nothing.
     bool SaveOptions();
     // The save at shut-down, for the main window's close: SaveOptions when
     // the game type, the levels or either switch differ from their values

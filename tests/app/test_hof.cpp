@@ -10,6 +10,7 @@
 #include "VlScale.h"
 
 #include <QApplication>
+#include <QDir>
 #include <QFile>
 #include <QTemporaryDir>
 #include <QTest>
@@ -531,4 +532,64 @@ TEST_F(HofSaveTest, DoubleClickOnClearScoresClearsButDoesNotSave)
     EXPECT_EQ(d.result(), 1);
     EXPECT_EQ(full->hofScore[1][0], 0);
     EXPECT_TRUE(QFile::exists(OptionsPath()));
+}
+
+// Adds a score through the dialog on record s, named, and saves.
+void SaveEntryThroughTheDialog(TSettings &s, int score, const char *name)
+{
+    THighScrs d(&s, score);
+    d.show();
+    QTest::keyClicks(&d.nameEdit, name);
+    QTest::keyClick(&d, Qt::Key_Return);   // add
+    QTest::keyClick(&d, Qt::Key_Return);   // save and close
+    EXPECT_EQ(d.result(), 1);
+}
+
+TEST_F(HofSaveTest, AnOptionsFileOfNoOptionsInTheUserFolderIsKeptAndTheEntrySaved)
+{
+    const QString file = tmp.path() + "/user/quibo/boxOpts.pcg";
+    QByteArray noise(900, 0);
+    for (int i = 0; i < noise.size(); ++i)
+        noise[i] = char((i * 7919 + 13) % 251);
+    const QByteArray kinds[] = {QByteArray(1162, '\0'), noise, "Shopping list: eggs.\n"};
+    for (const QByteArray &bytes : kinds) {
+        QDir(tmp.path()).removeRecursively();
+        ASSERT_TRUE(QDir().mkpath(tmp.path() + "/user/quibo"));
+        QFile f(file);
+        ASSERT_TRUE(f.open(QIODevice::WriteOnly));
+        f.write(bytes);
+        f.close();
+        prompts.clear();
+
+        TSettings s(env);
+        s.gameType = 3;
+        s.levels = 6;
+        SaveEntryThroughTheDialog(s, 640, "Ann");
+        EXPECT_EQ(prompts, QStringList{"Options file damaged! - kept as " + file + ".damaged"});
+        QFile kept(file + ".damaged");
+        ASSERT_TRUE(kept.open(QIODevice::ReadOnly));
+        EXPECT_EQ(kept.readAll(), bytes);
+
+        TSettings next(env);
+        EXPECT_EQ(next.hofNames[2][0], "Ann");
+        EXPECT_EQ(next.hofScore[2][0], 640);
+        EXPECT_EQ(next.hofLevels[2][0], 6);
+    }
+}
+
+TEST_F(HofSaveTest, TwoGamesOnOneFolderEachSaveTheirEntryAndBothStay)
+{
+    full.reset();
+    TSettings a(env), b(env);
+    a.gameType = b.gameType = 2;
+    a.levels = 5;
+    b.levels = 7;
+    SaveEntryThroughTheDialog(a, 300, "Ann");
+    SaveEntryThroughTheDialog(b, 200, "Bob");
+    EXPECT_TRUE(prompts.isEmpty()) << prompts.join('|').toStdString();
+    TSettings next(env);
+    EXPECT_EQ(next.hofNames[1][0], "Bob");   // B's own entry first, then what the file held
+    EXPECT_EQ(next.hofNames[1][1], "Ann");
+    EXPECT_EQ(next.hofScore[1][1], 300);
+    EXPECT_EQ(next.hofLevels[1][0], 7);
 }

@@ -134,3 +134,36 @@ TEST(Persistence, ADamagedOptionsFileIsKeptAndThePlayerToldOnce)
     Snd::SetRecorder(nullptr);
     SetPromptAnswerer(nullptr);
 }
+
+TEST(Persistence, AnOptionsFileOfNoOptionsIsKeptAndTheCloseTimeSaveWrites)
+{
+    QByteArray noise(1162, 0);
+    for (int i = 0; i < noise.size(); ++i)
+        noise[i] = char((i * 131 + 7) % 256);
+    const QByteArray kinds[] = {QByteArray(1162, '\0'), noise, "My notes about the cube.\n"};
+    for (const QByteArray &bytes : kinds) {
+        TemporaryHome home;
+        Snd::SetRecorder([](const QString &) {});
+        QStringList told;
+        SetPromptAnswerer([&](const QString &text) {
+            told << text;
+            return true;
+        });
+        const QString file = home.Path() + "/.local/share/quibo/boxOpts.pcg";
+        ASSERT_TRUE(WriteBytes(file, bytes));
+
+        RunOnce([](TboxScr &w) {
+            w.panel.gameTypeDrop.setCurrentIndex(3);
+            emit w.panel.gameTypeDrop.activated(3);
+        });
+        EXPECT_EQ(told, QStringList{"Options file damaged! - kept as " + file + ".damaged"});
+        EXPECT_EQ(ReadBytes(file + ".damaged"), bytes);
+
+        told.clear();
+        RunOnce([](TboxScr &w) { EXPECT_EQ(w.settings->gameType, 4); });
+        EXPECT_TRUE(told.isEmpty()) << told.join('|').toStdString();
+
+        Snd::SetRecorder(nullptr);
+        SetPromptAnswerer(nullptr);
+    }
+}

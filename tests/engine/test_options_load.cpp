@@ -311,7 +311,7 @@ TEST_F(OptionsLoadTest, SaveGoesToCommonFolderAndRecordsIt)
     auto s = Make();
     s->levels = 7;
     ASSERT_TRUE(s->SaveOptions());
-    EXPECT_TRUE(s->saveFailure.isEmpty());
+    EXPECT_TRUE(s->optionsKeeper.saveFailure.isEmpty());
     EXPECT_EQ(s->optionsFile, Common() + "boxOpts.pcg");
     EXPECT_EQ(ReadBytes(s->optionsFile).size(), 642);
     EXPECT_EQ(UserString("BoxOpts"), s->optionsFile);
@@ -353,7 +353,7 @@ TEST_F(OptionsLoadTest, SaveFailureIsReportedAndNothingRecorded)
     for (auto &fit : s->faceImageFit)
         fit = new VlmImgUt::TDib;
     EXPECT_FALSE(s->SaveOptions());
-    EXPECT_EQ(s->saveFailure, "Save Options failure! - " + root + "blocked/b/quibo/boxOpts.pcg");
+    EXPECT_EQ(s->optionsKeeper.saveFailure, "Save Options failure! - " + root + "blocked/b/quibo/boxOpts.pcg");
     EXPECT_FALSE(UserKey().Exists("BoxOpts"));
     EXPECT_FALSE(UserKey().Exists("BoxSet"));
     for (auto *fit : s->faceImageFit)
@@ -380,7 +380,7 @@ TEST_F(OptionsLoadTest, FailedWriteLeavesTheOldFileIntact)
         saved = s->SaveOptions();
     }
     EXPECT_FALSE(saved);
-    EXPECT_EQ(s->saveFailure, "Save Options failure! - " + s->optionsFile);
+    EXPECT_EQ(s->optionsKeeper.saveFailure, "Save Options failure! - " + s->optionsFile);
     EXPECT_EQ(ReadBytes(path), before);
     EXPECT_EQ(UserString("BoxOpts"), "marker");
     // No temporary file is left beside either target.
@@ -388,7 +388,7 @@ TEST_F(OptionsLoadTest, FailedWriteLeavesTheOldFileIntact)
     EXPECT_TRUE(QDir(User()).entryList(QDir::Files).isEmpty());
     // A later save succeeds again.
     EXPECT_TRUE(s->SaveOptions());
-    EXPECT_TRUE(s->saveFailure.isEmpty());
+    EXPECT_TRUE(s->optionsKeeper.saveFailure.isEmpty());
 }
 #endif
 
@@ -617,7 +617,7 @@ TEST_F(OptionsLoadTest, AFileReadInPartIsKeptBesideItselfBeforeItIsWrittenOver)
             auto s = Make();
             EXPECT_EQ(s->levels, 6);
             EXPECT_TRUE(s->hofNames[3][9].isEmpty()); // the reader stopped before them
-            EXPECT_TRUE(s->optionsNotice.isEmpty());  // nothing written yet
+            EXPECT_FALSE(s->optionsKeeper.HasNotice());  // nothing written yet
 
             s->gameType = 2;
             ASSERT_TRUE(s->SaveChangedGameSettings());
@@ -625,8 +625,8 @@ TEST_F(OptionsLoadTest, AFileReadInPartIsKeptBesideItselfBeforeItIsWrittenOver)
             if (earlierCopy) {
                 EXPECT_EQ(ReadBytes(file + ".damaged"), QByteArray("an earlier copy"));
             }
-            EXPECT_EQ(s->TakeOptionsNotice(), "Options file damaged! - kept as " + kept);
-            EXPECT_TRUE(s->optionsNotice.isEmpty());
+            EXPECT_EQ(s->optionsKeeper.TakeNotice(), "Options file damaged! - kept as " + kept);
+            EXPECT_FALSE(s->optionsKeeper.HasNotice());
             EXPECT_EQ(s->optionsFile, file);
 
             // Once kept, later saves write over the file with nothing more said.
@@ -634,7 +634,7 @@ TEST_F(OptionsLoadTest, AFileReadInPartIsKeptBesideItselfBeforeItIsWrittenOver)
             s->levels = 3;
             ASSERT_TRUE(s->SaveOptions());
             EXPECT_EQ(QDir(User()).entryList(QDir::Files), files);
-            EXPECT_TRUE(s->TakeOptionsNotice().isEmpty());
+            EXPECT_TRUE(s->optionsKeeper.TakeNotice().isEmpty());
             EXPECT_EQ(Make()->levels, 3);
         }
     }
@@ -653,7 +653,7 @@ TEST_F(OptionsLoadTest, AStartWithANewerInstallationFileKeepsTheDamagedUserFile)
     auto s = Make(); // reads both and saves the merge at once
     EXPECT_TRUE(s->saveAfterLoad);
     EXPECT_EQ(ReadBytes(file + ".damaged"), damaged);
-    EXPECT_EQ(s->TakeOptionsNotice(), "Options file damaged! - kept as " + file + ".damaged");
+    EXPECT_EQ(s->optionsKeeper.TakeNotice(), "Options file damaged! - kept as " + file + ".damaged");
 }
 
 TEST_F(OptionsLoadTest, AFileReadWholeOrEmptyIsWrittenOverWithoutACopy)
@@ -666,7 +666,7 @@ TEST_F(OptionsLoadTest, AFileReadWholeOrEmptyIsWrittenOverWithoutACopy)
         s->levels = 5;
         ASSERT_TRUE(s->SaveOptions());
         EXPECT_EQ(QDir(User()).entryList(QDir::Files), QStringList{"boxOpts.pcg"});
-        EXPECT_TRUE(s->optionsNotice.isEmpty());
+        EXPECT_FALSE(s->optionsKeeper.HasNotice());
     }
 }
 
@@ -701,7 +701,7 @@ TEST_F(OptionsLoadTest, AStoredPathToAFileThatIsNoOptionsFileIsNeitherReadNorWri
         EXPECT_EQ(ReadBytes(notes), text);
         EXPECT_EQ(s->optionsFile, c.savedTo);
         EXPECT_EQ(UserString("BoxOpts"), c.savedTo);
-        EXPECT_EQ(s->TakeOptionsNotice(),
+        EXPECT_EQ(s->optionsKeeper.TakeNotice(),
                   "Not an Options file! - " + notes + " is left as it was; Options saved to " + c.savedTo);
         EXPECT_EQ(Make()->levels, 7);
         EXPECT_FALSE(QFileInfo::exists(notes + ".damaged"));
@@ -714,6 +714,6 @@ TEST_F(OptionsLoadTest, AStoredPathToAFileThatIsNoOptionsFileIsNeitherReadNorWri
     ASSERT_TRUE(s->SaveOptions());
     EXPECT_EQ(ReadBytes(notes), text);
     EXPECT_EQ(s->optionsFile, User() + "boxOpts.pcg");
-    EXPECT_EQ(s->TakeOptionsNotice(),
+    EXPECT_EQ(s->optionsKeeper.TakeNotice(),
               "Not an Options file! - " + notes + " is left as it was; Options saved to " + User() + "boxOpts.pcg");
 }
