@@ -98,7 +98,55 @@ THighScrs::THighScrs(TSettings *settings_, int score_, QWidget *parent)
     move(0, 0);
     dialogColor = Color(RGBColor(36, 36, 36));
 
-    // The table box.
+    BuildTable();
+    BuildNewScoreBox();
+    BuildButtonStrip();
+
+    // Other scales: the dialog and its panels take the scale factors.
+    if (VlScale != 'n') {
+        resize(int(348.0f * VlScaleX + 0.5f), int(float(designHeight) * VlScaleY + 0.5f));
+        move(0, 0);
+        titleBox.Rescale(true);
+        if (newScoreMode)
+            newScoreBox.Rescale(true);
+        buttonStrip.Rescale(true);
+    }
+
+    SetFonts();
+
+    // The table shown: the game type's, else the first.
+    gameIndex = settings->gameType - 1;
+    if (!ValidIndex(gameIndex))
+        gameIndex = 0;
+    gameTypeDrop.SetKey(gameIndex);
+    connect(&gameTypeDrop, &VlDrop::action, this, [this] { ListScores(); });
+
+    CopyEntries();
+    if (newScoreMode) {
+        newScoreBox.SetTitle(QStringLiteral(" New High Score for ") + gameTypeDrop.GetText(gameTypeDrop.GetIndex()),
+                             0x000000, Color(RGBColor(121, 121, 212)), 2, 1);
+        rankValue.SetText(QString::number(RankOf(entries[gameIndex], score)));
+        levelsValue.SetText(QString::number(settings->levels));
+        scoreValue.SetText(QString::number(score));
+    }
+
+    ListScores();
+
+    flashTicks = 0;
+    savedDialogColor = dialogColor;
+    savedBoxColor = newScoreBox.color;
+    ChannelsOf(dialogColor, dialogChannels);
+    ChannelsOf(savedBoxColor, boxChannels);
+
+    if (newScoreMode) {
+        nameEdit.setFocus();
+        flashing = true;
+    }
+}
+
+// The table box: the game-type list and the table of ten entries.
+void THighScrs::BuildTable()
+{
     titleBox.setParent(this);
     titleBox.SetDesignRect(8, 8, 332, 226, true);
     titleBox.SetFrame(VlFrame::ThinOutset);
@@ -126,8 +174,11 @@ THighScrs::THighScrs(TSettings *settings_, int score_, QWidget *parent)
     table.ownInk = 0x000000;
     table.OddRowColor(table.ownPaper, table.ownInk);
     table.EvenRowColor(table.ownPaper, table.ownInk);
+}
 
-    // The new-score box.
+// The new-score box: rank, levels and score, the name and Add New Score.
+void THighScrs::BuildNewScoreBox()
+{
     if (newScoreMode) {
         newScoreBox.setParent(this);
         newScoreBox.SetDesignRect(8, 243, 332, 98, true);
@@ -144,8 +195,10 @@ THighScrs::THighScrs(TSettings *settings_, int score_, QWidget *parent)
     } else {
         enterState = 0;
     }
+}
 
-    // The button strip.
+void THighScrs::BuildButtonStrip()
+{
     buttonStrip.setParent(this);
     buttonStrip.SetDesignRect(14, newScoreMode ? 350 : 243, 320, 22, true);
     for (const StripButton &r : StripButtons)
@@ -155,18 +208,10 @@ THighScrs::THighScrs(TSettings *settings_, int score_, QWidget *parent)
     connect(&clearButton, &QAbstractButton::clicked, this, [this] { ClearScores(); });
     connect(&helpButton, &QAbstractButton::clicked, this, [this] { ShowHelp(); });
     connect(&cancelButton, &QAbstractButton::clicked, this, [this] { OnCancel(this); });
+}
 
-    // Other scales: the dialog and its panels take the scale factors.
-    if (VlScale != 'n') {
-        resize(int(348.0f * VlScaleX + 0.5f), int(float(designHeight) * VlScaleY + 0.5f));
-        move(0, 0);
-        titleBox.Rescale(true);
-        if (newScoreMode)
-            newScoreBox.Rescale(true);
-        buttonStrip.Rescale(true);
-    }
-
-    // Fonts.
+void THighScrs::SetFonts()
+{
     const QFont bold = BoldFont();
     gameTypeLabel.setFont(bold);
     gameTypeDrop.SetColors(Color(RGBColor(66, 141, 202)), 0x000000, bold);
@@ -194,15 +239,11 @@ THighScrs::THighScrs(TSettings *settings_, int score_, QWidget *parent)
         (this->*r.button).setFont(bold);
     if (!newScoreMode)
         cancelButton.setFont(BoldUnderlinedFont());
+}
 
-    // The table shown: the game type's, else the first.
-    gameIndex = settings->gameType - 1;
-    if (!ValidIndex(gameIndex))
-        gameIndex = 0;
-    gameTypeDrop.SetKey(gameIndex);
-    connect(&gameTypeDrop, &VlDrop::action, this, [this] { ListScores(); });
-
-    // The working copy, entry by entry.
+// The working copy of the settings' tables, entry by entry.
+void THighScrs::CopyEntries()
+{
     for (int t = 0; t < Tables; ++t) {
         const QVector<QString> &names = settings->hofNames[t];
         for (int e = 0; e < Entries; ++e) {
@@ -210,27 +251,6 @@ THighScrs::THighScrs(TSettings *settings_, int score_, QWidget *parent)
             entries[t][e].levels = settings->hofLevels[t][e];
             entries[t][e].name = e < names.size() ? names[e] : QString();
         }
-    }
-
-    if (newScoreMode) {
-        newScoreBox.SetTitle(QStringLiteral(" New High Score for ") + gameTypeDrop.GetText(gameTypeDrop.GetIndex()),
-                             0x000000, Color(RGBColor(121, 121, 212)), 2, 1);
-        rankValue.SetText(QString::number(RankOf(entries[gameIndex], score)));
-        levelsValue.SetText(QString::number(settings->levels));
-        scoreValue.SetText(QString::number(score));
-    }
-
-    ListScores();
-
-    flashTicks = 0;
-    savedDialogColor = dialogColor;
-    savedBoxColor = newScoreBox.color;
-    ChannelsOf(dialogColor, dialogChannels);
-    ChannelsOf(savedBoxColor, boxChannels);
-
-    if (newScoreMode) {
-        nameEdit.setFocus();
-        flashing = true;
     }
 }
 

@@ -106,6 +106,12 @@ protected:
     void timerEvent(QTimerEvent *event) override;
 
 private:
+    // The parts of the construction, in order.
+    void BuildTable();
+    void BuildNewScoreBox();
+    void BuildButtonStrip();
+    void SetFonts();
+    void CopyEntries();
     void SpreadButtons();
     void MarkChanged();       // state 1: Save underlined and shown
     void KillFlashTimer();
