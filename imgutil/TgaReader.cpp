@@ -5,6 +5,7 @@
 #include "TDib.h"
 #include "TImgUt.h"
 
+#include <algorithm>
 #include <cstdio>
 #include <cstring>
 #include <vector>
@@ -13,6 +14,48 @@ namespace VlmImgUt {
 
 namespace {
 
+// The bytes of the stream from its position on, through a buffer of our
+// own: packets of one or two bytes cost no call each.
+class Source {
+public:
+    explicit Source(FILE *f) : f(f), buf(size_t(1) << 16) {}
+
+    int Get() { return pos < end || Fill() ? buf[pos++] : -1; }
+
+    bool Read(uint8_t *dst, size_t n)
+    {
+        while (n > 0) {
+            if (pos == end && !Fill())
+                return false;
+            const size_t k = std::min(n, end - pos);
+            memcpy(dst, buf.data() + pos, k);
+            pos += k;
+            dst += k;
+            n -= k;
+        }
+        return true;
+    }
+
+    // Passes over n bytes that the file is known to hold.
+    bool Skip(size_t n)
+    {
+        const size_t k = std::min(n, end - pos);
+        pos += k;
+        return k == n || fseeko(f, off_t(n - k), SEEK_CUR) == 0;
+    }
+
+private:
+    bool Fill()
+    {
+        end = fread(buf.data(), 1, buf.size(), f);
+        pos = 0;
+        return end > 0;
+    }
+
+    FILE *f;
+    std::vector<uint8_t> buf;
+    size_t pos = 0, end = 0;
+};
 
 // The file's pixels, raw or in run-length packets: a header byte with bit 7
 // set repeats the next pixel (header & 0x7F) + 1 times, one without gives
@@ -22,7 +65,7 @@ namespace {
 class Pixels {
 public:
     Pixels(FILE *f, int bytesPerPixel, bool encoded, int mapLength)
-        : f(f), bpp(size_t(bytesPerPixel)), encoded(encoded), mapLength(mapLength)
+        : in(f), bpp(size_t(bytesPerPixel)), encoded(encoded), mapLength(mapLength)
     {
     }
 
@@ -31,7 +74,7 @@ public:
     bool Read(uint8_t *dst, size_t count)
     {
         if (!encoded)
-            return fread(dst, bpp, count, f) == count && Known(dst, count);
+            return in.Read(dst, count * bpp) && Known(dst, count);
         while (count > 0) {
             if (repeats == 0 && literals == 0 && !NextPacket())
                 return false;
@@ -43,7 +86,7 @@ public:
                 count -= k;
             } else {
                 const size_t k = literals < count ? literals : count;
-                if (fread(dst, bpp, k, f) != k || !Known(dst, k))
+                if (!in.Read(dst, k * bpp) || !Known(dst, k))
                     return false;
                 dst += k * bpp;
                 literals -= k;
@@ -56,8 +99,8 @@ public:
     // Passes over count pixels, a packet at a time; scratch holds count.
     bool Skip(size_t count, uint8_t *scratch)
     {
-        if (!encoded)
-            return mapLength > 0 ? Read(scratch, count) : fseeko(f, off_t(count * bpp), SEEK_CUR) == 0;
+        if (!encoded) // the file holds them: its length was checked
+            return mapLength > 0 ? Read(scratch, count) : in.Skip(count * bpp);
         while (count > 0) {
             if (repeats == 0 && literals == 0 && !NextPacket())
                 return false;
@@ -67,7 +110,7 @@ public:
                 count -= k;
             } else {
                 const size_t k = literals < count ? literals : count;
-                if (fread(scratch, bpp, k, f) != k || !Known(scratch, k))
+                if (!in.Read(scratch, k * bpp) || !Known(scratch, k))
                     return false;
                 literals -= k;
                 count -= k;
@@ -79,14 +122,14 @@ public:
 private:
     bool NextPacket()
     {
-        const int h = getc_unlocked(f);
-        if (h == EOF)
+        const int h = in.Get();
+        if (h < 0)
             return false;
         if (h & 0x80) {
             repeats = size_t(h & 0x7F) + 1;
             for (size_t i = 0; i < bpp; ++i) {
-                const int c = getc_unlocked(f);
-                if (c == EOF)
+                const int c = in.Get();
+                if (c < 0)
                     return false;
                 last[i] = uint8_t(c);
             }
@@ -105,7 +148,7 @@ private:
         return true;
     }
 
-    FILE *f;
+    Source in;
     size_t bpp;
     bool encoded;
     int mapLength; // 0: no entry numbers to check

@@ -331,7 +331,8 @@ TEST_F(TgaRead, EntryPastTheMapRefusedWithAnyBox)
 
 // Rows that a reduced read does not take cost their packets, not their
 // pixels: a read of a run-length picture of 8192 x 8192 into the preview box
-// costs no more than a full read of a raw picture held in a file as long.
+// costs about what a full read of a raw picture in a file as long costs
+// (skipped pixel by pixel it cost some 80 times that).
 TEST_F(TgaRead, RunLengthRowsSkippedAPacketAtATime)
 {
     const QString runs = tmp.path() + "/runs.tga";
@@ -360,7 +361,7 @@ TEST_F(TgaRead, RunLengthRowsSkippedAPacketAtATime)
     EXPECT_EQ(pic->width, 120);
     EXPECT_EQ(RgbAt(*pic, 7, 9), (Rgb{0xE0, 0x90, 0x20}));
     const qint64 full = best(real, 0);
-    EXPECT_LT(reduced, 4 * full) << reduced / 1000 << " us against " << full / 1000 << " us";
+    EXPECT_LT(reduced, 8 * full) << reduced / 1000 << " us against " << full / 1000 << " us";
     // and within a fixed working set
     EXPECT_EQ(testutil::RunUnderMemoryCap(size_t(16) << 20, [&] {
                   TDib *p = nullptr;
