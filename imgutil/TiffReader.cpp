@@ -209,6 +209,21 @@ bool FlipsHorizontally(uint16_t o)
            o == ORIENTATION_RIGHTBOT;
 }
 
+// An uncompressed picture longer than its file is refused before it is made.
+bool FileHoldsThePixels(TIFF *tif, uint32_t height, toff_t fileSize)
+{
+    uint16_t compression = COMPRESSION_NONE, planar = PLANARCONFIG_CONTIG, samples = 1;
+    TIFFGetFieldDefaulted(tif, TIFFTAG_COMPRESSION, &compression);
+    if (compression != COMPRESSION_NONE)
+        return true;
+    TIFFGetFieldDefaulted(tif, TIFFTAG_PLANARCONFIG, &planar);
+    TIFFGetFieldDefaulted(tif, TIFFTAG_SAMPLESPERPIXEL, &samples);
+    const uint64_t need = TIFFIsTiled(tif) ? uint64_t(TIFFTileSize64(tif)) * TIFFNumberOfTiles(tif)
+                                           : uint64_t(TIFFVStripSize64(tif, height)) *
+                                                 (planar == PLANARCONFIG_SEPARATE ? samples : 1);
+    return need <= fileSize;
+}
+
 // Strips of contiguous samples that decode a row at a time to what the RGBA
 // interface converts pixel by pixel: no tiles, no separate planes, no
 // sub-sampled chroma and none of the codecs that change the sample layout.
@@ -358,6 +373,8 @@ bool ReadTiff(TImgUt &ctx, const QString &path, int32_t maxWidth, int32_t maxHei
     if (img.width != width || img.height != height)
         return false;
 
+    if (!FileHoldsThePixels(tif, height, FdSize(reinterpret_cast<thandle_t>(intptr_t(f.fd)))))
+        return false;
     RowSink sink;
     if (!sink.Start(dib, width, height, maxWidth, maxHeight, dpiX, dpiY, img.alpha != 0))
         return false;
