@@ -278,6 +278,114 @@ bool ReadScanlines(TIFF *tif, TIFFRGBAImage &img, RowSink &sink, int64_t width, 
     return true;
 }
 
+// Tiles, and strips of separate planes, on the conditions of scanlines; the
+// tiles that the picture's right edge cuts are converted whole, as libtiff
+// converts them, and must fit the budget.
+bool ByUnit(TIFF *tif, const TIFFRGBAImage &img, int64_t width, int64_t budget)
+{
+    if (!TIFFIsTiled(tif) && img.isContig)
+        return false;
+    if (TIFFIsTiled(tif)) {
+        uint32_t tw = 0, th = 0;
+        TIFFGetField(tif, TIFFTAG_TILEWIDTH, &tw);
+        TIFFGetField(tif, TIFFTAG_TILELENGTH, &th);
+        if (tw == 0 || th == 0 || (width % tw) * th * 4 > budget)
+            return false;
+    }
+    uint16_t compression = COMPRESSION_NONE;
+    TIFFGetFieldDefaulted(tif, TIFFTAG_COMPRESSION, &compression);
+    if (compression == COMPRESSION_OJPEG || compression == COMPRESSION_SGILOG ||
+        compression == COMPRESSION_SGILOG24)
+        return false;
+    if (img.photometric == PHOTOMETRIC_YCBCR) {
+        uint16_t h = 1, v = 1;
+        TIFFGetFieldDefaulted(tif, TIFFTAG_YCBCRSUBSAMPLING, &h, &v);
+        if (h != 1 || v != 1)
+            return false;
+    }
+    return img.bitspersample >= 8 || img.samplesperpixel == 1;
+}
+
+// Each tile (or strip) of every plane the conversion takes decoded once, in
+// file order, and converted a row at a time into the picture rows that take
+// it; a cut tile is converted whole (libtiff skips its cut part in a way of
+// each conversion's own).
+bool ReadUnits(TIFF *tif, TIFFRGBAImage &img, RowSink &sink, int64_t width, int64_t height)
+{
+    const bool tiled = TIFFIsTiled(tif);
+    uint32_t unitW = uint32_t(width), unitH = 0;
+    if (tiled) {
+        TIFFGetField(tif, TIFFTAG_TILEWIDTH, &unitW);
+        TIFFGetField(tif, TIFFTAG_TILELENGTH, &unitH);
+    } else {
+        TIFFGetFieldDefaulted(tif, TIFFTAG_ROWSPERSTRIP, &unitH);
+        unitH = uint32_t(std::clamp<int64_t>(unitH, 1, height));
+    }
+    const tmsize_t unitSize = tiled ? TIFFTileSize(tif) : TIFFStripSize(tif); // a plane's
+    const tmsize_t rowSize = tiled ? TIFFTileRowSize(tif) : TIFFScanlineSize(tif);
+    if (unitW == 0 || unitH == 0 || unitSize <= 0 || rowSize <= 0)
+        return false;
+    // Separate planes: the colour planes (one for grey and palette), then alpha.
+    const bool grey = img.photometric == PHOTOMETRIC_MINISWHITE || img.photometric == PHOTOMETRIC_MINISBLACK ||
+                      img.photometric == PHOTOMETRIC_PALETTE;
+    const int colours = img.isContig ? 1 : grey ? 1 : 3;
+    const int planes = img.isContig ? 1 : colours + (img.alpha ? 1 : 0);
+    std::vector<uint8_t> buf;
+    std::vector<uint32_t> px, cut; // a row; a cut tile
+    if (!Resize(buf, size_t(unitSize) * size_t(planes)) || !Resize(px, size_t(std::min<int64_t>(unitW, width))) ||
+        !Resize(cut, size_t(width % unitW) * unitH))
+        return false;
+    const bool vflip = FlipsVertically(img.orientation), hflip = FlipsHorizontally(img.orientation);
+    for (int64_t y0 = 0; y0 < height; y0 += unitH) {
+        for (int64_t x0 = 0; x0 < width; x0 += unitW) {
+            for (int s = 0; s < planes; ++s) {
+                uint8_t *const plane = buf.data() + size_t(unitSize) * size_t(s);
+                const bool ok = tiled ? TIFFReadTile(tif, plane, uint32_t(x0), uint32_t(y0), 0, uint16_t(s)) >= 0
+                                      : TIFFReadEncodedStrip(tif, TIFFComputeStrip(tif, uint32_t(y0), uint16_t(s)),
+                                                             plane, tmsize_t(-1)) >= 0;
+                if (!ok)
+                    return false;
+            }
+            const int64_t n = std::min<int64_t>(unitW, width - x0);
+            const int64_t rows = std::min<int64_t>(unitH, height - y0);
+            // Rows of planes from row i of the unit on, converted into to:
+            // h rows, the part of the unit past n skipped.
+            auto convert = [&](int64_t i, int64_t h, uint32_t *to) {
+                uint8_t *const p0 = buf.data() + i * rowSize;
+                const int32_t skip = int32_t(unitW - n);
+                if (img.isContig) {
+                    img.put.contig(&img, to, uint32_t(x0), 0, uint32_t(n), uint32_t(h), skip, 0, p0);
+                } else {
+                    uint8_t *const p1 = colours > 1 ? p0 + unitSize : p0;
+                    uint8_t *const p2 = colours > 1 ? p0 + 2 * unitSize : p0;
+                    uint8_t *const pa = img.alpha ? p0 + colours * unitSize : nullptr;
+                    img.put.separate(&img, to, uint32_t(x0), 0, uint32_t(n), uint32_t(h), skip, 0, p0, p1, p2, pa);
+                }
+            };
+            if (n < unitW)
+                convert(0, rows, cut.data());
+            for (int64_t i = 0; i < rows; ++i) {
+                const int64_t r = y0 + i;
+                const auto [first, last] = sink.Targets(vflip ? height - 1 - r : r);
+                if (first == last)
+                    continue;
+                if (n < unitW)
+                    std::copy_n(cut.data() + i * n, n, px.data());
+                else
+                    convert(i, 1, px.data());
+                int64_t at = x0;
+                if (hflip) {
+                    std::reverse(px.begin(), px.begin() + n);
+                    at = width - x0 - n;
+                }
+                for (int64_t k = first; k < last; ++k)
+                    sink.Put(k, at, n, px.data());
+            }
+        }
+    }
+    return true;
+}
+
 // Bands of whole strips or tiles where they fit the budget (fewer rows
 // otherwise), each read by libtiff's RGBA interface, which turns it over.
 bool ReadBands(TIFF *tif, TIFFRGBAImage &img, RowSink &sink, int64_t width, int64_t height, int64_t budget)
@@ -381,6 +489,7 @@ bool ReadTiff(TImgUt &ctx, const QString &path, int32_t maxWidth, int32_t maxHei
     // A band may cost as much as half the record, or the fixed budget.
     const int64_t budget = std::max(BandBytes, int64_t(dib->stride) * dib->height / 2);
     const bool ok = ByScanline(tif, img) ? ReadScanlines(tif, img, sink, width, height)
+                    : ByUnit(tif, img, width, budget) ? ReadUnits(tif, img, sink, width, height)
                                          : ReadBands(tif, img, sink, width, height, budget);
     if (!ok)
         return false;

@@ -10,6 +10,7 @@
 #include <QFile>
 #include <tiffio.h>
 
+#include <algorithm>
 #include <vector>
 
 using namespace VlmImgUt;
@@ -27,6 +28,7 @@ struct Layout {
     int tileW = 0, tileH = 0; // tiled when set
     int orientation = ORIENTATION_TOPLEFT;
     int compression = COMPRESSION_NONE;
+    int chroma = 0; // YCbCr stored with chroma sub-sampled by this in both directions
 };
 
 // Sample s of pixel (x, y); 0 outside the picture (the padding of tiles).
@@ -94,7 +96,24 @@ bool WriteLayout(const QString &path, const Layout &l)
     }
     const int planes = l.separate ? l.samples : 1;
     bool ok = true;
-    if (l.tileW) {
+    if (l.chroma) {
+        // Blocks of chroma x chroma luma samples, then Cb and Cr.
+        const int c = l.chroma, rps = l.rowsPerStrip ? l.rowsPerStrip : l.height;
+        TIFFSetField(tif, TIFFTAG_YCBCRSUBSAMPLING, uint16_t(c), uint16_t(c));
+        TIFFSetField(tif, TIFFTAG_ROWSPERSTRIP, uint32_t(rps));
+        for (int y0 = 0, strip = 0; ok && y0 < l.height; y0 += rps, ++strip) {
+            std::vector<uint8_t> data;
+            for (int by = y0; by < std::min(y0 + rps, l.height); by += c)
+                for (int bx = 0; bx < l.width; bx += c) {
+                    for (int y = by; y < by + c; ++y)
+                        for (int x = bx; x < bx + c; ++x)
+                            data.push_back(uint8_t(Value(l, x, y, 0)));
+                    data.push_back(uint8_t(Value(l, bx, by, 1)));
+                    data.push_back(uint8_t(Value(l, bx, by, 2)));
+                }
+            ok = TIFFWriteEncodedStrip(tif, uint32_t(strip), data.data(), tmsize_t(data.size())) >= 0;
+        }
+    } else if (l.tileW) {
         TIFFSetField(tif, TIFFTAG_TILEWIDTH, uint32_t(l.tileW));
         TIFFSetField(tif, TIFFTAG_TILELENGTH, uint32_t(l.tileH));
         for (int s = 0; s < planes; ++s)
@@ -181,6 +200,14 @@ TEST_F(TiffLayouts, StripsTilesPlanesAndOrientationsAsTheLibraryReadsThem)
          COMPRESSION_NONE},
         {"one strip of separate planes taller than a band", 4112, 1030, 3, 8, PHOTOMETRIC_RGB, 0, true, 0, 0, 0,
          ORIENTATION_BOTRIGHT, COMPRESSION_NONE},
+        // Read in bands by libtiff: sub-sampled chroma, and edge tiles too
+        // large to convert whole.
+        {"ycbcr 4:2:0 in strips of 6", 71, 49, 3, 8, PHOTOMETRIC_YCBCR, 0, false, 6, 0, 0, ORIENTATION_TOPRIGHT,
+         COMPRESSION_LZW, 2},
+        {"ycbcr 4:2:0 in one strip taller than a band", 4112, 1100, 3, 8, PHOTOMETRIC_YCBCR, 0, false, 0, 0, 0,
+         ORIENTATION_BOTLEFT, COMPRESSION_NONE, 2},
+        {"edge tiles taller than a band", 4100, 1030, 3, 8, PHOTOMETRIC_RGB, 0, false, 0, 8192, 1024,
+         ORIENTATION_TOPLEFT, COMPRESSION_ADOBE_DEFLATE},
     };
     for (const Layout &l : layouts)
         ExpectAsTheLibrary(l, l.width / 3, l.height / 3);
