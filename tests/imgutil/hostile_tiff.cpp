@@ -8,7 +8,7 @@
 
 namespace hostile {
 
-bool WriteWhiteG4Tiff(const QString &path, uint32_t width, uint32_t height)
+bool WriteWhiteG4Tiff(const QString &path, uint32_t width, uint32_t height, uint32_t tile)
 {
     TIFF *tif = TIFFOpen(QFile::encodeName(path).constData(), "w");
     if (!tif)
@@ -19,11 +19,20 @@ bool WriteWhiteG4Tiff(const QString &path, uint32_t width, uint32_t height)
     TIFFSetField(tif, TIFFTAG_SAMPLESPERPIXEL, uint16_t(1));
     TIFFSetField(tif, TIFFTAG_PHOTOMETRIC, uint16_t(PHOTOMETRIC_MINISWHITE));
     TIFFSetField(tif, TIFFTAG_COMPRESSION, uint16_t(COMPRESSION_CCITTFAX4));
-    TIFFSetField(tif, TIFFTAG_ROWSPERSTRIP, height);
-    const std::vector<uint8_t> row((width + 7) / 8, 0);
     bool ok = true;
-    for (uint32_t y = 0; ok && y < height; ++y)
-        ok = TIFFWriteScanline(tif, const_cast<uint8_t *>(row.data()), y, 0) == 1;
+    if (tile) {
+        TIFFSetField(tif, TIFFTAG_TILEWIDTH, tile);
+        TIFFSetField(tif, TIFFTAG_TILELENGTH, tile);
+        std::vector<uint8_t> blank(size_t(TIFFTileSize(tif)), 0);
+        for (uint32_t y = 0; ok && y < height; y += tile)
+            for (uint32_t x = 0; ok && x < width; x += tile)
+                ok = TIFFWriteTile(tif, blank.data(), x, y, 0, 0) >= 0;
+    } else {
+        TIFFSetField(tif, TIFFTAG_ROWSPERSTRIP, height);
+        std::vector<uint8_t> row((width + 7) / 8, 0);
+        for (uint32_t y = 0; ok && y < height; ++y)
+            ok = TIFFWriteScanline(tif, row.data(), y, 0) == 1;
+    }
     TIFFClose(tif);
     return ok;
 }

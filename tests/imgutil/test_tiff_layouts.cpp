@@ -237,10 +237,13 @@ int ReadWhiteUnderCap(TImgUt &ctx, const QString &path, int boxW, int boxH, int6
 
 TEST_F(TiffLayouts, WhiteG4PictureCostsItsRecord)
 {
-    const QString path = tmp.path() + "/white.tif";
-    ASSERT_TRUE(hostile::WriteWhiteG4Tiff(path, 4096, 4096));
-    EXPECT_EQ(ReadWhiteUnderCap(*ctx, path, 0, 0, 4096, 4096), 1) << "full size";
-    EXPECT_EQ(ReadWhiteUnderCap(*ctx, path, 160, 120, 120, 120), 1) << "preview";
+    for (const uint32_t tile : {0u, 4096u, 1024u}) {
+        SCOPED_TRACE(tile ? "tiles" : "one strip");
+        const QString path = tmp.path() + "/white.tif";
+        ASSERT_TRUE(hostile::WriteWhiteG4Tiff(path, 4096, 4096, tile));
+        EXPECT_EQ(ReadWhiteUnderCap(*ctx, path, 0, 0, 4096, 4096), 1) << "full size";
+        EXPECT_EQ(ReadWhiteUnderCap(*ctx, path, 160, 120, 120, 120), 1) << "preview";
+    }
 }
 
 TEST_F(TiffLayouts, HostileCasesWithinTheirRecord)
