@@ -190,7 +190,8 @@ private:
     bool opaque = true;
 };
 
-// Rows a band may hold beyond what the picture itself costs.
+// What a band of converted rows may always take (and half the record
+// where that is more).
 constexpr int64_t BandBytes = int64_t(16) << 20;
 // Pixels converted at a time from a scanline: a whole number of bytes at
 // every bit depth.
