@@ -4,8 +4,10 @@
 #include "TDib.h"
 #include "TImgUt.h"
 
+#include <algorithm>
 #include <cstdio>
 #include <cstring>
+#include <new>
 #include <vector>
 
 namespace VlmImgUt {
@@ -25,25 +27,8 @@ public:
         if (!encoded)
             return fread(dst, 1, n, f) == n;
         while (n > 0) {
-            if (repeats == 0) {
-                const int c = getc_unlocked(f);
-                if (c == EOF)
-                    return false;
-                value = uint8_t(c);
-                repeats = 1;
-                if (c == 0x80) {
-                    const int count = getc_unlocked(f);
-                    if (count == EOF)
-                        return false;
-                    if (count != 0) {
-                        const int v = getc_unlocked(f);
-                        if (v == EOF)
-                            return false;
-                        value = uint8_t(v);
-                        repeats = size_t(count) + 1;
-                    }
-                }
-            }
+            if (repeats == 0 && !NextRun())
+                return false;
             const size_t k = repeats < n ? repeats : n;
             memset(dst, value, k);
             dst += k;
@@ -53,21 +38,44 @@ public:
         return true;
     }
 
+    // Passes over n bytes, a whole run at a time.
     bool Skip(size_t n)
     {
         if (!encoded)
             return fseeko(f, off_t(n), SEEK_CUR) == 0;
-        uint8_t scratch[256];
         while (n > 0) {
-            const size_t k = n < sizeof scratch ? n : sizeof scratch;
-            if (!Read(scratch, k))
+            if (repeats == 0 && !NextRun())
                 return false;
+            const size_t k = repeats < n ? repeats : n;
             n -= k;
+            repeats -= k;
         }
         return true;
     }
 
 private:
+    bool NextRun()
+    {
+        const int c = getc_unlocked(f);
+        if (c == EOF)
+            return false;
+        value = uint8_t(c);
+        repeats = 1;
+        if (c != 0x80)
+            return true;
+        const int count = getc_unlocked(f);
+        if (count == EOF)
+            return false;
+        if (count == 0)
+            return true;
+        const int v = getc_unlocked(f);
+        if (v == EOF)
+            return false;
+        value = uint8_t(v);
+        repeats = size_t(count) + 1;
+        return true;
+    }
+
     FILE *f;
     bool encoded;
     uint8_t value = 0;
@@ -123,47 +131,86 @@ bool ReadSunRaster(TImgUt &ctx, const QString &path, int32_t maxWidth, int32_t m
     if (left < 0 || (encoded ? rowBytes * height / 256 * 3 : rowBytes * height) > left)
         return false;
 
-    std::vector<uint8_t> raw, bgr;
-    TReaderRows rows;
-    if (!Resize(raw, size_t(rowBytes)) || !Resize(bgr, size_t(width) * 3) ||
-        !rows.Start(dib, width, height, maxWidth, maxHeight))
+    // The record's size is checked before anything is made; positions are
+    // kept only for a reduced read.
+    const TReduction red = TReduction::For(width, height, maxWidth, maxHeight);
+    if (!WithinRecordCap(red.width, red.height))
         return false;
+    std::vector<int32_t> cols, rows;
+    if (red.reduced) {
+        try {
+            cols = TReduction::Sample(width, red.width, red.stepX);
+            rows = TReduction::Sample(height, red.height, red.stepY);
+        } catch (const std::bad_alloc &) {
+            return false;
+        }
+    }
+    if (!dib->Create(red.width, red.height, 0, 0))
+        return false;
+    dib->srcWidth = int32_t(width);
+    dib->srcHeight = int32_t(height);
+    auto row = [dib](int64_t k) { return dib->bits + (int64_t(dib->height) - 1 - k) * dib->stride; };
 
+    // A file row is decoded a piece at a time, straight into the picture.
+    constexpr int64_t Piece = 8192; // pixels, a whole number of bytes at 1 bit
+    const int bytesPerPixel = int(depth / 8);
+    const int64_t pixelBytes = depth == 1 ? (width + 7) / 8 : width * bytesPerPixel;
+    uint8_t piece[Piece * 4];
     const bool rgbOrder = type == TypeRgb;
+    auto put = [&](const uint8_t *src, int64_t i, uint8_t *dst) {
+        if (depth == 1 || depth == 8) {
+            const int v = depth == 8 ? src[i] : (src[i / 8] >> (7 - i % 8)) & 1;
+            if (entries > 0) {
+                const bool known = v < entries; // others are black
+                dst[0] = known ? map[2][v] : 0;
+                dst[1] = known ? map[1][v] : 0;
+                dst[2] = known ? map[0][v] : 0;
+            } else if (depth == 8) {
+                dst[0] = dst[1] = dst[2] = uint8_t(v);
+            } else {
+                dst[0] = dst[1] = dst[2] = v ? 0 : 255; // 1 is black
+            }
+            return;
+        }
+        // 24 bits B, G, R; 32 bits a pad byte, then B, G, R; the RGB type
+        // stores R, G, B.
+        const uint8_t *p = src + i * bytesPerPixel + (depth == 32 ? 1 : 0);
+        dst[0] = p[rgbOrder ? 2 : 0];
+        dst[1] = p[1];
+        dst[2] = p[rgbOrder ? 0 : 2];
+    };
+
     Bytes in(f, encoded);
     for (int64_t y = 0; y < height; ++y) {
-        if (!rows.Wanted(y)) {
-            if (!in.Skip(raw.size()))
+        int64_t first = y, last = y + 1; // picture rows (from the top) of file row y
+        if (red.reduced) {
+            const auto range = std::equal_range(rows.begin(), rows.end(), int32_t(y));
+            first = range.first - rows.begin();
+            last = range.second - rows.begin();
+        }
+        if (first == last) {
+            if (!in.Skip(size_t(rowBytes)))
                 return false;
             continue;
         }
-        if (!in.Read(raw.data(), raw.size()))
-            return false;
-        uint8_t *dst = bgr.data();
-        const uint8_t *src = raw.data();
-        for (int64_t x = 0; x < width; ++x, dst += 3) {
-            if (depth == 1 || depth == 8) {
-                const int v = depth == 8 ? src[x] : (src[x / 8] >> (7 - x % 8)) & 1;
-                if (entries > 0) {
-                    const bool known = v < entries; // others are black
-                    dst[0] = known ? map[2][v] : 0;
-                    dst[1] = known ? map[1][v] : 0;
-                    dst[2] = known ? map[0][v] : 0;
-                } else if (depth == 8) {
-                    dst[0] = dst[1] = dst[2] = uint8_t(v);
-                } else {
-                    dst[0] = dst[1] = dst[2] = v ? 0 : 255; // 1 is black
-                }
+        uint8_t *const dst = row(first);
+        size_t next = 0; // picture column of a reduced read
+        for (int64_t x0 = 0; x0 < width; x0 += Piece) {
+            const int64_t n = std::min(Piece, width - x0);
+            if (!in.Read(piece, size_t(depth == 1 ? (n + 7) / 8 : n * bytesPerPixel)))
+                return false;
+            if (!red.reduced) {
+                for (int64_t i = 0; i < n; ++i)
+                    put(piece, i, dst + 3 * (x0 + i));
                 continue;
             }
-            // 24 bits B, G, R; 32 bits a pad byte, then B, G, R; the RGB
-            // type stores R, G, B.
-            const uint8_t *p = src + x * (depth / 8) + (depth == 32 ? 1 : 0);
-            dst[0] = p[rgbOrder ? 2 : 0];
-            dst[1] = p[1];
-            dst[2] = p[rgbOrder ? 0 : 2];
+            for (; next < cols.size() && cols[next] < x0 + n; ++next)
+                put(piece, cols[next] - x0, dst + 3 * int64_t(next));
         }
-        rows.PutBgr(y, bgr.data());
+        if (!in.Skip(size_t(rowBytes - pixelBytes))) // the row's padding
+            return false;
+        for (int64_t k = first + 1; k < last; ++k)
+            memcpy(row(k), dst, size_t(3 * int64_t(red.width)));
     }
     return true;
 }

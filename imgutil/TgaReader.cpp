@@ -5,6 +5,7 @@
 #include "TDib.h"
 #include "TImgUt.h"
 
+#include <algorithm>
 #include <cstdio>
 #include <cstring>
 #include <vector>
@@ -13,32 +14,70 @@ namespace VlmImgUt {
 
 namespace {
 
+// The bytes of the stream from its position on, through a buffer of our
+// own: packets of one or two bytes cost no call each.
+class Source {
+public:
+    explicit Source(FILE *f) : f(f), buf(size_t(1) << 16) {}
+
+    int Get() { return pos < end || Fill() ? buf[pos++] : -1; }
+
+    bool Read(uint8_t *dst, size_t n)
+    {
+        while (n > 0) {
+            if (pos == end && !Fill())
+                return false;
+            const size_t k = std::min(n, end - pos);
+            memcpy(dst, buf.data() + pos, k);
+            pos += k;
+            dst += k;
+            n -= k;
+        }
+        return true;
+    }
+
+    // Passes over n bytes that the file is known to hold.
+    bool Skip(size_t n)
+    {
+        const size_t k = std::min(n, end - pos);
+        pos += k;
+        return k == n || fseeko(f, off_t(n - k), SEEK_CUR) == 0;
+    }
+
+private:
+    bool Fill()
+    {
+        end = fread(buf.data(), 1, buf.size(), f);
+        pos = 0;
+        return end > 0;
+    }
+
+    FILE *f;
+    std::vector<uint8_t> buf;
+    size_t pos = 0, end = 0;
+};
 
 // The file's pixels, raw or in run-length packets: a header byte with bit 7
 // set repeats the next pixel (header & 0x7F) + 1 times, one without gives
-// (header & 0x7F) + 1 pixels as they are. Packets run on across rows.
+// (header & 0x7F) + 1 pixels as they are. Packets run on across rows. With
+// a colour map every entry number read is checked against its length, in
+// the rows a reduced read skips too.
 class Pixels {
 public:
-    Pixels(FILE *f, int bytesPerPixel, bool encoded) : f(f), bpp(size_t(bytesPerPixel)), encoded(encoded) {}
+    Pixels(FILE *f, int bytesPerPixel, bool encoded, int mapLength)
+        : in(f), bpp(size_t(bytesPerPixel)), encoded(encoded), mapLength(mapLength)
+    {
+    }
 
-    // count pixels into dst; false at the end of the file.
+    // count pixels into dst; false at the end of the file or at an entry
+    // number past the map.
     bool Read(uint8_t *dst, size_t count)
     {
         if (!encoded)
-            return fread(dst, bpp, count, f) == count;
+            return in.Read(dst, count * bpp) && Known(dst, count);
         while (count > 0) {
-            if (repeats == 0 && literals == 0) {
-                const int h = getc_unlocked(f);
-                if (h == EOF)
-                    return false;
-                if (h & 0x80) {
-                    if (fread(last, 1, bpp, f) != bpp)
-                        return false;
-                    repeats = size_t(h & 0x7F) + 1;
-                } else {
-                    literals = size_t(h & 0x7F) + 1;
-                }
-            }
+            if (repeats == 0 && literals == 0 && !NextPacket())
+                return false;
             if (repeats > 0) {
                 const size_t k = repeats < count ? repeats : count;
                 for (size_t i = 0; i < k; ++i, dst += bpp)
@@ -47,7 +86,7 @@ public:
                 count -= k;
             } else {
                 const size_t k = literals < count ? literals : count;
-                if (fread(dst, bpp, k, f) != k)
+                if (!in.Read(dst, k * bpp) || !Known(dst, k))
                     return false;
                 dst += k * bpp;
                 literals -= k;
@@ -57,17 +96,62 @@ public:
         return true;
     }
 
+    // Passes over count pixels, a packet at a time; scratch holds count.
     bool Skip(size_t count, uint8_t *scratch)
     {
-        if (!encoded)
-            return fseeko(f, off_t(count * bpp), SEEK_CUR) == 0;
-        return Read(scratch, count);
+        if (!encoded) // the file holds them: its length was checked
+            return mapLength > 0 ? Read(scratch, count) : in.Skip(count * bpp);
+        while (count > 0) {
+            if (repeats == 0 && literals == 0 && !NextPacket())
+                return false;
+            if (repeats > 0) {
+                const size_t k = repeats < count ? repeats : count;
+                repeats -= k;
+                count -= k;
+            } else {
+                const size_t k = literals < count ? literals : count;
+                if (!in.Read(scratch, k * bpp) || !Known(scratch, k))
+                    return false;
+                literals -= k;
+                count -= k;
+            }
+        }
+        return true;
     }
 
 private:
-    FILE *f;
+    bool NextPacket()
+    {
+        const int h = in.Get();
+        if (h < 0)
+            return false;
+        if (h & 0x80) {
+            repeats = size_t(h & 0x7F) + 1;
+            for (size_t i = 0; i < bpp; ++i) {
+                const int c = in.Get();
+                if (c < 0)
+                    return false;
+                last[i] = uint8_t(c);
+            }
+            return Known(last, 1);
+        }
+        literals = size_t(h & 0x7F) + 1;
+        return true;
+    }
+
+    bool Known(const uint8_t *px, size_t count) const
+    {
+        if (mapLength > 0)
+            for (size_t i = 0; i < count; ++i)
+                if (px[i] >= mapLength)
+                    return false;
+        return true;
+    }
+
+    Source in;
     size_t bpp;
     bool encoded;
+    int mapLength; // 0: no entry numbers to check
     uint8_t last[4] = {};
     size_t repeats = 0, literals = 0;
 };
@@ -145,7 +229,7 @@ bool ReadTga(TImgUt &ctx, const QString &path, int32_t maxWidth, int32_t maxHeig
         !rows.Start(dib, width, height, maxWidth, maxHeight))
         return false;
 
-    Pixels in(f, bpp, encoded);
+    Pixels in(f, bpp, encoded, mapped ? mapLength : 0);
     // File row r is picture row r (top first) or height - 1 - r; each lands
     // straight in the picture rows that take it.
     for (int64_t r = 0; r < height; ++r) {
@@ -161,9 +245,7 @@ bool ReadTga(TImgUt &ctx, const QString &path, int32_t maxWidth, int32_t maxHeig
         for (int64_t i = 0; i < width; ++i, src += bpp) {
             uint8_t *dst = &bgr[size_t(rightToLeft ? width - 1 - i : i) * 3];
             if (mapped) {
-                if (src[0] >= mapLength)
-                    return false;
-                memcpy(dst, map[src[0]], 3);
+                memcpy(dst, map[src[0]], 3); // checked when read
             } else if (bpp == 2) {
                 const unsigned w = Get16LE(src);
                 dst[0] = Five(w & 31);

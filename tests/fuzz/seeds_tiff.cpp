@@ -40,6 +40,47 @@ QByteArray ExifStructure()
     return o.b;
 }
 
+// A 24 x 20 picture in a layout the reader takes a scanline or a band at a
+// time: one strip, separate planes, tiles, any orientation.
+bool WriteLayout(const char *dir, const char *name, uint16_t samples, uint16_t bits, uint16_t photometric,
+                 bool separate, uint16_t compression, uint16_t orientation, bool tiled)
+{
+    const std::string path = std::string(dir) + "/" + name;
+    TIFF *tif = TIFFOpen(path.c_str(), "w");
+    if (!tif)
+        return false;
+    const uint32_t w = 24, h = 20;
+    TIFFSetField(tif, TIFFTAG_IMAGEWIDTH, w);
+    TIFFSetField(tif, TIFFTAG_IMAGELENGTH, h);
+    TIFFSetField(tif, TIFFTAG_SAMPLESPERPIXEL, samples);
+    TIFFSetField(tif, TIFFTAG_BITSPERSAMPLE, bits);
+    TIFFSetField(tif, TIFFTAG_PHOTOMETRIC, photometric);
+    TIFFSetField(tif, TIFFTAG_PLANARCONFIG, uint16_t(separate ? PLANARCONFIG_SEPARATE : PLANARCONFIG_CONTIG));
+    TIFFSetField(tif, TIFFTAG_COMPRESSION, compression);
+    TIFFSetField(tif, TIFFTAG_ORIENTATION, orientation);
+    const int planes = separate ? samples : 1;
+    const uint32_t perRow = (w * (separate ? 1 : samples) * bits + 7) / 8;
+    bool ok = true;
+    if (tiled) {
+        TIFFSetField(tif, TIFFTAG_TILEWIDTH, 16u);
+        TIFFSetField(tif, TIFFTAG_TILELENGTH, 16u);
+        const QByteArray tile = fuzz::Ramp(int(TIFFTileSize(tif)), 7);
+        for (int s = 0; s < planes; ++s)
+            for (uint32_t y = 0; y < h; y += 16)
+                for (uint32_t x = 0; x < w; x += 16)
+                    ok = ok && TIFFWriteTile(tif, const_cast<char *>(tile.constData()), x, y, 0, uint16_t(s)) >= 0;
+    } else {
+        TIFFSetField(tif, TIFFTAG_ROWSPERSTRIP, h);
+        for (int s = 0; s < planes; ++s)
+            for (uint32_t y = 0; y < h; ++y) {
+                QByteArray row = fuzz::Ramp(int(perRow), int(3 + y + 5 * uint32_t(s)));
+                ok = ok && TIFFWriteScanline(tif, row.data(), y, uint16_t(s)) == 1;
+            }
+    }
+    TIFFClose(tif);
+    return ok;
+}
+
 } // namespace
 
 int main(int argc, char **argv)
@@ -78,5 +119,11 @@ int main(int argc, char **argv)
     m.xmp = {'<', 'x', '/', '>'};
     ok = fuzz::WriteSeed(argv[1], "metadata.tif", WriteTiff(m)) && ok;
     ok = fuzz::WriteSeed(argv[1], "exif.tif", ExifStructure()) && ok;
+    ok = WriteLayout(argv[1], "g4strip.tif", 1, 1, PHOTOMETRIC_MINISWHITE, false, COMPRESSION_CCITTFAX4,
+                     ORIENTATION_TOPRIGHT, false) && ok;
+    ok = WriteLayout(argv[1], "planes.tif", 3, 8, PHOTOMETRIC_RGB, true, COMPRESSION_LZW, ORIENTATION_BOTRIGHT,
+                     false) && ok;
+    ok = WriteLayout(argv[1], "planetiles.tif", 4, 8, PHOTOMETRIC_RGB, true, COMPRESSION_NONE, ORIENTATION_LEFTBOT,
+                     true) && ok;
     return ok ? 0 : 1;
 }

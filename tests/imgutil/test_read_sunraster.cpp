@@ -1,5 +1,8 @@
 // The Sun raster reader (".ras", reader code 9), on files written here byte
 // by byte: every depth and type, colour maps, row padding, run-length runs.
+#include "hostile_files.h"
+#include "hostile_rasters.h"
+#include "memory_cap.h"
 #include "reader_fixture.h"
 
 #include <vector>
@@ -224,6 +227,57 @@ TEST_F(SunRasterRead, ReducedReadTakesTheSampledPixels)
         s.height = 200;
         s.type = type;
         ExpectRead(Build(s), "p.ras", 300, 200, 100, 100, 100, 67, Colour);
+    }
+}
+
+// Rows wider than the pieces they are decoded in, at every depth, full
+// size and reduced.
+TEST_F(SunRasterRead, RowsWiderThanAPiece)
+{
+    struct Case { uint32_t depth; int mapEntries; };
+    const Case cases[] = {{1, 0}, {8, 5}, {24, 0}, {32, 0}};
+    for (const Case &c : cases) {
+        for (uint32_t type : {1u, 2u}) {
+            SCOPED_TRACE(testing::Message() << c.depth << " bits, type " << type);
+            Ras s;
+            s.width = 8200 + int(c.depth);
+            s.height = 150;
+            s.depth = c.depth;
+            s.type = type;
+            s.mapType = c.mapEntries ? 1 : 0;
+            s.mapEntries = c.mapEntries;
+            const QByteArray file = Build(s);
+            auto expected = [&](int x, int y) { return Expected(s, x, y); };
+            ExpectRead(file, "p.ras", s.width, s.height, 0, 0, s.width, s.height, expected);
+            const TReduction r = TReduction::For(s.width, s.height, 1000, 100);
+            ExpectRead(file, "p.ras", s.width, s.height, 1000, 100, r.width, r.height, expected);
+        }
+    }
+}
+
+// A run-length row of 2^24 pixels of 32 bits (a file of 768 KB) is read
+// within 1.5 x its record and a fixed working set: no full-width raw row,
+// converted row or column table beside the record.
+TEST_F(SunRasterRead, WideRunLengthRowCostsItsRecord)
+{
+    const QString path = tmp.path() + "/wide.ras";
+    const int64_t width = int64_t(1) << 24;
+    ASSERT_TRUE(hostile::WriteRunLengthSunRaster(path, uint32_t(width), 1));
+    for (const int box : {0, 120}) {
+        SCOPED_TRACE(box);
+        const int64_t record = (width * 3 + 3) / 4 * 4;
+        EXPECT_EQ(testutil::RunUnderMemoryCap(size_t(record) * 3 / 2 + (size_t(32) << 20), [&] {
+                      TDib *p = nullptr;
+                      if (!ctx->ReadImageFile(path, &p, box * 4 / 3, box, false))
+                          return 0;
+                      if (p->width != width || p->height != 1)
+                          return 2;
+                      for (int64_t i = 0; i < 3 * width; ++i)
+                          if (p->bits[i] != 0x60)
+                              return 5;
+                      return 1;
+                  }),
+                  1);
     }
 }
 

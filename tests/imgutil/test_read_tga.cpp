@@ -1,6 +1,10 @@
 // The Targa reader (".tga", reader code 6), on files written here byte by
 // byte in every accepted layout, and on the combinations it refuses.
+#include "hostile_rasters.h"
+#include "memory_cap.h"
 #include "reader_fixture.h"
+
+#include <QElapsedTimer>
 
 #include <cmath>
 #include <cstring>
@@ -284,6 +288,86 @@ TEST_F(TgaRead, ReducedReadTakesTheSampledPixels)
             ExpectRead(Build(s), "p.tga", 2000, 1000, 500, 500, 500, 250, Colour);
         }
     }
+}
+
+// An entry number past the map refuses the file whatever the box: also in
+// a row that a reduced read does not take.
+TEST_F(TgaRead, EntryPastTheMapRefusedWithAnyBox)
+{
+    Tga s;
+    s.type = 1;
+    s.mapType = 1;
+    s.mapLength = 16;
+    s.bits = 8;
+    s.width = 300;
+    s.height = 200;
+    const QByteArray raw = Build(s);
+    const int head = raw.size() - s.width * s.height;
+    // Picture row 1 (from the top) is file row 198; the box 100 x 100 takes
+    // rows 0 and 3.
+    const int at = 198 * s.width;
+    struct Case { const char *name; int type; bool wholeRow; };
+    const Case cases[] = {
+        {"raw", 1, false},
+        {"in a raw packet", 9, false},
+        {"in a repeat packet", 9, true},
+    };
+    for (const Case &c : cases) {
+        for (const int entry : {15, 16}) {
+            SCOPED_TRACE(testing::Message() << c.name << ", entry " << entry);
+            QByteArray px = raw.mid(head);
+            if (c.wholeRow)
+                px.replace(at, s.width, QByteArray(s.width, char(entry)));
+            else
+                px[at + 5] = char(entry);
+            QByteArray file = raw.left(head);
+            file[2] = char(c.type);
+            file.append(c.type == 9 ? RunLength(px, 1) : px);
+            EXPECT_EQ(Read(file, "p.tga"), entry < 16);
+            EXPECT_EQ(Read(file, "p.tga", 100, 100), entry < 16);
+        }
+    }
+}
+
+// Rows that a reduced read does not take cost their packets, not their
+// pixels: a read of a run-length picture of 8192 x 8192 into the preview box
+// costs about what a full read of a raw picture in a file as long costs
+// (skipped pixel by pixel it cost some 80 times that).
+TEST_F(TgaRead, RunLengthRowsSkippedAPacketAtATime)
+{
+    const QString runs = tmp.path() + "/runs.tga";
+    ASSERT_TRUE(hostile::WriteRunLengthTarga(runs, 8192, 8192));
+    Tga s;
+    s.type = 1;
+    s.mapType = 1;
+    s.mapLength = 16;
+    s.bits = 8;
+    s.width = 1024;
+    s.height = 1024;
+    const QString real = Put(Build(s), "real.tga");
+    ASSERT_NEAR(double(QFileInfo(real).size()), double(QFileInfo(runs).size()), 0.01 * QFileInfo(runs).size());
+
+    auto best = [&](const QString &path, int box) {
+        qint64 fastest = INT64_MAX;
+        for (int i = 0; i < 5; ++i) {
+            QElapsedTimer t;
+            t.start();
+            EXPECT_TRUE(ctx->ReadImageFile(path, &pic, box * 4 / 3, box, false));
+            fastest = std::min(fastest, t.nsecsElapsed());
+        }
+        return fastest;
+    };
+    const qint64 reduced = best(runs, 120);
+    EXPECT_EQ(pic->width, 120);
+    EXPECT_EQ(RgbAt(*pic, 7, 9), (Rgb{0xE0, 0x90, 0x20}));
+    const qint64 full = best(real, 0);
+    EXPECT_LT(reduced, 8 * full) << reduced / 1000 << " us against " << full / 1000 << " us";
+    // and within a fixed working set
+    EXPECT_EQ(testutil::RunUnderMemoryCap(size_t(16) << 20, [&] {
+                  TDib *p = nullptr;
+                  return ctx->ReadImageFile(runs, &p, 160, 120, false) ? 1 : 0;
+              }),
+              1);
 }
 
 } // namespace

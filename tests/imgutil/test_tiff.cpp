@@ -388,6 +388,10 @@ TEST_F(TiffRead, CutShortOtherAndHostileFiles)
         EXPECT_EQ(ReadUnderMemoryCap(*ctx, path, 100, 100), 0);
         EXPECT_LT(t.elapsed(), 5000);
     }
+    // An uncompressed picture that its file does not hold is refused before
+    // the picture is made.
+    EXPECT_FALSE(Read(ClaimedTiff(16000, 16000, 24), "big.tif"));
+    EXPECT_EQ(pic->width, 1);
 }
 
 } // namespace
