@@ -1,5 +1,5 @@
 #include "hostile_files.h"
-#include "hostile_rasters.h"
+#include "hostile_writers.h"
 
 #include <QByteArray>
 #include <QFile>

@@ -1,7 +1,7 @@
 // The Sun raster reader (".ras", reader code 9), on files written here byte
 // by byte: every depth and type, colour maps, row padding, run-length runs.
 #include "hostile_files.h"
-#include "hostile_rasters.h"
+#include "hostile_writers.h"
 #include "memory_cap.h"
 #include "reader_fixture.h"
 

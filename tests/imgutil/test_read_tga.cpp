@@ -1,6 +1,6 @@
 // The Targa reader (".tga", reader code 6), on files written here byte by
 // byte in every accepted layout, and on the combinations it refuses.
-#include "hostile_rasters.h"
+#include "hostile_writers.h"
 #include "memory_cap.h"
 #include "reader_fixture.h"
 

@@ -3,7 +3,7 @@
 // converted piece), each compared with libtiff's own RGBA read, and on the
 // hostile G4 picture, whose read must cost no more than its record.
 #include "hostile_files.h"
-#include "hostile_rasters.h"
+#include "hostile_writers.h"
 #include "memory_cap.h"
 #include "picture_files.h"
 
