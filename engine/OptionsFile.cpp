@@ -79,6 +79,137 @@ private:
     TSettings &s;
 };
 
+// Game settings and the pattern: values outside their bounds keep what is
+// set.
+bool ReadGameOptions(TSettings &s, TFieldReader &r)
+{
+    int32_t i32;
+    float ratio;
+    QString text;
+
+    if (!r.GetInt(i32))
+        return false;
+    if (TSettings::ValidGameType(i32))
+        s.gameType = i32;
+    if (!r.GetInt(i32))
+        return false;
+    if (TSettings::ValidLevels(i32))
+        s.levels = i32;
+    if (!r.GetAnyFlag(s.bonusBoxes) || !r.GetAnyFlag(s.badBoxes))
+        return false;
+    if (!r.GetFloat(ratio))
+        return false;
+    if (TSettings::ValidRatio(ratio))
+        s.sideRatio = ratio;
+    if (!r.GetFloat(ratio))
+        return false;
+    if (TSettings::ValidRatio(ratio))
+        s.topRatio = ratio;
+    if (!r.GetAnyFlag(s.useBoxColors) || !r.GetAnyFlag(s.useBoxImages) || !r.GetColor(s.backgroundColor))
+        return false;
+
+    if (!r.GetString(text))
+        return false;
+    if (!text.isEmpty() && s.FindPictureFile(text, QStringLiteral("Patterns/")))
+        s.patternFile = text;
+    if (!r.GetAnyFlag(s.usePattern) || !r.GetAnyFlag(s.tilePattern))
+        return false;
+    return true;
+}
+
+// Face colours and pictures, the colour and image sets.
+bool ReadSetsAndFaces(TSettings &s, TFieldReader &r)
+{
+    int32_t i32;
+    Color color;
+    QString text;
+
+    // Face colours and the selected set belong to the first file read.
+    for (int f = 0; f < 6; ++f) {
+        if (!r.GetColor(color))
+            return false;
+        if (!s.optionsLoaded)
+            s.faceColor[f] = color;
+    }
+    if (!r.GetInt(i32))
+        return false;
+    if (!s.optionsLoaded)
+        s.colorSet = i32;
+
+    // Colour sets, merged by name.
+    if (!MergeSets(r, s.colorSetNames, s.colorSetColors, [&r](int &c) { return r.GetColor(c); },
+                   [](int c) { return c; }))
+        return false;
+    s.colorSetCount = int(s.colorSetNames.size());
+
+    for (int f = 0; f < 6; ++f) {
+        if (!r.GetString(text))
+            return false;
+        if (!s.optionsLoaded) {
+            s.FindPictureFile(text, QStringLiteral("Images/"));
+            s.faceImageFile[f] = text;
+        }
+    }
+    SetBounds::Apply(s);
+
+    if (!r.GetAnyFlag(s.spanImages) || !r.GetAnyFlag(s.tileImages) || !r.GetAnyFlag(s.rotateImages) || !r.GetAnyFlag(s.borderImages))
+        return false;
+    if (!r.GetInt(i32))
+        return false;
+    if (!s.optionsLoaded)
+        s.imageSet = i32;
+
+    // Image sets, merged by name.
+    if (!MergeSets(r, s.imageSetNames, s.imageSetFiles, [&r](QString &name) { return r.GetString(name); },
+                   [&s](QString name) {
+                       s.FindPictureFile(name, QStringLiteral("Images/"));
+                       return name;
+                   }))
+        return false;
+    SetBounds::Apply(s);
+
+    s.optionsLoaded = true;
+    return true;
+}
+
+// Ten (score, name, levels) entries per game type, kept by position.
+// Tables and entries past 4 x 10 are read and dropped.
+bool ReadHallOfFame(TSettings &s, TFieldReader &r)
+{
+    int32_t tables, entries;
+    if (!r.GetInt(tables) || !r.GetInt(entries))
+        return false;
+    for (int t = 0; t < HofTables; ++t)
+        s.hofNames[t].resize(HofEntries);
+    const bool withLevels = s.fileVersion > 110;
+    if (entries <= 0 && tables > HofTables)
+        tables = HofTables;
+    for (int32_t t = 0; t < tables; ++t) {
+        const bool keepTable = t < HofTables;
+        if (keepTable) {
+            s.hofNames[t].fill(QString(), HofEntries);
+            for (int e = 0; e < HofEntries; ++e)
+                s.hofScore[t][e] = s.hofLevels[t][e] = 0;
+        }
+        for (int32_t e = 0; e < entries; ++e) {
+            int32_t score, lev = 0;
+            if (!r.GetInt(score))
+                return false;
+            QString name;
+            if (!r.GetString(name))
+                name.clear();
+            if (withLevels && !r.GetInt(lev))
+                return false;
+            if (keepTable && e < HofEntries && !name.isEmpty()) {
+                s.hofNames[t][e] = name;
+                s.hofScore[t][e] = score;
+                s.hofLevels[t][e] = TSettings::ValidLevels(lev) ? lev : 0;
+            }
+        }
+    }
+    return true;
+}
+
 } // namespace
 
 int TSettings::FileVersionOf(const char text[14])
@@ -188,118 +319,5 @@ bool TSettings::ReadOptionsBody(QIODevice &file)
 {
     TFieldReader r(&file, *this);
     SetBounds bounds(*this);
-    int32_t i32;
-    float ratio;
-    Color color;
-    QString text;
-
-    // Game settings: values outside their bounds keep what is set.
-    if (!r.GetInt(i32))
-        return false;
-    if (ValidGameType(i32))
-        gameType = i32;
-    if (!r.GetInt(i32))
-        return false;
-    if (ValidLevels(i32))
-        levels = i32;
-    if (!r.GetAnyFlag(bonusBoxes) || !r.GetAnyFlag(badBoxes))
-        return false;
-    if (!r.GetFloat(ratio))
-        return false;
-    if (ValidRatio(ratio))
-        sideRatio = ratio;
-    if (!r.GetFloat(ratio))
-        return false;
-    if (ValidRatio(ratio))
-        topRatio = ratio;
-    if (!r.GetAnyFlag(useBoxColors) || !r.GetAnyFlag(useBoxImages) || !r.GetColor(backgroundColor))
-        return false;
-
-    if (!r.GetString(text))
-        return false;
-    if (!text.isEmpty() && FindPictureFile(text, QStringLiteral("Patterns/")))
-        patternFile = text;
-    if (!r.GetAnyFlag(usePattern) || !r.GetAnyFlag(tilePattern))
-        return false;
-
-    // Face colours and the selected set belong to the first file read.
-    for (int f = 0; f < 6; ++f) {
-        if (!r.GetColor(color))
-            return false;
-        if (!optionsLoaded)
-            faceColor[f] = color;
-    }
-    if (!r.GetInt(i32))
-        return false;
-    if (!optionsLoaded)
-        colorSet = i32;
-
-    // Colour sets, merged by name.
-    if (!MergeSets(r, colorSetNames, colorSetColors, [&r](int &c) { return r.GetColor(c); },
-                   [](int c) { return c; }))
-        return false;
-    colorSetCount = int(colorSetNames.size());
-
-    for (int f = 0; f < 6; ++f) {
-        if (!r.GetString(text))
-            return false;
-        if (!optionsLoaded) {
-            FindPictureFile(text, QStringLiteral("Images/"));
-            faceImageFile[f] = text;
-        }
-    }
-    SetBounds::Apply(*this);
-
-    if (!r.GetAnyFlag(spanImages) || !r.GetAnyFlag(tileImages) || !r.GetAnyFlag(rotateImages) || !r.GetAnyFlag(borderImages))
-        return false;
-    if (!r.GetInt(i32))
-        return false;
-    if (!optionsLoaded)
-        imageSet = i32;
-
-    // Image sets, merged by name.
-    if (!MergeSets(r, imageSetNames, imageSetFiles, [&r](QString &name) { return r.GetString(name); },
-                   [this](QString name) {
-                       FindPictureFile(name, QStringLiteral("Images/"));
-                       return name;
-                   }))
-        return false;
-    SetBounds::Apply(*this);
-
-    optionsLoaded = true;
-
-    // Hall of Fame: ten (score, name, levels) entries per game type, kept by
-    // position. Tables and entries past 4 x 10 are read and dropped.
-    int32_t tables, entries;
-    if (!r.GetInt(tables) || !r.GetInt(entries))
-        return false;
-    for (int t = 0; t < HofTables; ++t)
-        hofNames[t].resize(HofEntries);
-    const bool withLevels = fileVersion > 110;
-    if (entries <= 0 && tables > HofTables)
-        tables = HofTables;
-    for (int32_t t = 0; t < tables; ++t) {
-        const bool keepTable = t < HofTables;
-        if (keepTable) {
-            hofNames[t].fill(QString(), HofEntries);
-            for (int e = 0; e < HofEntries; ++e)
-                hofScore[t][e] = hofLevels[t][e] = 0;
-        }
-        for (int32_t e = 0; e < entries; ++e) {
-            int32_t score, lev = 0;
-            if (!r.GetInt(score))
-                return false;
-            QString name;
-            if (!r.GetString(name))
-                name.clear();
-            if (withLevels && !r.GetInt(lev))
-                return false;
-            if (keepTable && e < HofEntries && !name.isEmpty()) {
-                hofNames[t][e] = name;
-                hofScore[t][e] = score;
-                hofLevels[t][e] = ValidLevels(lev) ? lev : 0;
-            }
-        }
-    }
-    return true;
+    return ReadGameOptions(*this, r) && ReadSetsAndFaces(*this, r) && ReadHallOfFame(*this, r);
 }
