@@ -225,13 +225,10 @@ bool FileHoldsThePixels(TIFF *tif, uint32_t height, toff_t fileSize)
     return need <= fileSize;
 }
 
-// Strips of contiguous samples that decode a row at a time to what the RGBA
-// interface converts pixel by pixel: no tiles, no separate planes, no
-// sub-sampled chroma and none of the codecs that change the sample layout.
-bool ByScanline(TIFF *tif, const TIFFRGBAImage &img)
+// No sub-sampled chroma and none of the codecs that change the sample
+// layout, and samples of whole bytes or a single one a pixel.
+bool KeepsSampleLayout(TIFF *tif, const TIFFRGBAImage &img)
 {
-    if (TIFFIsTiled(tif) || !img.isContig)
-        return false;
     uint16_t compression = COMPRESSION_NONE;
     TIFFGetFieldDefaulted(tif, TIFFTAG_COMPRESSION, &compression);
     if (compression == COMPRESSION_OJPEG || compression == COMPRESSION_SGILOG ||
@@ -244,6 +241,16 @@ bool ByScanline(TIFF *tif, const TIFFRGBAImage &img)
             return false;
     }
     return img.bitspersample >= 8 || img.samplesperpixel == 1;
+}
+
+// Strips of contiguous samples that decode a row at a time to what the RGBA
+// interface converts pixel by pixel: no tiles, no separate planes, and the
+// sample layout kept.
+bool ByScanline(TIFF *tif, const TIFFRGBAImage &img)
+{
+    if (TIFFIsTiled(tif) || !img.isContig)
+        return false;
+    return KeepsSampleLayout(tif, img);
 }
 
 // Every row decoded in turn, each converted a piece at a time when the
@@ -293,18 +300,7 @@ bool ByUnit(TIFF *tif, const TIFFRGBAImage &img, int64_t width, int64_t budget)
         if (tw == 0 || th == 0 || (width % tw) * th * 4 > budget)
             return false;
     }
-    uint16_t compression = COMPRESSION_NONE;
-    TIFFGetFieldDefaulted(tif, TIFFTAG_COMPRESSION, &compression);
-    if (compression == COMPRESSION_OJPEG || compression == COMPRESSION_SGILOG ||
-        compression == COMPRESSION_SGILOG24)
-        return false;
-    if (img.photometric == PHOTOMETRIC_YCBCR) {
-        uint16_t h = 1, v = 1;
-        TIFFGetFieldDefaulted(tif, TIFFTAG_YCBCRSUBSAMPLING, &h, &v);
-        if (h != 1 || v != 1)
-            return false;
-    }
-    return img.bitspersample >= 8 || img.samplesperpixel == 1;
+    return KeepsSampleLayout(tif, img);
 }
 
 // Each tile (or strip) of every plane the conversion takes decoded once, in

@@ -4,6 +4,7 @@
 // memory is its own. A 54-byte file must cost milliseconds and no memory to
 // speak of; a picture larger than the size cap, read reduced, only its
 // sampled rows.
+#include "bmp_header.h"
 #include "child_figure.h"
 
 #include "TDib.h"
@@ -20,35 +21,6 @@
 using namespace VlmImgUt;
 using bench::Figure;
 using bench::InChild;
-
-namespace {
-
-void Put(QByteArray &b, int64_t v, int bytes)
-{
-    for (int i = 0; i < bytes; ++i)
-        b.append(char((v >> (8 * i)) & 0xFF));
-}
-
-// A bitmap header (and for 8 bits a palette) claiming width x height.
-QByteArray Header(int32_t width, int32_t height, int bits)
-{
-    const int palette = bits == 8 ? 1024 : 0;
-    QByteArray b("BM");
-    Put(b, 54 + palette, 4);
-    Put(b, 0, 4);
-    Put(b, 54 + palette, 4);
-    Put(b, 40, 4);
-    Put(b, width, 4);
-    Put(b, height, 4);
-    Put(b, 1, 2);
-    Put(b, bits, 2);
-    for (int i = 0; i < 6; ++i)
-        Put(b, i == 1 || i == 2 ? 2835 : 0, 4);
-    b.append(QByteArray(palette, '\x40'));
-    return b;
-}
-
-} // namespace
 
 int main(int argc, char *argv[])
 {
@@ -83,7 +55,7 @@ int main(int argc, char *argv[])
         const QString path = tmp.path() + QStringLiteral("/claim.bmp");
         {
             QFile f(path);
-            const QByteArray head = Header(c.width, c.height, c.bits);
+            const QByteArray head = bench::BmpHeader(c.width, c.height, c.bits);
             if (!f.open(QIODevice::WriteOnly | QIODevice::Truncate) || f.write(head) != head.size()
                 || (c.length > 0 && !f.resize(c.length)))
                 return 2;

@@ -5,6 +5,7 @@
 // its record (1.5 x the record plus a fixed working set) and, at full size,
 // no more time than the peer within a small factor; a refusal costs
 // milliseconds and no memory to speak of.
+#include "bmp_header.h"
 #include "child_figure.h"
 #include "imgutil/hostile_files.h"
 
@@ -24,27 +25,11 @@ using bench::InChild;
 
 namespace {
 
-void Put(QByteArray &b, int64_t v, int bytes)
-{
-    for (int i = 0; i < bytes; ++i)
-        b.append(char((v >> (8 * i)) & 0xFF));
-}
-
 // A real 24-bit BMP of width x height, its pixels a sparse run of zeros.
 bool WriteBmp(const QString &path, int64_t width, int64_t height)
 {
     const int64_t stride = (width * 3 + 3) / 4 * 4;
-    QByteArray b("BM");
-    Put(b, 54 + stride * height, 4);
-    Put(b, 0, 4);
-    Put(b, 54, 4);
-    Put(b, 40, 4);
-    Put(b, width, 4);
-    Put(b, height, 4);
-    Put(b, 1, 2);
-    Put(b, 24, 2);
-    for (int i = 0; i < 6; ++i)
-        Put(b, i == 1 || i == 2 ? 2835 : 0, 4);
+    const QByteArray b = bench::BmpHeader(int32_t(width), int32_t(height), 24);
     QFile f(path);
     return f.open(QIODevice::WriteOnly | QIODevice::Truncate) && f.write(b) == b.size() && f.resize(54 + stride * height);
 }
