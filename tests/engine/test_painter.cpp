@@ -2,6 +2,7 @@
 // faces, the supersampler, the selection outline and PutImage.
 #include "test_board_util.h"
 
+#include "FacePictures.h"
 #include "TImgUt.h"
 #include "VlScale.h"
 
@@ -359,7 +360,7 @@ TEST_F(FacePictures, UnreadablePictureIsNotReadAgainUntilItsNameChanges)
     st.faceImageFile[0] = missing;
     st.PaintBox(4, 1, 1, 0.0f, 0.0f);
     EXPECT_EQ(st.faceImage[0], nullptr);
-    EXPECT_EQ(st.faceImageFailed[0], missing);
+    EXPECT_EQ(st.Pictures().failed[0], missing);
     EXPECT_EQ(board.At(110, 110), COLORREF(FaceColors[0]));
 
     // The file appears, but under the same name it is not tried again.
@@ -389,7 +390,7 @@ TEST_F(FacePictures, UnreadablePictureIsNotReadAgainUntilItsNameChanges)
     board.PlaceScratch(80, 80, 1, 2, TopFace(1, 2));
     st.PaintBox(4, 1, 1, 0.0f, 0.0f);
     EXPECT_EQ(st.faceImage[1], nullptr);
-    EXPECT_EQ(st.faceImageFailed[1], broken);
+    EXPECT_EQ(st.Pictures().failed[1], broken);
     EXPECT_EQ(board.At(110, 110), COLORREF(FaceColors[1]));
 }
 
@@ -411,7 +412,7 @@ TEST_F(FacePictures, LargePictureGoesOnceFittedAndIsReadAgainForANewSize)
     EXPECT_EQ(board.At(110, 110), 0x336699u);
     ASSERT_NE(st.faceImage[0], nullptr) << "80 x 80 is small: kept";
     // Pictures over 6000 pixels count as large from here on.
-    st.keepPicturePixels = 6000;
+    st.Pictures().keepPixels = 6000;
     TSettings::ReleaseDib(st.faceImageFit[0]);
     st.PaintBox(4, 1, 1, 0.0f, 0.0f);
     EXPECT_EQ(board.At(110, 110), 0x336699u);
@@ -437,7 +438,7 @@ TEST_F(FacePictures, LargePictureGoesOnceFittedAndIsReadAgainForANewSize)
     board.SetGeometry(40, 20, 20);
     st.PaintBox(4, 1, 1, 0.0f, 0.0f);
     EXPECT_EQ(board.At(100, 100), COLORREF(FaceColors[0]));
-    EXPECT_EQ(st.faceImageFailed[0], file);
+    EXPECT_EQ(st.Pictures().failed[0], file);
 
     // No file name: the picture given stays.
     st.faceImageFile[1].clear();
