@@ -176,9 +176,10 @@ void TBoardView::RenderBoard()
     // Background: the pattern, else the background colour; during the
     // intro and without a game the brush stays as it is.
     TGame *game = flow.game;
+    if (game)
+        PreparePictures();
     bool patternDrawn = false;
     if (!flow.introRunning && game) {
-        PreparePictures();
         if (s.usePattern)
             patternDrawn = pattern.Draw(s);
         if (!patternDrawn)
@@ -209,10 +210,11 @@ void TBoardView::PreparePictures()
 {
     TSettings &s = *settings;
     TPictureJobs jobs(s);
+    // The pattern depends only on the bitmap's size: during the intro it
+    // is read for the game that follows.
     if (s.usePattern)
         pattern.Prepare(s, jobs);
-    TFacePictures &pictures = s.Pictures();
-    pictures.Prepare(s, TFacePictures::FitSize(s, s.levels), jobs);
+    s.Pictures().Prepare(s, TFacePictures::FitSize(s, flow.game->levels), jobs);
     jobs.Run();
 }
 

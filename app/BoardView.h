@@ -83,7 +83,7 @@ public:
 
     void Paint(QPainter &draw);
     void RenderBoard();
-    // Reads the pictures the game's render draws, side by side: the
+    // Reads the pictures the game's renders draw, side by side: the
     // pattern and the face pictures at the size of the layout.
     void PreparePictures();
     void PaintSplashTitle(QPainter &draw);

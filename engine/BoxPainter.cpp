@@ -383,6 +383,52 @@ bool TSettings::DrawnSize(int pw, int ph, int W, int H, int &w, int &h)
     return true;
 }
 
+namespace {
+
+// Tiles W x H of dst at r's corner with the w x h picture src, centred:
+// the first column and row show the part of a tile that ends where the
+// centred tiles begin; tiles are clipped at r's right and bottom edges.
+void DrawTiles(TDib *dst, const TDib *src, const QRect &r, int w, int h)
+{
+    const int left = r.left(), top = r.top(), W = r.width(), H = r.height();
+    int ox, firstW, oy, firstH;
+    if (w < W) {
+        ox = w - (W % w) / 2;
+        firstW = w - ox;
+    } else {
+        ox = (w - W) / 2;
+        firstW = w - ox;
+    }
+    if (h < H) {
+        oy = h - (H % h) / 2;
+        firstH = (H % h) / 2;
+    } else {
+        oy = (h - H) / 2;
+        firstH = H;
+    }
+    const int right = left + W, bottom = top + H;
+    int ty = top, srcY = oy, rowH = firstH;
+    while (ty < bottom) {
+        const int ch = std::min(rowH, bottom - ty);
+        if (ch > 0) {
+            int tx = left, srcX = ox, colW = firstW;
+            while (tx < right) {
+                const int cw = std::min(colW, right - tx);
+                if (cw > 0)
+                    Gdi::BitBlt(dst->dc, tx, ty, cw, ch, src->dc, srcX, srcY, Gdi::SRCCOPY);
+                tx += colW;
+                srcX = 0;
+                colW = w;
+            }
+        }
+        ty += rowH;
+        srcY = 0;
+        rowH = h;
+    }
+}
+
+} // namespace
+
 void TSettings::PutImage(TDib *dst, TDib *src, QRect &r, bool tile, bool border)
 {
     if (!dst || !src)
@@ -428,41 +474,6 @@ void TSettings::PutImage(TDib *dst, TDib *src, QRect &r, bool tile, bool border)
         tileSrc = temp;
     }
 
-    // The pattern is centred: the first column and row show the part of a
-    // tile that ends where the centred tiles begin.
-    int ox, firstW, oy, firstH;
-    if (w < W) {
-        ox = w - (W % w) / 2;
-        firstW = w - ox;
-    } else {
-        ox = (w - W) / 2;
-        firstW = w - ox;
-    }
-    if (h < H) {
-        oy = h - (H % h) / 2;
-        firstH = (H % h) / 2;
-    } else {
-        oy = (h - H) / 2;
-        firstH = H;
-    }
-    const int right = left + W, bottom = top + H;
-    int ty = top, srcY = oy, rowH = firstH;
-    while (ty < bottom) {
-        const int ch = std::min(rowH, bottom - ty);
-        if (ch > 0) {
-            int tx = left, srcX = ox, colW = firstW;
-            while (tx < right) {
-                const int cw = std::min(colW, right - tx);
-                if (cw > 0)
-                    Gdi::BitBlt(dst->dc, tx, ty, cw, ch, tileSrc->dc, srcX, srcY, Gdi::SRCCOPY);
-                tx += colW;
-                srcX = 0;
-                colW = w;
-            }
-        }
-        ty += rowH;
-        srcY = 0;
-        rowH = h;
-    }
+    DrawTiles(dst, tileSrc, r, w, h);
     ReleaseDib(temp);
 }

@@ -60,7 +60,7 @@ bool TFacePictures::Keeps(const TSettings &st, int f, const TDib *picture, int64
 {
     if (st.faceImageFile[f].isEmpty() || !picture)
         return true;
-    return int64_t(picture->width) * picture->height <= keepPixels && others + Bytes(picture) <= keepBytes;
+    return int64_t(picture->width) * picture->height <= keepPixels && others + Bytes(picture) <= pictureBytes;
 }
 
 int TFacePictures::FitSize(const TSettings &st, int n)
@@ -131,10 +131,11 @@ void TFacePictures::Prepare(TSettings &st, int S, TPictureJobs &jobs)
         const bool alone = read && !TPictureJobs::ReadsSideBySide(file, *st.imgUt);
         jobs.Add(read ? TPictureJobs::PictureBytes(file) : 0, alone,
                  [this, &st, f, S, ground, read](TImgUt *ctx, TPictureJobs &jobs) {
-                     if (!Read(st, f, ctx) || !Refit(st, f, S, ground) || !read || st.faceImageFile[f].isEmpty())
+                     if (!Read(st, f, ctx) || !Refit(st, f, S, ground) || st.faceImageFile[f].isEmpty())
                          return;
                      const TDib *picture = st.faceImage[f];
-                     if (int64_t(picture->width) * picture->height <= keepPixels && jobs.Keep(Bytes(picture), keepBytes))
+                     const bool small = int64_t(picture->width) * picture->height <= keepPixels;
+                     if (jobs.Keep(Bytes(picture), small ? pictureBytes : -1, !read))
                          return;
                      TSettings::ReleaseDib(st.faceImage[f]);
                      dropped[f] = st.faceImageFile[f];
@@ -184,14 +185,26 @@ bool TPictureJobs::ReadsSideBySide(const QString &path, const TImgUt &ctx)
     return ctx.ReaderCode(TImgUt::FileExtension(path)) != 0;
 }
 
-bool TPictureJobs::Keep(int64_t bytes, int64_t limit)
+bool TPictureJobs::Keep(int64_t bytes, int64_t limit, bool already)
 {
-    std::lock_guard<std::mutex> hold(lock);
-    if (keptBytes + bytes > limit)
-        return false;
-    keptBytes += bytes;
-    heldBytes += bytes;
-    return true;
+    {
+        std::lock_guard<std::mutex> hold(lock);
+        if (already) {
+            keptBytes -= bytes;
+            heldBytes -= bytes;
+        }
+        int64_t waiting = 0;
+        for (const Job &job : jobs)
+            waiting = std::max(waiting, job.bytes);
+        if (keptBytes + bytes + waiting <= limit) {
+            keptBytes += bytes;
+            heldBytes += bytes;
+            return true;
+        }
+    }
+    if (already)
+        freed.notify_all();
+    return false;
 }
 
 bool TPictureJobs::Take(Job &job)
@@ -201,7 +214,7 @@ bool TPictureJobs::Take(Job &job)
     for (;;) {
         if (jobs.empty())
             return false;
-        if (running == 0 || heldBytes + jobs.front().bytes <= pictures.holdBytes) {
+        if (running == 0 || heldBytes + jobs.front().bytes <= pictures.pictureBytes) {
             job = std::move(jobs.front());
             jobs.pop_front();
             heldBytes += job.bytes;
@@ -227,6 +240,7 @@ void TPictureJobs::Run()
     TFacePictures &pictures = st.Pictures();
     keptBytes = heldBytes = TFacePictures::KeptBytes(st);
     running = 0;
+    std::stable_partition(jobs.begin(), jobs.end(), [](const Job &job) { return job.bytes == 0; });
     // Readers that must run alone go first, on this thread; all of them
     // when the pictures are read one after the other.
     const bool oneByOne = !pictures.sideBySide || PixelKernels::PoolThreads() <= 1;

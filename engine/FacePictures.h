@@ -44,13 +44,11 @@ public:
     QString dropped[6];
     // Face pictures read from files are kept at full size, so that a new
     // layout fits them again without reading, while each has at most
-    // keepPixels pixels and all of them together at most keepBytes bytes;
-    // others only as their fitted copies.
+    // keepPixels pixels and the full-size pictures held at once, kept or
+    // being read, stay within pictureBytes; others only as their fitted
+    // copies. With the rest of the game that stays within about 300 MB.
     int64_t keepPixels = int64_t(16) << 20;
-    int64_t keepBytes = int64_t(176) << 20;
-    // Full-size pictures held at once, kept or being read, while pictures
-    // are read side by side.
-    int64_t holdBytes = int64_t(212) << 20;
+    int64_t pictureBytes = int64_t(208) << 20;
     // Read pictures side by side on the pixel pool; off, one after the
     // other on the calling thread.
     bool sideBySide = true;
@@ -94,7 +92,8 @@ private:
 // Picture reads of one render, side by side on the pixel pool: each job
 // reads with an image-library context of its own, and a job starts only
 // while the full-size pictures held (kept ones and those being read) stay
-// within the budget, or when no other job runs.
+// within the budget, or when no other job runs. Jobs that only fit kept
+// pictures anew run first: a picture they do not keep makes room.
 class TPictureJobs {
 public:
     explicit TPictureJobs(TSettings &st) : st(st) {}
@@ -105,8 +104,11 @@ public:
     // beside others runs alone, on the calling thread.
     void Add(int64_t bytes, bool alone, Work run);
     // Called by a job that would keep a full-size picture of `bytes`: true
-    // (and counted as held from now on) while all kept stay within limit.
-    bool Keep(int64_t bytes, int64_t limit);
+    // (and counted as held from now on) while the kept pictures leave
+    // room within `limit` for the largest read still waiting. `already`:
+    // the picture was kept before the jobs ran and is decided again; not
+    // kept, it no longer counts.
+    bool Keep(int64_t bytes, int64_t limit, bool already);
     // The bytes a picture file will take at full size, from its header;
     // a guess for a file whose size the header does not tell.
     static int64_t PictureBytes(const QString &path);
