@@ -1,3 +1,4 @@
+#include "ShapePaint.h"
 #include "ShapeRecord.h"
 
 #include "FacePictures.h"
