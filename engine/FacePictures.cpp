@@ -91,6 +91,8 @@ bool TFacePictures::Read(TSettings &st, int f, TImgUt *ctx)
 
 bool TFacePictures::Refit(TSettings &st, int f, int S, COLORREF ground)
 {
+    if (!st.faceImageFit[f])
+        st.faceImageFit[f] = new TDib;
     TDib *fit = st.faceImageFit[f];
     if (!fit->Create(S, S))
         return false;
@@ -121,9 +123,7 @@ void TFacePictures::Prepare(TSettings &st, int S, TPictureJobs &jobs)
         const bool read = !st.faceImage[f];
         if (read && (!st.imgUt || failed[f] == st.faceImageFile[f]))
             continue;
-        if (!st.faceImageFit[f])
-            st.faceImageFit[f] = new TDib;
-        else if (store)
+        if (store && st.faceImageFit[f])
             store->Forget(st.faceImageFit[f]);
         const Color c = st.faceColor[f];
         const COLORREF ground = c == ColorNull ? COLORREF(0) : COLORREF(c) & 0xFFFFFFu;

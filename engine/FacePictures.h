@@ -65,20 +65,21 @@ public:
 
     // The edge of the fitted face pictures of a shape of n levels.
     static int FitSize(const TSettings &st, int n);
-    // Does face f need reading or fitting before it can be shown at S x S.
+    // Is face f's fitted copy not ready at S x S.
     bool NeedsFitting(const TSettings &st, int f, int S) const;
     // Reads face f's picture when it is not read and may be, with ctx;
     // false when the face shows no picture.
     bool Read(TSettings &st, int f, VlmImgUt::TImgUt *ctx);
-    // Makes faceImageFit of face f anew at S x S on a ground of colour
-    // `ground`; false when it cannot be made.
+    // Makes faceImageFit of face f (made first when there is none) anew at
+    // S x S on a ground of colour `ground`; false when it cannot be made.
     bool Refit(TSettings &st, int f, int S, COLORREF ground);
     // After fitting: a picture not kept goes, remembered as dropped.
     void Drop(TSettings &st, int f);
 
-    // Adds a job to `jobs` for every face with a file whose fitted copy is
-    // not ready for a shape drawn with fitted pictures of S x S, each
-    // fitted on a ground of its face colour as the painter fits it.
+    // Adds a job to `jobs` for every face whose fitted copy is not ready
+    // for a shape drawn with fitted pictures of S x S and whose picture is
+    // there or may be read: read, fitted on a ground of its face colour as
+    // the painter fits it, and kept or dropped.
     void Prepare(TSettings &st, int S, TPictureJobs &jobs);
 
     // Contexts of the image library for reads side by side, one each,
