@@ -19,7 +19,6 @@
 #include <cstring>
 #include <vector>
 
-
 using VlmImgUt::TDib;
 using namespace SlantedFace;
 
@@ -135,7 +134,10 @@ private:
 // Where the painter's steps go: the shape's record while one is drawn,
 // else straight into the render bitmap.
 struct Target {
-    explicit Target(TSettings &st) : direct(st), to(st.shapeRecord ? static_cast<TPaintTarget &>(*st.shapeRecord) : direct) {}
+    explicit Target(TSettings &st)
+        : direct(st), to(st.shapeRecord ? static_cast<TPaintTarget &>(*st.shapeRecord) : direct)
+    {
+    }
     TDrawAtOnce direct;
     TPaintTarget &to;
 };

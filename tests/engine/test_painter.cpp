@@ -504,7 +504,9 @@ TEST_F(FacePictures, ReadAheadAsWhenTheBoxesNeedThem)
         QFile out(files.last());
         ASSERT_TRUE(out.open(QIODevice::WriteOnly));
         const int w = f == 4 ? 90 : 70 + 4 * f, h = 50 + 3 * f;
-        out.write(BmpBytes(w, h, [f](int x, int y) { return RGBColor((x * 3 + f * 20) & 255, (y * 4) & 255, ((x ^ y) * 5) & 255); }));
+        out.write(BmpBytes(w, h, [f](int x, int y) {
+            return RGBColor((x * 3 + f * 20) & 255, (y * 4) & 255, ((x ^ y) * 5) & 255);
+        }));
     }
     PictureBoard boxes(tmp.path(), files), side(tmp.path(), files), oneByOne(tmp.path(), files);
     for (PictureBoard *b : {&boxes, &side, &oneByOne})
