@@ -1,4 +1,5 @@
 #include "BoardView.h"
+#include "FacePictures.h"
 
 #include "BboxCnt.h"
 #include "BoardInput.h"
@@ -177,6 +178,8 @@ void TBoardView::RenderBoard()
     // Background: the pattern, else the background colour; during the
     // intro and without a game the brush stays as it is.
     TGame *game = flow.game;
+    if (game)
+        PreparePictures();
     bool patternDrawn = false;
     if (!flow.introRunning && game) {
         if (s.usePattern)
@@ -205,6 +208,18 @@ void TBoardView::RenderBoard()
     Gdi::ToQImage(s.renderBuffer->bitmap, screenFrame);
 }
 
+void TBoardView::PreparePictures()
+{
+    TSettings &s = *settings;
+    TPictureJobs jobs(s);
+    // The pattern depends only on the bitmap's size: during the intro it
+    // is read for the game that follows.
+    if (s.usePattern)
+        pattern.Prepare(s, jobs);
+    s.Pictures().Prepare(s, TFacePictures::FitSize(s, flow.game->levels), jobs);
+    jobs.Run();
+}
+
 // ---- The pattern ----------------------------------------------------------------
 
 TBoardPattern::~TBoardPattern()
@@ -212,42 +227,65 @@ TBoardPattern::~TBoardPattern()
     TSettings::ReleaseDib(stretched);
 }
 
+bool TBoardPattern::Serves(const TSettings &s, int W, int H) const
+{
+    // The stretched copy serves while the settings hold no other picture
+    // and the file and the size are the same.
+    return stretched && !s.patternImage && !s.patternFile.isEmpty() && stretchedFile == s.patternFile
+           && stretchedForWidth == W && stretchedForHeight == H;
+}
+
+void TBoardPattern::Load(TSettings &s, VlmImgUt::TImgUt *ctx, int W, int H)
+{
+    if (!s.patternImage && ctx && !s.patternFile.isEmpty() && s.patternFile != failed) {
+        VlmImgUt::TDib *picture = nullptr;
+        if (!ctx->ReadImageFile(s.patternFile, &picture, 0, 0, false)) {
+            TSettings::ReleaseDib(picture);
+            failed = s.patternFile;
+        } else {
+            failed.clear();
+        }
+        s.patternImage = picture;
+    }
+    if (!s.patternImage)
+        return;
+    int w, h;
+    if (!TSettings::DrawnSize(s.patternImage->width, s.patternImage->height, W, H, w, h) || s.patternFile.isEmpty())
+        return;
+    auto *copy = new VlmImgUt::TDib;
+    if (!copy->Create(w, h)) {
+        TSettings::ReleaseDib(copy);
+        return;
+    }
+    Gdi::SetStretchBltMode(copy->dc, Gdi::HALFTONE);
+    Gdi::StretchBlt(copy->dc, 0, 0, w, h, s.patternImage->dc, 0, 0, s.patternImage->width, s.patternImage->height,
+                    Gdi::SRCCOPY);
+    stretched = copy;
+    stretchedFile = s.patternFile;
+    stretchedForWidth = W;
+    stretchedForHeight = H;
+    TSettings::ReleaseDib(s.patternImage);
+}
+
+void TBoardPattern::Prepare(TSettings &s, TPictureJobs &jobs)
+{
+    const int W = s.bufferWidth, H = s.bufferHeight;
+    if (Serves(s, W, H) || s.patternImage || !s.imgUt || s.patternFile.isEmpty() || s.patternFile == failed)
+        return;
+    TSettings::ReleaseDib(stretched);
+    jobs.Add(TPictureJobs::PictureBytes(s.patternFile), !TPictureJobs::ReadsSideBySide(s.patternFile, *s.imgUt),
+             [this, &s, W, H](VlmImgUt::TImgUt *ctx, TPictureJobs &) { Load(s, ctx, W, H); });
+}
+
 bool TBoardPattern::Draw(TSettings &s)
 {
     const int W = s.bufferWidth, H = s.bufferHeight;
-    // The stretched copy serves while the settings hold no other picture
-    // and the file and the size are the same.
-    if (stretched && (s.patternImage || s.patternFile.isEmpty() || stretchedFile != s.patternFile
-                      || stretchedForWidth != W || stretchedForHeight != H))
+    if (stretched && !Serves(s, W, H))
         TSettings::ReleaseDib(stretched);
     if (!stretched) {
-        if (!s.patternImage && s.imgUt && !s.patternFile.isEmpty() && s.patternFile != failed) {
-            if (!s.imgUt->ReadImageFile(s.patternFile, &s.patternImage, 0, 0, false)) {
-                TSettings::ReleaseDib(s.patternImage);
-                failed = s.patternFile;
-            } else {
-                failed.clear();
-            }
-        }
-        if (!s.patternImage)
+        Load(s, s.imgUt, W, H);
+        if (!stretched && !s.patternImage)
             return false;
-        int w, h;
-        if (TSettings::DrawnSize(s.patternImage->width, s.patternImage->height, W, H, w, h)
-            && !s.patternFile.isEmpty()) {
-            auto *copy = new VlmImgUt::TDib;
-            if (copy->Create(w, h)) {
-                Gdi::SetStretchBltMode(copy->dc, Gdi::HALFTONE);
-                Gdi::StretchBlt(copy->dc, 0, 0, w, h, s.patternImage->dc, 0, 0, s.patternImage->width,
-                                s.patternImage->height, Gdi::SRCCOPY);
-                stretched = copy;
-                stretchedFile = s.patternFile;
-                stretchedForWidth = W;
-                stretchedForHeight = H;
-                TSettings::ReleaseDib(s.patternImage);
-            } else {
-                TSettings::ReleaseDib(copy);
-            }
-        }
     }
     QRect whole(0, 0, W, H);
     if (stretched) {

@@ -20,9 +20,12 @@ class TBoardInput;
 class TGameFlow;
 class TSettings;
 
+class TPictureJobs;
+
 namespace VlmImgUt {
 class TDib;
-}
+class TImgUt;
+} // namespace VlmImgUt
 
 // The background pattern as the board draws it: PutImage over the whole
 // render bitmap, without border. A picture larger than the bitmap is drawn
@@ -40,10 +43,18 @@ public:
     // Draws the pattern of the settings into their render bitmap; false
     // when there is none (no file, or it cannot be read).
     bool Draw(TSettings &s);
+    // Adds the reading of the pattern to `jobs` when Draw would read it.
+    void Prepare(TSettings &s, TPictureJobs &jobs);
 
     QString failed;   // pattern file whose reading failed; not read again
 
 private:
+    // Reads the pattern with ctx when it is not read, and stretches a
+    // picture larger than W x H to the size it is drawn at.
+    void Load(TSettings &s, VlmImgUt::TImgUt *ctx, int W, int H);
+    // Does the stretched copy serve for a bitmap of W x H.
+    bool Serves(const TSettings &s, int W, int H) const;
+
     VlmImgUt::TDib *stretched = nullptr;   // owned
     QString stretchedFile;
     int stretchedForWidth = 0, stretchedForHeight = 0;
@@ -72,6 +83,9 @@ public:
 
     void Paint(QPainter &draw);
     void RenderBoard();
+    // Reads the pictures the game's renders draw, side by side: the
+    // pattern and the face pictures at the size of the layout.
+    void PreparePictures();
     void PaintSplashTitle(QPainter &draw);
     // One tick of the intro timer: repaints while input is enabled.
     void SplashTimerProc();

@@ -3,6 +3,7 @@
 #include "TDib.h"
 #include "TImgUt.h"
 #include "TSettings.h"
+#include "FacePictures.h"
 
 using VlmImgUt::TDib;
 
@@ -166,7 +167,8 @@ void TFaceSets::Load(const TSettings &s)
         faceImage[i] = CopyOf(s.faceImage[i]);
         // A picture the board has shown but no longer keeps at full size
         // is read again.
-        if (!faceImage[i] && !faceImageFile[i].isEmpty() && s.faceImageDropped[i] == faceImageFile[i])
+        const bool dropped = s.facePictures && s.facePictures->dropped[i] == faceImageFile[i];
+        if (!faceImage[i] && !faceImageFile[i].isEmpty() && dropped)
             faceImage[i] = ReadPicture(faceImageFile[i]);
     }
     colorSet = s.colorSet;

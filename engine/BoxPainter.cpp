@@ -4,6 +4,7 @@
 // and fitting a picture into a rectangle.
 #include "TSettings.h"
 
+#include "FacePictures.h"
 #include "PixelKernels.h"
 #include "ShapeRecord.h"
 #include "SlantedFace.h"
@@ -17,7 +18,6 @@
 #include <algorithm>
 #include <cstring>
 #include <vector>
-
 
 using VlmImgUt::TDib;
 using namespace SlantedFace;
@@ -101,12 +101,46 @@ void BoxDrawing::TurnedFront(TDib *dst, const TDib *src, int x, int y, int sx, i
     }
 }
 
-void TSettings::BlitFrontImage(TDib *src, int x, int y, int sx, int sy, int size, int rotation)
-{
-    BoxDrawing::TurnedFront(renderBuffer, src, x, y, sx, sy, size, rotation, boxSize);
-}
-
 namespace {
+
+// The box-by-box drawing: each step at once into the render bitmap.
+class TDrawAtOnce final : public TPaintTarget {
+public:
+    explicit TDrawAtOnce(TSettings &st) : st(st) {}
+
+    void Fill(const Gdi::POINT (&corners)[4], Gdi::DC &dc) override { Gdi::Polygon(&dc, corners, 4); }
+    void Copy(const TDib *fit, int x, int y, int s, int sx, int sy) override
+    {
+        Gdi::BitBlt(st.renderBuffer->dc, x, y, s, s, fit->dc, sx, sy, Gdi::SRCCOPY);
+    }
+    void TurnedFront(const TDib *fit, int x, int y, int sx, int sy, int size, int rotation, int boxSize) override
+    {
+        BoxDrawing::TurnedFront(st.renderBuffer, fit, x, y, sx, sy, size, rotation, boxSize);
+    }
+    void Slanted(const TDib *fit, const SlantMap &m, int firstLine, int count, int boxSize, bool antiAlias) override
+    {
+        BoxDrawing::Resample(st, st.renderBuffer, fit, m, firstLine, count, boxSize, antiAlias);
+    }
+    void Outline(int mask, int x, int y, int s, int d, int e, COLORREF color, int width) override
+    {
+        BoxDrawing::Outline(st.renderBuffer, mask, x, y, s, d, e, color, width);
+    }
+    void Refitting(const TDib *) override {}
+
+private:
+    TSettings &st;
+};
+
+// Where the painter's steps go: the shape's record while one is drawn,
+// else straight into the render bitmap.
+struct Target {
+    explicit Target(TSettings &st)
+        : direct(st), to(st.shapeRecord ? static_cast<TPaintTarget &>(*st.shapeRecord) : direct)
+    {
+    }
+    TDrawAtOnce direct;
+    TPaintTarget &to;
+};
 
 // The slanted face's mapping and lines, or false when the face takes no
 // picture.
@@ -130,15 +164,138 @@ void DrawSlanted(TSettings &st, TDib *src, const QPoint *corners, int sx, int sy
 {
     SlantMap m;
     int firstLine, count;
-    if (!SlantedSetup(st, src, corners, sx, sy, size, rotation, left, m, firstLine, count))
-        return;
-    if (st.shapeRecord)
-        st.shapeRecord->Slanted(src, m, firstLine, count, st.boxSize, st.antiAlias);
-    else
-        BoxDrawing::Resample(st, st.renderBuffer, src, m, firstLine, count, st.boxSize, st.antiAlias);
+    if (SlantedSetup(st, src, corners, sx, sy, size, rotation, left, m, firstLine, count))
+        Target(st).to.Slanted(src, m, firstLine, count, st.boxSize, st.antiAlias);
+}
+
+// One face of a box: its mask bit, face number, corners in drawing order
+// and picture rotation.
+struct BoxFace {
+    int bit;
+    int number;
+    QPoint corner[4];
+    int rotation;
+};
+
+bool ValidFace(int f)
+{
+    return f >= 0 && f <= 5;
+}
+
+// The front, left and top faces of box b.
+void FacesOf(const TSettings &st, const TBoxRec &b, BoxFace (&faces)[3])
+{
+    const int s = st.boxSize, d = st.sideDepth, e = st.topDepth;
+    const int x = b.x, y = b.y;
+    const bool turnable = ValidFace(b.front) && ValidFace(b.left) && ValidFace(b.top);
+    faces[0] = {4, b.front, {QPoint(x, y), QPoint(x + s, y), QPoint(x + s, y + s), QPoint(x, y + s)},
+                turnable ? st.imageRotation[b.front][b.left] : 0};
+    faces[1] = {2, b.left, {QPoint(x, y), QPoint(x - d, y - e), QPoint(x - d, y - e + s), QPoint(x, y + s)},
+                turnable ? st.imageRotation[b.left][5 - b.front] : 0};
+    faces[2] = {1, b.top, {QPoint(x, y), QPoint(x - d, y - e), QPoint(x + s - d, y - e), QPoint(x + s, y)},
+                turnable ? st.imageRotation[b.top][b.left] : 0};
+}
+
+// Fills the face in the render bitmap's brush, first set to the face
+// colour when box colours are on.
+void FillFace(TSettings &st, TPaintTarget &target, const BoxFace &face)
+{
+    TDib *rb = st.renderBuffer;
+    if (st.useBoxColors)
+        rb->SetBrush(PlainColor(st.faceColor[face.number]));
+    Gdi::POINT pts[4];
+    for (int k = 0; k < 4; ++k)
+        pts[k] = {face.corner[k].x(), face.corner[k].y()};
+    Gdi::SetPolyFillMode(rb->dc, Gdi::WINDING);
+    target.Fill(pts, *rb->dc);
+}
+
+// The picture of face f fitted to S x S, read and fitted when needed; null
+// when the face keeps its fill colour. A large picture read from a file is
+// not kept once fitted: the fitted copy serves while its size stays the
+// same, and the file is read again when it must be fitted anew.
+TDib *FittedPicture(TSettings &st, TPaintTarget &target, int f, int S)
+{
+    TFacePictures &pictures = st.Pictures();
+    TDib *fit = st.faceImageFit[f];
+    const bool fitted = fit && fit->bits && fit->width == S && fit->height == S;
+    const bool fromFile = !st.faceImageFile[f].isEmpty() && pictures.dropped[f] == st.faceImageFile[f];
+    if ((!fitted || !fromFile || st.faceImage[f]) && !pictures.Read(st, f, st.imgUt))
+        return nullptr;
+    bool fresh = false;
+    if (!fit) {
+        fit = st.faceImageFit[f] = new TDib;
+        fresh = true;
+    }
+    if (S <= 0 || st.boxSize <= 0)
+        return nullptr;
+    if (fresh || fit->width != S || fit->height != S || !fit->bits) {
+        // What was recorded with the old fitted picture is drawn first,
+        // and faces resampled from it are not kept.
+        target.Refitting(fit);
+        if (pictures.store)
+            pictures.store->Forget(fit);
+        if (!pictures.Refit(st, f, S, st.renderBuffer->dc->brush->color))
+            return nullptr;
+    }
+    pictures.Drop(st, f);
+    return fit;
+}
+
+// Where the box's block lies in a picture of edge S spanned over the whole
+// side: the box's place (fx, fy, level) turned with the picture.
+void SpanOffset(int bit, int rotation, int S, int s, int level, float fx, float fy, int &sx, int &sy)
+{
+    const int p = int(float(S) * (bit == 2 ? fy : fx));
+    const int q = bit == 1 ? int(float(S) * fy) : (level - 1) * s;
+    switch (rotation) {
+    case 90:
+        sx = q;
+        sy = S - p - s;
+        break;
+    case 180:
+        sx = S - s - p;
+        sy = S - s - q;
+        break;
+    case 270:
+        sx = S - s - q;
+        sy = p;
+        break;
+    default:
+        sx = p;
+        sy = q;
+        break;
+    }
+}
+
+// The fitted picture's block at (sx, sy) onto the face.
+void DrawFacePicture(TSettings &st, TPaintTarget &target, const BoxFace &face, TDib *fit, int sx, int sy,
+                     int rotation)
+{
+    const int s = st.boxSize;
+    const int x = face.corner[0].x(), y = face.corner[0].y();
+    switch (face.bit) {
+    case 4:
+        if (rotation == 0)
+            target.Copy(fit, x, y, s, sx, sy);
+        else
+            target.TurnedFront(fit, x, y, sx, sy, s, rotation, s);
+        break;
+    case 2:
+        st.BlitLeftImage(fit, face.corner, sx, sy, s, rotation);
+        break;
+    default:
+        st.BlitTopImage(fit, face.corner, sx, sy, s, rotation);
+        break;
+    }
 }
 
 } // namespace
+
+void TSettings::BlitFrontImage(TDib *src, int x, int y, int sx, int sy, int size, int rotation)
+{
+    Target(*this).to.TurnedFront(src, x, y, sx, sy, size, rotation, boxSize);
+}
 
 void TSettings::BlitLeftImage(TDib *src, const QPoint *corners, int sx, int sy, int size, int rotation)
 {
@@ -155,146 +312,24 @@ void TSettings::PaintBox(int mask, int n, int level, float fx, float fy)
     TDib *rb = renderBuffer;
     if (!rb || !rb->dc)
         return;
-    const TBoxRec b = scratchBox;
-    const int s = boxSize, d = sideDepth, e = topDepth;
-    const int x = b.x, y = b.y;
-    auto validFace = [](int f) { return f >= 0 && f <= 5; };
-
-    struct Face {
-        int bit;
-        int number;
-        QPoint corner[4];
-        int rotation;
-    };
-    const bool turnable = validFace(b.front) && validFace(b.left) && validFace(b.top);
-    const Face faces[3] = {
-        {4, b.front, {QPoint(x, y), QPoint(x + s, y), QPoint(x + s, y + s), QPoint(x, y + s)},
-         turnable ? imageRotation[b.front][b.left] : 0},
-        {2, b.left, {QPoint(x, y), QPoint(x - d, y - e), QPoint(x - d, y - e + s), QPoint(x, y + s)},
-         turnable ? imageRotation[b.left][5 - b.front] : 0},
-        {1, b.top, {QPoint(x, y), QPoint(x - d, y - e), QPoint(x + s - d, y - e), QPoint(x + s, y)},
-         turnable ? imageRotation[b.top][b.left] : 0},
-    };
-
-    for (const Face &face : faces) {
-        if (!(mask & face.bit) || !validFace(face.number))
+    Target target(*this);
+    BoxFace faces[3];
+    FacesOf(*this, scratchBox, faces);
+    const int S = TFacePictures::FitSize(*this, n);
+    for (const BoxFace &face : faces) {
+        if (!(mask & face.bit) || !ValidFace(face.number))
             continue;
-        const int f = face.number;
-        if (useBoxColors)
-            rb->SetBrush(PlainColor(faceColor[f]));
-        Gdi::POINT pts[4];
-        for (int k = 0; k < 4; ++k)
-            pts[k] = {face.corner[k].x(), face.corner[k].y()};
-        Gdi::SetPolyFillMode(rb->dc, Gdi::WINDING);
-        if (shapeRecord)
-            shapeRecord->Fill(pts, *rb->dc);
-        else
-            Gdi::Polygon(rb->dc, pts, 4);
-
+        FillFace(*this, target.to, face);
         if (!useBoxImages)
             continue;
-        const int S = spanImages ? n * s : s;
-        TDib *fit = faceImageFit[f];
-        // The full-size picture is not kept once it is fitted: the fitted
-        // copy made from this face's file serves while its size stays the
-        // same, and the picture is read again when it must be fitted anew.
-        const bool fitted = fit && fit->bits && fit->width == S && fit->height == S;
-        const bool fromFile = !faceImageFile[f].isEmpty() && faceImageDropped[f] == faceImageFile[f];
-        if (!fitted || !fromFile || faceImage[f]) {
-            // The picture, read once per file name: a failed read is not
-            // tried again until the name changes.
-            if (!faceImage[f] && imgUt && faceImageFailed[f] != faceImageFile[f]) {
-                if (!imgUt->ReadImageFile(faceImageFile[f], &faceImage[f], 0, 0, false)) {
-                    ReleaseDib(faceImage[f]);
-                    faceImageFailed[f] = faceImageFile[f];
-                }
-            }
-            if (!HasPixels(faceImage[f]))
-                continue;  // the face keeps its fill colour
-        }
-
-        bool fresh = false;
-        if (!fit) {
-            fit = faceImageFit[f] = new TDib;
-            fresh = true;
-        }
-        if (S <= 0 || s <= 0)
-            continue;
-        if (fresh || fit->width != S || fit->height != S || !fit->bits) {
-            // What was recorded with the old fitted picture is drawn first,
-            // and faces resampled from it are not kept.
-            if (shapeRecord && shapeRecord->Reads(fit))
-                shapeRecord->Draw();
-            if (faceStore)
-                faceStore->Forget(fit);
-            if (!fit->Create(S, S))
-                continue;
-            fit->SetBrush(rb->dc->brush->color);
-            Gdi::PatBlt(fit->dc, 0, 0, S, S, Gdi::PATCOPY);
-            QRect r(0, 0, S, S);
-            PutImage(fit, faceImage[f], r, tileImages, borderImages);
-        }
-        if (faceImage[f] && !KeepsPicture(faceImage[f], faceImageFile[f])) {
-            ReleaseDib(faceImage[f]);
-            faceImageDropped[f] = faceImageFile[f];
-        }
-
+        TDib *fit = FittedPicture(*this, target.to, face.number, S);
+        if (!fit)
+            continue;  // the face keeps its fill colour
         const int rotation = rotateImages ? face.rotation : 0;
         int sx = 0, sy = 0;
-        if (spanImages) {
-            int p, q;
-            switch (face.bit) {
-            case 4:
-                p = int(float(S) * fx);
-                q = (level - 1) * s;
-                break;
-            case 2:
-                p = int(float(S) * fy);
-                q = (level - 1) * s;
-                break;
-            default:
-                p = int(float(S) * fx);
-                q = int(float(S) * fy);
-                break;
-            }
-            switch (rotation) {
-            case 90:
-                sx = q;
-                sy = S - p - s;
-                break;
-            case 180:
-                sx = S - s - p;
-                sy = S - s - q;
-                break;
-            case 270:
-                sx = S - s - q;
-                sy = p;
-                break;
-            default:
-                sx = p;
-                sy = q;
-                break;
-            }
-        }
-
-        switch (face.bit) {
-        case 4:
-            if (shapeRecord && rotation == 0)
-                shapeRecord->Copy(fit, x, y, s, sx, sy);
-            else if (shapeRecord)
-                shapeRecord->TurnedFront(fit, x, y, sx, sy, s, rotation, s);
-            else if (rotation == 0)
-                Gdi::BitBlt(rb->dc, x, y, s, s, fit->dc, sx, sy, Gdi::SRCCOPY);
-            else
-                BlitFrontImage(fit, x, y, sx, sy, s, rotation);
-            break;
-        case 2:
-            BlitLeftImage(fit, face.corner, sx, sy, s, rotation);
-            break;
-        default:
-            BlitTopImage(fit, face.corner, sx, sy, s, rotation);
-            break;
-        }
+        if (spanImages)
+            SpanOffset(face.bit, rotation, S, boxSize, level, fx, fy, sx, sy);
+        DrawFacePicture(*this, target.to, face, fit, sx, sy, rotation);
     }
     rb->SetBrush(0);
 }
@@ -321,22 +356,13 @@ void BoxDrawing::Outline(TDib *dst, int mask, int x, int y, int s, int d, int e,
     Gdi::DeleteObject(pen);
 }
 
-bool TSettings::KeepsPicture(const TDib *picture, const QString &file) const
-{
-    return file.isEmpty() || !picture || int64_t(picture->width) * picture->height <= keepPicturePixels;
-}
-
 void TSettings::OutlineBox(int mask)
 {
     TDib *rb = renderBuffer;
     if (!rb || !rb->dc)
         return;
     const TBoxRec &b = scratchBox;
-    const COLORREF color = PlainColor(selectColor);
-    if (shapeRecord)
-        shapeRecord->Outline(mask, b.x, b.y, boxSize, sideDepth, topDepth, color, 2 * VlLineFactor);
-    else
-        BoxDrawing::Outline(rb, mask, b.x, b.y, boxSize, sideDepth, topDepth, color, 2 * VlLineFactor);
+    Target(*this).to.Outline(mask, b.x, b.y, boxSize, sideDepth, topDepth, PlainColor(selectColor), 2 * VlLineFactor);
 }
 
 bool TSettings::DrawnSize(int pw, int ph, int W, int H, int &w, int &h)
@@ -358,6 +384,52 @@ bool TSettings::DrawnSize(int pw, int ph, int W, int H, int &w, int &h)
     h = std::max(h, 1);
     return true;
 }
+
+namespace {
+
+// Tiles W x H of dst at r's corner with the w x h picture src, centred:
+// the first column and row show the part of a tile that ends where the
+// centred tiles begin; tiles are clipped at r's right and bottom edges.
+void DrawTiles(TDib *dst, const TDib *src, const QRect &r, int w, int h)
+{
+    const int left = r.left(), top = r.top(), W = r.width(), H = r.height();
+    int ox, firstW, oy, firstH;
+    if (w < W) {
+        ox = w - (W % w) / 2;
+        firstW = w - ox;
+    } else {
+        ox = (w - W) / 2;
+        firstW = w - ox;
+    }
+    if (h < H) {
+        oy = h - (H % h) / 2;
+        firstH = (H % h) / 2;
+    } else {
+        oy = (h - H) / 2;
+        firstH = H;
+    }
+    const int right = left + W, bottom = top + H;
+    int ty = top, srcY = oy, rowH = firstH;
+    while (ty < bottom) {
+        const int ch = std::min(rowH, bottom - ty);
+        if (ch > 0) {
+            int tx = left, srcX = ox, colW = firstW;
+            while (tx < right) {
+                const int cw = std::min(colW, right - tx);
+                if (cw > 0)
+                    Gdi::BitBlt(dst->dc, tx, ty, cw, ch, src->dc, srcX, srcY, Gdi::SRCCOPY);
+                tx += colW;
+                srcX = 0;
+                colW = w;
+            }
+        }
+        ty += rowH;
+        srcY = 0;
+        rowH = h;
+    }
+}
+
+} // namespace
 
 void TSettings::PutImage(TDib *dst, TDib *src, QRect &r, bool tile, bool border)
 {
@@ -404,41 +476,6 @@ void TSettings::PutImage(TDib *dst, TDib *src, QRect &r, bool tile, bool border)
         tileSrc = temp;
     }
 
-    // The pattern is centred: the first column and row show the part of a
-    // tile that ends where the centred tiles begin.
-    int ox, firstW, oy, firstH;
-    if (w < W) {
-        ox = w - (W % w) / 2;
-        firstW = w - ox;
-    } else {
-        ox = (w - W) / 2;
-        firstW = w - ox;
-    }
-    if (h < H) {
-        oy = h - (H % h) / 2;
-        firstH = (H % h) / 2;
-    } else {
-        oy = (h - H) / 2;
-        firstH = H;
-    }
-    const int right = left + W, bottom = top + H;
-    int ty = top, srcY = oy, rowH = firstH;
-    while (ty < bottom) {
-        const int ch = std::min(rowH, bottom - ty);
-        if (ch > 0) {
-            int tx = left, srcX = ox, colW = firstW;
-            while (tx < right) {
-                const int cw = std::min(colW, right - tx);
-                if (cw > 0)
-                    Gdi::BitBlt(dst->dc, tx, ty, cw, ch, tileSrc->dc, srcX, srcY, Gdi::SRCCOPY);
-                tx += colW;
-                srcX = 0;
-                colW = w;
-            }
-        }
-        ty += rowH;
-        srcY = 0;
-        rowH = h;
-    }
+    DrawTiles(dst, tileSrc, r, w, h);
     ReleaseDib(temp);
 }

@@ -1,12 +1,13 @@
+#include "ShapePaint.h"
 #include "ShapeRecord.h"
 
+#include "FacePictures.h"
 #include "TDib.h"
 #include "TSettings.h"
 
 #include <algorithm>
 #include <cstring>
 #include <new>
-#include <thread>
 
 using VlmImgUt::TDib;
 using namespace SlantedFace;
@@ -110,7 +111,7 @@ void TFaceStore::End()
 
 // ---- Recording ----------------------------------------------------------------
 
-void TShapeRecord::Fill(const Gdi::POINT (&corners)[4], const Gdi::DC &dc)
+void TShapeRecord::Fill(const Gdi::POINT (&corners)[4], Gdi::DC &dc)
 {
     Step s{};
     s.kind = Kind::Fill;
@@ -184,6 +185,12 @@ bool TShapeRecord::Reads(const TDib *picture) const
         if (s.picture == picture)
             return true;
     return false;
+}
+
+void TShapeRecord::Refitting(const TDib *fit)
+{
+    if (Reads(fit))
+        Draw();
 }
 
 // ---- Resampling off the render bitmap -------------------------------------------
@@ -305,7 +312,7 @@ void TShapeRecord::TurnedRow(const Face &f, int i, uint8_t *out) const
     }
 }
 
-void TShapeRecord::ResampleLines(int64_t firstLine, int64_t lastLine, std::atomic<int> *linesLeft)
+void TShapeRecord::ResampleLines(int64_t firstLine, int64_t lastLine, Work &work)
 {
     // The face holding the first line.
     size_t m = size_t(std::upper_bound(lineBase.begin(), lineBase.end(), firstLine) - lineBase.begin()) - 1;
@@ -316,7 +323,12 @@ void TShapeRecord::ResampleLines(int64_t firstLine, int64_t lastLine, std::atomi
         const int j = int(line - lineBase[m]);
         TFacePixels &out = *face.out;
         ResampleLine(face, j, out.pixels.data() + size_t(4) * size_t(j) * size_t(face.boxSize), out.lineSlots[size_t(j)]);
-        linesLeft[toMake[m]].fetch_sub(1, std::memory_order_release);
+        if (work.linesLeft[toMake[m]].fetch_sub(1, std::memory_order_acq_rel) == 1) {
+            // Taking the lock orders the wake-up after the drawing thread's
+            // test.
+            std::lock_guard<std::mutex> hold(work.lock);
+            work.faceDone.notify_all();
+        }
     }
 }
 
@@ -410,6 +422,115 @@ void TShapeRecord::DrawFaceInPlace(const Face &f)
         BoxDrawing::Resample(st, st.renderBuffer, f.picture, m, f.firstLine, f.count, f.boxSize, f.antiAlias);
 }
 
+bool TShapeRecord::PlanFaces(Work &work)
+{
+    TFaceStore *&store = st.Pictures().store;
+    try {
+        if (!store)
+            store = new TFaceStore;
+        store->Begin(st);
+        toMake.clear();
+        lineBase.clear();
+        lineCount = 0;
+        work.linesLeft.reset(new std::atomic<int>[faces.size()]);
+        // The face of this shape that makes each new entry: another face
+        // with the same key waits for it.
+        std::unordered_map<const TFacePixels *, size_t> maker;
+        for (size_t f = 0; f < faces.size(); ++f) {
+            Face &face = faces[f];
+            const TFaceKey key = KeyOf(face);
+            face.out = store->Find(key);
+            face.madeBy = f;
+            work.linesLeft[f].store(0, std::memory_order_relaxed);
+            if (face.out)
+                continue;
+            if (TFacePixels *pending = store->Pending(key)) {
+                face.out = pending;
+                face.madeBy = maker.at(pending);
+                continue;
+            }
+            TFacePixels &made = store->Add(key);
+            maker[&made] = f;
+            made.pixels.resize(size_t(face.count) * size_t(face.boxSize) * 4);
+            made.lineSlots.resize(size_t(face.count));
+            face.out = &made;
+            work.linesLeft[f].store(face.count, std::memory_order_relaxed);
+            toMake.push_back(f);
+            lineBase.push_back(lineCount);
+            lineCount += face.count;
+            work.pixels += int64_t(face.count) * face.boxSize;
+        }
+    } catch (...) {
+        work.linesLeft.reset();
+        for (Face &face : faces)
+            face.out = nullptr;
+        return false;
+    }
+    work.chunks = (lineCount + ChunkLines - 1) / ChunkLines;
+    return true;
+}
+
+bool TShapeRecord::PullChunk(Work &work)
+{
+    const int64_t c = work.nextChunk.fetch_add(1, std::memory_order_relaxed);
+    if (c >= work.chunks)
+        return false;
+    ResampleLines(c * ChunkLines, std::min(lineCount, (c + 1) * ChunkLines), work);
+    return true;
+}
+
+void TShapeRecord::AwaitFace(Work &work, size_t f)
+{
+    std::atomic<int> &left = work.linesLeft[faces[f].madeBy];
+    while (left.load(std::memory_order_acquire) > 0) {
+        if (PullChunk(work))
+            continue;
+        // Every chunk is taken: the pool finishes this face's last ones.
+        std::unique_lock<std::mutex> hold(work.lock);
+        work.faceDone.wait(hold, [&] { return left.load(std::memory_order_acquire) == 0; });
+    }
+}
+
+void TShapeRecord::DrawStep(Work &work, const Step &s)
+{
+    TDib *rb = st.renderBuffer;
+    Gdi::DC *dc = rb->dc;
+    switch (s.kind) {
+    case Kind::Fill: {
+        Gdi::Brush brush(s.brushColor, s.brushNull);
+        Gdi::Pen pen(s.penStyle, s.penWidth, s.penColor);
+        Gdi::Brush *oldBrush = Gdi::SelectObject(dc, &brush);
+        Gdi::Pen *oldPen = Gdi::SelectObject(dc, &pen);
+        const int oldMode = Gdi::SetPolyFillMode(dc, s.fillMode);
+        Gdi::Polygon(dc, s.corners, 4);
+        Gdi::SetPolyFillMode(dc, oldMode);
+        Gdi::SelectObject(dc, oldPen);
+        Gdi::SelectObject(dc, oldBrush);
+        break;
+    }
+    case Kind::Copy:
+        Gdi::BitBlt(dc, s.x, s.y, s.s, s.s, s.picture->dc, s.sx, s.sy, Gdi::SRCCOPY);
+        break;
+    case Kind::Face:
+        if (!work.linesLeft) {
+            DrawFaceInPlace(faces[s.face]);
+            break;
+        }
+        AwaitFace(work, s.face);
+        DrawFace(faces[s.face]);
+        break;
+    case Kind::Outline:
+        BoxDrawing::Outline(rb, s.mask, s.x, s.y, s.s, s.d, s.e, s.penColor, s.penWidth);
+        break;
+    }
+}
+
+void TShapeRecord::Replay(Work &work)
+{
+    for (const Step &s : steps)
+        DrawStep(work, s);
+}
+
 void TShapeRecord::Draw()
 {
     TDib *rb = st.renderBuffer;
@@ -423,117 +544,27 @@ void TShapeRecord::Draw()
     // recorded steps; a face not done yet when its turn comes is waited
     // for (this thread takes chunks meanwhile). Without the memory for
     // that, each face is resampled in place when its turn comes.
-    TFaceStore *store = st.faceStore;
-    int64_t makePixels = 0;
-    std::unique_ptr<std::atomic<int>[]> linesLeft;
-    if (!faces.empty() && HasPixels(rb)) {
-        try {
-            if (!store)
-                store = st.faceStore = new TFaceStore;
-            store->Begin(st);
-            toMake.clear();
-            lineBase.clear();
-            lineCount = 0;
-            makePixels = 0;
-            linesLeft.reset(new std::atomic<int>[faces.size()]);
-            // The face of this shape that makes each new entry: another face
-            // with the same key waits for it.
-            std::unordered_map<const TFacePixels *, size_t> maker;
-            for (size_t f = 0; f < faces.size(); ++f) {
-                Face &face = faces[f];
-                const TFaceKey key = KeyOf(face);
-                face.out = store->Find(key);
-                face.madeBy = f;
-                linesLeft[f].store(0, std::memory_order_relaxed);
-                if (face.out)
-                    continue;
-                if (TFacePixels *pending = store->Pending(key)) {
-                    face.out = pending;
-                    face.madeBy = maker.at(pending);
-                    continue;
-                }
-                TFacePixels &made = store->Add(key);
-                maker[&made] = f;
-                made.pixels.resize(size_t(face.count) * size_t(face.boxSize) * 4);
-                made.lineSlots.resize(size_t(face.count));
-                face.out = &made;
-                linesLeft[f].store(face.count, std::memory_order_relaxed);
-                toMake.push_back(f);
-                lineBase.push_back(lineCount);
-                lineCount += face.count;
-                makePixels += int64_t(face.count) * face.boxSize;
-            }
-        } catch (...) {
-            linesLeft.reset();
-            for (Face &face : faces)
-                face.out = nullptr;
-        }
-    }
-    constexpr int64_t ChunkLines = 4;
-    const int64_t chunks = (lineCount + ChunkLines - 1) / ChunkLines;
-    std::atomic<int64_t> nextChunk{0};
-    auto pull = [&] {
-        const int64_t c = nextChunk.fetch_add(1, std::memory_order_relaxed);
-        if (c >= chunks)
-            return false;
-        ResampleLines(c * ChunkLines, std::min(lineCount, (c + 1) * ChunkLines), linesLeft.get());
-        return true;
-    };
-    auto replay = [&] {
-        Gdi::DC *dc = rb->dc;
-        for (const Step &s : steps) {
-            switch (s.kind) {
-            case Kind::Fill: {
-                Gdi::Brush brush(s.brushColor, s.brushNull);
-                Gdi::Pen pen(s.penStyle, s.penWidth, s.penColor);
-                Gdi::Brush *oldBrush = Gdi::SelectObject(dc, &brush);
-                Gdi::Pen *oldPen = Gdi::SelectObject(dc, &pen);
-                const int oldMode = Gdi::SetPolyFillMode(dc, s.fillMode);
-                Gdi::Polygon(dc, s.corners, 4);
-                Gdi::SetPolyFillMode(dc, oldMode);
-                Gdi::SelectObject(dc, oldPen);
-                Gdi::SelectObject(dc, oldBrush);
-                break;
-            }
-            case Kind::Copy:
-                Gdi::BitBlt(dc, s.x, s.y, s.s, s.s, s.picture->dc, s.sx, s.sy, Gdi::SRCCOPY);
-                break;
-            case Kind::Face:
-                if (!linesLeft) {
-                    DrawFaceInPlace(faces[s.face]);
-                    break;
-                }
-                while (linesLeft[faces[s.face].madeBy].load(std::memory_order_acquire) > 0)
-                    if (!pull())
-                        std::this_thread::yield();
-                DrawFace(faces[s.face]);
-                break;
-            case Kind::Outline:
-                BoxDrawing::Outline(rb, s.mask, s.x, s.y, s.s, s.d, s.e, s.penColor, s.penWidth);
-                break;
-            }
-        }
-    };
-    if (linesLeft) {
+    Work work;
+    if (!faces.empty() && HasPixels(rb) && PlanFaces(work)) {
         bool drawn = false;
-        const int workers = int(std::min<int64_t>(PixelKernels::PoolThreads(), makePixels / 4096 + 1));
+        const int workers = int(std::min<int64_t>(PixelKernels::PoolThreads(), work.pixels / 4096 + 1));
         PixelKernels::RunWorkers(workers, [&](int w) {
             if (w != 0) {
-                while (pull()) {
+                while (PullChunk(work)) {
                 }
                 return;
             }
-            replay();
+            Replay(work);
             drawn = true;
         });
         // Faces whose lines all came out are kept.
         for (size_t f : toMake)
-            faces[f].out->ready = linesLeft[f].load(std::memory_order_acquire) == 0;
+            faces[f].out->ready = work.linesLeft[f].load(std::memory_order_acquire) == 0;
         if (drawn)
             SettleSampler();
-        store->End();
+        st.Pictures().store->End();
     } else {
-        replay();
+        Replay(work);
     }
     steps.clear();
     faces.clear();

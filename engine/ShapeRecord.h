@@ -17,9 +17,11 @@
 #include "SlantedFace.h"
 
 #include <atomic>
+#include <condition_variable>
 #include <cstdint>
 #include <cstring>
 #include <memory>
+#include <mutex>
 #include <unordered_map>
 #include <vector>
 
@@ -44,6 +46,30 @@ void Resample(TSettings &st, VlmImgUt::TDib *dst, const VlmImgUt::TDib *src, con
               int firstLine, int count, int boxSize, bool antiAlias);
 
 } // namespace BoxDrawing
+
+// Where the box painter's steps go: drawn at once into the render bitmap
+// (box by box), or recorded for the whole-shape drawing (TShapeRecord).
+// The painter is written once against it.
+class TPaintTarget {
+public:
+    virtual ~TPaintTarget() = default;
+    // A face filled with the context's current brush, pen and fill mode.
+    virtual void Fill(const Gdi::POINT (&corners)[4], Gdi::DC &dc) = 0;
+    // The fitted picture's s x s block at (sx, sy) copied onto the front
+    // square at (x, y).
+    virtual void Copy(const VlmImgUt::TDib *fit, int x, int y, int s, int sx, int sy) = 0;
+    // The size x size block at (sx, sy), turned, onto the front square of
+    // edge boxSize at (x, y).
+    virtual void TurnedFront(const VlmImgUt::TDib *fit, int x, int y, int sx, int sy, int size, int rotation,
+                             int boxSize) = 0;
+    // The block resampled onto `count` lines of a slanted face.
+    virtual void Slanted(const VlmImgUt::TDib *fit, const SlantedFace::SlantMap &m, int firstLine, int count,
+                         int boxSize, bool antiAlias) = 0;
+    // The selection outline of the faces in the mask.
+    virtual void Outline(int mask, int x, int y, int s, int d, int e, COLORREF color, int width) = 0;
+    // The fitted picture is about to be made anew.
+    virtual void Refitting(const VlmImgUt::TDib *fit) = 0;
+};
 
 // What decides a slanted face's pixels, compared byte for byte.
 struct TFaceKey {
@@ -103,18 +129,19 @@ private:
     static constexpr size_t Budget = 16u << 20;
 };
 
-class TShapeRecord {
+class TShapeRecord final : public TPaintTarget {
 public:
     explicit TShapeRecord(TSettings &st) : st(st) {}
 
-    // A face filled with the context's current brush, pen and fill mode.
-    void Fill(const Gdi::POINT (&corners)[4], const Gdi::DC &dc);
-    // The fitted picture's block at (sx, sy) copied onto the front square.
-    void Copy(const VlmImgUt::TDib *fit, int x, int y, int s, int sx, int sy);
-    void TurnedFront(const VlmImgUt::TDib *fit, int x, int y, int sx, int sy, int size, int rotation, int boxSize);
+    void Fill(const Gdi::POINT (&corners)[4], Gdi::DC &dc) override;
+    void Copy(const VlmImgUt::TDib *fit, int x, int y, int s, int sx, int sy) override;
+    void TurnedFront(const VlmImgUt::TDib *fit, int x, int y, int sx, int sy, int size, int rotation,
+                     int boxSize) override;
     void Slanted(const VlmImgUt::TDib *fit, const SlantedFace::SlantMap &m, int firstLine, int count, int boxSize,
-                 bool antiAlias);
-    void Outline(int mask, int x, int y, int s, int d, int e, COLORREF color, int width);
+                 bool antiAlias) override;
+    void Outline(int mask, int x, int y, int s, int d, int e, COLORREF color, int width) override;
+    // What was recorded with the old fitted picture is drawn first.
+    void Refitting(const VlmImgUt::TDib *fit) override;
 
     // Does anything recorded read this picture.
     bool Reads(const VlmImgUt::TDib *picture) const;
@@ -152,9 +179,32 @@ private:
         size_t madeBy;      // the face of this shape that makes them (itself, or one with the same key)
     };
 
+    // The resampling of the faces to make, shared by the pool and the
+    // drawing thread: chunks of lines taken in order, each face's lines
+    // counted down; a face done wakes the drawing thread.
+    struct Work {
+        std::unique_ptr<std::atomic<int>[]> linesLeft;   // by face; null: each face resampled in place
+        std::atomic<int64_t> nextChunk{0};
+        int64_t chunks = 0;
+        int64_t pixels = 0;
+        std::mutex lock;
+        std::condition_variable faceDone;
+    };
+    static constexpr int64_t ChunkLines = 4;
+
+    // Finds each face's kept pixels or makes an entry for them; false when
+    // there is no memory for that.
+    bool PlanFaces(Work &work);
+    // Resamples the next chunk of lines; false when none is left.
+    bool PullChunk(Work &work);
+    // Waits until face f's pixels are made, resampling chunks meanwhile.
+    void AwaitFace(Work &work, size_t f);
+    // Draws the recorded steps in order.
+    void Replay(Work &work);
+    void DrawStep(Work &work, const Step &s);
     // Resamples the lines of the faces to make, counting each down in
     // linesLeft of its face.
-    void ResampleLines(int64_t firstLine, int64_t lastLine, std::atomic<int> *linesLeft);
+    void ResampleLines(int64_t firstLine, int64_t lastLine, Work &work);
     void ResampleLine(const Face &f, int j, uint8_t *out, TFacePixels::LineSlots &written) const;
     void TurnedRow(const Face &f, int i, uint8_t *out) const;
     void DrawFace(const Face &f) const;

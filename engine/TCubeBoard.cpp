@@ -3,6 +3,7 @@
 #include "TCube.h"
 
 #include "BoardGeometry.h"
+#include "ShapePaint.h"
 #include "TSettings.h"
 
 using namespace BoardGeometry;

@@ -2,6 +2,7 @@
 
 #include "BoxGrid.h"
 #include "BoardGeometry.h"
+#include "ShapePaint.h"
 #include "GameFile.h"
 #include "Random.h"
 #include "TSettings.h"

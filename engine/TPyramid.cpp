@@ -4,6 +4,7 @@
 
 #include "BoxGrid.h"
 #include "BoardGeometry.h"
+#include "ShapePaint.h"
 #include "Random.h"
 #include "TSettings.h"
 

@@ -1,7 +1,7 @@
 #include "TSettings.h"
 
 #include "FieldCodec.h"
-#include "ShapeRecord.h"
+#include "FacePictures.h"
 #include "TDib.h"
 #include "TImgUt.h"
 
@@ -42,8 +42,8 @@ TSettings::TSettings()
 
 TSettings::~TSettings()
 {
-    delete faceStore;
-    faceStore = nullptr;
+    delete facePictures;
+    facePictures = nullptr;
     ReleaseBitmaps();
     delete imgUt;
     imgUt = nullptr;

@@ -22,7 +22,7 @@
 #include <memory>
 
 class QWidget;
-class TFaceStore;
+class TFacePictures;
 class TShapeRecord;
 
 namespace VlmImgUt {
@@ -190,9 +190,10 @@ public:
     // What PaintBox and OutlineBox record while a shape is drawn
     // (TShapePaint); null otherwise.
     TShapeRecord *shapeRecord = nullptr;
-    // The slanted faces resampled for earlier shapes, kept for the next;
-    // owned.
-    TFaceStore *faceStore = nullptr;
+    // The lifetime of the face pictures and the resampled faces kept
+    // between shapes; owned, made on first use (Pictures()).
+    TFacePictures *facePictures = nullptr;
+    TFacePictures &Pictures();
 
     // ---- Boxes --------------------------------------------------------
     // Turns scratchBox in place in direction dir (1 left, 2 right, 3 up,
@@ -344,39 +345,9 @@ public:
     // One step of the adaptive supersampler: stores the sub-sample just
     // taken and, when another is needed, sets it up and returns true.
     bool SuperSampleStep();
-    // File name of each face whose picture could not be read; it is not
-    // read again until faceImageFile changes.
-    QString faceImageFailed[6];
-    // File name of each face whose picture faceImageFit shows while the
-    // full-size picture (faceImage) is not kept: PaintBox releases a large
-    // picture read from a file once it is fitted, and reads the file again
-    // when the picture must be fitted anew.
-    QString faceImageDropped[6];
-    // Face pictures read from files are kept at full size up to this many
-    // pixels, so that a new layout fits them again without reading; larger
-    // ones only as their fitted copies.
-    int64_t keepPicturePixels = int64_t(4) << 20;
-    bool KeepsPicture(const VlmImgUt::TDib *picture, const QString &file) const;
 
     // ---- Info card ----------------------------------------------------
     // Draws the opened box of scratchBox (back, right and bottom faces)
     // on the window, with infoLines in its middle when withText is set.
     void PaintInfoCard(class QPainter &draw, int selectedId, bool withText);
-};
-
-// Draws a game object's shape as a whole: while it lives PaintBox and
-// OutlineBox only record, and when it ends the slanted face pictures of
-// the shape are resampled side by side on the pixel pool and everything is
-// drawn in the recorded order. An inner one joins the outer one; with
-// paintBoxByBox set, or without box pictures, it does nothing.
-class TShapePaint {
-public:
-    explicit TShapePaint(TSettings &st);
-    ~TShapePaint();
-    TShapePaint(const TShapePaint &) = delete;
-    TShapePaint &operator=(const TShapePaint &) = delete;
-
-private:
-    TSettings &st;
-    TShapeRecord *own = nullptr;
 };

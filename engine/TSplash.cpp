@@ -3,6 +3,7 @@
 
 #include "BoxGrid.h"
 #include "BoardGeometry.h"
+#include "ShapePaint.h"
 #include "Random.h"
 #include "TSettings.h"
 

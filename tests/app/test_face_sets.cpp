@@ -9,6 +9,7 @@
 #include "TDib.h"
 #include "TImgUt.h"
 #include "TSettings.h"
+#include "FacePictures.h"
 #include "imgutil/FakeFileDlg.h"
 #include "VlColorPick.h"
 
@@ -671,9 +672,9 @@ TEST_F(SetsTest, LoadReadsAPictureTheBoardNoLongerKeeps)
 {
     TSettings s;
     s.faceImageFile[2] = red;
-    s.faceImageDropped[2] = red;
+    s.Pictures().dropped[2] = red;
     s.faceImageFile[4] = green;
-    s.faceImageDropped[4] = blue;
+    s.Pictures().dropped[4] = blue;
     sets->Load(s);
     ASSERT_NE(sets->faceImage[2], nullptr);
     EXPECT_EQ(PictureSize(2), QSize(8, 6));

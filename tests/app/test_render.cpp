@@ -3,6 +3,7 @@
 // Fame run after the paint, the intro title and its timer.
 #include "test_input_util.h"
 
+#include "FacePictures.h"
 #include "Gdi.h"
 #include "RegStore.h"
 #include "TDib.h"
@@ -142,7 +143,9 @@ TEST_F(PatternTest, MissingPictureShowsTheColourAndIsNotReadAgainUntilTheFileCha
 // A pattern larger than the bitmap, tiled or not, is drawn from its copy
 // stretched to the drawn size exactly as PutImage draws the picture
 // itself; the full-size picture is not kept, and its file is read again
-// for another bitmap size. A smaller one is kept and drawn as it is.
+// for another bitmap size. A smaller one is kept and drawn as it is. Read
+// ahead of the drawing (on the pixel pool, as the board reads before a
+// render), it is the same.
 TEST(BoardPattern, StretchedCopyDrawsWhatThePictureDraws)
 {
     QTemporaryDir tmp;
@@ -157,7 +160,8 @@ TEST(BoardPattern, StretchedCopyDrawsWhatThePictureDraws)
         return path;
     };
     const QString big = write("big.bmp", 701, 437), small = write("small.bmp", 90, 60);
-    for (bool tile : {false, true}) {
+    for (bool tile : {false, true})
+    for (bool ahead : {false, true}) {
         TSettings s;
         s.imgUt = new VlmImgUt::TImgUt(QStringLiteral("Vellamor\\quibo"), TRegStore::InFolder(tmp.path() + "/store"));
         s.tilePattern = tile;
@@ -184,10 +188,15 @@ TEST(BoardPattern, StretchedCopyDrawsWhatThePictureDraws)
             s.patternFile = file;
             s.renderBuffer->SetBrush(0x123456);
             Gdi::PatBlt(s.renderBuffer->dc, 0, 0, W, H, Gdi::PATCOPY);
+            if (ahead) {
+                TPictureJobs jobs(s);
+                pattern.Prepare(s, jobs);
+                jobs.Run();
+            }
             EXPECT_TRUE(pattern.Draw(s));
             return std::memcmp(expected.bits, s.renderBuffer->bits, size_t(expected.stride) * size_t(H)) == 0;
         };
-        EXPECT_TRUE(drawBoth(300, 200, big)) << "tile " << tile;
+        EXPECT_TRUE(drawBoth(300, 200, big)) << "tile " << tile << " ahead " << ahead;
         EXPECT_EQ(s.patternImage, nullptr) << "the full-size picture is not kept";
         EXPECT_TRUE(drawBoth(300, 200, big)) << "from the copy again";
         EXPECT_TRUE(drawBoth(250, 260, big)) << "another size reads the file again";

@@ -20,6 +20,7 @@
 #include "TPyramid.h"
 #include "TRebukes.h"
 #include "TSettings.h"
+#include "FacePictures.h"
 #include "TSplash.h"
 
 #include "ShapeRecord.h"
@@ -248,8 +249,9 @@ double MedianMs(int runs, const std::function<void()> &prepare, const std::funct
 // Forgets the resampled faces kept from earlier renders.
 void ForgetFaces(TSettings &st)
 {
-    delete st.faceStore;
-    st.faceStore = nullptr;
+    TFaceStore *&store = st.Pictures().store;
+    delete store;
+    store = nullptr;
 }
 
 // Drops the fitted pictures, as a layout change makes them anew.
@@ -421,7 +423,7 @@ int main(int argc, char **argv)
         int read = 0;
         for (int f = 0; f < 6; ++f)
             read += (b.st->faceImage[f] && b.st->faceImage[f]->width == 400)
-                    || (b.st->faceImageDropped[f] == paths[f] && b.st->faceImageFit[f]);
+                    || (b.st->Pictures().dropped[f] == paths[f] && b.st->faceImageFit[f]);
         std::printf("  face pictures read from %s files: %d of 6\n", set.what, read);
         const QString board = QStringLiteral("board_2_jumbled_cube_%1").arg(QLatin1String(set.board));
         save(*b.st, board + QStringLiteral(".png"));

@@ -21,6 +21,7 @@
 #include "ShapeRecord.h"
 #include "TGame.h"
 #include "TSettings.h"
+#include "FacePictures.h"
 #include "TboxScr.h"
 #include "bench/face_pictures.h"
 #include "bench/offscreen_screen.h"
@@ -240,8 +241,9 @@ Figures TimeTurn(Window &w, const char *name)
 // makes every face anew.
 void ForgetFaces(Window &w)
 {
-    delete w.settings->faceStore;
-    w.settings->faceStore = nullptr;
+    TFaceStore *&store = w.settings->Pictures().store;
+    delete store;
+    store = nullptr;
 }
 
 // A rotation of the whole shape: a 40-pixel drag on a front box, no box

@@ -8,6 +8,7 @@
 
 #include "Random.h"
 #include "ScriptedRandom.h"
+#include "ShapePaint.h"
 #include "ShapeRecord.h"
 #include "TCube.h"
 #include "TJigsaw.h"

@@ -2,6 +2,8 @@
 // faces, the supersampler, the selection outline and PutImage.
 #include "test_board_util.h"
 
+#include "FacePictures.h"
+#include "PixelKernels.h"
 #include "TImgUt.h"
 #include "VlScale.h"
 
@@ -13,6 +15,9 @@
 #include <gtest/gtest.h>
 
 #include <array>
+#include <chrono>
+#include <mutex>
+#include <thread>
 
 using namespace paintertest;
 using VlmImgUt::TDib;
@@ -359,7 +364,7 @@ TEST_F(FacePictures, UnreadablePictureIsNotReadAgainUntilItsNameChanges)
     st.faceImageFile[0] = missing;
     st.PaintBox(4, 1, 1, 0.0f, 0.0f);
     EXPECT_EQ(st.faceImage[0], nullptr);
-    EXPECT_EQ(st.faceImageFailed[0], missing);
+    EXPECT_EQ(st.Pictures().failed[0], missing);
     EXPECT_EQ(board.At(110, 110), COLORREF(FaceColors[0]));
 
     // The file appears, but under the same name it is not tried again.
@@ -389,7 +394,7 @@ TEST_F(FacePictures, UnreadablePictureIsNotReadAgainUntilItsNameChanges)
     board.PlaceScratch(80, 80, 1, 2, TopFace(1, 2));
     st.PaintBox(4, 1, 1, 0.0f, 0.0f);
     EXPECT_EQ(st.faceImage[1], nullptr);
-    EXPECT_EQ(st.faceImageFailed[1], broken);
+    EXPECT_EQ(st.Pictures().failed[1], broken);
     EXPECT_EQ(board.At(110, 110), COLORREF(FaceColors[1]));
 }
 
@@ -411,7 +416,7 @@ TEST_F(FacePictures, LargePictureGoesOnceFittedAndIsReadAgainForANewSize)
     EXPECT_EQ(board.At(110, 110), 0x336699u);
     ASSERT_NE(st.faceImage[0], nullptr) << "80 x 80 is small: kept";
     // Pictures over 6000 pixels count as large from here on.
-    st.keepPicturePixels = 6000;
+    st.Pictures().keepPixels = 6000;
     TSettings::ReleaseDib(st.faceImageFit[0]);
     st.PaintBox(4, 1, 1, 0.0f, 0.0f);
     EXPECT_EQ(board.At(110, 110), 0x336699u);
@@ -437,7 +442,7 @@ TEST_F(FacePictures, LargePictureGoesOnceFittedAndIsReadAgainForANewSize)
     board.SetGeometry(40, 20, 20);
     st.PaintBox(4, 1, 1, 0.0f, 0.0f);
     EXPECT_EQ(board.At(100, 100), COLORREF(FaceColors[0]));
-    EXPECT_EQ(st.faceImageFailed[0], file);
+    EXPECT_EQ(st.Pictures().failed[0], file);
 
     // No file name: the picture given stays.
     st.faceImageFile[1].clear();
@@ -446,6 +451,137 @@ TEST_F(FacePictures, LargePictureGoesOnceFittedAndIsReadAgainForANewSize)
     st.PaintBox(4, 1, 1, 0.0f, 0.0f);
     EXPECT_EQ(board.At(100, 100), 0x123456u);
     EXPECT_NE(st.faceImage[1], nullptr);
+}
+
+namespace {
+
+// A box of each face set in a board of its own, whose face pictures come
+// from the files in `dir`, read by the image library.
+struct PictureBoard {
+    Board board{260, 200};
+    TSettings &st = *board.st;
+
+    PictureBoard(const QString &dir, const QStringList &files)
+    {
+        st.imgUt = new VlmImgUt::TImgUt("Vellamor\\quibo", TRegStore::InFolder(dir + "/reg"));
+        st.useBoxImages = true;
+        for (int f = 0; f < 6; ++f)
+            st.faceImageFile[f] = files[f];
+    }
+
+    // Reads ahead as the board does before a render, then paints a box
+    // showing faces 0, 1, 2 and one showing 3, 4, 5.
+    void Paint(int s, bool ahead, bool sideBySide)
+    {
+        board.SetGeometry(s, 16, 16);
+        st.Pictures().sideBySide = sideBySide;
+        if (ahead) {
+            TPictureJobs jobs(st);
+            st.Pictures().Prepare(st, TFacePictures::FitSize(st, 1), jobs);
+            jobs.Run();
+        }
+        board.PlaceScratch(40, 40, 0, 1, 2);
+        st.PaintBox(7, 1, 1, 0.0f, 0.0f);
+        const bool turned = TopFace(3, 4) != 5;
+        board.PlaceScratch(160, 40, turned ? 4 : 3, turned ? 3 : 4, 5);
+        st.PaintBox(7, 1, 1, 0.0f, 0.0f);
+    }
+};
+
+} // namespace
+
+// Read ahead of the render, side by side or one after the other, the face
+// pictures give the pixels and leave the state of reading them box by box:
+// a missing file fails, a large picture goes once fitted and is read again
+// for a new size, a small one stays.
+TEST_F(FacePictures, ReadAheadAsWhenTheBoxesNeedThem)
+{
+    QStringList files;
+    for (int f = 0; f < 6; ++f) {
+        files << tmp.path() + QStringLiteral("/face%1.bmp").arg(f);
+        if (f == 3)
+            continue;  // missing
+        QFile out(files.last());
+        ASSERT_TRUE(out.open(QIODevice::WriteOnly));
+        const int w = f == 4 ? 90 : 70 + 4 * f, h = 50 + 3 * f;
+        out.write(BmpBytes(w, h, [f](int x, int y) {
+            return RGBColor((x * 3 + f * 20) & 255, (y * 4) & 255, ((x ^ y) * 5) & 255);
+        }));
+    }
+    PictureBoard boxes(tmp.path(), files), side(tmp.path(), files), oneByOne(tmp.path(), files);
+    for (PictureBoard *b : {&boxes, &side, &oneByOne})
+        b->st.Pictures().keepPixels = 85 * 60;  // face 4's picture is large
+    for (int s : {40, 52}) {
+        boxes.Paint(s, false, true);
+        side.Paint(s, true, true);
+        oneByOne.Paint(s, true, false);
+        for (PictureBoard *b : {&side, &oneByOne}) {
+            EXPECT_EQ(Pixels(b->board.rb()), Pixels(boxes.board.rb())) << "box size " << s;
+            for (int f = 0; f < 6; ++f) {
+                EXPECT_EQ(b->st.Pictures().failed[f], boxes.st.Pictures().failed[f]) << f;
+                EXPECT_EQ(b->st.Pictures().dropped[f], boxes.st.Pictures().dropped[f]) << f;
+                EXPECT_EQ(b->st.faceImage[f] != nullptr, boxes.st.faceImage[f] != nullptr) << f;
+            }
+        }
+    }
+    EXPECT_EQ(side.st.Pictures().failed[3], files[3]);
+    EXPECT_EQ(side.st.Pictures().dropped[4], files[4]);
+    EXPECT_EQ(side.st.faceImage[4], nullptr);
+    EXPECT_NE(side.st.faceImage[0], nullptr);
+}
+
+// Jobs side by side hold no more than the budget at once, and one larger
+// than the budget runs alone. A picture kept by a job leaves room for the
+// largest read still waiting.
+TEST(PictureJobs, HoldNoMoreThanTheBudgetAtOnce)
+{
+    TSettings st;
+    st.Pictures().pictureBytes = 100;
+    std::mutex m;
+    int64_t held = 0, mostSmall = 0, besideLarge = 0;
+    bool large = false;
+    auto job = [&](int64_t bytes) {
+        return [&, bytes](VlmImgUt::TImgUt *, TPictureJobs &) {
+            {
+                std::lock_guard<std::mutex> hold(m);
+                if (bytes > 100) {
+                    large = true;
+                    besideLarge = std::max(besideLarge, held);
+                } else if (large) {
+                    besideLarge = std::max(besideLarge, bytes);
+                }
+                held += bytes;
+                if (!large)
+                    mostSmall = std::max(mostSmall, held);
+            }
+            std::this_thread::sleep_for(std::chrono::milliseconds(10));
+            std::lock_guard<std::mutex> hold(m);
+            held -= bytes;
+            if (bytes > 100)
+                large = false;
+        };
+    };
+    TPictureJobs jobs(st);
+    for (int k = 0; k < 6; ++k)
+        jobs.Add(40, false, job(40));
+    jobs.Add(150, false, job(150));
+    for (int k = 0; k < 3; ++k)
+        jobs.Add(40, false, job(40));
+    jobs.Run();
+    EXPECT_LE(mostSmall, 100);
+    if (PixelKernels::PoolThreads() > 1) {
+        EXPECT_EQ(mostSmall, 80) << "two at once";
+    }
+    EXPECT_EQ(besideLarge, 0) << "the large job ran beside others";
+    EXPECT_EQ(held, 0);
+
+    TPictureJobs keeping(st);
+    bool first = true, second = false;
+    keeping.Add(60, false, [&](VlmImgUt::TImgUt *, TPictureJobs &j) { first = j.Keep(60, 100, false); });
+    keeping.Add(60, false, [&](VlmImgUt::TImgUt *, TPictureJobs &j) { second = j.Keep(60, 100, false); });
+    keeping.Run();
+    EXPECT_FALSE(first) << "kept, it would leave no room for the second";
+    EXPECT_TRUE(second);
 }
 
 // ---- Supersampler -------------------------------------------------------
