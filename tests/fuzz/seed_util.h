@@ -17,6 +17,23 @@ inline bool WriteSeed(const char *dir, const std::string &name, const QByteArray
     return std::fclose(f) == 0 && ok && !bytes.isEmpty();
 }
 
+// A file name made of a table row's name: letters and digits kept, the
+// rest turned into single dashes, and the extension.
+inline std::string FileName(const std::string &name, const char *extension)
+{
+    std::string out;
+    for (char c : name) {
+        const bool keep = (c >= 'a' && c <= 'z') || (c >= 'A' && c <= 'Z') || (c >= '0' && c <= '9');
+        if (keep)
+            out += c;
+        else if (!out.empty() && out.back() != '-')
+            out += '-';
+    }
+    while (!out.empty() && out.back() == '-')
+        out.pop_back();
+    return out + extension;
+}
+
 // n bytes of i * step (modulo 256), i from 0: filler for hand-written seeds.
 inline QByteArray Ramp(int n, int step)
 {
