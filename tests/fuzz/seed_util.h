@@ -2,6 +2,7 @@
 #pragma once
 
 #include <QByteArray>
+#include <cstddef>
 #include <cstdio>
 #include <string>
 
@@ -32,6 +33,17 @@ inline std::string FileName(const std::string &name, const char *extension)
     while (!out.empty() && out.back() == '-')
         out.pop_back();
     return out + extension;
+}
+
+// One seed for each row of a table of layouts, named after the row, its
+// bytes build(row).
+template <typename Row, size_t N, typename Build>
+bool WriteRows(const char *dir, const Row (&rows)[N], const char *extension, Build build)
+{
+    bool ok = true;
+    for (const Row &r : rows)
+        ok = WriteSeed(dir, FileName(r.name, extension), build(r)) && ok;
+    return ok;
 }
 
 // n bytes of i * step (modulo 256), i from 0: filler for hand-written seeds.

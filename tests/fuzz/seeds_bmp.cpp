@@ -7,8 +7,6 @@ int main(int argc, char **argv)
 {
     if (argc < 2)
         return 2;
-    bool ok = true;
-    for (const layouts::bmp::Layout &l : layouts::bmp::Layouts)
-        ok = fuzz::WriteSeed(argv[1], fuzz::FileName(l.name, ".bmp"), Build(layouts::bmp::Spec(l, 7))) && ok;
-    return ok ? 0 : 1;
+    using namespace layouts::bmp;
+    return fuzz::WriteRows(argv[1], Layouts, ".bmp", [](const Layout &l) { return Build(Spec(l, 7)); }) ? 0 : 1;
 }

@@ -47,9 +47,8 @@ int main(int argc, char **argv)
 {
     if (argc < 2)
         return 2;
-    bool ok = true;
-    for (const layouts::tiff::Kind &k : layouts::tiff::Kinds)
-        ok = fuzz::WriteSeed(argv[1], fuzz::FileName(k.name, ".tif"), WriteTiff(layouts::tiff::Spec(k))) && ok;
+    bool ok = fuzz::WriteRows(argv[1], layouts::tiff::Kinds, ".tif",
+                              [](const layouts::tiff::Kind &k) { return WriteTiff(layouts::tiff::Spec(k)); });
     TiffSpec m;
     m.resUnit = RESUNIT_CENTIMETER;
     m.resX = m.resY = 118.11f;
