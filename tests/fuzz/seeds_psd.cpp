@@ -1,6 +1,6 @@
 // Seeds: small Photoshop documents of every layout the reader's test
 // reads, at 8 and 16 bits, raw and PackBits, each with resolution, profile
-// and XMP resources.
+// and XMP resources; PackBits repeat packets.
 #include "layouts_psd.h"
 #include "seed_util.h"
 
@@ -21,5 +21,9 @@ int main(int argc, char **argv)
                 const std::string name = std::string(l.name) + " " + std::to_string(depth) + (compression ? " packbits" : "");
                 ok = fuzz::WriteSeed(argv[1], fuzz::FileName(name, ".psd"), Build(s)) && ok;
             }
+    // PackBits rows of one repeat packet each.
+    Psd flat = Spec(Layouts[1], 8, 1, 7);
+    flat.sample = [](int c, int, int y) { return uint32_t(c * 60 + y * 30); };
+    ok = fuzz::WriteSeed(argv[1], "rgba-packbits-repeats.psd", Build(flat)) && ok;
     return ok ? 0 : 1;
 }

@@ -24,7 +24,7 @@ int main(int argc, char **argv)
     using namespace layouts::sunraster;
     bool ok = fuzz::WriteRows(argv[1], Layouts, ".ras", [](const Layout &l) { return Build(Spec(l, 5)); });
     // Run-length: a run across the row end, an escaped 0x80.
-    ok = fuzz::WriteSeed(argv[1], "runs.ras", Header(3, 2, 8, 2) + QByteArray("\x80\x05\x10\x80\x00\x00", 6)) && ok;
+    ok = fuzz::WriteSeed(argv[1], "runs.ras", RunsAcrossRowEnd()) && ok;
     ok = fuzz::WriteSeed(argv[1], "runs24.ras", Header(4, 3, 24, 2) + QByteArray("\x80\x20\x40\x01\x02\x03", 6)) && ok;
     return ok ? 0 : 1;
 }

@@ -100,6 +100,15 @@ QByteArray Build(const Ras &s)
     return b;
 }
 
+QByteArray RunsAcrossRowEnd()
+{
+    QByteArray b;
+    for (uint32_t v : {0x59A66A95u, 3u, 2u, 8u, 8u, 2u, 0u, 0u})
+        PutBE32(b, v);
+    b.append(ReaderTests::Bytes("\x80\x05\x10" "\x80\x00" "\x00"));
+    return b;
+}
+
 Ras Spec(const Layout &l, int width)
 {
     Ras s;

@@ -35,6 +35,10 @@ QByteArray RunLength(const QByteArray &raw);
 
 QByteArray Build(const Ras &s);
 
+// 3 x 2 grey, rows of 4 bytes (one pad). Six bytes 0x10 run from the first
+// row over its pad into the second; then one 0x80 and a pad.
+QByteArray RunsAcrossRowEnd();
+
 struct Layout {
     const char *name;
     uint32_t depth, type;

@@ -94,6 +94,18 @@ QByteArray Build(const Tga &s)
     return b;
 }
 
+QByteArray RepeatAcrossRowEnd()
+{
+    Tga s;
+    s.type = 10;
+    s.width = 2;
+    s.height = 2;
+    QByteArray b = Build(s);
+    b.truncate(18);
+    b.append(ReaderTests::Bytes("\x82" "\x10\x20\x30" "\x00" "\x40\x50\x60"));
+    return b;
+}
+
 Tga Spec(const Layout &l, int descriptor, int width)
 {
     Tga s;

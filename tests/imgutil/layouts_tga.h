@@ -51,6 +51,11 @@ QByteArray RunLength(const QByteArray &px, int bpp);
 
 QByteArray Build(const Tga &s);
 
+// 2 x 2, 24 bits, run-length, bottom row first: one packet repeats
+// (0x30, 0x20, 0x10) three times, over the bottom row and the first pixel
+// of the top row; a raw packet gives (0x60, 0x50, 0x40).
+QByteArray RepeatAcrossRowEnd();
+
 struct Layout {
     const char *name;
     int type, bits, mapLength;

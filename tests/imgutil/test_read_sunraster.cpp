@@ -31,13 +31,7 @@ TEST_F(SunRasterRead, DepthsTypesAndMaps)
 
 TEST_F(SunRasterRead, RunsCrossRowEndsAndEscapeTheMarker)
 {
-    // 3 x 2 grey, rows of 4 bytes (one pad). Six bytes 0x10 run from the
-    // first row over its pad into the second; then one 0x80 and a pad.
-    QByteArray b;
-    for (uint32_t v : {0x59A66A95u, 3u, 2u, 8u, 8u, 2u, 0u, 0u})
-        PutBE32(b, v);
-    b.append(Bytes("\x80\x05\x10" "\x80\x00" "\x00"));
-    ASSERT_TRUE(Read(b, "p.ras"));
+    ASSERT_TRUE(Read(RunsAcrossRowEnd(), "p.ras"));
     const Rgb g16{16, 16, 16}, g128{128, 128, 128};
     const Rgb want[2][3] = {{g16, g16, g16}, {g16, g16, g128}};
     for (int y = 0; y < 2; ++y)

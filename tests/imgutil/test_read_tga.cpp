@@ -60,17 +60,9 @@ TEST_F(TgaRead, SixteenBitWords)
 
 TEST_F(TgaRead, RepeatPacketCrossesTheRowEnd)
 {
-    // 2 x 2, 24 bits, run-length, bottom row first: one packet repeats A
-    // three times (the bottom row and the first pixel of the top row), a
-    // raw packet gives B.
-    Tga s;
-    s.type = 10;
-    s.width = 2;
-    s.height = 2;
-    QByteArray b = Build(s);
-    b.truncate(18);
-    b.append(Bytes("\x82" "\x10\x20\x30" "\x00" "\x40\x50\x60"));
-    ASSERT_TRUE(Read(b, "p.tga"));
+    // One packet repeats A over the bottom row and the first pixel of the
+    // top row, a raw packet gives B.
+    ASSERT_TRUE(Read(RepeatAcrossRowEnd(), "p.tga"));
     const Rgb a{0x30, 0x20, 0x10}, bb{0x60, 0x50, 0x40};
     EXPECT_EQ(RgbAt(*pic, 0, 0), a);
     EXPECT_EQ(RgbAt(*pic, 1, 0), bb);
