@@ -1,5 +1,7 @@
-// Seeds: small JPEG files written by libjpeg: colour and grey, baseline and
-// progressive, with the markers the reader keeps.
+// Seeds: small JPEG files written by libjpeg: the colour spaces and scan
+// orders of the reader's test, and one with a density and the markers the
+// reader keeps.
+#include "layouts_jpeg.h"
 #include "picture_writers.h"
 #include "seed_util.h"
 
@@ -11,19 +13,13 @@ int main(int argc, char **argv)
 {
     if (argc < 2)
         return 2;
-    bool ok = true;
+    bool ok = fuzz::WriteRows(argv[1], layouts::jpeg::Layouts, ".jpg",
+                              [](const layouts::jpeg::Layout &l) { return WriteJpeg(layouts::jpeg::Spec(l)); });
     JpegSpec s;
     s.width = 24;
     s.height = 16;
-    ok = fuzz::WriteSeed(argv[1], "rgb.jpg", WriteJpeg(s)) && ok;
-    s.components = 1;
     s.densityUnit = 2;
     s.densityX = s.densityY = 28;
-    ok = fuzz::WriteSeed(argv[1], "grey.jpg", WriteJpeg(s)) && ok;
-    s.components = 3;
-    s.progressive = true;
-    ok = fuzz::WriteSeed(argv[1], "progressive.jpg", WriteJpeg(s)) && ok;
-    s.progressive = false;
     s.markers = IccChunks(Bytes(IccProfile(400)), 3);
     s.markers.push_back({JPEG_COM, "a comment"});
     s.markers.push_back({JPEG_APP0 + 1, QByteArray("Exif\0\0MM\0\x2a\0\0\0\x08\0\0", 16)});

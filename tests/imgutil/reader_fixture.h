@@ -1,58 +1,23 @@
 // Shared by the tests of the readers whose files are written here byte by
-// byte: pixels as red, green and blue, big- and little-endian fields, and
-// the checks of a hostile size and of a reduced read.
+// byte: a picture's pixel as red, green and blue, and the checks of a
+// hostile size and of a reduced read.
 #pragma once
 
+#include "file_bytes.h"
 #include "picture_files.h"
 
 #include <QByteArray>
 
 #include <cstdint>
 #include <functional>
-#include <ostream>
 
 namespace ReaderTests {
-
-struct Rgb {
-    uint8_t r = 0, g = 0, b = 0;
-    bool operator==(const Rgb &o) const { return r == o.r && g == o.g && b == o.b; }
-    bool operator!=(const Rgb &o) const { return !(*this == o); }
-};
-
-inline std::ostream &operator<<(std::ostream &os, const Rgb &c)
-{
-    return os << "(" << int(c.r) << "," << int(c.g) << "," << int(c.b) << ")";
-}
 
 // Picture pixel (x, y), y from the top.
 inline Rgb RgbAt(const VlmImgUt::TDib &d, int x, int y)
 {
     const uint8_t *p = pictures::PixelAt(d, x, y);
     return {p[2], p[1], p[0]};
-}
-
-// The bytes of a string literal, embedded NULs included, without the
-// terminator.
-template <size_t N>
-QByteArray Bytes(const char (&s)[N])
-{
-    return QByteArray(s, int(N - 1));
-}
-
-inline void PutBE16(QByteArray &b, uint32_t v)
-{
-    b.append(char(v >> 8));
-    b.append(char(v));
-}
-inline void PutBE32(QByteArray &b, uint32_t v)
-{
-    PutBE16(b, v >> 16);
-    PutBE16(b, v & 0xFFFF);
-}
-inline void PutLE16(QByteArray &b, uint32_t v)
-{
-    b.append(char(v));
-    b.append(char(v >> 8));
 }
 
 class ReaderTest : public pictures::PictureTest {

@@ -1,5 +1,6 @@
 // The JPEG reader on files that libjpeg writes at test time, compared with
 // libjpeg's own decode; markers and hostile headers built by hand.
+#include "layouts_jpeg.h"
 #include "picture_files.h"
 
 #include <QElapsedTimer>
@@ -60,21 +61,9 @@ TEST_F(JpegRead, ScaleTowardTheBox)
 
 TEST_F(JpegRead, ColourSpacesAndProgression)
 {
-    struct Case { const char *name; int components; bool progressive; bool ok; } cases[] = {
-        {"rgb", 3, false, true},
-        {"grey", 1, false, true},
-        {"progressive", 3, true, true},
-        {"progressive grey", 1, true, true},
-        {"cmyk", 4, false, false}, // no conversion to RGB
-    };
-    for (const Case &c : cases) {
+    for (const layouts::jpeg::Layout &c : layouts::jpeg::Layouts) {
         SCOPED_TRACE(c.name);
-        JpegSpec s;
-        s.width = 37;
-        s.height = 21;
-        s.components = c.components;
-        s.progressive = c.progressive;
-        const QByteArray file = WriteJpeg(s);
+        const QByteArray file = WriteJpeg(layouts::jpeg::Spec(c));
         ASSERT_FALSE(file.isEmpty());
         EXPECT_EQ(Read(file, "a.jpeg"), c.ok);
         if (!c.ok)

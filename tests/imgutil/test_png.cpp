@@ -1,5 +1,6 @@
 // The PNG reader on files that libpng writes at test time, compared with
 // libpng's own full decode; text chunks and hostile headers.
+#include "layouts_png.h"
 #include "picture_files.h"
 
 #include <QElapsedTimer>
@@ -13,49 +14,12 @@ namespace {
 
 class PngRead : public PictureTest {};
 
-struct TypeCase {
-    const char *name;
-    int type, depth;
-    bool trns;
-    bool alpha; // an alpha plane is made
-};
-
-const TypeCase Types[] = {
-    {"grey 1", PNG_COLOR_TYPE_GRAY, 1, false, false},
-    {"grey 2", PNG_COLOR_TYPE_GRAY, 2, false, false},
-    {"grey 4", PNG_COLOR_TYPE_GRAY, 4, false, false},
-    {"grey 8", PNG_COLOR_TYPE_GRAY, 8, false, false},
-    {"grey 16", PNG_COLOR_TYPE_GRAY, 16, false, false},
-    {"grey 8 tRNS", PNG_COLOR_TYPE_GRAY, 8, true, true},
-    {"grey 2 tRNS", PNG_COLOR_TYPE_GRAY, 2, true, true},
-    {"grey alpha 8", PNG_COLOR_TYPE_GRAY_ALPHA, 8, false, true},
-    {"grey alpha 16", PNG_COLOR_TYPE_GRAY_ALPHA, 16, false, true},
-    {"rgb 8", PNG_COLOR_TYPE_RGB, 8, false, false},
-    {"rgb 16", PNG_COLOR_TYPE_RGB, 16, false, false},
-    {"rgb 8 tRNS", PNG_COLOR_TYPE_RGB, 8, true, true},
-    {"rgb 16 tRNS", PNG_COLOR_TYPE_RGB, 16, true, true},
-    {"rgba 8", PNG_COLOR_TYPE_RGB_ALPHA, 8, false, true},
-    {"rgba 16", PNG_COLOR_TYPE_RGB_ALPHA, 16, false, true},
-    {"palette 1", PNG_COLOR_TYPE_PALETTE, 1, false, false},
-    {"palette 2", PNG_COLOR_TYPE_PALETTE, 2, false, false},
-    {"palette 4", PNG_COLOR_TYPE_PALETTE, 4, false, false},
-    {"palette 8", PNG_COLOR_TYPE_PALETTE, 8, false, false},
-    {"palette 4 tRNS", PNG_COLOR_TYPE_PALETTE, 4, true, true},
-    {"palette 8 tRNS", PNG_COLOR_TYPE_PALETTE, 8, true, true},
-};
-
 TEST_F(PngRead, EveryColourTypeAndDepth)
 {
-    for (const TypeCase &c : Types) {
+    for (const layouts::png::Layout &c : layouts::png::Layouts) {
         for (bool interlace : {false, true}) {
             SCOPED_TRACE(testing::Message() << c.name << (interlace ? " interlaced" : ""));
-            PngSpec s;
-            s.width = 13;
-            s.height = 11;
-            s.colorType = c.type;
-            s.depth = c.depth;
-            s.trns = c.trns;
-            s.interlace = interlace;
+            const PngSpec s = layouts::png::Spec(c, interlace);
             const QByteArray file = WritePng(s);
             ASSERT_FALSE(file.isEmpty());
             ASSERT_TRUE(Read(file, "a.png"));

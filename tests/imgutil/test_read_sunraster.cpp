@@ -2,6 +2,7 @@
 // by byte: every depth and type, colour maps, row padding, run-length runs.
 #include "hostile_files.h"
 #include "hostile_writers.h"
+#include "layouts_sunraster.h"
 #include "memory_cap.h"
 #include "reader_fixture.h"
 
@@ -9,145 +10,19 @@
 
 using namespace VlmImgUt;
 using namespace ReaderTests;
+using namespace layouts::sunraster;
 
 namespace {
-
-struct Ras {
-    uint32_t magic = 0x59A66A95;
-    int width = 5, height = 3;
-    uint32_t depth = 24;
-    uint32_t type = 1;      // 0 old, 1 standard, 2 run-length, 3 RGB
-    uint32_t mapType = 0;
-    int mapEntries = 0;     // entries written with map type 1
-    int64_t mapLength = -1; // header value; -1: 3 * mapEntries
-    int64_t cutAt = -1;     // file length limit
-};
-
-Rgb Colour(int x, int y) { return {uint8_t(40 * x + y), uint8_t(50 * y + 3), uint8_t(200 - 7 * x)}; }
-Rgb MapEntry(int i) { return {uint8_t(30 * i + 1), uint8_t(255 - 20 * i), uint8_t(i * i)}; }
-int Index(int x, int y) { return (x + 3 * y) % 7; }
-bool Bit(int x, int y) { return (x + y) % 3 == 0; }
-
-// The picture each layout stores.
-Rgb Expected(const Ras &s, int x, int y)
-{
-    if (s.depth == 1) {
-        if (s.mapEntries > 0)
-            return MapEntry(Bit(x, y));
-        return Bit(x, y) ? Rgb{0, 0, 0} : Rgb{255, 255, 255};
-    }
-    if (s.depth == 8) {
-        const int i = Index(x, y);
-        if (s.mapEntries == 0)
-            return {uint8_t(i * 30), uint8_t(i * 30), uint8_t(i * 30)};
-        return i < s.mapEntries ? MapEntry(i) : Rgb{0, 0, 0};
-    }
-    return Colour(x, y);
-}
-
-// 0x80 n v stands for n + 1 bytes v, 0x80 0 for one 0x80.
-QByteArray RunLength(const QByteArray &raw)
-{
-    QByteArray out;
-    for (int i = 0; i < raw.size();) {
-        int n = 1;
-        while (i + n < raw.size() && raw[i + n] == raw[i] && n < 256)
-            ++n;
-        if (n >= 3 || uchar(raw[i]) == 0x80) {
-            if (n == 1) {
-                out.append('\x80');
-                out.append('\0');
-            } else {
-                out.append('\x80');
-                out.append(char(n - 1));
-                out.append(raw[i]);
-            }
-            i += n;
-        } else {
-            out.append(raw[i]);
-            ++i;
-        }
-    }
-    return out;
-}
-
-QByteArray Build(const Ras &s)
-{
-    QByteArray pixels;
-    const int rowBytes = (s.width * int(s.depth) + 15) / 16 * 2;
-    for (int y = 0; y < s.height; ++y) {
-        QByteArray row;
-        if (s.depth == 1) {
-            row.fill('\0', rowBytes);
-            for (int x = 0; x < s.width; ++x)
-                if (Bit(x, y))
-                    row[x / 8] = char(uchar(row[x / 8]) | (0x80 >> (x % 8)));
-        } else {
-            for (int x = 0; x < s.width; ++x) {
-                if (s.depth == 8) {
-                    row.append(char(s.mapEntries == 0 ? Index(x, y) * 30 : Index(x, y)));
-                    continue;
-                }
-                const Rgb c = Colour(x, y);
-                if (s.depth == 32)
-                    row.append('\x5A'); // pad byte
-                if (s.type == 3) {
-                    row.append(char(c.r)).append(char(c.g)).append(char(c.b));
-                } else {
-                    row.append(char(c.b)).append(char(c.g)).append(char(c.r));
-                }
-            }
-            while (row.size() < rowBytes)
-                row.append('\x77');
-        }
-        pixels.append(row);
-    }
-    if (s.type == 2)
-        pixels = RunLength(pixels);
-
-    QByteArray b;
-    PutBE32(b, s.magic);
-    PutBE32(b, uint32_t(s.width));
-    PutBE32(b, uint32_t(s.height));
-    PutBE32(b, s.depth);
-    PutBE32(b, uint32_t(pixels.size()));
-    PutBE32(b, s.type);
-    PutBE32(b, s.mapType);
-    PutBE32(b, uint32_t(s.mapLength >= 0 ? s.mapLength : 3 * s.mapEntries));
-    for (int plane = 0; plane < 3; ++plane)
-        for (int i = 0; i < s.mapEntries; ++i) {
-            const Rgb c = MapEntry(i);
-            b.append(char(plane == 0 ? c.r : plane == 1 ? c.g : c.b));
-        }
-    b.append(pixels);
-    if (s.cutAt >= 0)
-        b.truncate(int(s.cutAt));
-    return b;
-}
 
 class SunRasterRead : public ReaderTest {};
 
 TEST_F(SunRasterRead, DepthsTypesAndMaps)
 {
-    struct Case { const char *name; uint32_t depth, type; int mapEntries; };
-    const Case cases[] = {
-        {"1 bit, 1 is black", 1, 1, 0},  {"1 bit with a map", 1, 1, 2},     {"1 bit run-length", 1, 2, 0},
-        {"8 bits grey", 8, 1, 0},        {"8 bits mapped", 8, 1, 7},        {"8 bits, short map", 8, 1, 4},
-        {"8 bits old type", 8, 0, 7},    {"8 bits run-length", 8, 2, 7},
-        {"24 bits B-G-R", 24, 1, 0},     {"24 bits old type", 24, 0, 0},    {"24 bits R-G-B", 24, 3, 0},
-        {"24 bits run-length", 24, 2, 0}, {"24 bits, map not used", 24, 1, 3},
-        {"32 bits B-G-R", 32, 1, 0},     {"32 bits R-G-B", 32, 3, 0},       {"32 bits run-length", 32, 2, 0},
-    };
-    for (const Case &c : cases) {
+    for (const Layout &c : Layouts) {
         // Widths 1, 5 and 6 pad their rows differently at every depth.
         for (int width : {1, 5, 6, 17}) {
             SCOPED_TRACE(testing::Message() << c.name << ", width " << width);
-            Ras s;
-            s.width = width;
-            s.depth = c.depth;
-            s.type = c.type;
-            s.mapEntries = c.mapEntries;
-            s.mapType = c.mapEntries > 0 ? 1 : 0;
+            const Ras s = Spec(c, width);
             ExpectRead(Build(s), "p.ras", width, 3, 0, 0, width, 3, [&](int x, int y) { return Expected(s, x, y); });
             EXPECT_EQ(pic->dpiX, 72);
         }
@@ -156,13 +31,7 @@ TEST_F(SunRasterRead, DepthsTypesAndMaps)
 
 TEST_F(SunRasterRead, RunsCrossRowEndsAndEscapeTheMarker)
 {
-    // 3 x 2 grey, rows of 4 bytes (one pad). Six bytes 0x10 run from the
-    // first row over its pad into the second; then one 0x80 and a pad.
-    QByteArray b;
-    for (uint32_t v : {0x59A66A95u, 3u, 2u, 8u, 8u, 2u, 0u, 0u})
-        PutBE32(b, v);
-    b.append(Bytes("\x80\x05\x10" "\x80\x00" "\x00"));
-    ASSERT_TRUE(Read(b, "p.ras"));
+    ASSERT_TRUE(Read(RunsAcrossRowEnd(), "p.ras"));
     const Rgb g16{16, 16, 16}, g128{128, 128, 128};
     const Rgb want[2][3] = {{g16, g16, g16}, {g16, g16, g128}};
     for (int y = 0; y < 2; ++y)

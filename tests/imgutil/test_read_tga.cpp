@@ -1,6 +1,7 @@
 // The Targa reader (".tga", reader code 6), on files written here byte by
 // byte in every accepted layout, and on the combinations it refuses.
 #include "hostile_writers.h"
+#include "layouts_tga.h"
 #include "memory_cap.h"
 #include "reader_fixture.h"
 
@@ -12,123 +13,9 @@
 
 using namespace VlmImgUt;
 using namespace ReaderTests;
+using namespace layouts::tga;
 
 namespace {
-
-struct Tga {
-    int idLength = 0;
-    int mapType = 0;
-    int type = 2;           // 1 mapped, 2 true colour, 3 grey; +8 run-length
-    int mapFirst = 0;
-    int mapLength = 0;
-    int mapBits = 24;
-    int indices = 0;        // entry numbers used, 0 to indices - 1; 0: mapLength
-    int width = 5, height = 3;
-    int bits = 24;          // 8, 15, 16, 24, 32
-    int descriptor = 0;     // bit 4 right to left, bit 5 top row first
-    int64_t cutAt = -1;     // file length limit
-};
-
-Rgb Colour(int x, int y) { return {uint8_t(40 * x + y), uint8_t(50 * y + 3), uint8_t(200 - 7 * x)}; }
-Rgb MapEntry(int i) { return {uint8_t(30 * i + 1), uint8_t(255 - 20 * i), uint8_t(i * i)}; }
-int Index(int x, int y, const Tga &s)
-{
-    const int n = s.indices ? s.indices : s.mapLength;
-    return n > 0 ? (x + 3 * y) % n : 0;
-}
-// 5 bits each of red (10-14), green (5-9) and blue (0-4); bit 15 set on
-// some pixels, where it means nothing.
-uint16_t Word(int x, int y)
-{
-    return uint16_t(((x * 5 + y * 3) & 31) << 10 | ((x * 7 + y) & 31) << 5 | ((x + y * 11) & 31) |
-                    ((x & 1) << 15));
-}
-uint8_t Scale5(int v) { return uint8_t(std::lround(v * 255.0 / 31.0)); }
-
-Rgb Expected(const Tga &s, int x, int y)
-{
-    if ((s.type & 7) == 1)
-        return MapEntry(Index(x, y, s));
-    if (s.bits == 15 || s.bits == 16) {
-        const int w = Word(x, y);
-        return {Scale5((w >> 10) & 31), Scale5((w >> 5) & 31), Scale5(w & 31)};
-    }
-    return Colour(x, y);
-}
-
-QByteArray PixelBytes(const Tga &s, int x, int y)
-{
-    QByteArray p;
-    if ((s.type & 7) == 1) {
-        p.append(char(Index(x, y, s)));
-    } else if (s.bits == 15 || s.bits == 16) {
-        PutLE16(p, Word(x, y));
-    } else {
-        const Rgb c = Colour(x, y);
-        p.append(char(c.b)).append(char(c.g)).append(char(c.r));
-        if (s.bits == 32)
-            p.append(char(x * 17)); // not kept
-    }
-    return p;
-}
-
-// Packets over the whole pixel sequence (px, bpp bytes each), so runs
-// cross row ends.
-QByteArray RunLength(const QByteArray &px, int bpp)
-{
-    const int n = px.size() / bpp;
-    auto same = [&](int a, int b) { return memcmp(px.constData() + a * bpp, px.constData() + b * bpp, size_t(bpp)) == 0; };
-    QByteArray out;
-    int i = 0;
-    while (i < n) {
-        int k = 1;
-        while (i + k < n && k < 128 && same(i + k, i))
-            ++k;
-        if (k >= 2) {
-            out.append(char(0x80 | (k - 1)));
-            out.append(px.mid(i * bpp, bpp));
-            i += k;
-            continue;
-        }
-        while (i + k < n && k < 128 && !same(i + k, i + k - 1) && !(i + k + 1 < n && same(i + k + 1, i + k)))
-            ++k;
-        out.append(char(k - 1));
-        out.append(px.mid(i * bpp, k * bpp));
-        i += k;
-    }
-    return out;
-}
-
-QByteArray Build(const Tga &s)
-{
-    QByteArray b;
-    b.append(char(s.idLength)).append(char(s.mapType)).append(char(s.type));
-    PutLE16(b, uint32_t(s.mapFirst));
-    PutLE16(b, uint32_t(s.mapLength));
-    b.append(char(s.mapBits));
-    PutLE16(b, 7); // origin: not used
-    PutLE16(b, 9);
-    PutLE16(b, uint32_t(s.width));
-    PutLE16(b, uint32_t(s.height));
-    b.append(char(s.bits)).append(char(s.descriptor));
-    for (int i = 0; i < s.idLength; ++i)
-        b.append(char('A' + i % 26));
-    for (int i = 0; i < s.mapLength; ++i) {
-        const Rgb c = MapEntry(i);
-        b.append(char(c.b)).append(char(c.g)).append(char(c.r));
-    }
-    const bool topDown = s.descriptor & 0x20, rightToLeft = s.descriptor & 0x10;
-    QByteArray px;
-    if (s.width > 0 && s.width <= 4096 && s.height <= 4096)
-        for (int r = 0; r < s.height; ++r)
-            for (int i = 0; i < s.width; ++i)
-                px.append(PixelBytes(s, rightToLeft ? s.width - 1 - i : i, topDown ? r : s.height - 1 - r));
-    const int bpp = (s.type & 7) == 1 ? 1 : (s.bits + 7) / 8;
-    b.append(s.type >= 9 && !px.isEmpty() ? RunLength(px, bpp) : px);
-    if (s.cutAt >= 0)
-        b.truncate(int(s.cutAt));
-    return b;
-}
 
 class TgaRead : public ReaderTest {
 protected:
@@ -142,29 +29,11 @@ protected:
 
 TEST_F(TgaRead, EveryLayoutGivesTheSamePicture)
 {
-    struct Case { const char *name; int type, bits, mapLength; };
-    const Case cases[] = {
-        {"mapped", 1, 8, 7},           {"mapped run-length", 9, 8, 7}, {"mapped, 256 entries", 1, 8, 256},
-        {"15 bits", 2, 15, 0},         {"16 bits", 2, 16, 0},          {"16 bits run-length", 10, 16, 0},
-        {"24 bits", 2, 24, 0},         {"24 bits run-length", 10, 24, 0},
-        {"32 bits", 2, 32, 0},         {"32 bits run-length", 10, 32, 0},
-        {"24 bits, map not used", 2, 24, 5},
-    };
-    // Bottom-up, top-down, right to left each way, alpha bits, an ID field.
-    const int descriptors[] = {0x00, 0x20, 0x10, 0x30, 0x08, 0x2F};
-    for (const Case &c : cases)
-        for (int d : descriptors)
+    for (const Layout &c : Layouts)
+        for (int d : Descriptors)
             for (int width : {1, 6}) {
                 SCOPED_TRACE(testing::Message() << c.name << ", descriptor " << d << ", width " << width);
-                Tga s;
-                s.type = c.type;
-                s.bits = c.bits;
-                s.mapLength = c.mapLength;
-                s.mapType = c.mapLength > 0 ? 1 : 0;
-                s.descriptor = d;
-                s.width = width;
-                s.idLength = d == 0x08 ? 11 : 0;
-                ExpectPicture(s);
+                ExpectPicture(Spec(c, d, width));
             }
 }
 
@@ -191,17 +60,9 @@ TEST_F(TgaRead, SixteenBitWords)
 
 TEST_F(TgaRead, RepeatPacketCrossesTheRowEnd)
 {
-    // 2 x 2, 24 bits, run-length, bottom row first: one packet repeats A
-    // three times (the bottom row and the first pixel of the top row), a
-    // raw packet gives B.
-    Tga s;
-    s.type = 10;
-    s.width = 2;
-    s.height = 2;
-    QByteArray b = Build(s);
-    b.truncate(18);
-    b.append(Bytes("\x82" "\x10\x20\x30" "\x00" "\x40\x50\x60"));
-    ASSERT_TRUE(Read(b, "p.tga"));
+    // One packet repeats A over the bottom row and the first pixel of the
+    // top row, a raw packet gives B.
+    ASSERT_TRUE(Read(RepeatAcrossRowEnd(), "p.tga"));
     const Rgb a{0x30, 0x20, 0x10}, bb{0x60, 0x50, 0x40};
     EXPECT_EQ(RgbAt(*pic, 0, 0), a);
     EXPECT_EQ(RgbAt(*pic, 1, 0), bb);

@@ -1,5 +1,6 @@
 // ReadImageFile, the reduction rule and the BMP reader, on bitmap files
 // built byte by byte.
+#include "layouts_bmp.h"
 #include "picture_files.h"
 #include "test_fifo_util.h"
 
@@ -14,6 +15,7 @@
 #include <cstdio>
 
 using namespace VlmImgUt;
+using namespace layouts::bmp;
 
 namespace {
 
@@ -22,107 +24,6 @@ constexpr bool kAddressSanitizer = true;
 #else
 constexpr bool kAddressSanitizer = false;
 #endif
-
-// ---- building bitmap files ----
-
-void Put16(QByteArray &b, int v)
-{
-    b.append(char(v & 0xFF));
-    b.append(char((v >> 8) & 0xFF));
-}
-void Put32(QByteArray &b, int64_t v)
-{
-    for (int i = 0; i < 4; ++i)
-        b.append(char((v >> (8 * i)) & 0xFF));
-}
-
-struct Bmp {
-    int headerSize = 40;   // 12: core header
-    int width = 4;
-    int height = 3;        // negative: top-down
-    int bits = 24;
-    uint32_t compression = 0;
-    uint32_t coloursUsed = 0;
-    int32_t ppmX = 2835, ppmY = 2835;
-    int paletteEntries = 0; // entries written
-    int64_t cutAt = -1;     // file length limit, -1: whole file
-    bool pixels = true;     // false: headers and palette only
-};
-
-// Colour of picture pixel (x, y), y counted from the top, as B, G, R.
-struct BGR { uint8_t b, g, r; };
-BGR Colour(int x, int y) { return {uint8_t(x), uint8_t(y), uint8_t(0x80 | ((x + y) & 0x7F))}; }
-BGR PaletteEntry(int i) { return {uint8_t(i), uint8_t(255 - i), uint8_t(i * 3)}; }
-int Index(int x, int y) { return (x + 7 * y) & 0xFF; }
-
-QByteArray Build(const Bmp &s)
-{
-    const int64_t absH = s.height < 0 ? -int64_t(s.height) : s.height;
-    const int entry = s.headerSize == 12 ? 3 : 4;
-    const int bpp = s.bits / 8;
-    const int64_t rowLen = (int64_t(bpp) * s.width + 3) / 4 * 4;
-    const int offset = 14 + s.headerSize + s.paletteEntries * entry;
-
-    QByteArray b;
-    b.append("BM");
-    // Header sizes keep their low 32 bits, as a 32-bit field would.
-    const uint64_t image = uint64_t(rowLen) * uint64_t(absH);
-    Put32(b, int64_t(uint32_t(offset + image)));
-    Put32(b, 0);
-    Put32(b, offset);
-    Put32(b, s.headerSize);
-    if (s.headerSize == 12) {
-        Put16(b, s.width);
-        Put16(b, s.height);
-        Put16(b, 1);
-        Put16(b, s.bits);
-    } else {
-        Put32(b, s.width);
-        Put32(b, s.height);
-        Put16(b, 1);
-        Put16(b, s.bits);
-        Put32(b, s.compression);
-        Put32(b, int64_t(uint32_t(image)));
-        Put32(b, s.ppmX);
-        Put32(b, s.ppmY);
-        Put32(b, s.coloursUsed);
-        Put32(b, 0);
-        while (b.size() < 14 + s.headerSize)
-            b.append('\0');
-    }
-    for (int i = 0; i < s.paletteEntries; ++i) {
-        const BGR c = PaletteEntry(i);
-        b.append(char(c.b));
-        b.append(char(c.g));
-        b.append(char(c.r));
-        if (entry == 4)
-            b.append('\x55');
-    }
-    if (s.pixels && bpp >= 1 && s.width > 0 && s.width < 100000 && absH < 100000) {
-        for (int r = 0; r < absH; ++r) {
-            const int y = s.height < 0 ? r : int(absH) - 1 - r; // stored row -> picture row
-            QByteArray row;
-            for (int x = 0; x < s.width; ++x) {
-                if (bpp == 1) {
-                    row.append(char(Index(x, y)));
-                } else {
-                    const BGR c = Colour(x, y);
-                    row.append(char(c.b));
-                    row.append(char(c.g));
-                    row.append(char(c.r));
-                    if (bpp == 4)
-                        row.append('\x11');
-                }
-            }
-            while (row.size() < rowLen)
-                row.append('\x77');
-            b.append(row);
-        }
-    }
-    if (s.cutAt >= 0)
-        b.truncate(int(s.cutAt));
-    return b;
-}
 
 BGR Pixel(const TDib &d, int x, int y)
 {
@@ -146,31 +47,10 @@ protected:
 
 TEST_F(ReadImage, BmpLayoutsGiveTheSamePicture)
 {
-    struct Case { const char *name; int headerSize, bits, height; uint32_t coloursUsed; int entries; };
-    const Case cases[] = {
-        {"info 24 bottom-up", 40, 24, 3, 0, 0},
-        {"info 24 top-down", 40, 24, -3, 0, 0},
-        {"info 32 bottom-up", 40, 32, 3, 0, 0},
-        {"info 32 top-down", 40, 32, -3, 0, 0},
-        {"v4 header 24", 108, 24, 3, 0, 0},
-        {"v5 header 24 top-down", 124, 24, -3, 0, 0},
-        {"core 24", 12, 24, 3, 0, 0},
-        {"info 8 colours used 0", 40, 8, 3, 0, 256},
-        {"info 8 colours used 300", 40, 8, 3, 300, 256},
-        {"info 8 top-down", 40, 8, -3, 0, 256},
-        {"core 8", 12, 8, 3, 0, 256},
-    };
-    for (const Case &c : cases) {
+    for (const Layout &c : Layouts) {
         for (int width : {1, 4, 5, 7}) {
             SCOPED_TRACE(testing::Message() << c.name << " width " << width);
-            Bmp s;
-            s.headerSize = c.headerSize;
-            s.bits = c.bits;
-            s.width = width;
-            s.height = c.height;
-            s.coloursUsed = c.coloursUsed;
-            s.paletteEntries = c.entries;
-            ASSERT_TRUE(Read(s));
+            ASSERT_TRUE(Read(Spec(c, width)));
             ASSERT_NE(pic, nullptr);
             EXPECT_EQ(pic->width, width);
             EXPECT_EQ(pic->height, 3);

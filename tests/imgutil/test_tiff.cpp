@@ -1,5 +1,6 @@
 // The TIFF reader on files that libtiff writes at test time, compared with
 // libtiff's own RGBA read; the EXIF block and hostile files built by hand.
+#include "layouts_tiff.h"
 #include "picture_files.h"
 
 #include <QElapsedTimer>
@@ -14,40 +15,10 @@ class TiffRead : public PictureTest {};
 
 TEST_F(TiffRead, KindsOfPictureAsTheLibraryReadsThem)
 {
-    struct Case { const char *name; int samples, bits, photometric, extra; bool opaque; int compression; bool tiled, big; bool alpha; };
-    const Case cases[] = {
-        {"rgb", 3, 8, PHOTOMETRIC_RGB, 0, false, COMPRESSION_NONE, false, false, false},
-        {"rgb big-endian 16", 3, 16, PHOTOMETRIC_RGB, 0, false, COMPRESSION_NONE, false, true, false},
-        {"rgb lzw", 3, 8, PHOTOMETRIC_RGB, 0, false, COMPRESSION_LZW, false, false, false},
-        {"rgb deflate tiled", 3, 8, PHOTOMETRIC_RGB, 0, false, COMPRESSION_ADOBE_DEFLATE, true, false, false},
-        {"rgb packbits big-endian", 3, 8, PHOTOMETRIC_RGB, 0, false, COMPRESSION_PACKBITS, false, true, false},
-        {"grey", 1, 8, PHOTOMETRIC_MINISBLACK, 0, false, COMPRESSION_NONE, false, false, false},
-        {"grey white is zero", 1, 8, PHOTOMETRIC_MINISWHITE, 0, false, COMPRESSION_NONE, false, false, false},
-        {"grey 16", 1, 16, PHOTOMETRIC_MINISBLACK, 0, false, COMPRESSION_NONE, false, false, false},
-        {"bilevel", 1, 1, PHOTOMETRIC_MINISBLACK, 0, false, COMPRESSION_NONE, false, false, false},
-        {"palette 8", 1, 8, PHOTOMETRIC_PALETTE, 0, false, COMPRESSION_NONE, false, false, false},
-        {"palette 4 big-endian", 1, 4, PHOTOMETRIC_PALETTE, 0, false, COMPRESSION_NONE, false, true, false},
-        {"rgba", 4, 8, PHOTOMETRIC_RGB, EXTRASAMPLE_UNASSALPHA, false, COMPRESSION_NONE, false, false, true},
-        {"rgba premultiplied", 4, 8, PHOTOMETRIC_RGB, EXTRASAMPLE_ASSOCALPHA, false, COMPRESSION_NONE, false, false, true},
-        {"rgba opaque", 4, 8, PHOTOMETRIC_RGB, EXTRASAMPLE_UNASSALPHA, true, COMPRESSION_LZW, false, false, false},
-        {"grey alpha", 2, 8, PHOTOMETRIC_MINISBLACK, EXTRASAMPLE_UNASSALPHA, false, COMPRESSION_NONE, true, false, true},
-        {"grey alpha opaque", 2, 8, PHOTOMETRIC_MINISBLACK, EXTRASAMPLE_UNASSALPHA, true, COMPRESSION_NONE, false, false, false},
-    };
-    for (const Case &c : cases) {
+    for (const layouts::tiff::Kind &c : layouts::tiff::Kinds) {
         for (const char *ext : {"a.tif", "a.TIFF", "a.dng"}) {
             SCOPED_TRACE(testing::Message() << c.name << " as " << ext);
-            TiffSpec s;
-            s.width = 21;
-            s.height = 19;
-            s.samples = c.samples;
-            s.bits = c.bits;
-            s.photometric = c.photometric;
-            s.extraAlpha = c.extra;
-            s.opaqueAlpha = c.opaque;
-            s.compression = c.compression;
-            s.tiled = c.tiled;
-            s.bigEndian = c.big;
-            const QByteArray file = WriteTiff(s);
+            const QByteArray file = WriteTiff(layouts::tiff::Spec(c));
             ASSERT_FALSE(file.isEmpty());
             ASSERT_TRUE(Read(file, ext));
             Rgba ref;

@@ -4,6 +4,7 @@
 // hostile G4 picture, whose read must cost no more than its record.
 #include "hostile_files.h"
 #include "hostile_writers.h"
+#include "layouts_tiff.h"
 #include "memory_cap.h"
 #include "picture_files.h"
 
@@ -15,128 +16,9 @@
 
 using namespace VlmImgUt;
 using namespace pictures;
+using namespace layouts::tiff;
 
 namespace {
-
-struct Layout {
-    const char *name;
-    int width, height;
-    int samples = 3, bits = 8, photometric = PHOTOMETRIC_RGB;
-    int alpha = 0;            // EXTRASAMPLE_* of the last sample
-    bool separate = false;    // one plane a sample
-    int rowsPerStrip = 0;     // 0: one strip
-    int tileW = 0, tileH = 0; // tiled when set
-    int orientation = ORIENTATION_TOPLEFT;
-    int compression = COMPRESSION_NONE;
-    int chroma = 0; // YCbCr stored with chroma sub-sampled by this in both directions
-};
-
-// Sample s of pixel (x, y); 0 outside the picture (the padding of tiles).
-uint32_t Value(const Layout &l, int x, int y, int s)
-{
-    if (x >= l.width || y >= l.height)
-        return 0;
-    if (l.alpha && s == l.samples - 1)
-        return (x + y) % 5 == 0 ? 0 : (1u << l.bits) - 1 - uint32_t((x * y) % 3);
-    return Sample(x, y, s, l.bits);
-}
-
-// n pixels from x0 of row y, of plane s (or every sample when s < 0), packed
-// most significant bits first, 16-bit samples in the machine's order.
-std::vector<uint8_t> Pack(const Layout &l, int y, int x0, int n, int s)
-{
-    const int per = s < 0 ? l.samples : 1;
-    std::vector<uint8_t> out((size_t(n) * per * l.bits + 7) / 8);
-    size_t bit = 0;
-    for (int x = x0; x < x0 + n; ++x)
-        for (int c = 0; c < per; ++c) {
-            const uint32_t v = Value(l, x, y, s < 0 ? c : s);
-            if (l.bits == 8) {
-                out[bit / 8] = uint8_t(v);
-            } else if (l.bits == 16) {
-                const uint16_t w = uint16_t(v);
-                memcpy(&out[bit / 8], &w, 2);
-            } else {
-                for (int b = l.bits - 1; b >= 0; --b)
-                    if (v >> b & 1)
-                        out[(bit + size_t(l.bits - 1 - b)) / 8] |= uint8_t(0x80 >> ((bit + size_t(l.bits - 1 - b)) % 8));
-            }
-            bit += size_t(l.bits);
-        }
-    return out;
-}
-
-bool WriteLayout(const QString &path, const Layout &l)
-{
-    TIFF *tif = TIFFOpen(QFile::encodeName(path).constData(), "w");
-    if (!tif)
-        return false;
-    TIFFSetField(tif, TIFFTAG_IMAGEWIDTH, uint32_t(l.width));
-    TIFFSetField(tif, TIFFTAG_IMAGELENGTH, uint32_t(l.height));
-    TIFFSetField(tif, TIFFTAG_SAMPLESPERPIXEL, uint16_t(l.samples));
-    TIFFSetField(tif, TIFFTAG_BITSPERSAMPLE, uint16_t(l.bits));
-    TIFFSetField(tif, TIFFTAG_PHOTOMETRIC, uint16_t(l.photometric));
-    TIFFSetField(tif, TIFFTAG_PLANARCONFIG, uint16_t(l.separate ? PLANARCONFIG_SEPARATE : PLANARCONFIG_CONTIG));
-    TIFFSetField(tif, TIFFTAG_ORIENTATION, uint16_t(l.orientation));
-    TIFFSetField(tif, TIFFTAG_COMPRESSION, uint16_t(l.compression));
-    if (l.compression == COMPRESSION_JPEG) {
-        TIFFSetField(tif, TIFFTAG_JPEGQUALITY, 90);
-        TIFFSetField(tif, TIFFTAG_JPEGCOLORMODE, JPEGCOLORMODE_RGB); // RGB rows in, YCbCr stored
-    }
-    if (l.alpha) {
-        const uint16_t extra[1] = {uint16_t(l.alpha)};
-        TIFFSetField(tif, TIFFTAG_EXTRASAMPLES, uint16_t(1), extra);
-    }
-    std::vector<uint16_t> map(size_t(3) << l.bits);
-    if (l.photometric == PHOTOMETRIC_PALETTE) {
-        for (size_t i = 0; i < map.size(); ++i)
-            map[i] = uint16_t(i * 7919 * 3 + 1);
-        const size_t n = size_t(1) << l.bits;
-        TIFFSetField(tif, TIFFTAG_COLORMAP, map.data(), map.data() + n, map.data() + 2 * n);
-    }
-    const int planes = l.separate ? l.samples : 1;
-    bool ok = true;
-    if (l.chroma) {
-        // Blocks of chroma x chroma luma samples, then Cb and Cr.
-        const int c = l.chroma, rps = l.rowsPerStrip ? l.rowsPerStrip : l.height;
-        TIFFSetField(tif, TIFFTAG_YCBCRSUBSAMPLING, uint16_t(c), uint16_t(c));
-        TIFFSetField(tif, TIFFTAG_ROWSPERSTRIP, uint32_t(rps));
-        for (int y0 = 0, strip = 0; ok && y0 < l.height; y0 += rps, ++strip) {
-            std::vector<uint8_t> data;
-            for (int by = y0; by < std::min(y0 + rps, l.height); by += c)
-                for (int bx = 0; bx < l.width; bx += c) {
-                    for (int y = by; y < by + c; ++y)
-                        for (int x = bx; x < bx + c; ++x)
-                            data.push_back(uint8_t(Value(l, x, y, 0)));
-                    data.push_back(uint8_t(Value(l, bx, by, 1)));
-                    data.push_back(uint8_t(Value(l, bx, by, 2)));
-                }
-            ok = TIFFWriteEncodedStrip(tif, uint32_t(strip), data.data(), tmsize_t(data.size())) >= 0;
-        }
-    } else if (l.tileW) {
-        TIFFSetField(tif, TIFFTAG_TILEWIDTH, uint32_t(l.tileW));
-        TIFFSetField(tif, TIFFTAG_TILELENGTH, uint32_t(l.tileH));
-        for (int s = 0; s < planes; ++s)
-            for (int ty = 0; ok && ty < l.height; ty += l.tileH)
-                for (int tx = 0; ok && tx < l.width; tx += l.tileW) {
-                    std::vector<uint8_t> tile;
-                    for (int y = ty; y < ty + l.tileH; ++y) {
-                        const std::vector<uint8_t> row = Pack(l, y, tx, l.tileW, l.separate ? s : -1);
-                        tile.insert(tile.end(), row.begin(), row.end());
-                    }
-                    ok = TIFFWriteTile(tif, tile.data(), uint32_t(tx), uint32_t(ty), 0, uint16_t(s)) >= 0;
-                }
-    } else {
-        TIFFSetField(tif, TIFFTAG_ROWSPERSTRIP, uint32_t(l.rowsPerStrip ? l.rowsPerStrip : l.height));
-        for (int s = 0; s < planes; ++s)
-            for (int y = 0; ok && y < l.height; ++y) {
-                std::vector<uint8_t> row = Pack(l, y, 0, l.width, l.separate ? s : -1);
-                ok = TIFFWriteScanline(tif, row.data(), uint32_t(y), uint16_t(s)) == 1;
-            }
-    }
-    TIFFClose(tif);
-    return ok;
-}
 
 class TiffLayouts : public PictureTest {
 protected:
@@ -147,7 +29,7 @@ protected:
     {
         SCOPED_TRACE(l.name);
         const QString path = tmp.path() + "/layout.tif";
-        ASSERT_TRUE(WriteLayout(path, l));
+        ASSERT_TRUE(WriteLayout(QFile::encodeName(path).constData(), l));
         QFile f(path);
         ASSERT_TRUE(f.open(QIODevice::ReadOnly));
         Rgba ref;
@@ -177,39 +59,7 @@ protected:
 
 TEST_F(TiffLayouts, StripsTilesPlanesAndOrientationsAsTheLibraryReadsThem)
 {
-    const Layout layouts[] = {
-        {"bilevel wider than a piece, turned right", 5000, 40, 1, 1, PHOTOMETRIC_MINISBLACK, 0, false, 0, 0, 0,
-         ORIENTATION_TOPRIGHT, COMPRESSION_CCITTFAX4},
-        {"rgb in strips of 3, turned over", 5003, 20, 3, 8, PHOTOMETRIC_RGB, 0, false, 3, 0, 0,
-         ORIENTATION_BOTRIGHT, COMPRESSION_PACKBITS},
-        {"palette 4 bits, bottom up", 4100, 9, 1, 4, PHOTOMETRIC_PALETTE, 0, false, 2, 0, 0, ORIENTATION_BOTLEFT,
-         COMPRESSION_LZW},
-        {"grey alpha 16 bits, left top", 300, 200, 2, 16, PHOTOMETRIC_MINISBLACK, EXTRASAMPLE_UNASSALPHA, false, 7,
-         0, 0, ORIENTATION_LEFTTOP, COMPRESSION_ADOBE_DEFLATE},
-        {"rgba, rows of one strip each", 90, 61, 4, 8, PHOTOMETRIC_RGB, EXTRASAMPLE_ASSOCALPHA, false, 1, 0, 0,
-         ORIENTATION_RIGHTTOP, COMPRESSION_NONE},
-        {"jpeg ycbcr", 64, 48, 3, 8, PHOTOMETRIC_YCBCR, 0, false, 16, 0, 0, ORIENTATION_TOPLEFT, COMPRESSION_JPEG},
-        {"rgb in separate planes", 70, 50, 3, 8, PHOTOMETRIC_RGB, 0, true, 4, 0, 0, ORIENTATION_RIGHTBOT,
-         COMPRESSION_LZW},
-        {"rgba tiles", 40, 40, 4, 8, PHOTOMETRIC_RGB, EXTRASAMPLE_UNASSALPHA, false, 0, 16, 16, ORIENTATION_BOTLEFT,
-         COMPRESSION_ADOBE_DEFLATE},
-        {"rgb tiles in separate planes", 50, 33, 3, 8, PHOTOMETRIC_RGB, 0, true, 0, 16, 32, ORIENTATION_TOPRIGHT,
-         COMPRESSION_NONE},
-        // Strips and tiles taller than a band: read a part at a time.
-        {"tiles taller than a band", 4112, 1024, 3, 8, PHOTOMETRIC_RGB, 0, false, 0, 16, 1024, ORIENTATION_TOPLEFT,
-         COMPRESSION_NONE},
-        {"one strip of separate planes taller than a band", 4112, 1030, 3, 8, PHOTOMETRIC_RGB, 0, true, 0, 0, 0,
-         ORIENTATION_BOTRIGHT, COMPRESSION_NONE},
-        // Read in bands by libtiff: sub-sampled chroma, and edge tiles too
-        // large to convert whole.
-        {"ycbcr 4:2:0 in strips of 6", 71, 49, 3, 8, PHOTOMETRIC_YCBCR, 0, false, 6, 0, 0, ORIENTATION_TOPRIGHT,
-         COMPRESSION_LZW, 2},
-        {"ycbcr 4:2:0 in one strip taller than a band", 4112, 1100, 3, 8, PHOTOMETRIC_YCBCR, 0, false, 0, 0, 0,
-         ORIENTATION_BOTLEFT, COMPRESSION_NONE, 2},
-        {"edge tiles taller than a band", 4100, 1030, 3, 8, PHOTOMETRIC_RGB, 0, false, 0, 8192, 1024,
-         ORIENTATION_TOPLEFT, COMPRESSION_ADOBE_DEFLATE},
-    };
-    for (const Layout &l : layouts)
+    for (const Layout &l : PieceLayouts)
         ExpectAsTheLibrary(l, l.width / 3, l.height / 3);
 }
 
