@@ -5,7 +5,8 @@
 // bits. A row stores each pixel as four 16-bit lanes (the three channels
 // and 0), each value less 32768, so that two taps of a channel make one
 // 16-bit multiply-add in the vector path; the column's weight total puts
-// the 32768 back. A plain path and an SSE2 path give the same bytes.
+// the 32768 back. A plain path and an SSE2 path give the same bytes
+// (PixelKernels::VectorPath chooses).
 #pragma once
 
 #include "PixelKernels.h"
@@ -123,18 +124,16 @@ inline void RowVector(const Columns &cols, const int16_t *row, size_t first, siz
     }
 }
 
-inline void Row(const Columns &cols, const int16_t *row, size_t first, size_t last, uint8_t *out)
-{
-    RowVector(cols, row, first, last, out);
-}
+#endif
 
-#else
 inline void Row(const Columns &cols, const int16_t *row, size_t first, size_t last, uint8_t *out)
 {
+#ifdef QUIBO_VECTOR_KERNELS
+    if (PixelKernels::VectorPath())
+        return RowVector(cols, row, first, last, out);
+#endif
     RowPlain(cols, row, first, last, out);
 }
-
-#endif
 
 // The vertical half: `span` pixels of the n source rows (three bytes
 // each) times their weights, summed and rounded to 8 fraction bits, into a
@@ -195,15 +194,15 @@ inline void VerticalVector(int16_t *row, const uint8_t *const *src, const int32_
     VerticalPlain(row, src, w, n, x, span);
 }
 
+#endif
+
 inline void Vertical(int16_t *row, const uint8_t *const *src, const int32_t *w, int n, size_t span)
 {
-    VerticalVector(row, src, w, n, span);
-}
-#else
-inline void Vertical(int16_t *row, const uint8_t *const *src, const int32_t *w, int n, size_t span)
-{
+#ifdef QUIBO_VECTOR_KERNELS
+    if (PixelKernels::VectorPath())
+        return VerticalVector(row, src, w, n, span);
+#endif
     VerticalPlain(row, src, w, n, 0, span);
 }
-#endif
 
 } // namespace StretchRows
