@@ -186,16 +186,18 @@ inline void VerticalPlain(int16_t *row, const uint8_t *const *src, const int32_t
 }
 
 #ifdef QUIBO_VECTOR_KERNELS
-// VerticalPlain sixteen bytes at a time for at most four source rows, in
+// VerticalPlain sixteen bytes at a time for at most eight source rows, in
 // 16-bit lanes. The weights sum to 2^14; each is split as 64 h + l with
-// l < 64, so that sum = 64 H + L with H = sum of h x byte at most
-// 256 x 255 and L = sum of l x byte at most 4 x 63 x 255: both fit 16 bits
-// unsigned, and the value rounded to 8 fraction bits is
-// H + ((L + 32) >> 6), exactly.
+// l < 64, so that sum = 64 H + La + Lb with H = sum of h x byte (at most
+// 256 x 255), La the sum of l x byte over the first four rows and Lb over
+// the others (each at most 4 x 63 x 255): all three fit 16 bits unsigned.
+// The value rounded to 8 fraction bits is H + ((La + Lb + 32) >> 6), and
+// (La + Lb + 32) >> 1 is the rounded average of La and Lb + 31, exactly.
 template <int n>
 inline void VerticalFew(int16_t *row, const uint8_t *const *src, const int32_t *w, size_t count)
 {
-    const __m128i zero = _mm_setzero_si128(), round = _mm_set1_epi16(32), bias = _mm_set1_epi16(-32768);
+    static_assert(n >= 1 && n <= 8, "four rows a partial sum, two partial sums");
+    const __m128i zero = _mm_setzero_si128(), round = _mm_set1_epi16(31), bias = _mm_set1_epi16(-32768);
     __m128i high[n], low[n];
     const uint8_t *rows[n];
     for (int k = 0; k < n; ++k) {
@@ -205,25 +207,31 @@ inline void VerticalFew(int16_t *row, const uint8_t *const *src, const int32_t *
     }
     size_t i = 0;
     for (; i + 16 <= count; i += 16) {
-        __m128i h0 = zero, h1 = zero, l0 = zero, l1 = zero;
+        __m128i h0 = zero, h1 = zero, la0 = zero, la1 = zero, lb0 = round, lb1 = round;
         for (int k = 0; k < n; ++k) {
             const __m128i r = _mm_loadu_si128(reinterpret_cast<const __m128i *>(rows[k] + i));
             const __m128i lo = _mm_unpacklo_epi8(r, zero), hi = _mm_unpackhi_epi8(r, zero);
             h0 = _mm_add_epi16(h0, _mm_mullo_epi16(lo, high[k]));
             h1 = _mm_add_epi16(h1, _mm_mullo_epi16(hi, high[k]));
-            l0 = _mm_add_epi16(l0, _mm_mullo_epi16(lo, low[k]));
-            l1 = _mm_add_epi16(l1, _mm_mullo_epi16(hi, low[k]));
+            if (k < 4) {
+                la0 = _mm_add_epi16(la0, _mm_mullo_epi16(lo, low[k]));
+                la1 = _mm_add_epi16(la1, _mm_mullo_epi16(hi, low[k]));
+            } else {
+                lb0 = _mm_add_epi16(lb0, _mm_mullo_epi16(lo, low[k]));
+                lb1 = _mm_add_epi16(lb1, _mm_mullo_epi16(hi, low[k]));
+            }
         }
         // v - 32768 in 16 bits is v with its top bit flipped.
-        const __m128i v0 = _mm_add_epi16(h0, _mm_srli_epi16(_mm_add_epi16(l0, round), 6));
-        const __m128i v1 = _mm_add_epi16(h1, _mm_srli_epi16(_mm_add_epi16(l1, round), 6));
+        const __m128i v0 = _mm_add_epi16(h0, _mm_srli_epi16(_mm_avg_epu16(la0, lb0), 5));
+        const __m128i v1 = _mm_add_epi16(h1, _mm_srli_epi16(_mm_avg_epu16(la1, lb1), 5));
         _mm_storeu_si128(reinterpret_cast<__m128i *>(row + i), _mm_xor_si128(v0, bias));
         _mm_storeu_si128(reinterpret_cast<__m128i *>(row + i + 8), _mm_xor_si128(v1, bias));
     }
     VerticalPlain(row, src, w, n, i, count);
 }
 
-// VerticalPlain sixteen bytes at a time: two source rows at once, their
+// VerticalPlain sixteen bytes at a time, for weights that sum to 2^14:
+// up to eight rows in 16-bit lanes, more two source rows at once, their
 // bytes paired and multiplied by the pair of weights in one multiply-add.
 // The last bytes short of sixteen are left to the plain loop.
 inline void VerticalVector(int16_t *row, const uint8_t *const *src, const int32_t *w, int n, size_t count)
@@ -237,6 +245,14 @@ inline void VerticalVector(int16_t *row, const uint8_t *const *src, const int32_
         return VerticalFew<3>(row, src, w, count);
     case 4:
         return VerticalFew<4>(row, src, w, count);
+    case 5:
+        return VerticalFew<5>(row, src, w, count);
+    case 6:
+        return VerticalFew<6>(row, src, w, count);
+    case 7:
+        return VerticalFew<7>(row, src, w, count);
+    case 8:
+        return VerticalFew<8>(row, src, w, count);
     default:
         break;
     }

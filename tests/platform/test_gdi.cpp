@@ -794,13 +794,14 @@ TEST(GdiStretch, ResamplingHalvesAgreeWithTheirSums)
     // The largest sums: every byte 255 under weights of large low parts
     // (w mod 64), and one weight of all of it.
     const std::vector<std::vector<int32_t>> extremes = {
-        {4095, 4095, 4095, 4099}, {16383, 1}, {16384}, {1, 1, 1, 16381}, {63, 63, 16258}};
+        {4095, 4095, 4095, 4099}, {16383, 1}, {16384}, {1, 1, 1, 16381}, {63, 63, 16258},
+        {2047, 2047, 2047, 2047, 2047, 2047, 2047, 2055}, {63, 63, 63, 63, 63, 63, 16006}};
     for (int round = 0; round < 200; ++round) {
         // Now and then more source rows than the vector path keeps at hand.
         const bool extreme = size_t(round) < extremes.size();
         const int span = 1 + int(rng() % 40);
         const int n = extreme ? int(extremes[size_t(round)].size())
-                              : (round % 10 == 0 ? 33 + int(rng() % 8) : 1 + int(rng() % 5));
+                              : (round % 10 == 0 ? 33 + int(rng() % 8) : 1 + int(rng() % 10));
         // Source rows of exactly span pixels: nothing after them to read.
         std::vector<std::vector<uint8_t>> rows(size_t(n), std::vector<uint8_t>(size_t(3 * span)));
         std::vector<const uint8_t *> src;
