@@ -193,17 +193,19 @@ inline void VerticalPlain(int16_t *row, const uint8_t *const *src, const int32_t
 // the others (each at most 4 x 63 x 255): all three fit 16 bits unsigned.
 // The value rounded to 8 fraction bits is H + ((La + Lb + 32) >> 6), and
 // (La + Lb + 32) >> 1 is the rounded average of La and Lb + 31, exactly.
-template <int n>
+// Weights that are multiples of 64 (an exact ratio, a doubled size) have
+// no low parts to sum.
+template <int n, bool low>
 inline void VerticalFew(int16_t *row, const uint8_t *const *src, const int32_t *w, size_t count)
 {
     static_assert(n >= 1 && n <= 8, "four rows a partial sum, two partial sums");
     const __m128i zero = _mm_setzero_si128(), round = _mm_set1_epi16(31), bias = _mm_set1_epi16(-32768);
-    __m128i high[n], low[n];
+    __m128i high[n], lows[n];
     const uint8_t *rows[n];
     for (int k = 0; k < n; ++k) {
         rows[k] = src[k];
         high[k] = _mm_set1_epi16(int16_t(w[k] >> 6));
-        low[k] = _mm_set1_epi16(int16_t(w[k] & 63));
+        lows[k] = _mm_set1_epi16(int16_t(w[k] & 63));
     }
     size_t i = 0;
     for (; i + 16 <= count; i += 16) {
@@ -213,12 +215,13 @@ inline void VerticalFew(int16_t *row, const uint8_t *const *src, const int32_t *
             const __m128i lo = _mm_unpacklo_epi8(r, zero), hi = _mm_unpackhi_epi8(r, zero);
             h0 = _mm_add_epi16(h0, _mm_mullo_epi16(lo, high[k]));
             h1 = _mm_add_epi16(h1, _mm_mullo_epi16(hi, high[k]));
-            if (k < 4) {
-                la0 = _mm_add_epi16(la0, _mm_mullo_epi16(lo, low[k]));
-                la1 = _mm_add_epi16(la1, _mm_mullo_epi16(hi, low[k]));
+            if (!low) {
+            } else if (k < 4) {
+                la0 = _mm_add_epi16(la0, _mm_mullo_epi16(lo, lows[k]));
+                la1 = _mm_add_epi16(la1, _mm_mullo_epi16(hi, lows[k]));
             } else {
-                lb0 = _mm_add_epi16(lb0, _mm_mullo_epi16(lo, low[k]));
-                lb1 = _mm_add_epi16(lb1, _mm_mullo_epi16(hi, low[k]));
+                lb0 = _mm_add_epi16(lb0, _mm_mullo_epi16(lo, lows[k]));
+                lb1 = _mm_add_epi16(lb1, _mm_mullo_epi16(hi, lows[k]));
             }
         }
         // v - 32768 in 16 bits is v with its top bit flipped.
@@ -236,25 +239,18 @@ inline void VerticalFew(int16_t *row, const uint8_t *const *src, const int32_t *
 // The last bytes short of sixteen are left to the plain loop.
 inline void VerticalVector(int16_t *row, const uint8_t *const *src, const int32_t *w, int n, size_t count)
 {
-    switch (n) {
-    case 1:
-        return VerticalFew<1>(row, src, w, count);
-    case 2:
-        return VerticalFew<2>(row, src, w, count);
-    case 3:
-        return VerticalFew<3>(row, src, w, count);
-    case 4:
-        return VerticalFew<4>(row, src, w, count);
-    case 5:
-        return VerticalFew<5>(row, src, w, count);
-    case 6:
-        return VerticalFew<6>(row, src, w, count);
-    case 7:
-        return VerticalFew<7>(row, src, w, count);
-    case 8:
-        return VerticalFew<8>(row, src, w, count);
-    default:
-        break;
+    if (n <= 8) {
+        using Few = void (*)(int16_t *, const uint8_t *const *, const int32_t *, size_t);
+        static constexpr Few few[2][8] = {
+            {VerticalFew<1, false>, VerticalFew<2, false>, VerticalFew<3, false>, VerticalFew<4, false>,
+             VerticalFew<5, false>, VerticalFew<6, false>, VerticalFew<7, false>, VerticalFew<8, false>},
+            {VerticalFew<1, true>, VerticalFew<2, true>, VerticalFew<3, true>, VerticalFew<4, true>,
+             VerticalFew<5, true>, VerticalFew<6, true>, VerticalFew<7, true>, VerticalFew<8, true>}};
+        bool low = false;
+        for (int k = 0; k < n; ++k)
+            low = low || (w[k] & 63) != 0;
+        few[low][n - 1](row, src, w, count);
+        return;
     }
     const __m128i zero = _mm_setzero_si128(), round = _mm_set1_epi32(1 << 5), bias = _mm_set1_epi32(32768);
     // The weights of each pair of rows, made once for the row; a lone last

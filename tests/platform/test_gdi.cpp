@@ -792,9 +792,10 @@ TEST(GdiStretch, ResamplingHalvesAgreeWithTheirSums)
         return w;
     };
     // The largest sums: every byte 255 under weights of large low parts
-    // (w mod 64), and one weight of all of it.
+    // (w mod 64), of none (multiples of 64), and one weight of all of it.
     const std::vector<std::vector<int32_t>> extremes = {
         {4095, 4095, 4095, 4099}, {16383, 1}, {16384}, {1, 1, 1, 16381}, {63, 63, 16258},
+        {4096, 4096, 4096, 4096}, {12288, 4096}, {2048, 2048, 2048, 2048, 2048, 2048, 2048, 2048},
         {2047, 2047, 2047, 2047, 2047, 2047, 2047, 2055}, {63, 63, 63, 63, 63, 63, 16006}};
     for (int round = 0; round < 200; ++round) {
         // Now and then more source rows than the vector path keeps at hand.
