@@ -162,6 +162,7 @@ bool StretchBlt(HDC dst, int x, int y, int w, int h, HDC src, int sx, int sy, in
         const size_t e = tapX(j);
         cols.Add(int32_t(tx.first[e] - cLo), tx.count[e], tx.weights.data() + tx.offset[e]);
     }
+    cols.PadPairs();
     auto rows = [&](int64_t r0, int64_t r1) {
         std::vector<const uint8_t *> src;
         std::vector<int32_t> weights;

@@ -12,6 +12,7 @@
 #include "PixelKernels.h"
 
 #include <algorithm>
+#include <cstddef>
 #include <cstdint>
 #include <cstring>
 #include <vector>
@@ -43,6 +44,9 @@ struct Columns {
     std::vector<uint32_t> lanes;
     // True while every column has one pair (an enlarged or a kept size).
     bool onePair = true;
+    // The pairs every column has in `lanes`, once PadPairs gave them the
+    // longest column's; 0 otherwise.
+    int32_t padded = 0;
 
     // Adds a column of `count` taps from pixel `first`.
     void Add(int32_t first, int32_t count, const int32_t *w)
@@ -62,6 +66,28 @@ struct Columns {
         total.push_back(sum);
         records.back().add = 32768 * sum + (1 << 21);
         onePair = onePair && n == 1;
+        padded = 0;
+    }
+
+    // Gives every column in `lanes` as many pairs as the longest one has,
+    // when that is two to four; the pairs added have weight 0 and read what
+    // follows the column's pixels in the row (Slack covers them). The
+    // vector path then takes every column in one loop of a fixed length.
+    void PadPairs()
+    {
+        int32_t most = 0;
+        for (const Record &r : records)
+            most = std::max(most, r.pairs);
+        if (most < 2 || most > 4)
+            return;
+        std::vector<uint32_t> even(records.size() * size_t(4 * most), 0);
+        for (size_t j = 0; j < records.size(); ++j) {
+            Record &r = records[j];
+            std::copy_n(lanes.begin() + r.lanes, 4 * r.pairs, even.begin() + ptrdiff_t(j) * 4 * most);
+            r.lanes = int32_t(j) * 4 * most;
+        }
+        lanes.swap(even);
+        padded = most;
     }
 };
 
@@ -72,9 +98,9 @@ inline int16_t Biased(uint32_t value)
 }
 
 // Pixels a row needs past the last one a column reads: a pair's second
-// pixel past its taps (weight 0), and what the vector path's loads take
-// beyond a pair. They hold any values.
-constexpr int Slack = 2;
+// pixel past its taps and the pairs PadPairs adds (weight 0), and what the
+// vector path's loads take beyond a pair. They hold any values.
+constexpr int Slack = 8;
 
 // Bytes of one destination pixel from its three sums over its taps.
 inline void Store(uint8_t *d, const int64_t sum[3], int32_t total)
@@ -109,50 +135,75 @@ inline __m128i PairLanes(const int16_t *p)
     return _mm_unpacklo_epi16(v, _mm_srli_si128(v, 2 * Lanes));
 }
 
+// Four columns' lanes as 3 bytes each at o; each column's lanes pack to
+// four bytes that the next one partly overwrites, the fourth's into o[12].
+inline void Store4(uint8_t *o, __m128i c0, __m128i c1, __m128i c2, __m128i c3)
+{
+    alignas(16) uint32_t v[4];
+    _mm_store_si128(reinterpret_cast<__m128i *>(v), _mm_packus_epi16(_mm_packs_epi32(c0, c1), _mm_packs_epi32(c2, c3)));
+    std::memcpy(o, &v[0], 4);
+    std::memcpy(o + 3, &v[1], 4);
+    std::memcpy(o + 6, &v[2], 4);
+    std::memcpy(o + 9, &v[3], 4);
+}
+
+// A column's sums over its first `pairs` pairs of taps in the lanes of the
+// three channels, shifted back to bytes (the fourth lane is not used).
+inline __m128i ColumnLanes(const Columns::Record &c, const uint32_t *lanes, const int16_t *row, int32_t pairs)
+{
+    const __m128i m = _mm_load_si128(reinterpret_cast<const __m128i *>(&c));
+    __m128i acc = _mm_shuffle_epi32(m, 0xFF);
+    const int16_t *p = row + c.at;
+    const uint32_t *w = lanes + c.lanes;
+    for (int32_t k = 0; k < pairs; ++k)
+        acc = _mm_add_epi32(acc, _mm_madd_epi16(PairLanes(p + 2 * Lanes * k),
+                                                _mm_loadu_si128(reinterpret_cast<const __m128i *>(w + 4 * k))));
+    return _mm_srai_epi32(acc, 22);
+}
+
+// Columns j .. while four more and one after them remain, every one of
+// `pairs` pairs; j and out move on past them.
+template <int32_t pairs>
+inline void RowOfPairs(const Columns &cols, const int16_t *row, size_t &j, size_t last, uint8_t *&out)
+{
+    const Columns::Record *records = cols.records.data();
+    const uint32_t *lanes = cols.lanes.data();
+    for (; j + 4 < last; j += 4, out += 12)
+        Store4(out, ColumnLanes(records[j], lanes, row, pairs), ColumnLanes(records[j + 1], lanes, row, pairs),
+               ColumnLanes(records[j + 2], lanes, row, pairs), ColumnLanes(records[j + 3], lanes, row, pairs));
+}
+
 // RowPlain with the three channels in the lanes of one vector: a pixel and
 // its neighbour are paired channel by channel and multiplied by the pair
 // of weights in one multiply-add. The sums fit 32 bits: the weights are
 // positive and at most 2^14 in total, the values at most 2^15 in size.
-// The fourth lane is not used. Four columns are packed and stored
-// together, each as four bytes that the next one partly overwrites; the
-// last column of the run takes three.
+// Columns of one pair, or padded to the same pairs, take a loop of that
+// many; the others, and the last column of the run, count their own.
 inline void RowVector(const Columns &cols, const int16_t *row, size_t first, size_t last, uint8_t *out)
 {
     // Held apart from the vectors: the byte stores may alias anything.
     const Columns::Record *records = cols.records.data();
     const uint32_t *lanes = cols.lanes.data();
-    auto pairAt = [&](const Columns::Record &c, int32_t k) {
-        return _mm_madd_epi16(PairLanes(row + c.at + 2 * Lanes * k),
-                              _mm_loadu_si128(reinterpret_cast<const __m128i *>(lanes + c.lanes + 4 * k)));
-    };
-    // Every column has at least one pair.
-    auto column = [&](size_t j) {
-        const Columns::Record &c = records[j];
-        const __m128i m = _mm_load_si128(reinterpret_cast<const __m128i *>(&c));
-        __m128i acc = _mm_add_epi32(_mm_shuffle_epi32(m, 0xFF), pairAt(c, 0));
-        for (int32_t k = 1; k < c.pairs; ++k)
-            acc = _mm_add_epi32(acc, pairAt(c, k));
-        return _mm_srai_epi32(acc, 22);
-    };
-    auto one = [&](size_t j) {
-        const Columns::Record &c = records[j];
-        const __m128i m = _mm_load_si128(reinterpret_cast<const __m128i *>(&c));
-        return _mm_srai_epi32(_mm_add_epi32(_mm_shuffle_epi32(m, 0xFF), pairAt(c, 0)), 22);
-    };
-    auto store4 = [](uint8_t *o, __m128i c0, __m128i c1, __m128i c2, __m128i c3) {
-        alignas(16) uint32_t v[4];
-        _mm_store_si128(reinterpret_cast<__m128i *>(v), _mm_packus_epi16(_mm_packs_epi32(c0, c1), _mm_packs_epi32(c2, c3)));
-        std::memcpy(o, &v[0], 4);
-        std::memcpy(o + 3, &v[1], 4);
-        std::memcpy(o + 6, &v[2], 4);
-        std::memcpy(o + 9, &v[3], 4);
-    };
     size_t j = first;
-    if (cols.onePair)
-        for (; j + 4 < last; j += 4, out += 12)
-            store4(out, one(j), one(j + 1), one(j + 2), one(j + 3));
+    switch (cols.onePair ? 1 : cols.padded) {
+    case 1:
+        RowOfPairs<1>(cols, row, j, last, out);
+        break;
+    case 2:
+        RowOfPairs<2>(cols, row, j, last, out);
+        break;
+    case 3:
+        RowOfPairs<3>(cols, row, j, last, out);
+        break;
+    case 4:
+        RowOfPairs<4>(cols, row, j, last, out);
+        break;
+    default:
+        break;
+    }
+    auto column = [&](size_t j) { return ColumnLanes(records[j], lanes, row, records[j].pairs); };
     for (; j + 4 < last; j += 4, out += 12)
-        store4(out, column(j), column(j + 1), column(j + 2), column(j + 3));
+        Store4(out, column(j), column(j + 1), column(j + 2), column(j + 3));
     for (; j < last; ++j, out += 3) {
         const __m128i c = column(j);
         const uint32_t v = uint32_t(_mm_cvtsi128_si32(_mm_packus_epi16(_mm_packs_epi32(c, c), c)));
