@@ -282,8 +282,10 @@ inline void Blend4Vector(const Picture &src, const float fx[4], const float fy[4
 inline void Blend4(const Picture &src, const float fx[4], const float fy[4], Blend4Out &out)
 {
 #ifdef QUIBO_VECTOR_KERNELS
-    if (VectorPath())
-        return Blend4Vector(src, fx, fy, out);
+    if (VectorPath()) {
+        Blend4Vector(src, fx, fy, out);
+        return;
+    }
 #endif
     Blend4Plain(src, fx, fy, out);
 }

@@ -217,8 +217,10 @@ inline void RowVector(const Columns &cols, const int16_t *row, size_t first, siz
 inline void Row(const Columns &cols, const int16_t *row, size_t first, size_t last, uint8_t *out)
 {
 #ifdef QUIBO_VECTOR_KERNELS
-    if (PixelKernels::VectorPath())
-        return RowVector(cols, row, first, last, out);
+    if (PixelKernels::VectorPath()) {
+        RowVector(cols, row, first, last, out);
+        return;
+    }
 #endif
     RowPlain(cols, row, first, last, out);
 }
@@ -351,8 +353,10 @@ inline void VerticalVector(int16_t *row, const uint8_t *const *src, const int32_
 inline void Vertical(int16_t *row, const uint8_t *const *src, const int32_t *w, int n, size_t span)
 {
 #ifdef QUIBO_VECTOR_KERNELS
-    if (PixelKernels::VectorPath())
-        return VerticalVector(row, src, w, n, Lanes * span);
+    if (PixelKernels::VectorPath()) {
+        VerticalVector(row, src, w, n, Lanes * span);
+        return;
+    }
 #endif
     VerticalPlain(row, src, w, n, 0, Lanes * span);
 }
