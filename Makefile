@@ -2,7 +2,7 @@
 BUILD ?= build
 JOBS  ?= $(shell nproc)
 
-.PHONY: all deps configure build run test test-plain bench fuzz sanitize clean
+.PHONY: all deps configure build run test bench fuzz sanitize clean
 
 all: build
 
@@ -18,18 +18,10 @@ build: configure
 run: build
 	@$(BUILD)/app/quibo
 
+# The drawing layer's and the painter's tests run twice, the second time
+# (named Plain.*) on the plain C++ pixel kernels.
 test: build
 	@cd $(BUILD) && QT_QPA_PLATFORM=$${QT_QPA_PLATFORM:-offscreen} ctest --output-on-failure -j $(JOBS)
-	@$(MAKE) --no-print-directory test-plain
-
-# The drawing layer and the painter once more on the plain C++ pixel
-# kernels, as they run where there is no x86 vector path.
-PLAIN_BUILD ?= build-plain
-test-plain: deps
-	@cmake -S . -B $(PLAIN_BUILD) -DCMAKE_BUILD_TYPE=Release -DQUIBO_PLAIN_KERNELS=ON >/dev/null
-	@cmake --build $(PLAIN_BUILD) -j $(JOBS) --target test_platform test_engine
-	@cd $(PLAIN_BUILD)/tests && export QT_QPA_PLATFORM=$${QT_QPA_PLATFORM:-offscreen} && \
-	  ./test_platform --gtest_brief=1 && ./test_engine --gtest_brief=1
 
 bench: configure
 	@cmake --build $(BUILD) -j $(JOBS) --target benchmarks
@@ -54,4 +46,4 @@ sanitize: deps
 	  ctest --output-on-failure -j $(JOBS)
 
 clean:
-	rm -rf $(BUILD) $(PLAIN_BUILD) build-fuzz $(SANITIZE_BUILD)
+	rm -rf $(BUILD) build-fuzz $(SANITIZE_BUILD)

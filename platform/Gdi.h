@@ -106,17 +106,6 @@ constexpr uint8_t DEFAULT_QUALITY = 0;
 constexpr uint8_t NONANTIALIASED_QUALITY = 3;
 constexpr uint8_t ANTIALIASED_QUALITY = 4;
 
-// DrawTextW formats.
-constexpr uint32_t DT_LEFT = 0x0000;
-constexpr uint32_t DT_CENTER = 0x0001;
-constexpr uint32_t DT_RIGHT = 0x0002;
-constexpr uint32_t DT_VCENTER = 0x0004;
-constexpr uint32_t DT_BOTTOM = 0x0008;
-constexpr uint32_t DT_WORDBREAK = 0x0010;
-constexpr uint32_t DT_SINGLELINE = 0x0020;
-constexpr uint32_t DT_NOCLIP = 0x0100;
-constexpr uint32_t DT_CALCRECT = 0x0400;
-
 struct LOGFONTW {
     int32_t lfHeight = 0;  // < 0: character height, > 0: cell height, 0: default
     int32_t lfWidth = 0;
@@ -280,9 +269,6 @@ bool LineTo(HDC dc, int x, int y);
 // Text in the selected font, colour and background mode; (x, y) is the top
 // left of the text cell.
 bool TextOutW(HDC dc, int x, int y, const QString &text);
-// Draws into the rectangle with the DT_* formats; returns the text height.
-// DT_CALCRECT only measures and sets the rectangle's right and bottom.
-int DrawTextW(HDC dc, const QString &text, RECT *rect, uint32_t format);
 bool GetTextExtentPoint32W(HDC dc, const QString &text, SIZE *size);
 
 // Exchange with Qt images and painting on screen.

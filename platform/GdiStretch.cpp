@@ -162,11 +162,12 @@ bool StretchBlt(HDC dst, int x, int y, int w, int h, HDC src, int sx, int sy, in
         const size_t e = tapX(j);
         cols.Add(int32_t(tx.first[e] - cLo), tx.count[e], tx.weights.data() + tx.offset[e]);
     }
+    cols.PadPairs();
     auto rows = [&](int64_t r0, int64_t r1) {
         std::vector<const uint8_t *> src;
         std::vector<int32_t> weights;
-        // Four lanes per pixel, and the slack a column's last pair may read.
-        std::vector<int16_t> row(size_t(4 * (span + StretchRows::Slack)), 0);
+        // The values of the pixels, and the slack a column's last pair may read.
+        std::vector<int16_t> row(size_t(StretchRows::Lanes * (span + StretchRows::Slack)), 0);
         for (int64_t jr = r0; jr < r1; ++jr) {
             const size_t ey = tapY(jr);
             const int32_t f = ty.first[ey], n = ty.count[ey];

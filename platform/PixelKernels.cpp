@@ -6,8 +6,16 @@
 #include <QThreadPool>
 
 #include <atomic>
+#include <cstdlib>
+#include <cstring>
 
 namespace PixelKernels {
+
+bool VectorWanted()
+{
+    const char *plain = std::getenv("QUIBO_PLAIN_KERNELS");
+    return !plain || !*plain || std::strcmp(plain, "0") == 0;
+}
 
 namespace {
 

@@ -3,9 +3,11 @@
 // pool that runs parallel pixel work.
 //
 // The blend has a plain C++ path that builds everywhere and an SSE2 path
-// used where the compiler targets x86; both give the same pixels (the same
-// single-precision operations in the same order). Configuring with
-// -DQUIBO_PLAIN_KERNELS=ON uses the plain path on every processor.
+// built where the compiler targets x86; both give the same pixels (the same
+// single-precision operations in the same order). The SSE2 path is taken
+// unless the environment variable QUIBO_PLAIN_KERNELS is set to anything
+// but 0 when the kernels are first used: the tests run the drawing layer
+// and the painter both ways in one build.
 #pragma once
 
 #include <algorithm>
@@ -14,12 +16,29 @@
 #include <cstring>
 #include <functional>
 
-#if defined(__SSE2__) && !defined(QUIBO_PLAIN_KERNELS)
+#if defined(__SSE2__)
 #define QUIBO_VECTOR_KERNELS 1
 #include <emmintrin.h>
 #endif
 
 namespace PixelKernels {
+
+#ifdef QUIBO_VECTOR_KERNELS
+constexpr bool HasVectorPath = true;
+#else
+constexpr bool HasVectorPath = false;
+#endif
+
+// False when QUIBO_PLAIN_KERNELS asks for the plain path; read from the
+// environment once.
+bool VectorWanted();
+
+// True when the kernels take their vector path.
+inline bool VectorPath()
+{
+    static const bool vector = HasVectorPath && VectorWanted();
+    return vector;
+}
 
 // A picture as the kernels read it: B-G-R bytes, rows bottom-up.
 struct Picture {
@@ -84,8 +103,6 @@ inline bool BlendPlain(const Picture &src, float fx, float fy, int out[4])
 }
 
 #ifdef QUIBO_VECTOR_KERNELS
-constexpr bool HasVectorPath = true;
-
 // The three stored channels of a pixel as four float lanes (the fourth 0).
 inline __m128 PixelLanes(const uint8_t *p)
 {
@@ -114,18 +131,16 @@ inline bool BlendVector(const Picture &src, float fx, float fy, int out[4])
     return true;
 }
 
-inline bool Blend(const Picture &src, float fx, float fy, int out[4])
-{
-    return BlendVector(src, fx, fy, out);
-}
-#else
-constexpr bool HasVectorPath = false;
+#endif
 
 inline bool Blend(const Picture &src, float fx, float fy, int out[4])
 {
+#ifdef QUIBO_VECTOR_KERNELS
+    if (VectorPath())
+        return BlendVector(src, fx, fy, out);
+#endif
     return BlendPlain(src, fx, fy, out);
 }
-#endif
 
 // Four blends side by side: lane k is Blend at (fx[k], fy[k]). valid[k] is
 // -1 where that position lies inside the picture, else 0, and then the
@@ -262,16 +277,18 @@ inline void Blend4Vector(const Picture &src, const float fx[4], const float fy[4
     _mm_store_si128(reinterpret_cast<__m128i *>(out.valid), r.inside);
 }
 
+#endif
+
 inline void Blend4(const Picture &src, const float fx[4], const float fy[4], Blend4Out &out)
 {
-    Blend4Vector(src, fx, fy, out);
-}
-#else
-inline void Blend4(const Picture &src, const float fx[4], const float fy[4], Blend4Out &out)
-{
+#ifdef QUIBO_VECTOR_KERNELS
+    if (VectorPath()) {
+        Blend4Vector(src, fx, fy, out);
+        return;
+    }
+#endif
     Blend4Plain(src, fx, fy, out);
 }
-#endif
 
 // One step of the adaptive supersampler on any record holding the sampler
 // fields (currentSample, sampleOffset[9], sampleWeight[10], maxSamples,
@@ -569,16 +586,16 @@ inline int SupersampleRunVector(const Picture &src, const SlantLine &l, const Sa
     return lastNine;
 }
 
+#endif
+
 inline int SupersampleRun(const Picture &src, const SlantLine &l, const SamplerSetup &s, int a0, int n, uint8_t *out)
 {
-    return SupersampleRunVector(src, l, s, a0, n, out);
-}
-#else
-inline int SupersampleRun(const Picture &src, const SlantLine &l, const SamplerSetup &s, int a0, int n, uint8_t *out)
-{
+#ifdef QUIBO_VECTOR_KERNELS
+    if (VectorPath())
+        return SupersampleRunVector(src, l, s, a0, n, out);
+#endif
     return SupersampleRunPlain(src, l, s, a0, n, out);
 }
-#endif
 
 // Runs work(first, last) over the rows [0, total) in pieces of about
 // `piece` rows, which up to `workers` workers (as RunWorkers) take in

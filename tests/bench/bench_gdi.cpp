@@ -54,7 +54,7 @@ int main(int argc, char **argv)
         {640, 480, 1920, 1080, "enlarged to a pattern"},
     };
     double worst = 0;
-    std::printf("StretchBlt HALFTONE beside QImage::scaled smooth (median of 9; goal: ratio <= 1.0)\n");
+    std::printf("StretchBlt HALFTONE beside QImage::scaled smooth (median of 9; goal: ratio <= 0.9)\n");
     for (const Case &c : cases) {
         TDib src;
         if (!src.Create(c.sw, c.sh)) {

@@ -791,42 +791,57 @@ TEST(GdiStretch, ResamplingHalvesAgreeWithTheirSums)
         w[size_t(n - 1)] = left;
         return w;
     };
+    // The largest sums: every byte 255 under weights of large low parts
+    // (w mod 64), of none (multiples of 64), and one weight of all of it.
+    const std::vector<std::vector<int32_t>> extremes = {
+        {4095, 4095, 4095, 4099}, {16383, 1}, {16384}, {1, 1, 1, 16381}, {63, 63, 16258},
+        {4096, 4096, 4096, 4096}, {12288, 4096}, {2048, 2048, 2048, 2048, 2048, 2048, 2048, 2048},
+        {2047, 2047, 2047, 2047, 2047, 2047, 2047, 2055}, {63, 63, 63, 63, 63, 63, 16006}};
     for (int round = 0; round < 200; ++round) {
-        const int span = 1 + int(rng() % 40), n = 1 + int(rng() % 5);
+        // Now and then more source rows than the vector path keeps at hand.
+        const bool extreme = size_t(round) < extremes.size();
+        const int span = 1 + int(rng() % 40);
+        const int n = extreme ? int(extremes[size_t(round)].size())
+                              : (round % 10 == 0 ? 33 + int(rng() % 8) : 1 + int(rng() % 10));
         // Source rows of exactly span pixels: nothing after them to read.
         std::vector<std::vector<uint8_t>> rows(size_t(n), std::vector<uint8_t>(size_t(3 * span)));
         std::vector<const uint8_t *> src;
         for (auto &r : rows) {
             for (uint8_t &b : r)
-                b = uint8_t(rng());
+                b = extreme ? 255 : uint8_t(rng());
             src.push_back(r.data());
         }
-        const std::vector<int32_t> w = weightsOf(n);
-        std::vector<int16_t> row(size_t(4 * (span + StretchRows::Slack)), 0), plain(row);
+        const std::vector<int32_t> w = extreme ? extremes[size_t(round)] : weightsOf(n);
+        std::vector<int16_t> row(size_t(StretchRows::Lanes * (span + StretchRows::Slack)), 0), plain(row);
         StretchRows::Vertical(row.data(), src.data(), w.data(), n, size_t(span));
-        StretchRows::VerticalPlain(plain.data(), src.data(), w.data(), n, 0, size_t(span));
+        StretchRows::VerticalPlain(plain.data(), src.data(), w.data(), n, 0, size_t(3 * span));
         ASSERT_EQ(row, plain);
         for (int x = 0; x < span; ++x)
             for (int c = 0; c < 3; ++c) {
                 uint32_t sum = 0;
                 for (int k = 0; k < n; ++k)
                     sum += uint32_t(w[size_t(k)]) * rows[size_t(k)][size_t(3 * x + c)];
-                ASSERT_EQ(row[size_t(4 * x + c)] + 32768, int((sum + 32) >> 6)) << x << " " << c;
+                ASSERT_EQ(row[size_t(3 * x + c)] + 32768, int((sum + 32) >> 6)) << x << " " << c;
             }
 
-        // Columns of 1 to 9 taps over the row.
+        // Columns of 1 to 9 taps over the row; every third time of at most
+        // two taps, as an enlargement makes them.
         StretchRows::Columns cols;
         std::vector<std::vector<int32_t>> taps;
         std::vector<int32_t> firsts;
-        const int count = 1 + int(rng() % 9);
+        const int count = 1 + int(rng() % 12), most = round % 3 == 0 ? 2 : 9;
         for (int j = 0; j < count; ++j) {
-            const int t = 1 + int(rng() % uint32_t(std::min(span, 9)));
+            const int t = 1 + int(rng() % uint32_t(std::min(span, most)));
             const int first = int(rng() % uint32_t(span - t + 1));
             const std::vector<int32_t> tw = weightsOf(t);
             cols.Add(first, t, tw.data());
             taps.push_back(tw);
             firsts.push_back(first);
         }
+        // As StretchBlt has them, every column given the longest's pairs;
+        // every other time as added.
+        if (round % 2)
+            cols.PadPairs();
         std::vector<uint8_t> out(size_t(3 * count) + 1, 0xAB), outPlain(out);
         StretchRows::Row(cols, row.data(), 0, size_t(count), out.data());
         StretchRows::RowPlain(cols, row.data(), 0, size_t(count), outPlain.data());
@@ -836,7 +851,7 @@ TEST(GdiStretch, ResamplingHalvesAgreeWithTheirSums)
             for (int c = 0; c < 3; ++c) {
                 uint64_t sum = 0;
                 for (size_t k = 0; k < taps[size_t(j)].size(); ++k)
-                    sum += uint64_t(taps[size_t(j)][k]) * uint64_t(row[size_t(4 * (firsts[size_t(j)] + int(k)) + c)] + 32768);
+                    sum += uint64_t(taps[size_t(j)][k]) * uint64_t(row[size_t(3 * (firsts[size_t(j)] + int(k)) + c)] + 32768);
                 ASSERT_EQ(out[size_t(3 * j + c)], uint8_t((sum + (1u << 21)) >> 22)) << j << " " << c;
             }
     }

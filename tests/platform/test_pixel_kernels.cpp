@@ -4,6 +4,7 @@
 // the pixel pool covers every row once and keeps exceptions in.
 #include "PixelKernels.h"
 
+#include <QByteArray>
 #include <gtest/gtest.h>
 
 #include <algorithm>
@@ -65,6 +66,15 @@ TEST(PixelKernels, VectorAndPlainBlendGiveTheSamePixels)
             ASSERT_EQ(plain[c], vector[c]) << x << ", " << y << " channel " << c;
     }
 #endif
+}
+
+// The tests run once more with QUIBO_PLAIN_KERNELS=1 (as Plain.*): that
+// run must really be on the plain path, and the other on the vector one.
+TEST(PixelKernels, TheEnvironmentChoosesThePath)
+{
+    const QByteArray plain = qgetenv("QUIBO_PLAIN_KERNELS");
+    const bool wantPlain = !plain.isEmpty() && plain != "0";
+    EXPECT_EQ(PixelKernels::VectorPath(), PixelKernels::HasVectorPath && !wantPlain);
 }
 
 TEST(PixelKernels, BlendIsBilinearInterpolationInsideThePicture)
