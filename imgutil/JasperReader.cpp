@@ -1,7 +1,7 @@
 // The reader of ".ppm", ".j2k", ".jp2", ".jpc" and ".ras": JPEG 2000 through
 // OpenJPEG, and for every code but the JP2 one a choice by the file's
-// content among the portable anymap, BMP, Sun raster, JPEG 2000 and JPEG
-// readers.
+// content among the portable anymap, BMP, Sun raster, JPEG 2000, JPEG and
+// PGX readers.
 #include "ReaderKit.h"
 #include "TDib.h"
 #include "TImgUt.h"
@@ -536,7 +536,7 @@ bool DecodeJpeg2000(TImgUt &ctx, FILE *f, OPJ_CODEC_FORMAT format, int32_t maxWi
 
 // ---- choosing by content ----
 
-enum class Content { Unknown, Mif, Pnm, Bmp, SunRaster, Jp2, Codestream, Jpeg };
+enum class Content { Unknown, Mif, Pnm, Bmp, SunRaster, Jp2, Codestream, Jpeg, Pgx };
 
 Content Sniff(FILE *f)
 {
@@ -557,6 +557,8 @@ Content Sniff(FILE *f)
         return Content::Codestream;
     if (n >= 2 && b[0] == 0xFF && b[1] == 0xD8)
         return Content::Jpeg;
+    if (n >= 2 && b[0] == 'P' && b[1] == 'G')
+        return Content::Pgx;
     return Content::Unknown;
 }
 
@@ -583,6 +585,8 @@ bool ReadJasper(TImgUt &ctx, const QString &path, int code, int32_t maxWidth, in
         return DecodeJpeg2000(ctx, file.get(), OPJ_CODEC_J2K, maxWidth, maxHeight);
     case Content::Jpeg:
         return ReadJpeg(ctx, path, maxWidth, maxHeight);
+    case Content::Pgx:
+        return ReadPgx(ctx, path, maxWidth, maxHeight);
     default:
         return false;
     }

@@ -136,7 +136,7 @@ TEST_F(Jpeg2000Read, ContentDecidesForEveryCodeButJp2)
         {"BMP", bmp, "p.ppm", true},       {"BMP", bmp, "p.jpc", true},       {"BMP", bmp, "p.ras", true},
         {"BMP", bmp, "p.j2k", false},
         {"MIF", QByteArray("MIF\nncmpts 1\ncomponent tlx=0 tly=0 sampperx=1 samppery=1 width=7 height=5 prec=8 sgnd=0 data=x\nend\n"), "p.jpc", false},
-        {"PGX", Bytes("PG ML + 8 7 5\n") + QByteArray(35, '\x10'), "p.ppm", false},
+        {"PGX", Bytes("PG ML + 8 7 5\n") + QByteArray(35, '\x10'), "p.j2k", false},
         {"text", QByteArray("just some text"), "p.ras", false},
         {"nothing", QByteArray(), "p.jpc", false},
     };
