@@ -497,8 +497,18 @@ bool DecodeJpeg2000(TImgUt &ctx, FILE *f, OPJ_CODEC_FORMAT format, int32_t maxWi
     const int64_t budget = (int64_t(128) << 20) + int64_t(outW) * rows.Height() * 3 / 4;
     if (step > 65536 || step * rowBytes > 4 * budget)
         return false;
-    int64_t band = std::max(step, budget / rowBytes / step * step), base = 0;
-    if (h.tilesY > 1 && h.tileH <= band && h.tileH % step == 0 && h.tileY0 % step == 0) {
+    // Decoded whole, the library holds about 6 bytes a sample and no
+    // transform's buffers beyond the tiles'.
+    int64_t wholeBytes = int64_t(16) << 20;
+    for (int64_t c = 0; c < decoded; ++c) {
+        const StreamHeader::Comp &comp = h.comps[size_t(c)];
+        wholeBytes += (CeilDiv(h.x1, comp.dx) - CeilDiv(h.x0, comp.dx)) *
+                      (CeilDiv(h.y1, comp.dy) - CeilDiv(h.y0, comp.dy)) * 6;
+    }
+    wholeBytes += int64_t(boxes.paletteColumns) * canvasW * (h.y1 - h.y0) * 4;
+    const bool whole = wholeBytes <= budget;
+    int64_t band = whole ? h.y1 - h.y0 : std::max(step, budget / rowBytes / step * step), base = 0;
+    if (!whole && h.tilesY > 1 && h.tileH <= band && h.tileH % step == 0 && h.tileY0 % step == 0) {
         band = band / h.tileH * h.tileH;
         base = h.tileY0;
     }
@@ -515,13 +525,12 @@ bool DecodeJpeg2000(TImgUt &ctx, FILE *f, OPJ_CODEC_FORMAT format, int32_t maxWi
         bool wanted = false;
         for (int64_t y = from; y < to && !wanted; ++y)
             wanted = rows.Wanted(y);
-        const bool whole = y0 == h.y0 && y1 == h.y1;
         const bool last = y1 == h.y1;
         if (wanted || last) {
             if (!opened && !d.Open(f, format, size, firstThree))
                 return false;
             opened = reuse;
-            if (!whole && !opj_set_decode_area(d.codec, d.image, OPJ_INT32(h.x0), OPJ_INT32(y0), OPJ_INT32(h.x1),
+            if (!(y0 == h.y0 && last) && !opj_set_decode_area(d.codec, d.image, OPJ_INT32(h.x0), OPJ_INT32(y0), OPJ_INT32(h.x1),
                                                OPJ_INT32(y1)))
                 return false;
             if (!opj_decode(d.codec, d.stream, d.image) || (last && !opj_end_decompress(d.codec, d.stream)))
