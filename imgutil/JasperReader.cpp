@@ -106,9 +106,36 @@ struct StreamHeader {
     // smallest code-blocks and precincts (as exponents); any colour transform.
     int levels = 0, layers = 1, blockW = 10, blockH = 10, precW = 15, precH = 15;
     bool transform = false;
-    int64_t tileParts = 0;
+    int64_t tileParts = 0, markers = 0;
 
     int64_t Tiles() const { return tilesX * tilesY; }
+};
+
+// Positioned reads of the code stream's headers through a small window of
+// the file, so that a header of many short markers costs no seek each.
+class HeaderBytes {
+public:
+    explicit HeaderBytes(FILE *file) : f(file) {}
+    bool Read(int64_t at, void *dst, size_t n)
+    {
+        if (n > sizeof window)
+            return ReadAt(f, at, dst, n);
+        if (at < start || at + int64_t(n) > start + length) {
+            if (at < 0 || fseeko(f, off_t(at), SEEK_SET) != 0)
+                return false;
+            start = at;
+            length = int64_t(fread(window, 1, sizeof window, f));
+            if (int64_t(n) > length)
+                return false;
+        }
+        memcpy(dst, window + (at - start), n);
+        return true;
+    }
+
+private:
+    FILE *f;
+    uint8_t window[4096];
+    int64_t start = 0, length = 0;
 };
 
 // Takes the coding style parameters (SPcod / SPcoc) at p, n bytes, with
@@ -134,27 +161,27 @@ bool TakeStyle(StreamHeader &h, const uint8_t *p, size_t n, bool precincts)
 // The markers of a header (main or tile part) from at up to the first
 // marker that ends it (SOT for the main header, SOD for a tile part), whose
 // position comes back in at. COD and COC are taken; every segment must lie
-// within end.
-bool ReadMarkers(FILE *f, int64_t &at, int64_t end, uint16_t stop, StreamHeader &h)
+// within end, and there are no more than a million of them in all.
+bool ReadMarkers(HeaderBytes &f, int64_t &at, int64_t end, uint16_t stop, StreamHeader &h)
 {
     for (;;) {
         uint8_t m[4];
-        if (at + 2 > end || !ReadAt(f, at, m, 2) || m[0] != 0xFF)
+        if (at + 2 > end || !f.Read(at, m, 2) || m[0] != 0xFF)
             return false;
         const uint16_t marker = Get16BE(m);
         if (marker == stop)
             return true;
-        if (at + 4 > end || !ReadAt(f, at, m, 4))
+        if (at + 4 > end || !f.Read(at, m, 4))
             return false;
         const int64_t length = Get16BE(m + 2);
-        if (length < 2 || at + 2 + length > end)
+        if (length < 2 || at + 2 + length > end || ++h.markers > (int64_t(1) << 20))
             return false;
         if (marker == 0xFF52 || marker == 0xFF53) {
             // COD: Scod, progression, layers, colour transform, SPcod.
             // COC: component (one byte or two), Scoc, SPcoc.
             uint8_t s[64] = {};
             const size_t n = size_t(std::min<int64_t>(length - 2, sizeof s));
-            if (!ReadAt(f, at + 4, s, n))
+            if (!f.Read(at + 4, s, n))
                 return false;
             if (marker == 0xFF52) {
                 if (n < 5)
@@ -175,10 +202,11 @@ bool ReadMarkers(FILE *f, int64_t &at, int64_t end, uint16_t stop, StreamHeader 
 
 // SIZ, the main header and every tile part's header of the code stream at
 // [at, end). False when they are not as the standard has them.
-bool ReadStreamHeader(FILE *f, int64_t at, int64_t end, StreamHeader &h)
+bool ReadStreamHeader(FILE *file, int64_t at, int64_t end, StreamHeader &h)
 {
+    HeaderBytes f(file);
     uint8_t b[42];
-    if (end - at < int64_t(sizeof b) || !ReadAt(f, at, b, sizeof b) || Get16BE(b) != 0xFF4F ||
+    if (end - at < int64_t(sizeof b) || !f.Read(at, b, sizeof b) || Get16BE(b) != 0xFF4F ||
         Get16BE(b + 2) != 0xFF51)
         return false;
     const int64_t length = Get16BE(b + 4);
@@ -196,7 +224,7 @@ bool ReadStreamHeader(FILE *f, int64_t at, int64_t end, StreamHeader &h)
         h.tileX0 + h.tileW <= h.x0 || h.tileY0 + h.tileH <= h.y0)
         return false;
     std::vector<uint8_t> c;
-    if (!Resize(c, size_t(3 * count)) || !ReadAt(f, at + 42, c.data(), c.size()) ||
+    if (!Resize(c, size_t(3 * count)) || !f.Read(at + 42, c.data(), c.size()) ||
         !Resize(h.comps, size_t(count)))
         return false;
     for (int64_t i = 0; i < count; ++i) {
@@ -215,7 +243,7 @@ bool ReadStreamHeader(FILE *f, int64_t at, int64_t end, StreamHeader &h)
     // the code stream or anything else (the library judges the rest).
     for (;;) {
         uint8_t s[12];
-        if (pos + 12 > end || !ReadAt(f, pos, s, sizeof s) || Get16BE(s) != 0xFF90 || Get16BE(s + 2) != 10)
+        if (pos + 12 > end || !f.Read(pos, s, sizeof s) || Get16BE(s) != 0xFF90 || Get16BE(s + 2) != 10)
             return true;
         const int64_t tile = Get16BE(s + 4), partLength = Get32BE(s + 6);
         if (tile >= h.Tiles())
