@@ -106,7 +106,7 @@ struct StreamHeader {
     // smallest code-blocks and precincts (as exponents); any colour transform.
     int levels = 0, layers = 1, blockW = 10, blockH = 10, precW = 15, precH = 15;
     bool transform = false;
-    int64_t tileParts = 0, markers = 0;
+    int64_t tileParts = 0;
 
     int64_t Tiles() const { return tilesX * tilesY; }
 };
@@ -161,7 +161,7 @@ bool TakeStyle(StreamHeader &h, const uint8_t *p, size_t n, bool precincts)
 // The markers of a header (main or tile part) from at up to the first
 // marker that ends it (SOT for the main header, SOD for a tile part), whose
 // position comes back in at. COD and COC are taken; every segment must lie
-// within end, and there are no more than a million of them in all.
+// within end.
 bool ReadMarkers(HeaderBytes &f, int64_t &at, int64_t end, uint16_t stop, StreamHeader &h)
 {
     for (;;) {
@@ -174,7 +174,7 @@ bool ReadMarkers(HeaderBytes &f, int64_t &at, int64_t end, uint16_t stop, Stream
         if (at + 4 > end || !f.Read(at, m, 4))
             return false;
         const int64_t length = Get16BE(m + 2);
-        if (length < 2 || at + 2 + length > end || ++h.markers > (int64_t(1) << 20))
+        if (length < 2 || at + 2 + length > end)
             return false;
         if (marker == 0xFF52 || marker == 0xFF53) {
             // COD: Scod, progression, layers, colour transform, SPcod.
