@@ -510,7 +510,7 @@ bool DecodeJpeg2000(TImgUt &ctx, FILE *f, OPJ_CODEC_FORMAT format, int32_t maxWi
     const int32_t outW = rows.Width();
 
     // The image is decoded in bands of whole rows of every component used,
-    // each within a working set of a fixed size plus a quarter of the
+    // each within a working set of a fixed size plus half the
     // record, at about 32 bytes a sample of each component decoded (the
     // band's samples, its tiles' own and the wavelet transform's) and 8 of
     // each palette column.
@@ -522,7 +522,7 @@ bool DecodeJpeg2000(TImgUt &ctx, FILE *f, OPJ_CODEC_FORMAT format, int32_t maxWi
     for (int64_t c = 0; c < decoded; ++c)
         rowBytes += CeilDiv(canvasW, h.comps[size_t(c)].dx) * 32 / h.comps[size_t(c)].dy + 32;
     rowBytes += int64_t(boxes.paletteColumns) * canvasW * 8;
-    const int64_t budget = (int64_t(128) << 20) + int64_t(outW) * rows.Height() * 3 / 4;
+    const int64_t budget = (int64_t(128) << 20) + int64_t(outW) * rows.Height() * 3 / 2;
     if (step > 65536 || step * rowBytes > 4 * budget)
         return false;
     // Decoded whole, the library holds about 6 bytes a sample and no
