@@ -1,5 +1,6 @@
 // Portable anymaps: P1 to P6, plain (text) and raw, maxval 1 to 65535,
-// comments in the header.
+// comments in the header; and PGX, the one-component raw format of the
+// JPEG 2000 test files, shown as a grey anymap of its depth.
 #include "ReaderKit.h"
 #include "TDib.h"
 #include "TImgUt.h"
@@ -157,6 +158,73 @@ bool ReadPnm(TImgUt &ctx, const QString &path, int32_t maxWidth, int32_t maxHeig
                     dst[1] = scale[v[1]];
                     dst[2] = scale[v[0]];
                 }
+                dst += 3;
+            }
+        }
+    }
+    return true;
+}
+
+bool ReadPgx(TImgUt &ctx, const QString &path, int32_t maxWidth, int32_t maxHeight)
+{
+    const TFilePtr file = OpenForRead(ctx, path);
+    if (!file)
+        return false;
+    FILE *const f = file.get();
+
+    // "PG", the byte order ("ML" big-endian, "LM" little-endian), an
+    // optional sign, then depth, width and height, each number ended by one
+    // white space character.
+    if (getc_unlocked(f) != 'P' || getc_unlocked(f) != 'G' || !IsSpace(getc_unlocked(f)))
+        return false;
+    int c = SkipSpace(f);
+    const int c2 = getc_unlocked(f);
+    if (!((c == 'M' && c2 == 'L') || (c == 'L' && c2 == 'M')))
+        return false;
+    const bool bigEndian = c == 'M';
+    c = SkipSpace(f);
+    const bool sgnd = c == '-';
+    if (c != '+' && c != '-')
+        ungetc(c, f);
+    int64_t depth, width, height;
+    constexpr int64_t Big = int64_t(1) << 32;
+    if (!ReadNumber(f, 16, depth) || !ReadNumber(f, Big, width) || !ReadNumber(f, Big, height) || depth < 1 ||
+        depth > 16 || !WithinSourceCap(width, height))
+        return false;
+
+    const int sampleBytes = depth <= 8 ? 1 : 2;
+    const int64_t rowBytes = width * sampleBytes;
+    const int64_t left = BytesLeft(f);
+    if (left < 0 || rowBytes * height > left)
+        return false;
+
+    // Samples as the anymap of maxval 2^depth - 1 shows them; signed ones
+    // offset by half the range first.
+    const int64_t maxval = (int64_t(1) << depth) - 1, offset = sgnd ? int64_t(1) << (depth - 1) : 0;
+    std::vector<uint8_t> scale, raw;
+    TReaderRows rows;
+    if (!Resize(scale, size_t(maxval + 1)) || !Resize(raw, size_t(rowBytes)) ||
+        !rows.Start(ctx.readTarget, width, height, maxWidth, maxHeight))
+        return false;
+    for (int64_t v = 0; v <= maxval; ++v) {
+        const int64_t u = sgnd ? (v > maxval / 2 ? v - maxval - 1 : v) + offset : v;
+        scale[size_t(v)] = uint8_t((u * 255 + maxval / 2) / maxval);
+    }
+    for (int64_t y = 0; y < height; ++y) {
+        const auto [top, end] = rows.Targets(y);
+        if (top == end) {
+            if (fseeko(f, off_t(rowBytes), SEEK_CUR) != 0)
+                return false;
+            continue;
+        }
+        if (fread(raw.data(), 1, raw.size(), f) != raw.size())
+            return false;
+        for (int32_t k = top; k < end; ++k) {
+            uint8_t *dst = rows.Row(k);
+            for (const int32_t x : rows.Columns()) {
+                const uint8_t *p = raw.data() + int64_t(x) * sampleBytes;
+                const uint32_t v = sampleBytes == 1 ? p[0] : Get16(p, bigEndian);
+                dst[0] = dst[1] = dst[2] = scale[v & uint32_t(maxval)];
                 dst += 3;
             }
         }

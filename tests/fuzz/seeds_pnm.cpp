@@ -1,4 +1,5 @@
-// Seeds: small portable anymaps of every kind, written by hand.
+// Seeds: small portable anymaps of every kind and PGX files (read by
+// content from a ".ppm" too), written by hand.
 #include "seed_util.h"
 
 int main(int argc, char **argv)
@@ -17,5 +18,7 @@ int main(int argc, char **argv)
     ok = fuzz::WriteSeed(argv[1], "p4.ppm", QByteArray("P4\n9 2\n\xAA\x80\x55\x00", 11)) && ok;
     ok = fuzz::WriteSeed(argv[1], "p5.ppm", p5) && ok;
     ok = fuzz::WriteSeed(argv[1], "p6.ppm", p6) && ok;
+    ok = fuzz::WriteSeed(argv[1], "pgx8.ppm", QByteArray("PG ML + 8 5 3\n") + fuzz::Ramp(15, 17)) && ok;
+    ok = fuzz::WriteSeed(argv[1], "pgx16.ppm", QByteArray("PG LM -12 3 2\n") + fuzz::Ramp(12, 41)) && ok;
     return ok ? 0 : 1;
 }

@@ -136,7 +136,7 @@ TEST_F(Jpeg2000Read, ContentDecidesForEveryCodeButJp2)
         {"BMP", bmp, "p.ppm", true},       {"BMP", bmp, "p.jpc", true},       {"BMP", bmp, "p.ras", true},
         {"BMP", bmp, "p.j2k", false},
         {"MIF", QByteArray("MIF\nncmpts 1\ncomponent tlx=0 tly=0 sampperx=1 samppery=1 width=7 height=5 prec=8 sgnd=0 data=x\nend\n"), "p.jpc", false},
-        {"PGX", Bytes("PG ML + 8 7 5\n") + QByteArray(35, '\x10'), "p.ppm", false},
+        {"PGX", Bytes("PG ML + 8 7 5\n") + QByteArray(35, '\x10'), "p.j2k", false},
         {"text", QByteArray("just some text"), "p.ras", false},
         {"nothing", QByteArray(), "p.jpc", false},
     };
@@ -185,6 +185,29 @@ TEST_F(Jpeg2000Read, ReducedReadTakesTheSampledPixels)
     ASSERT_TRUE(Read(bytes, "p.jp2", 400, 1200));
     EXPECT_EQ(pic->width, 2000);
     EXPECT_EQ(pic->height, 1000);
+}
+
+TEST_F(Jpeg2000Read, ManyComponentsReadInBandsAsOpenJpegDecodes)
+{
+    // With a colour transform every component is decoded: forty of them
+    // are more than the library may hold whole, so it decodes bands of
+    // rows, lossy; at full size and reduced. Only the first three carry a
+    // picture, so that it codes quickly.
+    J2k s;
+    s.format = OPJ_CODEC_J2K;
+    s.width = 2048;
+    s.height = 301;
+    s.comps = 40;
+    s.colourTransform = 1;
+    s.rate = 20;
+    s.resolutions = 4;
+    s.sample = [](int c, int x, int y) { return c < 3 ? (x * 13 + y * 29 + c * 71 + (x / 7) * (y / 5)) % 256 : 0; };
+    const QByteArray bytes = Encode(tmp.path() + "/made", s);
+    const Decoded d = pictures::DecodeJpeg2000((tmp.path() + "/made").toStdString(), s.format);
+    ASSERT_TRUE(d.ok);
+    auto expected = [&](int x, int y) { return Expected(d, x, y); };
+    ExpectRead(bytes, "p.jpc", s.width, s.height, 0, 0, s.width, s.height, expected);
+    ExpectRead(bytes, "p.jpc", s.width, s.height, 1000, 100, 680, 100, expected);
 }
 
 TEST_F(Jpeg2000Read, DamagedFilesFail)
