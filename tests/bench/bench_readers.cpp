@@ -3,8 +3,9 @@
 // process of its own. The peer is a real 24-bit BMP of the record's size
 // read at full size in the same run. A read must cost no more memory than
 // its record (1.5 x the record plus a fixed working set) and, at full size,
-// no more time than the peer within a small factor; a refusal costs
-// milliseconds and no memory to speak of.
+// no more time than the peer within a small factor (for a format that
+// decodes far slower than a BMP reads, a real picture of its own of the
+// record's size); a refusal costs milliseconds and no memory to speak of.
 #include "bmp_header.h"
 #include "child_figure.h"
 #include "imgutil/hostile_files.h"
@@ -44,7 +45,8 @@ int main(int argc, char *argv[])
     ctx.optsDirty = false;
 
     const double refusalMs = 100;
-    const long workingSetKb = 64 * 1024;
+    const long refusalKb = 16 * 1024;
+    const long workingSetKb = 128 * 1024;   // the largest reader's: JPEG 2000's bands
     const double timeFactor = 3;
     const double timeSlackMs = 100;
     QMap<QString, Figure> peers;   // by record size
@@ -84,13 +86,29 @@ int main(int argc, char *argv[])
             peer = peers.value(key);
         }
 
+        // A format that decodes slower than a BMP reads is timed beside a
+        // real picture of its own.
+        Figure own;
+        if (c.writePeer) {
+            const QString real = tmp.path() + QStringLiteral("/peer") + QLatin1String(c.ext);
+            if (c.writePeer(real))
+                own = InChild([&] {
+                    TDib *pic = nullptr;
+                    const bool ok = ctx.ReadImageFile(real, &pic, 0, 0, false);
+                    delete pic;
+                    return ok;
+                });
+            QFile::remove(real);
+        }
+        const Figure &timePeer = c.writePeer ? own : peer;
+
         bool ok = ours.ms >= 0 && ours.ok == !c.refused;
         if (c.refused) {
-            ok = ok && ours.ms <= refusalMs && ours.peakKb <= workingSetKb;
+            ok = ok && ours.ms <= refusalMs && ours.peakKb <= refusalKb;
         } else {
             ok = ok && double(ours.peakKb) <= 1.5 * double(recordPixels) * 3 / 1024 + workingSetKb;
             if (c.boxWidth == 0 && c.boxHeight == 0)
-                ok = ok && peer.ms >= 0 && ours.ms <= timeFactor * peer.ms + timeSlackMs;
+                ok = ok && timePeer.ms >= 0 && ours.ms <= timeFactor * timePeer.ms + timeSlackMs;
         }
         within = within && ok;
         const QString box = c.boxWidth || c.boxHeight ? QStringLiteral("%1 x %2").arg(c.boxWidth).arg(c.boxHeight)
@@ -100,8 +118,12 @@ int main(int argc, char *argv[])
             std::snprintf(peerText, sizeof peerText, "%8.1f / %7.1f", peer.ms, peer.peakKb / 1024.0);
         std::printf("  %-62s %-9s %8.1f / %7.1f %s %20s %8s\n", c.name, qPrintable(box), ours.ms,
                     ours.peakKb / 1024.0, ours.ok ? "read   " : "refused", peerText, ok ? "ok" : "OVER");
+        if (c.writePeer)
+            std::printf("  %-62s %-9s %8s   %7s %s %8.1f / %7.1f\n", "  peer for the time: a real picture of the format", "",
+                        "", "", "       ", own.ms, own.peakKb / 1024.0);
     }
-    std::printf("  rule: memory <= 1.5 x record + %ld MB; full reads <= %.0f x the peer + %.0f ms; refusals <= %.0f ms\n",
-                workingSetKb / 1024, timeFactor, timeSlackMs, refusalMs);
+    std::printf("  rule: memory <= 1.5 x record + %ld MB; full reads <= %.0f x the peer + %.0f ms; refusals <= %.0f ms"
+                " and %ld MB\n",
+                workingSetKb / 1024, timeFactor, timeSlackMs, refusalMs, refusalKb / 1024);
     return within ? 0 : 1;
 }

@@ -21,6 +21,10 @@ struct TCase {
     int64_t recordHeight = 0;
     // Writes the file; false when it could not be written.
     std::function<bool(const QString &path)> write;
+    // Where a format decodes far slower than a BMP reads, a real picture of
+    // the record's size in the file's own format, for the time of a full
+    // read; empty: a real BMP of the record is the peer.
+    std::function<bool(const QString &path)> writePeer = {};
 };
 
 // One list a format, each in hostile_<format>.cpp.

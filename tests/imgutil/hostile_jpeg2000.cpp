@@ -2,6 +2,7 @@
 // than the file holds: tiles by the ten thousand, components by the
 // thousand, or a large picture whose one tile is empty.
 #include "hostile_files.h"
+#include "picture_writers.h"
 
 #include <QByteArray>
 #include <QFile>
@@ -90,6 +91,20 @@ QByteArray Jp2(const Stream &s)
     return b;
 }
 
+// A real lossy picture of width x height in three components, written by
+// OpenJPEG: what a photo of that size costs to read.
+std::function<bool(const QString &)> RealPicture(int width, int height, bool jp2)
+{
+    return [=](const QString &path) {
+        pictures::Jpeg2000Spec spec;
+        spec.format = jp2 ? 2 : 0;
+        spec.width = width;
+        spec.height = height;
+        spec.rate = 20;
+        return pictures::WriteJpeg2000(path.toStdString(), spec);
+    };
+}
+
 std::function<bool(const QString &)> Writer(QByteArray bytes)
 {
     return [bytes](const QString &path) {
@@ -134,10 +149,12 @@ std::vector<TCase> Jpeg2000Cases()
         {"JPEG 2000 main header of 65,535 tiles x 16,384 components", ".jpc", 0, 0, true, 0, 0,
          Writer(CodeStream(manyComps))},
         {"JPEG 2000 255 x 257 in 65,535 tiles of 1 x 1", ".jpc", 0, 0, true, 0, 0, Writer(CodeStream(pixelTiles))},
-        {"JPEG 2000 code stream 8192 x 8192 x 3, one empty tile", ".jpc", 0, 0, false, 8192, 8192, Writer(big)},
+        {"JPEG 2000 code stream 8192 x 8192 x 3, one empty tile", ".jpc", 0, 0, false, 8192, 8192, Writer(big),
+         RealPicture(8192, 8192, false)},
         {"JPEG 2000 code stream 8192 x 8192 x 3, one empty tile, preview", ".jpc", 160, 120, false, 120, 120,
          Writer(big)},
-        {"JP2 8192 x 8192 x 3, one empty tile", ".jp2", 0, 0, false, 8192, 8192, Writer(bigJp2)},
+        {"JP2 8192 x 8192 x 3, one empty tile", ".jp2", 0, 0, false, 8192, 8192, Writer(bigJp2),
+         RealPicture(8192, 8192, true)},
         {"JP2 8192 x 8192 x 3, one empty tile, preview", ".jp2", 160, 120, false, 120, 120, Writer(bigJp2)},
     };
 }
