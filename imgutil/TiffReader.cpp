@@ -253,6 +253,20 @@ bool ByScanline(TIFF *tif, const TIFFRGBAImage &img)
     return KeepsSampleLayout(tif, img);
 }
 
+// n converted pixels of a source row from x0, mirrored when the picture
+// flips horizontally, into the picture rows first..last - 1 that take it.
+void PutPiece(RowSink &sink, int64_t first, int64_t last, std::vector<uint32_t> &px, int64_t x0, int64_t n,
+              int64_t width, bool hflip)
+{
+    int64_t at = x0;
+    if (hflip) {
+        std::reverse(px.begin(), px.begin() + n);
+        at = width - x0 - n;
+    }
+    for (int64_t k = first; k < last; ++k)
+        sink.Put(k, at, n, px.data());
+}
+
 // Every row decoded in turn, each converted a piece at a time when the
 // picture takes it.
 bool ReadScanlines(TIFF *tif, TIFFRGBAImage &img, RowSink &sink, int64_t width, int64_t height)
@@ -274,13 +288,7 @@ bool ReadScanlines(TIFF *tif, TIFFRGBAImage &img, RowSink &sink, int64_t width, 
             const int64_t n = std::min(Piece, width - x0);
             img.put.contig(&img, px.data(), uint32_t(x0), 0, uint32_t(n), 1, 0, 0,
                            line.data() + x0 * bitsPerPixel / 8);
-            int64_t at = x0;
-            if (hflip) {
-                std::reverse(px.begin(), px.begin() + n);
-                at = width - x0 - n;
-            }
-            for (int64_t k = first; k < last; ++k)
-                sink.Put(k, at, n, px.data());
+            PutPiece(sink, first, last, px, x0, n, width, hflip);
         }
     }
     return true;
@@ -370,13 +378,7 @@ bool ReadUnits(TIFF *tif, TIFFRGBAImage &img, RowSink &sink, int64_t width, int6
                     std::copy_n(cut.data() + i * n, n, px.data());
                 else
                     convert(i, 1, px.data());
-                int64_t at = x0;
-                if (hflip) {
-                    std::reverse(px.begin(), px.begin() + n);
-                    at = width - x0 - n;
-                }
-                for (int64_t k = first; k < last; ++k)
-                    sink.Put(k, at, n, px.data());
+                PutPiece(sink, first, last, px, x0, n, width, hflip);
             }
         }
     }

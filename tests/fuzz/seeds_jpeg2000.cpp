@@ -37,45 +37,28 @@ bool Encode(const std::string &path, const Spec &s)
     return pictures::WriteJpeg2000(path, j);
 }
 
-// A 19 x 13 RGB code stream in tiles of 8 x 8 with precincts of 4 x 4.
+// A 19 x 13 RGB code stream in tiles of 8 x 8 with precincts of 4 x 4, in
+// two quality layers.
 bool EncodeTiled(const std::string &path)
 {
-    opj_image_cmptparm_t parms[3] = {};
-    for (opj_image_cmptparm_t &p : parms) {
-        p.dx = p.dy = 1;
-        p.w = 19;
-        p.h = 13;
-        p.prec = 8;
-    }
-    opj_image_t *image = opj_image_create(3, parms, OPJ_CLRSPC_SRGB);
-    if (!image)
-        return false;
-    image->x1 = 19;
-    image->y1 = 13;
-    for (int c = 0; c < 3; ++c)
-        for (int i = 0; i < 19 * 13; ++i)
-            image->comps[c].data[i] = (i * 29 + c * 80) % 256;
-    opj_cparameters_t params;
-    opj_set_default_encoder_parameters(&params);
-    params.tcp_numlayers = 2;
-    params.tcp_rates[0] = 4;
-    params.tcp_rates[1] = 1;
-    params.cp_disto_alloc = 1;
-    params.numresolution = 2;
-    params.tile_size_on = OPJ_TRUE;
-    params.cp_tdx = params.cp_tdy = 8;
-    params.csty |= 0x01;
-    params.res_spec = 1;
-    params.prcw_init[0] = params.prch_init[0] = 4;
-    opj_codec_t *codec = opj_create_compress(OPJ_CODEC_J2K);
-    opj_stream_t *stream = opj_stream_create_default_file_stream(path.c_str(), OPJ_FALSE);
-    const bool ok = codec && stream && opj_setup_encoder(codec, &params, image) &&
-                    opj_start_compress(codec, image, stream) && opj_encode(codec, stream) &&
-                    opj_end_compress(codec, stream);
-    opj_stream_destroy(stream);
-    opj_destroy_codec(codec);
-    opj_image_destroy(image);
-    return ok;
+    pictures::Jpeg2000Spec j;
+    j.format = OPJ_CODEC_J2K;
+    j.width = 19;
+    j.height = 13;
+    j.resolutions = 2;
+    j.colourTransform = 0;
+    j.sample = [](int c, int x, int y) { return ((y * 19 + x) * 29 + c * 80) % 256; };
+    j.tune = [](opj_cparameters_t &params) {
+        params.tcp_numlayers = 2;
+        params.tcp_rates[0] = 4;
+        params.tcp_rates[1] = 1;
+        params.tile_size_on = OPJ_TRUE;
+        params.cp_tdx = params.cp_tdy = 8;
+        params.csty |= 0x01;
+        params.res_spec = 1;
+        params.prcw_init[0] = params.prch_init[0] = 4;
+    };
+    return pictures::WriteJpeg2000(path, j);
 }
 
 } // namespace

@@ -585,6 +585,8 @@ bool WriteJpeg2000(const std::string &path, const Jpeg2000Spec &s)
             ++levels;
     }
     params.numresolution = levels;
+    if (s.tune)
+        s.tune(params);
     opj_codec_t *codec = opj_create_compress(OPJ_CODEC_FORMAT(s.format));
     opj_stream_t *stream = opj_stream_create_default_file_stream(path.c_str(), OPJ_FALSE);
     const bool ok = codec && stream && opj_setup_encoder(codec, &params, image) &&

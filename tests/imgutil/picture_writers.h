@@ -13,6 +13,8 @@
 #include <utility>
 #include <vector>
 
+struct opj_cparameters;
+
 namespace pictures {
 
 // An 8-bit RGBA picture, rows from the top.
@@ -98,6 +100,8 @@ struct Jpeg2000Spec {
     std::function<int(int, int, int)> sample = [](int c, int x, int y) {
         return (x * 37 + y * 59 + c * 71) % 256;
     };
+    // Changes the encoder's parameters last (tiles, precincts, layers).
+    std::function<void(::opj_cparameters &)> tune;
 };
 // Writes the file with OpenJPEG; false on failure.
 bool WriteJpeg2000(const std::string &path, const Jpeg2000Spec &spec);
