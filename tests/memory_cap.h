@@ -15,6 +15,14 @@
 
 namespace testutil {
 
+// AddressSanitizer maps its own memory for every large block, so a cap
+// sized for a read's own allocations does not hold under it.
+#if defined(__SANITIZE_ADDRESS__)
+constexpr bool kAddressSanitizer = true;
+#else
+constexpr bool kAddressSanitizer = false;
+#endif
+
 // A size line of /proc/self/status ("VmData:", "VmHWM:") in bytes; 0 when
 // it cannot be read.
 inline size_t StatusBytes(const char *key)

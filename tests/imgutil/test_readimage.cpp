@@ -19,12 +19,6 @@ using namespace layouts::bmp;
 
 namespace {
 
-#if defined(__SANITIZE_ADDRESS__)
-constexpr bool kAddressSanitizer = true;
-#else
-constexpr bool kAddressSanitizer = false;
-#endif
-
 BGR Pixel(const TDib &d, int x, int y)
 {
     const uint8_t *p = static_cast<const uint8_t *>(d.bits) + int64_t(d.height - 1 - y) * d.stride + 3 * x;
@@ -208,7 +202,7 @@ TEST_F(ReadImage, BmpOfOneLongRowCostsOnlyItsRecord)
     // working set fit under the cap, the file's row (40 MB) beside them
     // would not. 25 million x 1 makes a bitmap past the cap: that read
     // fails, and no exception leaves it.
-    if (kAddressSanitizer)
+    if (testutil::kAddressSanitizer)
         GTEST_SKIP() << "no memory cap under AddressSanitizer";
     const size_t headroom = size_t(30000000) * 3 / 2 + (size_t(16) << 20);
     for (const int32_t width : {10000000, 25000000}) {
