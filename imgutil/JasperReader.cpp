@@ -373,7 +373,7 @@ struct Component {
     int64_t offset = 0, max = 255;
     int64_t top = 0, rows = 1; // the component's rows in the whole image
 
-    bool Init(const opj_image_comp_t &c, const opj_image_comp_t &first, const std::vector<int32_t> &pictureCols,
+    bool Init(const opj_image_comp_t &c, const opj_image_comp_t &first, const TSampled &pictureCols,
               const StreamHeader &h)
     {
         comp = &c;

@@ -374,7 +374,7 @@ bool ReadPsd(TImgUt &ctx, const QString &path, int32_t maxWidth, int32_t maxHeig
     if (!rows.Start(dib, width, height, maxWidth, maxHeight, res.dpiX, res.dpiY))
         return false;
     const int32_t outW = rows.Width(), outH = rows.Height();
-    const std::vector<int32_t> &cols = rows.Columns();
+    const TSampled &cols = rows.Columns();
     if (alphaChannel >= 0) {
         dib->alpha = static_cast<uint8_t *>(malloc(size_t(outW) * size_t(outH)));
         if (!dib->alpha)

@@ -48,11 +48,16 @@ bool TReaderRows::Start(TDib *picture, int64_t width, int64_t height, int32_t ma
     const TReduction red = TReduction::For(width, height, maxWidth, maxHeight);
     if (!WithinRecordCap(red.width, red.height))
         return false;
-    try {
-        cols = TReduction::Sample(width, red.width, red.stepX);
-        rows = TReduction::Sample(height, red.height, red.stepY);
-    } catch (const std::bad_alloc &) {
-        return false;
+    if (red.reduced) {
+        try {
+            cols = TSampled::Of(TReduction::Sample(width, red.width, red.stepX));
+            rows = TSampled::Of(TReduction::Sample(height, red.height, red.stepY));
+        } catch (const std::bad_alloc &) {
+            return false;
+        }
+    } else {
+        cols = TSampled::Every(red.width);
+        rows = TSampled::Every(red.height);
     }
     if (!dib->Create(red.width, red.height, dpiX, dpiY))
         return false;
@@ -61,12 +66,21 @@ bool TReaderRows::Start(TDib *picture, int64_t width, int64_t height, int32_t ma
     return true;
 }
 
+std::pair<int32_t, int32_t> TSampled::Find(int64_t v) const
+{
+    if (table.empty()) {
+        if (v < 0 || v >= count)
+            return {0, 0};
+        return {int32_t(v), int32_t(v) + 1};
+    }
+    const auto range = std::equal_range(table.begin(), table.end(), v,
+                                        [](const auto &a, const auto &b) { return int64_t(a) < int64_t(b); });
+    return {int32_t(range.first - table.begin()), int32_t(range.second - table.begin())};
+}
+
 std::pair<int32_t, int32_t> TReaderRows::Targets(int64_t y) const
 {
-    // rows is sorted: the sampling never steps back.
-    const auto range = std::equal_range(rows.begin(), rows.end(), y,
-                                        [](const auto &a, const auto &b) { return int64_t(a) < int64_t(b); });
-    return {int32_t(range.first - rows.begin()), int32_t(range.second - rows.begin())};
+    return rows.Find(y);
 }
 
 uint8_t *TReaderRows::Row(int32_t k) const

@@ -16,6 +16,58 @@ namespace VlmImgUt {
 
 class TDib;
 
+// The file positions of a picture's rows or columns: every one in turn for
+// a read at full size, held as a table only for a reduced read, so that a
+// picture of one long row or column costs no table of its length.
+class TSampled {
+public:
+    TSampled() = default;
+    static TSampled Every(int32_t count)
+    {
+        TSampled s;
+        s.count = count;
+        return s;
+    }
+    static TSampled Of(std::vector<int32_t> table)
+    {
+        TSampled s;
+        s.count = int32_t(table.size());
+        s.table = std::move(table);
+        return s;
+    }
+
+    size_t size() const { return size_t(count); }
+    bool empty() const { return count == 0; }
+    int32_t operator[](size_t k) const { return table.empty() ? int32_t(k) : table[k]; }
+    int32_t back() const { return (*this)[size() - 1]; }
+
+    class const_iterator {
+    public:
+        const_iterator(const TSampled *s, size_t k) : s(s), k(k) {}
+        int32_t operator*() const { return (*s)[k]; }
+        const_iterator &operator++()
+        {
+            ++k;
+            return *this;
+        }
+        bool operator!=(const const_iterator &o) const { return k != o.k; }
+
+    private:
+        const TSampled *s;
+        size_t k;
+    };
+    const_iterator begin() const { return {this, 0}; }
+    const_iterator end() const { return {this, size()}; }
+
+    // The entries that hold position v, as [first, last); the positions
+    // never step back.
+    std::pair<int32_t, int32_t> Find(int64_t v) const;
+
+private:
+    int32_t count = 0;
+    std::vector<int32_t> table;
+};
+
 class TReaderRows {
 public:
     // Sizes and creates the picture for a width x height file reduced toward
@@ -42,12 +94,12 @@ public:
 
     int32_t Width() const { return int32_t(cols.size()); }
     int32_t Height() const { return int32_t(rows.size()); }
-    const std::vector<int32_t> &Columns() const { return cols; }
+    const TSampled &Columns() const { return cols; }
 
 private:
     TDib *dib = nullptr;
-    std::vector<int32_t> rows; // file row of each picture row
-    std::vector<int32_t> cols; // file column of each picture column
+    TSampled rows; // file row of each picture row
+    TSampled cols; // file column of each picture column
 };
 
 struct TFileCloser {

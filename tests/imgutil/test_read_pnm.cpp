@@ -1,5 +1,6 @@
 // The portable anymap reader (".ppm", reader code 5), on files written here
 // byte by byte and checked against Qt's own PBM/PGM/PPM decoder.
+#include "memory_cap.h"
 #include "reader_fixture.h"
 
 #include <QImage>
@@ -184,6 +185,34 @@ TEST_F(PnmRead, HostileSizesRefusedBeforeAllocation)
     };
     for (const auto &[name, bytes] : cases)
         ExpectRefusedBeforeAllocation(bytes, "big.ppm", name);
+}
+
+// A picture of one long column read at full size: the record and a row
+// in flight, no table of the rows beside them.
+TEST_F(PnmRead, OneLongColumnCostsOnlyItsRecord)
+{
+    if (testutil::kAddressSanitizer)
+        GTEST_SKIP() << "no memory cap under AddressSanitizer";
+    constexpr int64_t height = 16000000;
+    const QByteArray header = "P5\n1 " + QByteArray::number(height) + "\n255\n";
+    const QString path = Put(header, "tall.ppm");
+    {
+        QFile f(path);
+        ASSERT_TRUE(f.open(QIODevice::ReadWrite));
+        ASSERT_TRUE(f.seek(header.size() + height - 1));
+        ASSERT_TRUE(f.putChar('\x80'));   // the bottom pixel; the rest are 0
+    }
+    const size_t record = size_t(height) * 4;   // rows of 3 bytes padded to 4
+    EXPECT_EQ(testutil::RunUnderMemoryCap(record * 3 / 2 + (size_t(16) << 20), [&] {
+                  if (!ctx->ReadImageFile(path, &pic, 0, 0, false))
+                      return 1;
+                  if (pic->width != 1 || pic->height != height)
+                      return 2;
+                  return RgbAt(*pic, 0, 0) == Rgb{0, 0, 0} && RgbAt(*pic, 0, int(height - 1)) == Rgb{128, 128, 128}
+                             ? 0
+                             : 3;
+              }),
+              0);
 }
 
 TEST_F(PnmRead, ReducedReadTakesTheSampledPixels)
