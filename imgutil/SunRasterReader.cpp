@@ -7,8 +7,6 @@
 #include <algorithm>
 #include <cstdio>
 #include <cstring>
-#include <new>
-#include <vector>
 
 namespace VlmImgUt {
 
@@ -131,25 +129,11 @@ bool ReadSunRaster(TImgUt &ctx, const QString &path, int32_t maxWidth, int32_t m
     if (left < 0 || (encoded ? rowBytes * height / 256 * 3 : rowBytes * height) > left)
         return false;
 
-    // The record's size is checked before anything is made; positions are
-    // kept only for a reduced read.
-    const TReduction red = TReduction::For(width, height, maxWidth, maxHeight);
-    if (!WithinRecordCap(red.width, red.height))
+    // The record's size is checked before anything is made.
+    TReaderRows rows;
+    if (!rows.Start(dib, width, height, maxWidth, maxHeight))
         return false;
-    std::vector<int32_t> cols, rows;
-    if (red.reduced) {
-        try {
-            cols = TReduction::Sample(width, red.width, red.stepX);
-            rows = TReduction::Sample(height, red.height, red.stepY);
-        } catch (const std::bad_alloc &) {
-            return false;
-        }
-    }
-    if (!dib->Create(red.width, red.height, 0, 0))
-        return false;
-    dib->srcWidth = int32_t(width);
-    dib->srcHeight = int32_t(height);
-    auto row = [dib](int64_t k) { return dib->bits + (int64_t(dib->height) - 1 - k) * dib->stride; };
+    const TSampled &cols = rows.Columns();
 
     // A file row is decoded a piece at a time, straight into the picture.
     constexpr int64_t Piece = 8192; // pixels, a whole number of bytes at 1 bit
@@ -182,35 +166,25 @@ bool ReadSunRaster(TImgUt &ctx, const QString &path, int32_t maxWidth, int32_t m
 
     Bytes in(f, encoded);
     for (int64_t y = 0; y < height; ++y) {
-        int64_t first = y, last = y + 1; // picture rows (from the top) of file row y
-        if (red.reduced) {
-            const auto range = std::equal_range(rows.begin(), rows.end(), int32_t(y));
-            first = range.first - rows.begin();
-            last = range.second - rows.begin();
-        }
+        const auto [first, last] = rows.Targets(y);
         if (first == last) {
             if (!in.Skip(size_t(rowBytes)))
                 return false;
             continue;
         }
-        uint8_t *const dst = row(first);
-        size_t next = 0; // picture column of a reduced read
+        uint8_t *const dst = rows.Row(first);
+        size_t next = 0; // picture column
         for (int64_t x0 = 0; x0 < width; x0 += Piece) {
             const int64_t n = std::min(Piece, width - x0);
             if (!in.Read(piece, size_t(depth == 1 ? (n + 7) / 8 : n * bytesPerPixel)))
                 return false;
-            if (!red.reduced) {
-                for (int64_t i = 0; i < n; ++i)
-                    put(piece, i, dst + 3 * (x0 + i));
-                continue;
-            }
             for (; next < cols.size() && cols[next] < x0 + n; ++next)
                 put(piece, cols[next] - x0, dst + 3 * int64_t(next));
         }
         if (!in.Skip(size_t(rowBytes - pixelBytes))) // the row's padding
             return false;
-        for (int64_t k = first + 1; k < last; ++k)
-            memcpy(row(k), dst, size_t(3 * int64_t(red.width)));
+        for (int32_t k = first + 1; k < last; ++k)
+            memcpy(rows.Row(k), dst, size_t(3 * int64_t(rows.Width())));
     }
     return true;
 }
