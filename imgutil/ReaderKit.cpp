@@ -78,6 +78,15 @@ std::pair<int32_t, int32_t> TSampled::Find(int64_t v) const
     return {int32_t(range.first - table.begin()), int32_t(range.second - table.begin())};
 }
 
+int32_t TSampled::From(int64_t v) const
+{
+    if (table.empty())
+        return int32_t(std::clamp<int64_t>(v, 0, count));
+    return int32_t(std::lower_bound(table.begin(), table.end(), v,
+                                    [](int32_t a, int64_t b) { return int64_t(a) < b; }) -
+                   table.begin());
+}
+
 std::pair<int32_t, int32_t> TReaderRows::Targets(int64_t y) const
 {
     return rows.Find(y);

@@ -62,6 +62,8 @@ public:
     // The entries that hold position v, as [first, last); the positions
     // never step back.
     std::pair<int32_t, int32_t> Find(int64_t v) const;
+    // The first entry at position v or beyond; size() when there is none.
+    int32_t From(int64_t v) const;
 
 private:
     int32_t count = 0;

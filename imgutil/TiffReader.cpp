@@ -121,21 +121,10 @@ public:
                int32_t dpiY, bool withAlpha)
     {
         dib = picture;
-        red = TReduction::For(width, height, maxWidth, maxHeight);
-        if (red.reduced) {
-            try {
-                cols = TReduction::Sample(width, red.width, red.stepX);
-                rows = TReduction::Sample(height, red.height, red.stepY);
-            } catch (const std::bad_alloc &) {
-                return false;
-            }
-        }
-        if (!dib->Create(red.width, red.height, dpiX, dpiY))
+        if (!sampled.Start(picture, width, height, maxWidth, maxHeight, dpiX, dpiY))
             return false;
-        dib->srcWidth = int32_t(width);
-        dib->srcHeight = int32_t(height);
         if (withAlpha) {
-            dib->alpha = static_cast<uint8_t *>(std::malloc(size_t(int64_t(red.width) * red.height)));
+            dib->alpha = static_cast<uint8_t *>(std::malloc(size_t(int64_t(dib->width) * dib->height)));
             if (!dib->alpha)
                 return false;
         }
@@ -143,27 +132,17 @@ public:
     }
 
     // Picture rows (bottom row first) that take raster row j, as [first, last).
-    std::pair<int64_t, int64_t> Targets(int64_t j) const
-    {
-        if (!red.reduced)
-            return {j, j + 1};
-        const auto range = std::equal_range(rows.begin(), rows.end(), int32_t(j));
-        return {range.first - rows.begin(), range.second - rows.begin()};
-    }
+    std::pair<int64_t, int64_t> Targets(int64_t j) const { return sampled.Targets(j); }
 
     // Pixels of raster columns x0 .. x0 + n - 1 into picture row k.
     void Put(int64_t k, int64_t x0, int64_t n, const uint32_t *px)
     {
         uint8_t *dst = dib->bits + k * dib->stride;
-        uint8_t *a = dib->alpha ? dib->alpha + k * red.width : nullptr;
-        int64_t first = x0, last = x0 + n;
-        if (red.reduced) {
-            first = std::lower_bound(cols.begin(), cols.end(), int32_t(x0)) - cols.begin();
-            last = std::lower_bound(cols.begin(), cols.end(), int32_t(std::min<int64_t>(x0 + n, INT32_MAX))) -
-                   cols.begin();
-        }
-        for (int64_t x = first; x < last; ++x) {
-            const uint32_t p = px[(red.reduced ? cols[size_t(x)] : x) - x0];
+        uint8_t *a = dib->alpha ? dib->alpha + k * dib->width : nullptr;
+        const TSampled &cols = sampled.Columns();
+        const int32_t last = cols.From(x0 + n);
+        for (int32_t x = cols.From(x0); x < last; ++x) {
+            const uint32_t p = px[cols[size_t(x)] - x0];
             dst[3 * x] = uint8_t(TIFFGetB(p));
             dst[3 * x + 1] = uint8_t(TIFFGetG(p));
             dst[3 * x + 2] = uint8_t(TIFFGetR(p));
@@ -185,8 +164,9 @@ public:
 
 private:
     TDib *dib = nullptr;
-    TReduction red;
-    std::vector<int32_t> cols, rows; // raster column and row of each picture one, when reduced
+    // The raster row and column of each picture one; the picture's rows
+    // are counted from the bottom, as the raster's are.
+    TReaderRows sampled;
     bool opaque = true;
 };
 
