@@ -71,24 +71,37 @@ public:
 
     // count pixels into dst; false at the end of the file or at an entry
     // number past the map.
-    bool Read(uint8_t *dst, size_t count)
+    bool Read(uint8_t *dst, size_t count) { return Take(dst, count, true); }
+    // Passes over count pixels, a packet at a time; scratch holds count.
+    bool Skip(size_t count, uint8_t *scratch) { return Take(scratch, count, false); }
+
+private:
+    // Read (keep) or Skip: a skipped run copies nothing, and the pixels of
+    // a skipped literal packet pass through dst only for their entry
+    // numbers.
+    bool Take(uint8_t *dst, size_t count, bool keep)
     {
-        if (!encoded)
+        if (!encoded) {
+            if (!keep && mapLength == 0) // the file holds them: its length was checked
+                return in.Skip(count * bpp);
             return in.Read(dst, count * bpp) && Known(dst, count);
+        }
         while (count > 0) {
             if (repeats == 0 && literals == 0 && !NextPacket())
                 return false;
             if (repeats > 0) {
                 const size_t k = repeats < count ? repeats : count;
-                for (size_t i = 0; i < k; ++i, dst += bpp)
-                    memcpy(dst, last, bpp);
+                if (keep)
+                    for (size_t i = 0; i < k; ++i, dst += bpp)
+                        memcpy(dst, last, bpp);
                 repeats -= k;
                 count -= k;
             } else {
                 const size_t k = literals < count ? literals : count;
                 if (!in.Read(dst, k * bpp) || !Known(dst, k))
                     return false;
-                dst += k * bpp;
+                if (keep)
+                    dst += k * bpp;
                 literals -= k;
                 count -= k;
             }
@@ -96,30 +109,6 @@ public:
         return true;
     }
 
-    // Passes over count pixels, a packet at a time; scratch holds count.
-    bool Skip(size_t count, uint8_t *scratch)
-    {
-        if (!encoded) // the file holds them: its length was checked
-            return mapLength > 0 ? Read(scratch, count) : in.Skip(count * bpp);
-        while (count > 0) {
-            if (repeats == 0 && literals == 0 && !NextPacket())
-                return false;
-            if (repeats > 0) {
-                const size_t k = repeats < count ? repeats : count;
-                repeats -= k;
-                count -= k;
-            } else {
-                const size_t k = literals < count ? literals : count;
-                if (!in.Read(scratch, k * bpp) || !Known(scratch, k))
-                    return false;
-                literals -= k;
-                count -= k;
-            }
-        }
-        return true;
-    }
-
-private:
     bool NextPacket()
     {
         const int h = in.Get();
