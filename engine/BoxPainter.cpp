@@ -279,7 +279,7 @@ void DrawFacePicture(TSettings &st, TPaintTarget &target, const BoxFace &face, T
         if (rotation == 0)
             target.Copy(fit, x, y, s, sx, sy);
         else
-            target.TurnedFront(fit, x, y, sx, sy, s, rotation, s);
+            st.BlitFrontImage(fit, x, y, sx, sy, s, rotation);
         break;
     case 2:
         st.BlitLeftImage(fit, face.corner, sx, sy, s, rotation);

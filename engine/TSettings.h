@@ -12,7 +12,6 @@
 #include <QPointer>
 #include <QSaveFile>
 #include <QString>
-#include <QStringList>
 #include <QVector>
 
 #include "Environment.h"

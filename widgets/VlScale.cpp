@@ -4,7 +4,6 @@
 
 #include <QApplication>
 
-#include <algorithm>
 
 char VlScale = 'n';
 char VlLook = 'W';
