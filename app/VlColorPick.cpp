@@ -27,10 +27,6 @@ const char *const InvalidTexts[3] = {
     "Invalid Blue value! (0 - 255)",
 };
 
-COLORREF RgbOf(Color c)
-{
-    return c == ColorNull ? 0u : COLORREF(c) & 0xFFFFFFu;
-}
 
 int ChannelOf(COLORREF rgb, int channel)
 {
@@ -235,7 +231,7 @@ VlEditNo &VlColorPick::Edit(int channel)
 void VlColorPick::UpdateColor()
 {
     palette.chosenColor = color;
-    const COLORREF rgb = RgbOf(color);
+    const COLORREF rgb = PlainColor(color);
     for (int ch = 0; ch < 3; ++ch) {
         VlEditNo &edit = Edit(ch);
         const QString text = QString::number(ChannelOf(rgb, ch));
@@ -268,7 +264,7 @@ void VlColorPick::OnRgbEdit(int channel)
     if (channel < 0 || channel > 2)
         return;
     VlEditNo &edit = Edit(channel);
-    const COLORREF rgb = RgbOf(color);
+    const COLORREF rgb = PlainColor(color);
     int value = 0;
     if (!Blank(edit.text())) {
         // A text that is no integer, a number too long for one included,

@@ -22,17 +22,6 @@
 using VlmImgUt::TDib;
 using namespace SlantedFace;
 
-namespace {
-
-// A colour of the settings as a brush or pen colour; the null colour
-// resolves to black.
-COLORREF PlainColor(Color c)
-{
-    return c == ColorNull ? COLORREF(0) : COLORREF(c) & 0xFFFFFFu;
-}
-
-} // namespace
-
 bool TSettings::SuperSampleStep()
 {
     return PixelKernels::SuperSampleStep(*this);

@@ -17,11 +17,6 @@ using VlmImgUt::TImgUt;
 
 namespace {
 
-bool HasPixels(const TDib *d)
-{
-    return d && d->bits && d->dc && d->width > 0 && d->height > 0;
-}
-
 // What a picture whose header tells no size is taken to hold: a
 // 16-megapixel photo.
 constexpr int64_t GuessedBytes = int64_t(48) << 20;
@@ -86,7 +81,7 @@ bool TFacePictures::Read(TSettings &st, int f, TImgUt *ctx)
         }
         st.faceImage[f] = picture;
     }
-    return HasPixels(st.faceImage[f]);
+    return SlantedFace::HasPixels(st.faceImage[f]);
 }
 
 bool TFacePictures::Refit(TSettings &st, int f, int S, COLORREF ground)
@@ -125,8 +120,7 @@ void TFacePictures::Prepare(TSettings &st, int S, TPictureJobs &jobs)
             continue;
         if (store && st.faceImageFit[f])
             store->Forget(st.faceImageFit[f]);
-        const Color c = st.faceColor[f];
-        const COLORREF ground = c == ColorNull ? COLORREF(0) : COLORREF(c) & 0xFFFFFFu;
+        const COLORREF ground = PlainColor(st.faceColor[f]);
         const QString &file = st.faceImageFile[f];
         const bool alone = read && !TPictureJobs::ReadsSideBySide(file, *st.imgUt);
         jobs.Add(read ? TPictureJobs::PictureBytes(file) : 0, alone,

@@ -26,7 +26,7 @@ void AddBonusLine(TSettings *st, int id, int bonus, int bad)
 
 QColor CardColor(Color c)
 {
-    return ToQColor(c == ColorNull ? 0u : COLORREF(c));
+    return ToQColor(PlainColor(c));
 }
 
 } // namespace

@@ -12,6 +12,12 @@ using COLORREF = uint32_t;  // 0x00BBGGRR
 
 constexpr Color ColorNull = -1;
 
+// A game colour as a brush or pen colour: the null colour is black.
+constexpr COLORREF PlainColor(Color c)
+{
+    return c == ColorNull ? COLORREF(0) : COLORREF(c) & 0xFFFFFFu;
+}
+
 constexpr COLORREF RGBColor(int r, int g, int b)
 {
     return uint32_t(r & 0xFF) | (uint32_t(g & 0xFF) << 8) | (uint32_t(b & 0xFF) << 16);

@@ -73,7 +73,7 @@ ColorCtrlBase::ColorCtrlBase(QWidget *parent) : QWidget(parent)
 
 void ColorCtrlBase::SetColor(Color color)
 {
-    const COLORREF rgb = color == ColorNull ? 0u : COLORREF(color) & 0xFFFFFFu;
+    const COLORREF rgb = PlainColor(color);
     if (rgb == hsv.Rgb())
         return;
     const HsvColor n = HsvColor::FromRgb(rgb);
