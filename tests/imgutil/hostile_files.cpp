@@ -1,5 +1,7 @@
 #include "hostile_files.h"
 
+#include <QFile>
+
 namespace hostile {
 
 std::vector<TCase> AllCases()
@@ -10,6 +12,12 @@ std::vector<TCase> AllCases()
         for (TCase &c : cases())
             all.push_back(std::move(c));
     return all;
+}
+
+bool SaveBytes(const QString &path, const QByteArray &bytes)
+{
+    QFile f(path);
+    return f.open(QIODevice::WriteOnly | QIODevice::Truncate) && f.write(bytes) == bytes.size() && f.flush();
 }
 
 } // namespace hostile

@@ -3,6 +3,7 @@
 // costs, and `make bench` times each beside a real picture of that record.
 #pragma once
 
+#include <QByteArray>
 #include <QString>
 
 #include <cstdint>
@@ -40,5 +41,9 @@ std::vector<TCase> VideoCases();
 
 // All of them, in that order.
 std::vector<TCase> AllCases();
+
+// Writes bytes as the whole file at path; false when they could not be
+// written.
+bool SaveBytes(const QString &path, const QByteArray &bytes);
 
 } // namespace hostile

@@ -1,7 +1,6 @@
 #include "hostile_files.h"
 #include "hostile_writers.h"
 
-#include <QFile>
 
 namespace hostile {
 
@@ -56,8 +55,7 @@ bool WriteJpegScans(const QString &path, int width, int height, int scans)
                                   : QByteArray("\x01\x01\x00\x01\x3F\x00", 6));
     }
     jpg.append("\xFF\xD9", 2);
-    QFile f(path);
-    return f.open(QIODevice::WriteOnly | QIODevice::Truncate) && f.write(jpg) == jpg.size();
+    return SaveBytes(path, jpg);
 }
 
 std::vector<TCase> JpegCases()

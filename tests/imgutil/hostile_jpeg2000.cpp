@@ -5,7 +5,6 @@
 #include "picture_writers.h"
 
 #include <QByteArray>
-#include <QFile>
 
 namespace hostile {
 
@@ -107,10 +106,7 @@ std::function<bool(const QString &)> RealPicture(int width, int height, bool jp2
 
 std::function<bool(const QString &)> Writer(QByteArray bytes)
 {
-    return [bytes](const QString &path) {
-        QFile f(path);
-        return f.open(QIODevice::WriteOnly) && f.write(bytes) == bytes.size() && f.flush();
-    };
+    return [bytes](const QString &path) { return SaveBytes(path, bytes); };
 }
 
 } // namespace

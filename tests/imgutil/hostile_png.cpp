@@ -1,7 +1,6 @@
 #include "hostile_files.h"
 #include "hostile_writers.h"
 
-#include <QFile>
 
 #include <vector>
 #include <zlib.h>
@@ -64,12 +63,6 @@ QByteArray Deflated(uint64_t n, unsigned char value = 0)
     return result;
 }
 
-bool Save(const QString &path, const QByteArray &bytes)
-{
-    QFile f(path);
-    return f.open(QIODevice::WriteOnly | QIODevice::Truncate) && f.write(bytes) == bytes.size();
-}
-
 } // namespace
 
 bool WritePngTextBomb(const QString &path, int chunks, bool itxt, size_t inflated)
@@ -86,7 +79,7 @@ bool WritePngTextBomb(const QString &path, int chunks, bool itxt, size_t inflate
         Chunk(png, itxt ? "iTXt" : "zTXt", data);
     Chunk(png, "IDAT", Deflated(2)); // filter byte and one black pixel
     Chunk(png, "IEND", QByteArray());
-    return !text.isEmpty() && Save(path, png);
+    return !text.isEmpty() && SaveBytes(path, png);
 }
 
 bool WritePngBilevel(const QString &path, uint32_t width, uint32_t height)
@@ -98,7 +91,7 @@ bool WritePngBilevel(const QString &path, uint32_t width, uint32_t height)
     for (int at = 0; at < idat.size(); at += 1 << 20)
         Chunk(png, "IDAT", idat.mid(at, 1 << 20));
     Chunk(png, "IEND", QByteArray());
-    return Save(path, png);
+    return SaveBytes(path, png);
 }
 
 std::vector<TCase> PngCases()

@@ -3,9 +3,9 @@
 #include "hostile_writers.h"
 #include "layouts_tga.h"
 #include "memory_cap.h"
+#include "read_cost.h"
 #include "reader_fixture.h"
 
-#include <QElapsedTimer>
 
 #include <cmath>
 #include <cstring>
@@ -209,20 +209,13 @@ TEST_F(TgaRead, RunLengthRowsSkippedAPacketAtATime)
     ASSERT_NEAR(double(QFileInfo(real).size()), double(QFileInfo(runs).size()), 0.01 * QFileInfo(runs).size());
 
     auto best = [&](const QString &path, int box) {
-        qint64 fastest = INT64_MAX;
-        for (int i = 0; i < 5; ++i) {
-            QElapsedTimer t;
-            t.start();
-            EXPECT_TRUE(ctx->ReadImageFile(path, &pic, box * 4 / 3, box, false));
-            fastest = std::min(fastest, t.nsecsElapsed());
-        }
-        return fastest;
+        return readcost::BestTime([&] { EXPECT_TRUE(ctx->ReadImageFile(path, &pic, box * 4 / 3, box, false)); }, 5);
     };
-    const qint64 reduced = best(runs, 120);
+    const double reduced = best(runs, 120);
     EXPECT_EQ(pic->width, 120);
     EXPECT_EQ(RgbAt(*pic, 7, 9), (Rgb{0xE0, 0x90, 0x20}));
-    const qint64 full = best(real, 0);
-    EXPECT_LT(reduced, 8 * full) << reduced / 1000 << " us against " << full / 1000 << " us";
+    const double full = best(real, 0);
+    EXPECT_LT(reduced, 8 * full) << reduced * 1e6 << " us against " << full * 1e6 << " us";
     // and within a fixed working set
     EXPECT_EQ(testutil::RunUnderMemoryCap(size_t(16) << 20, [&] {
                   TDib *p = nullptr;
