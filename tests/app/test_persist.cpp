@@ -89,15 +89,33 @@ TEST(Persistence, GameTypeAndLevelsSurviveARestart)
     SetPromptAnswerer(nullptr);
 }
 
+// The prompts of the runs, answered yes, and no sounds, while it lives;
+// the answerer and the recorder go with it, also when a test returns
+// early.
+struct PromptsTold {
+    QStringList told;
+    PromptsTold()
+    {
+        Snd::SetRecorder([](const QString &) {});
+        SetPromptAnswerer([this](const QString &text) {
+            told << text;
+            return true;
+        });
+    }
+    ~PromptsTold()
+    {
+        Snd::SetRecorder(nullptr);
+        SetPromptAnswerer(nullptr);
+    }
+    PromptsTold(const PromptsTold &) = delete;
+    PromptsTold &operator=(const PromptsTold &) = delete;
+};
+
 TEST(Persistence, ADamagedOptionsFileIsKeptAndThePlayerToldOnce)
 {
     TemporaryHome home;
-    Snd::SetRecorder([](const QString &) {});
-    QStringList told;
-    SetPromptAnswerer([&](const QString &text) {
-        told << text;
-        return true;
-    });
+    PromptsTold prompts;
+    QStringList &told = prompts.told;
 
     // A Hall of Fame of 36 names behind an image set whose name length is
     // broken: the reader stops before the names.
@@ -130,9 +148,6 @@ TEST(Persistence, ADamagedOptionsFileIsKeptAndThePlayerToldOnce)
     });
     EXPECT_TRUE(told.isEmpty()) << told.join('|').toStdString();
     EXPECT_FALSE(QFileInfo::exists(file + ".damaged2"));
-
-    Snd::SetRecorder(nullptr);
-    SetPromptAnswerer(nullptr);
 }
 
 TEST(Persistence, AnOptionsFileOfNoOptionsIsKeptAndTheCloseTimeSaveWrites)
@@ -143,12 +158,8 @@ TEST(Persistence, AnOptionsFileOfNoOptionsIsKeptAndTheCloseTimeSaveWrites)
     const QByteArray kinds[] = {QByteArray(1162, '\0'), noise, "My notes about the cube.\n"};
     for (const QByteArray &bytes : kinds) {
         TemporaryHome home;
-        Snd::SetRecorder([](const QString &) {});
-        QStringList told;
-        SetPromptAnswerer([&](const QString &text) {
-            told << text;
-            return true;
-        });
+        PromptsTold prompts;
+        QStringList &told = prompts.told;
         const QString file = home.Path() + "/.local/share/quibo/boxOpts.pcg";
         ASSERT_TRUE(WriteBytes(file, bytes));
 
@@ -162,8 +173,5 @@ TEST(Persistence, AnOptionsFileOfNoOptionsIsKeptAndTheCloseTimeSaveWrites)
         told.clear();
         RunOnce([](TboxScr &w) { EXPECT_EQ(w.settings->gameType, 4); });
         EXPECT_TRUE(told.isEmpty()) << told.join('|').toStdString();
-
-        Snd::SetRecorder(nullptr);
-        SetPromptAnswerer(nullptr);
     }
 }

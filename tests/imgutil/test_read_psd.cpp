@@ -3,6 +3,7 @@
 #include "hostile_writers.h"
 #include "layouts_psd.h"
 #include "memory_cap.h"
+#include "read_cost.h"
 #include "reader_fixture.h"
 
 #include <algorithm>
@@ -293,11 +294,7 @@ TEST_F(PsdRead, ReducedReadTakesTheSampledPixels)
 int PeakMbOfRefusedRead(VlmImgUt::TImgUt &ctx, const QString &path, int boxW, int boxH, size_t cap)
 {
     return testutil::RunUnderMemoryCap(cap, [&] {
-        // The peak starts again from here.
-        if (FILE *f = std::fopen("/proc/self/clear_refs", "w")) {
-            std::fputs("5", f);
-            std::fclose(f);
-        }
+        readcost::ResetPeak();
         const size_t before = testutil::StatusBytes("VmRSS:");
         TDib *p = nullptr;
         if (ctx.ReadImageFile(path, &p, boxW, boxH, false))
