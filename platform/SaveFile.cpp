@@ -167,25 +167,8 @@ bool Commit(QSaveFile &file, bool written)
     return file.commit();
 }
 
-FILE *OpenStream(QSaveFile &file)
-{
-    if (!file.isOpen() || !file.flush())
-        return nullptr;
-    const int fd = file.handle();
-    if (fd < 0)
-        return nullptr;
-    // The stream owns a duplicate, so closing it leaves QSaveFile's own
-    // descriptor open for the commit.
-    const int own = dup(fd);
-    if (own < 0)
-        return nullptr;
-    FILE *f = fdopen(own, "wb");
-    if (!f)
-        close(own);
-    return f;
-}
-
-bool CloseStream(FILE *stream)
+// Flushes and closes a stream; false when either failed.
+static bool CloseStream(FILE *stream)
 {
     if (!stream)
         return false;

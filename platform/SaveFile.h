@@ -17,15 +17,6 @@ namespace SaveFile {
 // failure the temporary file is dropped and the old file stays.
 bool Commit(QSaveFile &file, bool written);
 
-// A C stream ("wb") writing into the open QSaveFile's temporary file, for
-// libraries that write through FILE. Close it with CloseStream before
-// Commit; null when the file is not open or no stream can be made.
-FILE *OpenStream(QSaveFile &file);
-
-// Flushes and closes a stream from OpenStream; false when either failed
-// (the file must then not be committed).
-bool CloseStream(FILE *stream);
-
 // Writes path through a temporary file of its own beside it
 // ("<name>.quibo-save.<pid>.<16 hex digits>"), synced and renamed over the
 // target: write fills the open file and tells whether all of it was
