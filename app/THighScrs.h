@@ -5,6 +5,7 @@
 // settings record and the options file.
 #pragma once
 
+#include "OptionsKeeper.h"
 #include "VlArray.h"
 #include "VlButton.h"
 #include "VlDrop.h"
@@ -32,8 +33,8 @@ struct THofEntry {
 class THighScrs : public QDialog {
     Q_OBJECT
 public:
-    static constexpr int Tables = 4;
-    static constexpr int Entries = 10;
+    static constexpr int Tables = THofTables::Tables;
+    static constexpr int Entries = THofTables::Entries;
     using TTable = THofEntry[Entries];
 
     // score > 0 opens the dialog in new-score mode.

@@ -14,8 +14,8 @@
 
 namespace {
 
-constexpr int HofTables = 4;
-constexpr int HofEntries = 10;
+constexpr int HofTables = THofTables::Tables;
+constexpr int HofEntries = THofTables::Entries;
 
 // Sets merged by name: a count, then records of a name and six entries. A
 // set whose name is new is appended with its entries, each passed through

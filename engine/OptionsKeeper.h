@@ -13,6 +13,7 @@ class TSettings;
 // The four Hall of Fame tables of ten (score, name, levels) entries; an
 // entry with an empty name is empty.
 struct THofTables {
+    // A table a game type, ten entries each.
     static constexpr int Tables = 4;
     static constexpr int Entries = 10;
     int score[Tables][Entries] = {};

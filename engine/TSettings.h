@@ -117,9 +117,9 @@ public:
     Color backgroundColor = 0x242424;
     VlmImgUt::TDib *renderBuffer = nullptr;  // owned
     VlmImgUt::TDib *patternImage = nullptr;  // owned
-    int hofScore[4][10] = {};
-    int hofLevels[4][10] = {};
-    QVector<QString> hofNames[4];
+    int hofScore[THofTables::Tables][THofTables::Entries] = {};
+    int hofLevels[THofTables::Tables][THofTables::Entries] = {};
+    QVector<QString> hofNames[THofTables::Tables];
     uint32_t helpCookie = 0;
     QPointer<QWidget> helpWindow;            // the open help window
     QWidget *helpOwner = nullptr;
