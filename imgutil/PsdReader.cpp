@@ -144,64 +144,27 @@ private:
     uint8_t buf[2 * Window];
 };
 
-// The bytes of one channel row, made available a window at a time so that
-// no row is held whole: raw rows straight from the file, PackBits rows
-// decoded from their packed bytes as far as they are needed.
-class RowBytes {
-public:
-    static constexpr int64_t Window = 1 << 16;
+// One PackBits row decoded as far as it is asked for: a header byte n
+// gives n + 1 literal bytes (0..127) or 1 - n repeats of the next byte
+// (-127..-1); -128 is nothing.
+struct TPackBits {
+    const uint8_t *src = nullptr;
+    size_t srcSize = 0, in = 0;
+    int64_t rowBytes = 0, pos = 0; // the row's length; decoded so far
+    int64_t left = 0;              // left of the current run
+    bool literal = false;
+    uint8_t value = 0;
 
-    explicit RowBytes(FILE *f) : f(f) {}
-
-    void StartRaw(int64_t at, int64_t rowBytes, int64_t needed)
+    void Start(const uint8_t *packed, size_t size, int64_t bytes)
     {
-        Reset(rowBytes, needed);
-        rawAt = at;
-        src = nullptr;
-    }
-    void StartPacked(const uint8_t *packed, size_t size, int64_t rowBytes, int64_t needed)
-    {
-        Reset(rowBytes, needed);
+        *this = TPackBits();
         src = packed;
         srcSize = size;
-    }
-
-    // The n bytes from offset off of the row (n divides the window; off
-    // never moves back); null when they cannot be read or decoded.
-    const uint8_t *At(int64_t off, int n)
-    {
-        if (off < windowAt || off + n > windowEnd) {
-            const int64_t len = std::min(Window, end - off);
-            if (len < n)
-                return nullptr;
-            if (src) {
-                if (!Produce(nullptr, off - pos) || !Produce(window, len))
-                    return nullptr;
-            } else if (!ReadAt(f, rawAt + off, window, size_t(len))) {
-                return nullptr;
-            }
-            windowAt = off;
-            windowEnd = off + len;
-        }
-        return window + (off - windowAt);
-    }
-
-    // PackBits: the rest of the row decodes within the row and its bytes.
-    bool Finish() { return !src || Produce(nullptr, rowBytes - pos); }
-
-private:
-    void Reset(int64_t bytes, int64_t needed)
-    {
         rowBytes = bytes;
-        end = needed;
-        windowAt = windowEnd = 0;
-        pos = 0;
-        in = 0;
-        left = 0;
     }
 
-    // Decodes the next n bytes of a PackBits row into out (null: dropped);
-    // false when a run passes the row's end or the packed bytes run out.
+    // The next n bytes into out (null: dropped); false when a run passes
+    // the row's end or the packed bytes run out.
     bool Produce(uint8_t *out, int64_t n)
     {
         while (n > 0) {
@@ -236,15 +199,66 @@ private:
         }
         return true;
     }
+};
+
+// The bytes of one channel row, made available a window at a time so that
+// no row is held whole: raw rows straight from the file, PackBits rows
+// decoded from their packed bytes as far as they are needed.
+class RowBytes {
+public:
+    static constexpr int64_t Window = 1 << 16;
+
+    explicit RowBytes(FILE *f) : f(f) {}
+
+    void StartRaw(int64_t at, int64_t rowBytes, int64_t needed)
+    {
+        Reset(rowBytes, needed);
+        rawAt = at;
+        packed = false;
+    }
+    void StartPacked(const uint8_t *bytes, size_t size, int64_t rowBytes, int64_t needed)
+    {
+        Reset(rowBytes, needed);
+        unpack.Start(bytes, size, rowBytes);
+        packed = true;
+    }
+
+    // The n bytes from offset off of the row (n divides the window; off
+    // never moves back); null when they cannot be read or decoded.
+    const uint8_t *At(int64_t off, int n)
+    {
+        if (off < windowAt || off + n > windowEnd) {
+            const int64_t len = std::min(Window, end - off);
+            if (len < n)
+                return nullptr;
+            if (packed) {
+                if (!unpack.Produce(nullptr, off - unpack.pos) || !unpack.Produce(window, len))
+                    return nullptr;
+            } else if (!ReadAt(f, rawAt + off, window, size_t(len))) {
+                return nullptr;
+            }
+            windowAt = off;
+            windowEnd = off + len;
+        }
+        return window + (off - windowAt);
+    }
+
+    // PackBits: the rest of the row decodes within the row and its bytes.
+    bool Finish() { return !packed || unpack.Produce(nullptr, rowBytes - unpack.pos); }
+
+private:
+    void Reset(int64_t bytes, int64_t needed)
+    {
+        rowBytes = bytes;
+        end = needed;
+        windowAt = windowEnd = 0;
+    }
 
     FILE *f;
     int64_t rowBytes = 0, end = 0;
     int64_t rawAt = 0;
-    const uint8_t *src = nullptr;
-    size_t srcSize = 0, in = 0;
-    int64_t pos = 0, left = 0; // decoded so far; left of the current run
-    bool literal = false;
-    uint8_t value = 0;
+    bool packed = false;
+    TPackBits unpack;
     int64_t windowAt = 0, windowEnd = 0;
     uint8_t window[Window];
 };
@@ -253,30 +267,9 @@ private:
 
 bool UnpackBits(const uint8_t *src, size_t srcSize, uint8_t *dst, int32_t count)
 {
-    int64_t pos = 0;
-    size_t i = 0;
-    while (pos < count) {
-        if (i >= srcSize)
-            return false;
-        const int n = int8_t(src[i++]);
-        if (n == -128)
-            continue;
-        if (n < 0) {
-            const int64_t run = 1 - n;
-            if (i >= srcSize || pos + run > count)
-                return false;
-            memset(dst + pos, src[i++], size_t(run));
-            pos += run;
-        } else {
-            const int64_t literal = n + 1;
-            if (pos + literal > count || int64_t(srcSize - i) < literal)
-                return false;
-            memcpy(dst + pos, src + i, size_t(literal));
-            i += size_t(literal);
-            pos += literal;
-        }
-    }
-    return true;
+    TPackBits unpack;
+    unpack.Start(src, srcSize, count);
+    return unpack.Produce(dst, count);
 }
 
 bool ReadPsd(TImgUt &ctx, const QString &path, int32_t maxWidth, int32_t maxHeight)
