@@ -140,8 +140,4 @@ int64_t BytesLeft(FILE *f);
 // Reads n bytes at offset at; false unless all of them were read.
 bool ReadAt(FILE *f, int64_t at, void *dst, size_t n);
 
-// The PGX reader (one component of 1 to 16 bits, either byte order), for
-// the content of a ".jpc", ".ppm" or ".ras" file; in PnmReader.cpp.
-bool ReadPgx(TImgUt &ctx, const QString &path, int32_t maxWidth, int32_t maxHeight);
-
 } // namespace VlmImgUt

@@ -211,6 +211,9 @@ bool ReadTiff(TImgUt &ctx, const QString &path, int32_t maxWidth, int32_t maxHei
 // JPEG 2000 code stream or JPEG; MIF and anything else are refused).
 bool ReadJasper(TImgUt &ctx, const QString &path, int code, int32_t maxWidth, int32_t maxHeight);
 bool ReadPnm(TImgUt &ctx, const QString &path, int32_t maxWidth, int32_t maxHeight);
+// The PGX reader (one component of 1 to 16 bits, either byte order), for
+// the content of a ".jpc", ".ppm" or ".ras" file; in PnmReader.cpp.
+bool ReadPgx(TImgUt &ctx, const QString &path, int32_t maxWidth, int32_t maxHeight);
 bool ReadSunRaster(TImgUt &ctx, const QString &path, int32_t maxWidth, int32_t maxHeight);
 bool ReadTga(TImgUt &ctx, const QString &path, int32_t maxWidth, int32_t maxHeight);
 bool ReadPsd(TImgUt &ctx, const QString &path, int32_t maxWidth, int32_t maxHeight);
