@@ -505,7 +505,7 @@ bool DecodeJpeg2000(TImgUt &ctx, FILE *f, OPJ_CODEC_FORMAT format, int32_t maxWi
     const int64_t height = CeilDiv(h.y1, c0.dy) - firstTop;
 
     TReaderRows rows;
-    if (!rows.Start(ctx.readTarget, width, height, maxWidth, maxHeight))
+    if (!rows.Start(ctx, width, height, maxWidth, maxHeight))
         return false;
     const int32_t outW = rows.Width();
 

@@ -106,7 +106,7 @@ bool ReadPnm(TImgUt &ctx, const QString &path, int32_t maxWidth, int32_t maxHeig
     std::vector<uint16_t> samples;
     TReaderRows rows;
     if (!Resize(scale, 65536) || !Resize(raw, plain ? 0 : size_t(rowBytes)) ||
-        !Resize(samples, size_t(width * comps)) || !rows.Start(dib, width, height, maxWidth, maxHeight))
+        !Resize(samples, size_t(width * comps)) || !rows.Start(ctx, width, height, maxWidth, maxHeight))
         return false;
     for (int64_t v = 0; v < 65536; ++v)
         scale[size_t(v)] = bitmap ? (v == 1 ? 0 : 255) : v > maxval ? 255 : uint8_t((v * 255 + maxval / 2) / maxval);
@@ -204,7 +204,7 @@ bool ReadPgx(TImgUt &ctx, const QString &path, int32_t maxWidth, int32_t maxHeig
     std::vector<uint8_t> scale, raw;
     TReaderRows rows;
     if (!Resize(scale, size_t(maxval + 1)) || !Resize(raw, size_t(rowBytes)) ||
-        !rows.Start(ctx.readTarget, width, height, maxWidth, maxHeight))
+        !rows.Start(ctx, width, height, maxWidth, maxHeight))
         return false;
     for (int64_t v = 0; v <= maxval; ++v) {
         const int64_t u = sgnd ? (v > maxval / 2 ? v - maxval - 1 : v) + offset : v;

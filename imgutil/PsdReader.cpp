@@ -364,7 +364,7 @@ bool ReadPsd(TImgUt &ctx, const QString &path, int32_t maxWidth, int32_t maxHeig
         return false;
 
     TReaderRows rows;
-    if (!rows.Start(dib, width, height, maxWidth, maxHeight, res.dpiX, res.dpiY))
+    if (!rows.Start(ctx, width, height, maxWidth, maxHeight, res.dpiX, res.dpiY))
         return false;
     const int32_t outW = rows.Width(), outH = rows.Height();
     const TSampled &cols = rows.Columns();

@@ -119,9 +119,10 @@ bool TImgUt::ReadImageFile(const QString &path, TDib **picture, int32_t maxWidth
     delete *picture;
     *picture = nullptr;
     headerOnly = headerOnlyArg;
+    budget.Begin();
     // Only a regular file is a picture: a folder, a FIFO or a device named
     // like one fails here, before any reader could wait on it.
-    if (!FileExists(path) || !RegularFile::IsRegular(path))
+    if (!FileExists(path) || !RegularFile::IsRegular(path) || budget.Stopped())
         return false;
 
     *picture = new TDib;

@@ -39,15 +39,16 @@ bool ReadAt(FILE *f, int64_t at, void *dst, size_t n)
     return fseeko(f, off_t(at), SEEK_SET) == 0 && fread(dst, 1, n, f) == n;
 }
 
-bool TReaderRows::Start(TDib *picture, int64_t width, int64_t height, int32_t maxWidth, int32_t maxHeight,
+bool TReaderRows::Start(TImgUt &ctx, int64_t width, int64_t height, int32_t maxWidth, int32_t maxHeight,
                         int32_t dpiX, int32_t dpiY)
 {
-    dib = picture;
-    if (!dib || !WithinSourceCap(width, height))
+    dib = ctx.readTarget;
+    if (!dib || !WithinSourceCap(width, height) || ctx.budget.Stopped())
         return false;
     const TReduction red = TReduction::For(width, height, maxWidth, maxHeight);
     if (!WithinRecordCap(red.width, red.height))
         return false;
+    ctx.budget.SetPicture(width, height, red.width, red.height);
     if (red.reduced) {
         try {
             cols = TSampled::Of(TReduction::Sample(width, red.width, red.stepX));

@@ -72,11 +72,12 @@ private:
 
 class TReaderRows {
 public:
-    // Sizes and creates the picture for a width x height file reduced toward
-    // the box (a dpiX of 0 gives 72 dpi), sets its size in the file and
-    // picks the sampled rows and columns. False when the size passes the
-    // record's cap, Create fails or there is no memory for the positions.
-    bool Start(TDib *picture, int64_t width, int64_t height, int32_t maxWidth, int32_t maxHeight,
+    // Sizes and creates ctx.readTarget for a width x height file reduced
+    // toward the box (a dpiX of 0 gives 72 dpi), sets its size in the file,
+    // tells the read's budget the picture and picks the sampled rows and
+    // columns. False when the size passes the record's cap, Create fails,
+    // the read was stopped or there is no memory for the positions.
+    bool Start(TImgUt &ctx, int64_t width, int64_t height, int32_t maxWidth, int32_t maxHeight,
                int32_t dpiX = 0, int32_t dpiY = 0);
 
     // Picture rows (from the top) that take file row y, as [first, last):

@@ -131,7 +131,7 @@ bool ReadSunRaster(TImgUt &ctx, const QString &path, int32_t maxWidth, int32_t m
 
     // The record's size is checked before anything is made.
     TReaderRows rows;
-    if (!rows.Start(dib, width, height, maxWidth, maxHeight))
+    if (!rows.Start(ctx, width, height, maxWidth, maxHeight))
         return false;
     const TSampled &cols = rows.Columns();
 

@@ -5,6 +5,7 @@
 
 #include "ByteOrder.h"
 #include "Color.h"
+#include "ReadBudget.h"
 #include "RegStore.h"
 
 #include <QString>
@@ -157,6 +158,9 @@ public:
     bool keepExif = false;
     bool keepComment = false;
     TDib *readTarget = nullptr;
+    // What the current read may spend, and its stop; ReadImageFile starts
+    // it afresh for every read.
+    TReadBudget budget;
     TImgOpts imgOpts;
     QString saveDir;
     QString savePrefix;

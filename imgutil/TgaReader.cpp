@@ -215,7 +215,7 @@ bool ReadTga(TImgUt &ctx, const QString &path, int32_t maxWidth, int32_t maxHeig
     std::vector<uint8_t> raw, bgr;
     TReaderRows rows;
     if (!Resize(raw, size_t(width * bpp)) || !Resize(bgr, size_t(width * 3)) ||
-        !rows.Start(dib, width, height, maxWidth, maxHeight))
+        !rows.Start(ctx, width, height, maxWidth, maxHeight))
         return false;
 
     Pixels in(f, bpp, encoded, mapped ? mapLength : 0);

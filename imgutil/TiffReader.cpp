@@ -117,11 +117,11 @@ struct RgbaImage {
 // reduced read (sampled from the bottom row up).
 class RowSink {
 public:
-    bool Start(TDib *picture, int64_t width, int64_t height, int32_t maxWidth, int32_t maxHeight, int32_t dpiX,
+    bool Start(TImgUt &ctx, int64_t width, int64_t height, int32_t maxWidth, int32_t maxHeight, int32_t dpiX,
                int32_t dpiY, bool withAlpha)
     {
-        dib = picture;
-        if (!sampled.Start(picture, width, height, maxWidth, maxHeight, dpiX, dpiY))
+        dib = ctx.readTarget;
+        if (!sampled.Start(ctx, width, height, maxWidth, maxHeight, dpiX, dpiY))
             return false;
         if (withAlpha) {
             dib->alpha = static_cast<uint8_t *>(std::malloc(size_t(int64_t(dib->width) * dib->height)));
@@ -463,7 +463,7 @@ bool ReadTiff(TImgUt &ctx, const QString &path, int32_t maxWidth, int32_t maxHei
     if (!FileHoldsThePixels(tif, height, FdSize(reinterpret_cast<thandle_t>(intptr_t(f.fd)))))
         return false;
     RowSink sink;
-    if (!sink.Start(dib, width, height, maxWidth, maxHeight, dpiX, dpiY, img.alpha != 0))
+    if (!sink.Start(ctx, width, height, maxWidth, maxHeight, dpiX, dpiY, img.alpha != 0))
         return false;
     // A band may cost as much as half the record, or the fixed budget.
     const int64_t budget = std::max(BandBytes, int64_t(dib->stride) * dib->height / 2);
