@@ -218,10 +218,14 @@ bool TRegKey::Flush()
     QDir().mkpath(QFileInfo(file).absolutePath());
     // The lock QSettings::sync() takes, and would wait for without end.
     QLockFile lock(file + QStringLiteral(".lock"));
-    const SaveLock::State state = SaveLock::Briefly([&lock] {
+    QFileInfo lockFile(file + QStringLiteral(".lock"));
+    const SaveLock::State state = SaveLock::Briefly([&lock, &lockFile] {
         if (lock.tryLock(0))
             return SaveLock::State::Held;
-        return lock.error() == QLockFile::LockFailedError ? SaveLock::State::Busy : SaveLock::State::None;
+        // Something else than a lock file at its name is no other game's.
+        lockFile.refresh();
+        const bool odd = (lockFile.exists() || lockFile.isSymLink()) && (!lockFile.isFile() || lockFile.isSymLink());
+        return lock.error() == QLockFile::LockFailedError && !odd ? SaveLock::State::Busy : SaveLock::State::None;
     });
     if (state != SaveLock::State::Held) {
         busy = state == SaveLock::State::Busy;

@@ -75,6 +75,10 @@ State TFileLock::TryOnce()
     // A few rounds: the file held may be removed by its holder between the
     // open and the lock, and another made in its place.
     for (int round = 0; round < 4; ++round) {
+        // Only a regular file, or none yet, is opened.
+        struct stat there;
+        if (lstat(lockName.constData(), &there) == 0 && !S_ISREG(there.st_mode))
+            break;
         const int flags = O_NOFOLLOW | O_NONBLOCK | O_CLOEXEC;
         int fd = open(lockName.constData(), O_RDWR | O_CREAT | flags, 0666);
         if (fd < 0 && (errno == EACCES || errno == EPERM || errno == EROFS))
