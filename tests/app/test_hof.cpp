@@ -605,6 +605,7 @@ TEST_F(HofSaveTest, ClearScoresAfterAnotherGameSavedAnEntryEmptiesTheTableAndLat
     }
     TSettings a(env), b(env);
     a.gameType = b.gameType = 2;
+    const long long waited = SaveLock::WaitedMs();
     SaveEntryThroughTheDialog(b, 800, "Bob");
     {
         // A, open since before B's entry, clears the table and saves.
@@ -620,6 +621,7 @@ TEST_F(HofSaveTest, ClearScoresAfterAnotherGameSavedAnEntryEmptiesTheTableAndLat
     EXPECT_EQ(next.hofNames[1][0], "Carl");
     EXPECT_EQ(next.hofNames[1].join(""), "Carl");
     EXPECT_TRUE(prompts.isEmpty()) << prompts.join('|').toStdString();
+    EXPECT_EQ(SaveLock::WaitedMs(), waited) << "a save waited for a lock";
 }
 
 TEST_F(HofSaveTest, ASaveWhileAnotherGameHoldsTheLockIsPutOffAndTheEntrySavedAtTheClose)

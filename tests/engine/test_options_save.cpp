@@ -4,6 +4,7 @@
 // folder when the file in use cannot be written.
 #include "test_options_util.h"
 #include "FileSizeLimit.h"
+#include "SaveLock.h"
 
 #include <QRandomGenerator>
 
@@ -19,7 +20,12 @@
 
 namespace {
 
-class OptionsSaveTest : public OptionsEnvTest {};
+// No save of these meets another game's lock: none waits for one at all.
+class OptionsSaveTest : public OptionsEnvTest {
+protected:
+    void TearDown() override { EXPECT_EQ(SaveLock::WaitedMs(), waitedBefore) << "a save waited for a lock"; }
+    const long long waitedBefore = SaveLock::WaitedMs();
+};
 
 // The names of table t from the highest score down, the lower entry first
 // on equal scores, as the Hall of Fame lists them.
