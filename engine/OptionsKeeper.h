@@ -58,7 +58,6 @@ public:
     // Tables the player cleared since the last save that wrote: the save
     // writes each as the record holds it, whatever the file holds then.
     void MarkCleared(int table);
-    unsigned Cleared() const { return cleared; }
 
     // What a save has to tell the player once, beside any failure: a file
     // that was kept under a new name before it was written over, options

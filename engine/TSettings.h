@@ -281,7 +281,8 @@ public:
     bool SaveChangedGameSettings();
     bool GameSettingsChanged() const;
     // Stores interfaceBlock (28 bytes) as "boxOps"; false when it could
-    // not be stored.
+    // not be stored (kept for the next save while another game holds the
+    // store's lock).
     bool SaveInterfaceBlock();
     // Re-finds a picture whose stored path does not exist: its file name in
     // userFolder, commonFolder, then the program folder, each followed by
