@@ -378,6 +378,7 @@ void THighScrs::ClearScores()
     if (ValidIndex(gameIndex)) {
         for (THofEntry &entry : entries[gameIndex])
             entry = THofEntry();
+        cleared[gameIndex] = true;
     }
     changed = true;
     MarkChanged();
@@ -415,6 +416,8 @@ void THighScrs::StoreScores()
                 settings->hofScore[t][e] = entries[t][e].score;
                 settings->hofLevels[t][e] = entries[t][e].levels;
             }
+            if (cleared[t])
+                settings->optionsKeeper.MarkCleared(t);
         }
         const bool saved = settings->SaveOptions();
         if (const QString notice = settings->optionsKeeper.TakeNotice(); !notice.isEmpty())

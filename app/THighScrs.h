@@ -51,6 +51,7 @@ public:
     bool newScoreMode;
     bool flashing = false;        // the next paint starts a flash
     bool changed = false;         // an entry was added or a table cleared
+    bool cleared[THofTables::Tables] = {};   // tables cleared, for the save
     Color dialogColor;
     Color savedDialogColor;
     Color savedBoxColor;
@@ -85,7 +86,9 @@ public:
     void AddNewScore();
     void ClearScores();
     // Copies the working tables into the settings record and writes the
-    // options file when something changed; ends the run with code 1.
+    // options file when something changed; a table cleared here is written
+    // empty (but for what was added after) whatever another game saved to
+    // it meanwhile. Ends the run with code 1.
     void StoreScores();
     void ShowHelp();
     // One tick of the flash.

@@ -297,11 +297,16 @@ void TboxScr::closeEvent(QCloseEvent *event)
         closing = true;
         board->KillIntroTimer();
         if (settings) {
-            const bool saved = settings->SaveChangedGameSettings();
-            if (const QString notice = settings->optionsKeeper.TakeNotice(); !notice.isEmpty())
+            TOptionsKeeper &keeper = settings->optionsKeeper;
+            bool saved = settings->SaveChangedGameSettings();
+            // Another game holds the lock: the player says whether to try
+            // again; the window answers meanwhile.
+            while (keeper.Pending() && PromptOKCancel(this, keeper.CloseQuestion()))
+                saved = settings->SaveChangedGameSettings();
+            if (const QString notice = keeper.TakeNotice(); !notice.isEmpty())
                 PromptOK(this, notice);
-            if (!saved)
-                PromptOK(this, settings->optionsKeeper.saveFailure);
+            if (!saved && !keeper.PutOff())
+                PromptOK(this, keeper.saveFailure);
             if (settings->helpWindow) {
                 settings->helpWindow->close();
                 settings->helpWindow = nullptr;

@@ -251,28 +251,44 @@ bool TSettings::SaveOptions()
         }
     }
     TOptionsKeeper &keeper = optionsKeeper;
-    bool written = keeper.WriteOver(*this, optionsFile);
-    if (!written && !userFile.isEmpty() && userFile != optionsFile) {
-        QDir().mkpath(userFolder);
-        optionsFile = userFile;
-        written = keeper.WriteOver(*this, optionsFile);
-    }
-    if (!written) {
-        keeper.saveFailure = QStringLiteral("Save Options failure! - ") + optionsFile;
+    if (keeper.Save(*this, optionsFile, userFile) != TOptionsKeeper::Result::Saved)
         return false;
-    }
-    keeper.saveFailure.clear();
     if (!keeper.foreignFile.isEmpty() && keeper.foreignFile != optionsFile) {
         keeper.AddNotice(QStringLiteral("Not an Options file! - ") + keeper.foreignFile
                          + QStringLiteral(" is left as it was; Options saved to ") + optionsFile);
         keeper.foreignFile.clear();
     }
-    TRegKey key = OpenKey(*this, TRegScope::User);
-    const uint8_t one = 1;
-    key.WriteString(QStringLiteral("BoxOpts"), optionsFile);
-    key.WriteBinary(QStringLiteral("BoxSet"), &one, 1);
-    key.Flush();
+    keeper.storePending = true;
+    WriteStoreValues();
     return true;
+}
+
+void TSettings::WriteStoreValues()
+{
+    TOptionsKeeper &keeper = optionsKeeper;
+    TRegKey key = OpenKey(*this, TRegScope::User);
+    if (keeper.storePending) {
+        const uint8_t one = 1;
+        key.WriteString(QStringLiteral("BoxOpts"), optionsFile);
+        key.WriteBinary(QStringLiteral("BoxSet"), &one, 1);
+    }
+    if (keeper.blockPending) {
+        interfaceBlock.programVersion = int16_t(programVersion);
+        uint8_t block[TInterfaceBlock::Size];
+        interfaceBlock.ToBytes(block);
+        key.WriteBinary(QStringLiteral("boxOps"), block, TInterfaceBlock::Size);
+    }
+    // Values as they are stored already write nothing. The store's lock
+    // held by another game puts them off for the next save or the close;
+    // the player is told.
+    const bool written = key.Flush();
+    if (written || !key.Busy()) {
+        keeper.storePending = keeper.blockPending = false;
+        keeper.StoreBusy(QString());
+        return;
+    }
+    keeper.StoreBusy(key.FileName());
+    key = TRegKey();
 }
 
 bool TSettings::GameSettingsChanged() const
@@ -283,8 +299,13 @@ bool TSettings::GameSettingsChanged() const
 
 bool TSettings::SaveChangedGameSettings()
 {
-    if (!GameSettingsChanged())
+    if (!GameSettingsChanged() && !optionsKeeper.Pending())
         return true;
+    if (!optionsKeeper.PutOff() && !GameSettingsChanged()) {
+        // Only settings-store values wait.
+        WriteStoreValues();
+        return true;
+    }
     if (!SaveOptions())
         return false;
     gameTypeAtLoad = gameType;
@@ -300,5 +321,15 @@ bool TSettings::SaveInterfaceBlock()
     uint8_t block[TInterfaceBlock::Size];
     interfaceBlock.ToBytes(block);
     TRegKey key = OpenKey(*this, TRegScope::User);
-    return key.WriteBinary(QStringLiteral("boxOps"), block, TInterfaceBlock::Size) && key.Flush();
+    if (!key.WriteBinary(QStringLiteral("boxOps"), block, TInterfaceBlock::Size))
+        return false;
+    if (key.Flush())
+        return true;
+    if (key.Busy()) {
+        // Kept for the next save or the close.
+        optionsKeeper.blockPending = true;
+        optionsKeeper.StoreBusy(key.FileName());
+    }
+    key = TRegKey();
+    return false;
 }

@@ -1,12 +1,14 @@
 #include "OptionsKeeper.h"
 
 #include "RegularFile.h"
+#include "SaveLock.h"
 #include "TSettings.h"
 
 #include <QFile>
 #include <QFileInfo>
 #include <QHash>
-#include <QLockFile>
+#include <QDir>
+#include <QSet>
 
 #include <algorithm>
 #include <memory>
@@ -91,10 +93,13 @@ bool THofTables::operator==(const THofTables &o) const
     return true;
 }
 
-THofTables THofTables::Merge(const THofTables &base, const THofTables &ours, const THofTables &theirs)
+THofTables THofTables::Merge(const THofTables &base, const THofTables &ours, const THofTables &theirs,
+                             unsigned cleared)
 {
     THofTables out = ours;
     for (int t = 0; t < Tables; ++t) {
+        if (cleared & (1u << t))
+            continue;
         const std::vector<Entry> b = EntriesOf(base, t), o = EntriesOf(ours, t), th = EntriesOf(theirs, t);
         const QHash<Entry, int> bc = Counts(b), oc = Counts(o), tc = Counts(th);
         if (bc == tc)
@@ -108,14 +113,39 @@ THofTables THofTables::Merge(const THofTables &base, const THofTables &ours, con
                 const int nb = bc.value(e), no = oc.value(e), nt = tc.value(e);
                 keep[e] = nb - std::max({nb - no, nb - nt, 0}) + std::max({no - nb, nt - nb, 0});
             }
-        // Ours in their order, then what only the file holds.
+        // Ours in their order, then what only the file holds; each marked
+        // whether the file holds it.
         std::vector<Entry> merged;
+        std::vector<bool> inFile;
+        QHash<Entry, int> fileLeft = tc;
         for (const std::vector<Entry> *side : {&o, &th})
             for (const Entry &e : *side)
                 if (keep[e] > 0) {
                     --keep[e];
                     merged.push_back(e);
+                    inFile.push_back(fileLeft[e]-- > 0);
                 }
+        // Of equal scores, those the file holds take the first places.
+        QSet<int> scoresDone;
+        for (size_t i = 0; i < merged.size(); ++i) {
+            if (scoresDone.contains(merged[i].score))
+                continue;
+            scoresDone.insert(merged[i].score);
+            std::vector<size_t> places;
+            for (size_t j = i; j < merged.size(); ++j)
+                if (merged[j].score == merged[i].score)
+                    places.push_back(j);
+            if (places.size() < 2)
+                continue;
+            std::vector<std::pair<Entry, bool>> group;
+            for (size_t j : places)
+                group.emplace_back(merged[j], inFile[j]);
+            std::stable_partition(group.begin(), group.end(), [](const auto &g) { return g.second; });
+            for (size_t k = 0; k < places.size(); ++k) {
+                merged[places[k]] = group[k].first;
+                inFile[places[k]] = group[k].second;
+            }
+        }
         if (merged.size() > size_t(Entries)) {
             std::vector<size_t> rank(merged.size());
             for (size_t i = 0; i < rank.size(); ++i)
@@ -143,7 +173,16 @@ QString TOptionsKeeper::TakeNotice()
 {
     QString text;
     text.swap(notice);
+    if (!busyStore.isEmpty())
+        text += (text.isEmpty() ? QString() : QStringLiteral("\n")) + QStringLiteral("Settings not saved - ")
+            + busyStore + QStringLiteral(" is in use by another game.");
+    busyStore.clear();
     return text;
+}
+
+void TOptionsKeeper::StoreBusy(const QString &storeFile)
+{
+    busyStore = storeFile;
 }
 
 void TOptionsKeeper::AddNotice(const QString &text)
@@ -174,62 +213,141 @@ bool TOptionsKeeper::LooksLikeOptionsFile(const QString &path, const char *versi
 
 QString TOptionsKeeper::KeepBeside(const QString &path)
 {
-    for (int i = 1; i < 1000; ++i) {
+    for (qint64 i = 1; i > 0; ++i) {
         const QString copy = path + QStringLiteral(".damaged") + (i > 1 ? QString::number(i) : QString());
         if (QFileInfo::exists(copy) || QFileInfo(copy).isSymLink())
             continue;
-        // copy() never replaces an existing file.
-        return QFile::copy(path, copy) ? copy : QString();
+        // copy() never replaces an existing file; a name another game took
+        // meanwhile is passed by.
+        if (QFile::copy(path, copy))
+            return copy;
+        if (!QFileInfo::exists(copy) && !QFileInfo(copy).isSymLink())
+            return QString();
     }
     return QString();
 }
 
-bool TOptionsKeeper::WriteOver(TSettings &s, const QString &path)
+void TOptionsKeeper::MarkCleared(int table)
+{
+    if (table >= 0 && table < THofTables::Tables)
+        cleared |= 1u << table;
+}
+
+QString TOptionsKeeper::CloseQuestion() const
+{
+    return (PutOff() ? QStringLiteral("Options not saved yet - ") + putOffFile
+                     : QStringLiteral("Settings not saved yet - ") + busyStore)
+        + QStringLiteral(" is in use by another game.\nOK tries again; Cancel quits without saving them.");
+}
+
+void TOptionsKeeper::MergeWith(TSettings &s, const QString &path)
+{
+    // What the file holds now: entries another game saved since ours were
+    // read stay. A file that cannot be read whole is kept. One read whole
+    // now is no longer the file read in part: another game has written it
+    // since. What it holds becomes the base of the next merge, whether this
+    // save's write lands or not.
+    const auto now = std::make_unique<TSettings>();
+    if (now->ReadOptionsFile(path)) {
+        readInPart.removeAll(QFileInfo(path).absoluteFilePath());
+        const THofTables theirs = THofTables::Of(*now);
+        const THofTables ours = THofTables::Of(s);
+        const THofTables merged = THofTables::Merge(fileTables, ours, theirs, cleared);
+        if (merged != ours)
+            merged.Into(s);
+        fileTables = theirs;
+    } else if (QFileInfo(path).size() > 0) {
+        MarkReadInPart(path);
+    }
+}
+
+TOptionsKeeper::Outcome TOptionsKeeper::WriteOver(TSettings &s, const QString &path, const QString &inUse)
 {
     if (path.isEmpty())
-        return false;
-    // Another game saving at the same moment waits here. Where no lock can
-    // be made (a folder that cannot be written) the write fails anyway; one
-    // held too long is passed by, the merge below still keeps its entries.
-    QLockFile lock(path + QStringLiteral(".lock"));
-    lock.tryLock(5000);
+        return Outcome::Failed;
+    // No write without the lock, and no waiting for it here.
+    SaveLock::TFileLock lock(path);
+    switch (lock.Take()) {
+    case SaveLock::State::Held:
+        break;
+    case SaveLock::State::Busy:
+        return Outcome::Busy;
+    case SaveLock::State::None:
+        return Outcome::Failed;
+    }
 
-    if (QFileInfo::exists(path) || QFileInfo(path).isSymLink()) {
+    const QFileInfo info(path);
+    if (info.exists() || info.isSymLink()) {
         if (!LooksLikeOptionsFile(path, s.versionText)) {
             // A file of our own name that holds no options is kept like a
             // damaged one; any other file is not ours to replace.
-            if (QFileInfo(path).fileName() != OptionsFileName || !IsPlainFile(path)) {
+            if (info.fileName() != OptionsFileName || !IsPlainFile(path)) {
                 foreignFile = path;
-                return false;
+                return Outcome::Refused;
             }
             MarkReadInPart(path);
-        } else {
-            // What the file holds now: entries another game saved since
-            // ours were read stay. A file that cannot be read whole is kept.
-            // One read whole now is no longer the file read in part: another
-            // game has written it since.
-            const auto now = std::make_unique<TSettings>();
-            if (now->ReadOptionsFile(path)) {
-                readInPart.removeAll(QFileInfo(path).absoluteFilePath());
-                const THofTables theirs = THofTables::Of(*now);
-                const THofTables ours = THofTables::Of(s);
-                const THofTables merged = THofTables::Merge(fileTables, ours, theirs);
-                if (merged != ours)
-                    merged.Into(s);
-            } else if (QFileInfo(path).size() > 0) {
-                MarkReadInPart(path);
-            }
+        } else if (inUse.isEmpty() || !QFileInfo::exists(inUse)
+                   || info.lastModified() > QFileInfo(inUse).lastModified()) {
+            // A fallback file changed after the file in use holds what
+            // another game saved there instead.
+            MergeWith(s, path);
+        } else if (!TSettings().ReadOptionsFile(path) && info.size() > 0) {
+            // An older one is replaced; kept first when damaged.
+            MarkReadInPart(path);
         }
     }
     if (ReadInPart(path)) {
         const QString kept = KeepBeside(path);
-        if (kept.isEmpty())
-            return false;
-        readInPart.removeAll(QFileInfo(path).absoluteFilePath());
+        if (kept.isEmpty()) {
+            damagedLeft = path;
+            return Outcome::Failed;
+        }
+        readInPart.removeAll(info.absoluteFilePath());
         AddNotice(QStringLiteral("Options file damaged! - kept as ") + kept);
     }
     if (!s.WriteOptionsFileAt(path))
-        return false;
+        return Outcome::Failed;
     fileTables = THofTables::Of(s);
-    return true;
+    cleared = 0;
+    return Outcome::Written;
+}
+
+TOptionsKeeper::Result TOptionsKeeper::Save(TSettings &s, const QString &path, const QString &fallback)
+{
+    saveFailure.clear();
+    damagedLeft.clear();
+    putOffFile.clear();
+    auto putOff = [&](const QString &file) {
+        putOffFile = file;
+        saveFailure = QStringLiteral("Options not saved yet - ") + file
+            + QStringLiteral(" is in use by another game; they are saved with the next save or when quibo closes.");
+        return Result::PutOff;
+    };
+
+    const Outcome first = WriteOver(s, path, QString());
+    if (first == Outcome::Written)
+        return Result::Saved;
+    if (first == Outcome::Busy)
+        return putOff(path);
+    QString failed = first == Outcome::Failed ? path : QString();
+    if (!fallback.isEmpty() && fallback != path) {
+        QDir().mkpath(QFileInfo(fallback).absolutePath());
+        const QString damaged = damagedLeft;
+        const Outcome second = WriteOver(s, fallback, path);
+        if (second == Outcome::Written) {
+            s.optionsFile = fallback;
+            if (!damaged.isEmpty())
+                AddNotice(QStringLiteral("Options file damaged! - ") + damaged
+                          + QStringLiteral(" could not be kept and is left as it was; Options saved to ") + fallback);
+            return Result::Saved;
+        }
+        if (second == Outcome::Busy)
+            return putOff(fallback);
+        if (failed.isEmpty())
+            failed = fallback;
+    } else if (failed.isEmpty()) {
+        failed = path;
+    }
+    saveFailure = QStringLiteral("Save Options failure! - ") + failed;
+    return Result::Failed;
 }

@@ -2,7 +2,8 @@
 // files read only in part or that are no options file, kept under a new
 // name before they are written over; the notices and failures for the
 // player; the Hall of Fame as the file last held it, so that a save keeps
-// the entries another game on the same folder saved meanwhile.
+// the entries another game on the same folder saved meanwhile; saves put
+// off because another game held the lock, for the next save or the close.
 #pragma once
 
 #include <QString>
@@ -27,25 +28,44 @@ struct THofTables {
 
     // The tables of a save when the file holds theirs and held base when
     // ours was read or last written: what either side added is in, what
-    // either side removed is out, an entry kept once. A table of more than
-    // ten keeps its best: the higher score, on equal scores the earlier
-    // entry. A table the file did not change since base stays ours as it
-    // is.
-    static THofTables Merge(const THofTables &base, const THofTables &ours, const THofTables &theirs);
+    // either side removed is out, an entry kept once. Of equal scores the
+    // entry the file holds comes first, as an equal score already in a
+    // table ranks ahead of a new one. A table of more than ten keeps its
+    // best: the higher score, on equal scores the earlier entry. A table
+    // the file did not change since base, and a table of the bits of
+    // cleared (1 << table), stay ours as they are.
+    static THofTables Merge(const THofTables &base, const THofTables &ours, const THofTables &theirs,
+                            unsigned cleared = 0);
 };
 
 class TOptionsKeeper {
 public:
-    // "Save Options failure! - " + path of the last failed save; empty after
-    // a success.
+    // Why the last save did not write: "Save Options failure! - " + path of
+    // the file that could not be written, or, for a save put off, what the
+    // player is told of it. Empty after a success.
     QString saveFailure;
 
+    // The last save was put off: another game held the lock of the options
+    // file, so nothing was written. What it had to save stays in the
+    // record; the next save or the close tries again.
+    bool PutOff() const { return !putOffFile.isEmpty(); }
+    // For the close of a save put off: the question whether to try again.
+    QString CloseQuestion() const;
+    // Something is left to save: a save put off, or values the settings
+    // store could not take yet.
+    bool Pending() const { return PutOff() || storePending || blockPending; }
+
+    // Tables the player cleared since the last save that wrote: the save
+    // writes each as the record holds it, whatever the file holds then.
+    void MarkCleared(int table);
+
     // What a save has to tell the player once, beside any failure: a file
-    // that was kept under a new name before it was written over, or options
-    // saved elsewhere because the file meant for them is no options file.
+    // that was kept under a new name before it was written over, options
+    // saved elsewhere because the file meant for them is no options file,
+    // or settings the settings store did not take.
     QString TakeNotice();                 // the notice, which is then empty
     void AddNotice(const QString &text);  // one more line of it
-    bool HasNotice() const { return !notice.isEmpty(); }
+    bool HasNotice() const { return !notice.isEmpty() || !busyStore.isEmpty(); }
 
     // Options files read only in part this run (absolute paths): kept
     // beside themselves before the first write over them.
@@ -57,17 +77,30 @@ public:
     QString foreignFile;
 
     // The Hall of Fame as the options file held it when it was read, or as
-    // it was last written.
+    // it was last written or merged with.
     THofTables fileTables;
 
-    // The whole options file of the record at path, for a save, under a lock
-    // beside it (path + ".lock") against other games on the same folder:
-    // the Hall of Fame merged with what the file holds now, then written.
-    // Only over an options file or where no file is; a file read only in
-    // part, or one named "boxOpts.pcg" that is no options file, is first
-    // kept beside itself. Another file that is no options file is refused
-    // and becomes foreignFile.
-    bool WriteOver(TSettings &s, const QString &path);
+    // The settings-store values (the options file's path, the interface
+    // block) wait for a store another game held.
+    bool storePending = false;
+    bool blockPending = false;
+    // The store file whose lock another game held at the last write of
+    // those values; empty once they are written. Its line comes last in the
+    // notice.
+    void StoreBusy(const QString &storeFile);
+
+    enum class Result { Saved, PutOff, Failed };
+
+    // The whole options file of the record, at path or, when that cannot
+    // be written, at fallback (the record's optionsFile then names it).
+    // The save takes the lock of the file (SaveLock::TFileLock) without
+    // waiting: when another game holds it the save is put off and nothing
+    // is written. The Hall of Fame is merged with what the file holds now.
+    // Written at fallback, the file holds what path holds now with this
+    // save's changes, and a fallback file older than path is replaced;
+    // one changed after path was merged with as well. saveFailure names
+    // path when it could not be written (fallback when path was refused).
+    Result Save(TSettings &s, const QString &path, const QString &fallback);
 
     // Does the file start as an options file does, with the first eight
     // bytes of the version text ("quiboVer"); a shorter file only has to
@@ -79,6 +112,18 @@ public:
     static QString KeepBeside(const QString &path);
 
 private:
+    enum class Outcome { Written, Busy, Refused, Failed };
+    // One file under its lock: merged with what it holds now (or, for a
+    // fallback from inUse, as Save says) and written.
+    Outcome WriteOver(TSettings &s, const QString &path, const QString &inUse);
+    // Merges the record's tables with the options file at path when it
+    // reads whole; marks it read in part otherwise.
+    void MergeWith(TSettings &s, const QString &path);
+
     QString notice;
     QStringList readInPart;
+    QString putOffFile;
+    QString busyStore;
+    QString damagedLeft;   // a damaged file that could not be kept
+    unsigned cleared = 0;
 };

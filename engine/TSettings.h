@@ -264,17 +264,25 @@ public:
     // Writes the options file (through a temporary file renamed over it),
     // then "BoxOpts" and "BoxSet". Falls back from the common to the user
     // folder; the Hall of Fame keeps the entries another game saved to
-    // the file meanwhile (TOptionsKeeper::WriteOver). False on failure, with
-    // the message in the keeper's saveFailure; shows nothing.
+    // the file meanwhile (TOptionsKeeper::Save). False when the file was
+    // not written, also when the save was put off because another game
+    // held its lock, with the message in the keeper's saveFailure; shows
+    // nothing and never waits for a lock.
     bool SaveOptions();
+    // "BoxOpts", "BoxSet" and a waiting interface block into the settings
+    // store; put off (optionsKeeper.storePending) while another game holds
+    // the store's lock.
+    void WriteStoreValues();
     // The save at shut-down, for the main window's close: SaveOptions when
     // the game type, the levels or either switch differ from their values
-    // at load (which then take the current values). True when nothing had
-    // to be written or the write succeeded.
+    // at load (which then take the current values), or a save or settings
+    // were put off. True when nothing had to be written or the write
+    // succeeded.
     bool SaveChangedGameSettings();
     bool GameSettingsChanged() const;
     // Stores interfaceBlock (28 bytes) as "boxOps"; false when it could
-    // not be stored.
+    // not be stored (kept for the next save while another game holds the
+    // store's lock).
     bool SaveInterfaceBlock();
     // Re-finds a picture whose stored path does not exist: its file name in
     // userFolder, commonFolder, then the program folder, each followed by

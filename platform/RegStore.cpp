@@ -1,10 +1,21 @@
 #include "RegStore.h"
 
+#include "SaveLock.h"
+
+#include <QCoreApplication>
 #include <QDir>
+#include <QFile>
+#include <QFileInfo>
+#include <QLockFile>
+#include <QRandomGenerator>
 #include <QStandardPaths>
 #include <QStringList>
 #include <QVariant>
+
 #include <cstring>
+#include <fcntl.h>
+#include <sys/stat.h>
+#include <unistd.h>
 
 TRegStore TRegStore::InFolder(const QString &dir)
 {
@@ -55,8 +66,43 @@ TRegKey TRegStore::Open(const QString &subkey, TRegScope scope) const
     }
     if (!group.isEmpty())
         key.settings->beginGroup(group);
+    key.group = group;
     key.readOnly = scope == TRegScope::System;
     return key;
+}
+
+TRegKey::~TRegKey()
+{
+    // Changes a Flush found the store busy for are not tried again here.
+    if (!changes.isEmpty() && !busy)
+        Flush();
+}
+
+QString TRegKey::FileName() const
+{
+    return settings ? settings->fileName() : QString();
+}
+
+const QVariant *TRegKey::Changed(const QString &name) const
+{
+    for (auto it = changes.crbegin(); it != changes.crend(); ++it)
+        if (it->first == name)
+            return &it->second;
+    return nullptr;
+}
+
+void TRegKey::Set(const QString &name, const QVariant &value)
+{
+    const QVariant *pending = Changed(name);
+    const QVariant now = pending ? *pending : settings->value(name);
+    if (now.isValid() && now.typeId() == value.typeId() && now == value)
+        return;
+    for (auto &change : changes)
+        if (change.first == name) {
+            change.second = value;
+            return;
+        }
+    changes.append({name, value});
 }
 
 bool TRegKey::IsWritable() const
@@ -66,14 +112,15 @@ bool TRegKey::IsWritable() const
 
 bool TRegKey::Exists(const QString &name) const
 {
-    return settings && settings->contains(name);
+    return settings && (Changed(name) || settings->contains(name));
 }
 
 bool TRegKey::ReadBinary(const QString &name, void *dst, int size) const
 {
     if (!settings || size < 0)
         return false;
-    const QVariant v = settings->value(name);
+    const QVariant *pending = Changed(name);
+    const QVariant v = pending ? *pending : settings->value(name);
     if (v.typeId() != QMetaType::QByteArray)
         return false;
     const QByteArray b = v.toByteArray();
@@ -88,7 +135,8 @@ bool TRegKey::ReadString(const QString &name, QString &out) const
 {
     if (!settings)
         return false;
-    const QVariant v = settings->value(name);
+    const QVariant *pending = Changed(name);
+    const QVariant v = pending ? *pending : settings->value(name);
     if (!v.isValid())
         return false;
     if (v.typeId() == QMetaType::QByteArray)
@@ -102,7 +150,7 @@ bool TRegKey::WriteBinary(const QString &name, const void *src, int size)
 {
     if (!IsWritable() || size < 0)
         return false;
-    settings->setValue(name, QByteArray(static_cast<const char *>(src), size));
+    Set(name, QByteArray(static_cast<const char *>(src), size));
     return true;
 }
 
@@ -110,15 +158,89 @@ bool TRegKey::WriteString(const QString &name, const QString &value)
 {
     if (!IsWritable())
         return false;
-    settings->setValue(name, value);
+    Set(name, value);
     return true;
 }
 
-bool TRegKey::Flush()
+namespace {
+
+// The store file as it is with the changes written into it, through a
+// temporary file renamed over it. Run under the store's lock.
+bool WriteStore(const QString &file, const QString &group, const QList<QPair<QString, QVariant>> &changes)
 {
-    if (!settings)
-        return false;
-    settings->sync();
-    return settings->status() == QSettings::NoError;
+    QDir().mkpath(QFileInfo(file).absolutePath());
+    const QString temp = file + QStringLiteral(".quibo-save.%1.%2")
+                                    .arg(QCoreApplication::applicationPid())
+                                    .arg(QRandomGenerator::global()->generate64(), 16, 16, QLatin1Char('0'));
+    const QByteArray fileName = QFile::encodeName(file), tempName = QFile::encodeName(temp);
+    bool ok;
+    {
+        QSettings current(file, QSettings::IniFormat);
+        QSettings out(temp, QSettings::IniFormat);
+        const QStringList keys = current.allKeys();
+        for (const QString &key : keys)
+            out.setValue(key, current.value(key));
+        for (const auto &[name, value] : changes)
+            out.setValue(group.isEmpty() ? name : group + QLatin1Char('/') + name, value);
+        out.sync();
+        ok = current.status() != QSettings::AccessError && out.status() == QSettings::NoError;
+    }
+    // QSettings reads a file again only when its size or its time of
+    // change (in milliseconds) differ from what it read: the new file is
+    // given a later time than the one it replaces.
+    struct stat old, now;
+    if (ok && stat(fileName.constData(), &old) == 0 && stat(tempName.constData(), &now) == 0) {
+        const auto ms = [](const timespec &t) { return qint64(t.tv_sec) * 1000 + t.tv_nsec / 1000000; };
+        if (ms(now.st_mtim) <= ms(old.st_mtim)) {
+            const qint64 later = ms(old.st_mtim) + 1;
+            const timespec times[2] = {now.st_atim, {time_t(later / 1000), long(later % 1000) * 1000000}};
+            utimensat(AT_FDCWD, tempName.constData(), times, 0);
+        }
+    }
+    ok = ok && rename(tempName.constData(), fileName.constData()) == 0;
+    if (!ok)
+        unlink(tempName.constData());
+    return ok;
 }
 
+} // namespace
+
+bool TRegKey::Flush()
+{
+    busy = false;
+    if (!settings)
+        return false;
+    if (changes.isEmpty())
+        return settings->status() == QSettings::NoError;
+    if (!IsWritable())
+        return false;
+    const QString file = settings->fileName();
+    QDir().mkpath(QFileInfo(file).absolutePath());
+    // The lock QSettings::sync() takes, and would wait for without end.
+    QLockFile lock(file + QStringLiteral(".lock"));
+    QFileInfo lockFile(file + QStringLiteral(".lock"));
+    const SaveLock::State state = SaveLock::Briefly([&lock, &lockFile] {
+        if (lock.tryLock(0))
+            return SaveLock::State::Held;
+        // Something else than a lock file at its name is no other game's.
+        lockFile.refresh();
+        const bool odd = (lockFile.exists() || lockFile.isSymLink()) && (!lockFile.isFile() || lockFile.isSymLink());
+        return lock.error() == QLockFile::LockFailedError && !odd ? SaveLock::State::Busy : SaveLock::State::None;
+    });
+    if (state != SaveLock::State::Held) {
+        busy = state == SaveLock::State::Busy;
+        return false;
+    }
+    const bool ok = WriteStore(file, group, changes);
+    lock.unlock();
+    if (!ok)
+        return false;
+    changes.clear();
+    // Read again as written.
+    auto again = std::make_unique<QSettings>(file, settings->format());
+    again->setFallbacksEnabled(false);
+    if (!group.isEmpty())
+        again->beginGroup(group);
+    settings = std::move(again);
+    return true;
+}

@@ -10,6 +10,9 @@
 #pragma once
 
 #include <QByteArray>
+#include <QList>
+#include <QPair>
+#include <QVariant>
 #include <QSettings>
 #include <QString>
 #include <memory>
@@ -47,9 +50,16 @@ private:
 };
 
 // One open key. Reads of absent values fail; writes fail on a read-only key.
+// Writes are kept in the key until Flush: a value written as it is stored
+// already is no change. Flush writes the store under its lock (the one
+// QSettings takes, store file + ".lock") taken without waiting on the
+// window's thread: when another process holds it, nothing is written and
+// the changes stay for the next Flush. The destructor flushes what is left
+// unless the last Flush found the store busy.
 class TRegKey {
 public:
     TRegKey() = default;
+    ~TRegKey();
     TRegKey(TRegKey &&) = default;
     TRegKey &operator=(TRegKey &&) = default;
 
@@ -69,12 +79,25 @@ public:
     bool WriteBinary(const QString &name, const void *src, int size);
     bool WriteString(const QString &name, const QString &value);
 
-    // Writes pending changes; false when the store could not be written.
+    // Writes pending changes; false when the store could not be written,
+    // and Busy() tells whether that was because another process held its
+    // lock. True when nothing was left to write.
     bool Flush();
+    bool Busy() const { return busy; }
+    bool HasChanges() const { return !changes.isEmpty(); }
+
+    // The file of the store.
+    QString FileName() const;
 
 private:
     friend class TRegStore;
+    const QVariant *Changed(const QString &name) const;
+    void Set(const QString &name, const QVariant &value);
+
     std::unique_ptr<QSettings> settings;
     bool readOnly = true;
+    bool busy = false;
+    QString group;                        // the key's group in the store
+    QList<QPair<QString, QVariant>> changes;   // in the order written
 };
 

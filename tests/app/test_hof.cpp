@@ -1,9 +1,10 @@
 // The Hall of Fame dialog: ranking and listing, adding a score, clearing,
 // the Enter key's states, the flash, Save and Cancel, run without a modal
-// loop.
+// loop; its saves beside another game's.
 #include "HtmlHelp.h"
 #include "screen_util.h"
 #include "Prompts.h"
+#include "SaveLock.h"
 #include "THighScrs.h"
 #include "TSettings.h"
 #include "environment_util.h"
@@ -592,4 +593,52 @@ TEST_F(HofSaveTest, TwoGamesOnOneFolderEachSaveTheirEntryAndBothStay)
     EXPECT_EQ(next.hofNames[1][1], "Ann");
     EXPECT_EQ(next.hofScore[1][1], 300);
     EXPECT_EQ(next.hofLevels[1][0], 7);
+}
+
+TEST_F(HofSaveTest, ClearScoresAfterAnotherGameSavedAnEntryEmptiesTheTableAndLaterEntriesStay)
+{
+    full.reset();
+    {
+        TSettings first(env);
+        first.gameType = 2;
+        SaveEntryThroughTheDialog(first, 500, "Old");
+    }
+    TSettings a(env), b(env);
+    a.gameType = b.gameType = 2;
+    const long long waited = SaveLock::WaitedMs();
+    SaveEntryThroughTheDialog(b, 800, "Bob");
+    {
+        // A, open since before B's entry, clears the table and saves.
+        THighScrs d(&a, 0);
+        d.show();
+        d.ClearScores();
+        QTest::keyClick(&d, Qt::Key_Return);
+        EXPECT_EQ(d.result(), 1);
+    }
+    EXPECT_TRUE(TSettings(env).hofNames[1].join("").isEmpty());
+    SaveEntryThroughTheDialog(b, 600, "Carl");
+    TSettings next(env);
+    EXPECT_EQ(next.hofNames[1][0], "Carl");
+    EXPECT_EQ(next.hofNames[1].join(""), "Carl");
+    EXPECT_TRUE(prompts.isEmpty()) << prompts.join('|').toStdString();
+    EXPECT_EQ(SaveLock::WaitedMs(), waited) << "a save waited for a lock";
+}
+
+TEST_F(HofSaveTest, ASaveWhileAnotherGameHoldsTheLockIsPutOffAndTheEntrySavedAtTheClose)
+{
+    const QString file = full->commonFolder + "boxOpts.pcg";
+    ASSERT_TRUE(QDir().mkpath(full->commonFolder));
+    auto other = std::make_unique<SaveLock::TFileLock>(file);
+    ASSERT_EQ(other->TryOnce(), SaveLock::State::Held);
+    const long long waited = SaveLock::WaitedMs();
+    SaveEntryThroughTheDialog(*full, 300, "Ann");
+    EXPECT_LE(SaveLock::WaitedMs() - waited, 100);
+    EXPECT_EQ(prompts, QStringList{"Options not saved yet - " + file
+                                   + " is in use by another game; they are saved with the next save or when quibo "
+                                     "closes."});
+    EXPECT_EQ(full->hofNames[1][0], "Ann");
+    EXPECT_FALSE(QFile::exists(file));
+    other.reset();
+    EXPECT_TRUE(full->SaveChangedGameSettings());
+    EXPECT_EQ(TSettings(env).hofNames[1][0], "Ann");
 }

@@ -2,6 +2,7 @@
 // through the real start-up path (data folders from the environment, the
 // platform's settings store) pointed at a temporary home.
 #include "Prompts.h"
+#include "SaveLock.h"
 #include "Sound.h"
 #include "TSettings.h"
 #include "TboxScr.h"
@@ -89,17 +90,18 @@ TEST(Persistence, GameTypeAndLevelsSurviveARestart)
     SetPromptAnswerer(nullptr);
 }
 
-// The prompts of the runs, answered yes, and no sounds, while it lives;
-// the answerer and the recorder go with it, also when a test returns
-// early.
+// The prompts of the runs, answered yes unless answer says otherwise, and
+// no sounds, while it lives; the answerer and the recorder go with it,
+// also when a test returns early.
 struct PromptsTold {
     QStringList told;
+    std::function<bool(const QString &)> answer;
     PromptsTold()
     {
         Snd::SetRecorder([](const QString &) {});
         SetPromptAnswerer([this](const QString &text) {
             told << text;
-            return true;
+            return answer ? answer(text) : true;
         });
     }
     ~PromptsTold()
@@ -173,5 +175,50 @@ TEST(Persistence, AnOptionsFileOfNoOptionsIsKeptAndTheCloseTimeSaveWrites)
         told.clear();
         RunOnce([](TboxScr &w) { EXPECT_EQ(w.settings->gameType, 4); });
         EXPECT_TRUE(told.isEmpty()) << told.join('|').toStdString();
+    }
+}
+
+TEST(Persistence, AtTheCloseASavePutOffByAnotherGamesLockAsksToTryAgain)
+{
+    for (const bool tryAgain : {true, false}) {
+        SCOPED_TRACE(tryAgain ? "OK: tried again once the other let go" : "Cancel: quit without saving");
+        TemporaryHome home;
+        PromptsTold prompts;
+        RunOnce([](TboxScr &w) {
+            w.panel.gameTypeDrop.setCurrentIndex(1);
+            emit w.panel.gameTypeDrop.activated(1);
+        });
+        QString file = home.Path() + "/system-share/quibo/boxOpts.pcg";
+        if (!QFileInfo::exists(file))
+            file = home.Path() + "/.local/share/quibo/boxOpts.pcg";
+        ASSERT_TRUE(QFileInfo::exists(file));
+        const QByteArray before = ReadBytes(file);
+
+        // Another game holds the lock when this one quits.
+        auto other = std::make_unique<SaveLock::TFileLock>(file);
+        ASSERT_EQ(other->TryOnce(), SaveLock::State::Held);
+        prompts.told.clear();
+        prompts.answer = [&](const QString &) {
+            if (tryAgain)
+                other.reset();
+            return tryAgain;
+        };
+        RunOnce([](TboxScr &w) {
+            w.panel.gameTypeDrop.setCurrentIndex(3);
+            emit w.panel.gameTypeDrop.activated(3);
+        });
+        EXPECT_EQ(prompts.told, QStringList{"Options not saved yet - " + file
+                                            + " is in use by another game.\nOK tries again; Cancel quits without "
+                                              "saving them."});
+        if (tryAgain) {
+            EXPECT_NE(ReadBytes(file), before);
+        } else {
+            EXPECT_EQ(ReadBytes(file), before);
+        }
+        other.reset();
+        prompts.told.clear();
+        prompts.answer = nullptr;
+        RunOnce([&](TboxScr &w) { EXPECT_EQ(w.settings->gameType, tryAgain ? 4 : 2); });
+        EXPECT_TRUE(prompts.told.isEmpty()) << prompts.told.join('|').toStdString();
     }
 }

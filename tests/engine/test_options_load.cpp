@@ -353,7 +353,9 @@ TEST_F(OptionsLoadTest, SaveFailureIsReportedAndNothingRecorded)
     for (auto &fit : s->faceImageFit)
         fit = new VlmImgUt::TDib;
     EXPECT_FALSE(s->SaveOptions());
-    EXPECT_EQ(s->optionsKeeper.saveFailure, "Save Options failure! - " + root + "blocked/b/quibo/boxOpts.pcg");
+    // The file the save was for, not the user folder's it fell back to.
+    EXPECT_EQ(s->optionsKeeper.saveFailure, "Save Options failure! - " + root + "blocked/a/quibo/boxOpts.pcg");
+    EXPECT_EQ(s->optionsFile, root + "blocked/a/quibo/boxOpts.pcg");
     EXPECT_FALSE(UserKey().Exists("BoxOpts"));
     EXPECT_FALSE(UserKey().Exists("BoxSet"));
     for (auto *fit : s->faceImageFit)

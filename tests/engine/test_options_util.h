@@ -1,11 +1,13 @@
 // Shared pieces of the options tests: a byte builder for hand-made options
-// files, and a fixture with temporary data folders and a temporary settings
-// store.
+// files, a fixture with temporary data folders and a temporary settings
+// store, Hall of Fame entries added and listed, a second game in a child
+// process that holds a lock, and the superuser made to obey permissions.
 #pragma once
 
 #include "RegStore.h"
 #include "TSettings.h"
 #include "environment_util.h"
+#include "lock_holder.h"
 
 #include <QByteArray>
 #include <QDir>
@@ -21,6 +23,10 @@
 #include <algorithm>
 #include <cstring>
 #include <memory>
+
+#include <linux/capability.h>
+#include <sys/syscall.h>
+#include <unistd.h>
 
 // Little-endian fields in the options file's order.
 class OptBytes {
@@ -170,4 +176,57 @@ protected:
     QTemporaryDir tmp;
     QString root;
     TSettings::Environment env;
+};
+
+// Adds an entry to table t the way the Hall of Fame dialog does: into the
+// first entry holding the table's lowest score.
+inline void AddEntry(TSettings &s, int t, const QString &name, int score, int levels)
+{
+    int j = 0;
+    for (int e = 1; e < 10; ++e)
+        if (s.hofScore[t][e] < s.hofScore[t][j])
+            j = e;
+    s.hofNames[t].resize(10);
+    s.hofNames[t][j] = name;
+    s.hofScore[t][j] = score;
+    s.hofLevels[t][j] = levels;
+}
+
+// The entries of table t as "name score levels", in entry order.
+inline QStringList Entries(const TSettings &s, int t)
+{
+    QStringList list;
+    for (int e = 0; e < 10; ++e)
+        if (e < s.hofNames[t].size() && !s.hofNames[t][e].isEmpty())
+            list << QStringLiteral("%1 %2 %3").arg(s.hofNames[t][e]).arg(s.hofScore[t][e]).arg(s.hofLevels[t][e]);
+    return list;
+}
+
+// Takes from this thread the power to write where file permissions forbid
+// it, so a read-only folder is read-only for the superuser too.
+class NoPermissionOverride {
+public:
+    NoPermissionOverride()
+    {
+        if (syscall(SYS_capget, &header, data) != 0)
+            return;
+        saved = data[0].effective;
+        data[0].effective &= ~((1u << CAP_DAC_OVERRIDE) | (1u << CAP_DAC_READ_SEARCH) | (1u << CAP_FOWNER));
+        active = syscall(SYS_capset, &header, data) == 0;
+    }
+    ~NoPermissionOverride()
+    {
+        if (!active)
+            return;
+        data[0].effective = saved;
+        syscall(SYS_capset, &header, data);
+    }
+    NoPermissionOverride(const NoPermissionOverride &) = delete;
+    NoPermissionOverride &operator=(const NoPermissionOverride &) = delete;
+
+private:
+    __user_cap_header_struct header{_LINUX_CAPABILITY_VERSION_3, 0};
+    __user_cap_data_struct data[2]{};
+    uint32_t saved = 0;
+    bool active = false;
 };

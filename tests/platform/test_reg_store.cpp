@@ -1,9 +1,17 @@
-// The registry stand-in: subkeys to QSettings stores, scopes, value types.
+// The registry stand-in: subkeys to QSettings stores, scopes, value types,
+// and writes that meet another process holding the store's lock.
 #include "RegStore.h"
+#include "SaveLock.h"
+#include "lock_holder.h"
 
+#include <QDir>
 #include <QFile>
+#include <QFileInfo>
+#include <QLockFile>
 #include <QTemporaryDir>
 #include <gtest/gtest.h>
+
+#include <memory>
 
 TEST(RegStore, SubkeysSplitIntoOrganisationApplicationAndGroup)
 {
@@ -59,4 +67,80 @@ TEST(RegStore, SystemScopeIsReadOnlyAndValuesKeepTheirType)
     EXPECT_TRUE(user.ReadString("BoxOpts", s));
     EXPECT_EQ(s, QString("/a/b"));
     EXPECT_FALSE(user.Exists("BoxSet"));
+}
+
+// Milliseconds of waiting for locks while f ran.
+template <class F>
+long long WaitedDuring(F f)
+{
+    const long long before = SaveLock::WaitedMs();
+    f();
+    return SaveLock::WaitedMs() - before;
+}
+
+TEST(RegStore, AFlushWhileAStoppedProcessHoldsTheStoresLockWritesNothingAndKeepsItsChanges)
+{
+    QTemporaryDir tmp;
+    ASSERT_TRUE(tmp.isValid());
+    const TRegStore store = TRegStore::InFolder(tmp.path());
+    const QString file = tmp.path() + "/user/Vellamor/quibo.ini";
+    {
+        // Values another game stored before.
+        TRegKey key = store.Open("Vellamor\\quibo", TRegScope::User);
+        ASSERT_TRUE(key.WriteString("SaveDir", "/pictures"));
+        ASSERT_TRUE(key.WriteBinary("ImgOpts", "abc", 3));
+        ASSERT_TRUE(key.Flush());
+    }
+    QFile stored(file);
+    ASSERT_TRUE(stored.open(QIODevice::ReadOnly));
+    const QByteArray before = stored.readAll();
+    stored.close();
+
+    // A process stopped inside its write of the store, holding the lock
+    // QSettings takes.
+    auto held = std::make_shared<std::unique_ptr<QLockFile>>();
+    LockHolder holder(
+        LockHolder::Kind::Stopped,
+        [held, file] {
+            *held = std::make_unique<QLockFile>(file + ".lock");
+            return (*held)->tryLock(0);
+        },
+        [held] { (*held)->unlock(); });
+    ASSERT_TRUE(holder.Holding());
+
+    TRegKey key = store.Open("Vellamor\\quibo", TRegScope::User);
+    ASSERT_TRUE(key.WriteString("BoxOpts", "/a/b"));
+    bool flushed = true;
+    EXPECT_EQ(WaitedDuring([&] { flushed = key.Flush(); }), (SaveLock::Tries - 1) * SaveLock::RetryMs);
+    EXPECT_FALSE(flushed);
+    EXPECT_TRUE(key.Busy());
+    EXPECT_TRUE(key.HasChanges());
+    ASSERT_TRUE(stored.open(QIODevice::ReadOnly));
+    EXPECT_EQ(stored.readAll(), before);
+    stored.close();
+    QString value;
+    EXPECT_TRUE(key.ReadString("BoxOpts", value));
+    EXPECT_EQ(value, QString("/a/b"));
+
+    // A value written as it is stored changes nothing and needs no lock.
+    {
+        TRegKey same = store.Open("Vellamor\\quibo", TRegScope::User);
+        ASSERT_TRUE(same.WriteString("SaveDir", "/pictures"));
+        EXPECT_FALSE(same.HasChanges());
+        EXPECT_EQ(WaitedDuring([&] { EXPECT_TRUE(same.Flush()); }), 0);
+    }
+
+    ASSERT_TRUE(holder.GoAndEnd());
+    EXPECT_TRUE(key.Flush());
+    EXPECT_FALSE(key.Busy());
+    EXPECT_FALSE(key.HasChanges());
+    const TRegKey again = store.Open("Vellamor\\quibo", TRegScope::User);
+    EXPECT_TRUE(again.ReadString("BoxOpts", value));
+    EXPECT_EQ(value, QString("/a/b"));
+    EXPECT_TRUE(again.ReadString("SaveDir", value));
+    EXPECT_EQ(value, QString("/pictures"));
+    char three[3] = {};
+    EXPECT_TRUE(again.ReadBinary("ImgOpts", three, 3));
+    EXPECT_EQ(QByteArray(three, 3), QByteArray("abc"));
+    EXPECT_EQ(QDir(QFileInfo(file).absolutePath()).entryList(QDir::Files | QDir::Hidden), QStringList{"quibo.ini"});
 }
