@@ -1,7 +1,8 @@
 // Photoshop documents: the composite image after the layers, in grey,
 // indexed, RGB, CMYK or duotone mode, 8 or 16 bits a sample, raw or
 // PackBits; resolution, ICC profile and (when kept) IPTC, EXIF and XMP from
-// the image resources.
+// the image resources. The resources are walked a window at a time; the
+// walk and every row count against the read's budget.
 #include "ReaderKit.h"
 #include "TDib.h"
 #include "TImgUt.h"
