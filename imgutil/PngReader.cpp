@@ -2,7 +2,9 @@
 // plus an alpha plane where the file has transparency, Adam7 passes placed
 // pixel by pixel, large pictures reduced while they are read (one file row
 // in memory, only the sampled pixels of the sampled rows converted), and
-// the ICC profile and text chunks kept.
+// the ICC profile and text chunks kept. libpng sees only the chunks the
+// read uses, and no more image data than the rows need; every read of the
+// file and every row counts against the read's budget.
 #include "TImgUt.h"
 #include "TDib.h"
 #include "MetaBlock.h"
@@ -52,23 +54,54 @@ constexpr png_alloc_size_t MaxInflatedText = png_alloc_size_t(4) << 20;
 // Text, unknown and suggested-palette chunks libpng keeps from one file.
 constexpr png_uint_32 MaxKeptChunks = 256;
 
+// Image data libpng may read outside the rows: past the last row, enough
+// for the stream's end (its last codes and checksum), not a stream that
+// goes on. Each byte inflates a thousandfold at most.
+constexpr int64_t TrailingImageData = 4 << 10;
+
+// The file is read through a buffer of this many bytes.
+constexpr int64_t SourceBuffer = 16 << 10;
+
 // Text chunks, eXIf and iCCP are kept only when their contents are used;
-// otherwise libpng skips them unread.
+// libpng treats every other chunk it knows, but the few the pixels need, as
+// unknown and drops it.
 const png_byte TextChunks[] = {'t', 'E', 'X', 't', '\0', 'z', 'T', 'X', 't', '\0', 'i', 'T', 'X', 't', '\0'};
 const png_byte ExifChunk[5] = {'e', 'X', 'I', 'f', '\0'};
-const png_byte IccChunk[5] = {'i', 'C', 'C', 'P', '\0'};
+// The profile, and the colour chunks libpng weighs it against.
+const png_byte ProfileChunks[] = {'i', 'C', 'C', 'P', '\0', 's', 'R', 'G', 'B', '\0',
+                                  'g', 'A', 'M', 'A', '\0', 'c', 'H', 'R', 'M', '\0'};
 
-// The file as libpng reads it. Each chunk's length is checked against the
-// file as soon as its header has been read: libpng takes the memory some
+// The file as libpng reads it, through a buffer, every read counted
+// against the read's budget. Each chunk's length is checked against the
+// file as soon as its header is reached: libpng takes the memory some
 // chunks claim before it reads them, even beyond its own chunk limit.
+// libpng never sees the ancillary chunks the read does not use: they are
+// passed over unread, as are repeats of those it takes one of and text
+// past what may be kept. Image data outside the rows is bounded.
 // While text is kept, each compressed text chunk may inflate to what is
 // left of the text allowance, or to its own length when that is more.
 struct PngSource {
     FILE *file;
     int64_t size;
-    int64_t pos;        // bytes read so far
-    int64_t chunk;      // where the next chunk header starts
-    uint8_t header[8];
+    TReadBudget *budget;
+    // The buffer holds file bytes [bufAt, bufAt + bufLen); the stream is
+    // at filePos.
+    uint8_t buf[SourceBuffer];
+    int64_t bufAt, bufLen, filePos;
+    int64_t pos;              // the next byte libpng gets
+    int64_t chunk;            // where the next chunk header starts
+    int64_t dataAt, dataEnd;  // the data of the chunk libpng reads
+    bool imageData;           // that chunk is an IDAT
+    // What libpng is shown.
+    bool profile, exif;       // the profile (and its colour chunks), eXIf
+    char seen[8][4];          // chunks shown of those it takes one of
+    int seenCount;
+    // The rows: while rowsOf is set, image data is for rows until libpng's
+    // row counter passes the last one. Image data given outside them, and
+    // whether it was cut off there.
+    int64_t rowsOf;
+    int64_t trailing;
+    bool cut;
     bool boundText;     // text chunks are read
     png_infop info;     // where libpng puts the texts being read
     png_alloc_size_t textSpent; // text handed over already, or inflated and dropped
@@ -89,22 +122,32 @@ png_alloc_size_t TextBytes(png_structp png, png_infop info, int &count)
     return n;
 }
 
-// Sets libpng's memory limit for the chunk whose header has just been read.
-// A compressed text chunk that libpng dropped (it inflated past its limit)
-// counts with its whole limit: libpng inflated that much to find out.
-void LimitChunk(png_structp png, PngSource &src, int64_t length)
+bool IsText(const uint8_t *type)
+{
+    return memcmp(type, "tEXt", 4) == 0 || memcmp(type, "zTXt", 4) == 0 || memcmp(type, "iTXt", 4) == 0;
+}
+
+// At each chunk header: a compressed text chunk that libpng dropped (it
+// inflated past its limit) counts with its whole limit, libpng inflated
+// that much to find out.
+void SettleText(png_structp png, PngSource &src)
 {
     int count = 0;
-    const png_alloc_size_t held = TextBytes(png, src.info, count);
+    TextBytes(png, src.info, count);
     if (src.pendingLimit > 0 && count == src.textsBefore)
         src.textSpent += src.pendingLimit;
     src.pendingLimit = 0;
-    const uint8_t *type = src.header + 4;
+}
+
+// Sets libpng's memory limit for the chunk whose header has just been read.
+void LimitChunk(png_structp png, PngSource &src, const uint8_t *type, int64_t length)
+{
     if (memcmp(type, "zTXt", 4) != 0 && memcmp(type, "iTXt", 4) != 0) {
         png_set_chunk_malloc_max(png, src.chunkMax);
         return;
     }
-    const png_alloc_size_t used = src.textSpent + held;
+    int count = 0;
+    const png_alloc_size_t used = src.textSpent + TextBytes(png, src.info, count);
     const png_alloc_size_t left = used < MaxInflatedText ? MaxInflatedText - used : 0;
     const png_alloc_size_t limit = std::min(src.chunkMax, std::max(left, png_alloc_size_t(length)) + 1);
     png_set_chunk_malloc_max(png, limit);
@@ -112,25 +155,122 @@ void LimitChunk(png_structp png, PngSource &src, int64_t length)
     src.textsBefore = count;
 }
 
+// True for a chunk libpng is not shown.
+bool PassedOver(png_structp png, PngSource &src, const uint8_t *type, int64_t length)
+{
+    const auto letter = [](uint8_t c) { return (c >= 'A' && c <= 'Z') || (c >= 'a' && c <= 'z'); };
+    // Critical chunks, and what is no chunk at all, are libpng's to judge.
+    if (!(type[0] & 0x20) || !letter(type[0]) || !letter(type[1]) || !letter(type[2]) || !letter(type[3]) ||
+        length > int64_t(PNG_UINT_31_MAX))
+        return false;
+    if (IsText(type)) {
+        // Text while some may still be kept.
+        if (!src.boundText)
+            return true;
+        int count = 0;
+        const png_alloc_size_t held = TextBytes(png, src.info, count);
+        return count >= int(MaxKeptChunks) || src.textSpent + held >= MaxInflatedText;
+    }
+    const bool used = memcmp(type, "tRNS", 4) == 0 || (src.exif && memcmp(type, "eXIf", 4) == 0) ||
+                      (src.profile && (memcmp(type, "iCCP", 4) == 0 || memcmp(type, "sRGB", 4) == 0 ||
+                                       memcmp(type, "gAMA", 4) == 0 || memcmp(type, "cHRM", 4) == 0));
+    if (!used)
+        return true;
+    // Each of these once: libpng drops a repeat, or keeps only the first.
+    for (int i = 0; i < src.seenCount; ++i)
+        if (memcmp(src.seen[i], type, 4) == 0)
+            return true;
+    if (src.seenCount < 8)
+        memcpy(src.seen[src.seenCount++], type, 4);
+    return false;
+}
+
+// n bytes of the file at offset at into out; false when the file ends.
+bool Fetch(PngSource &src, uint8_t *out, int64_t at, int64_t n)
+{
+    while (n > 0) {
+        if (at < src.bufAt || at >= src.bufAt + src.bufLen) {
+            if (at != src.filePos && fseeko(src.file, off_t(at), SEEK_SET) != 0)
+                return false;
+            src.filePos = at;
+            if (n >= SourceBuffer) { // a long read goes straight to its place
+                const int64_t got = int64_t(fread(out, 1, size_t(n), src.file));
+                src.filePos += got;
+                return got == n;
+            }
+            src.bufLen = int64_t(fread(src.buf, 1, SourceBuffer, src.file));
+            src.bufAt = at;
+            src.filePos += src.bufLen;
+            if (src.bufLen == 0)
+                return false;
+        }
+        const int64_t k = std::min(n, src.bufAt + src.bufLen - at);
+        memcpy(out, src.buf + (at - src.bufAt), size_t(k));
+        out += k;
+        at += k;
+        n -= k;
+    }
+    return true;
+}
+
+// At a chunk header: passes over the chunks libpng is not shown, then
+// checks the one it is and sets its limits.
+void NextChunk(png_structp png, PngSource &src)
+{
+    for (;;) {
+        uint8_t head[8];
+        if (!Fetch(src, head, src.pos, 8))
+            png_error(png, "Read Error");
+        const int64_t length = Get32BE(head);
+        if (src.pos + 12 + length > src.size)
+            png_error(png, "chunk runs past the end of the file");
+        src.chunk = src.pos + 12 + length;
+        if (src.boundText)
+            SettleText(png, src);
+        if (!PassedOver(png, src, head + 4, length)) {
+            src.dataAt = src.pos + 8;
+            src.dataEnd = src.dataAt + length;
+            src.imageData = memcmp(head + 4, "IDAT", 4) == 0;
+            if (src.boundText)
+                LimitChunk(png, src, head + 4, length);
+            return;
+        }
+        if (!src.budget->Spend(12))
+            png_error(png, "read stopped");
+        src.pos = src.chunk;
+    }
+}
+
+// True while libpng reads image data for the rows.
+bool ForRows(png_structp png, const PngSource &src)
+{
+    return src.rowsOf > 0 && png_get_current_pass_number(png) < 7 &&
+           int64_t(png_get_current_row_number(png)) < src.rowsOf;
+}
+
 void PngRead(png_structp png, png_bytep data, size_t n)
 {
-    auto *src = static_cast<PngSource *>(png_get_io_ptr(png));
-    if (fread(data, 1, n, src->file) != n)
-        png_error(png, "Read Error");
-    const int64_t end = src->pos + int64_t(n);
-    for (int64_t p = std::max(src->pos, src->chunk); p < end && p < src->chunk + 8; ++p) {
-        src->header[p - src->chunk] = data[p - src->pos];
-        if (p != src->chunk + 7)
-            continue;
-        const int64_t length = Get32BE(src->header);
-        if (src->chunk + 12 + length > src->size)
-            png_error(png, "chunk runs past the end of the file");
-        if (src->boundText)
-            LimitChunk(png, *src, length);
-        src->chunk += 12 + length;
-        p = std::max(p, src->chunk - 1); // the loop goes on at the next header, if it lies in this read
+    auto &src = *static_cast<PngSource *>(png_get_io_ptr(png));
+    if (!src.budget->Spend(int64_t(n)))
+        png_error(png, "read stopped");
+    while (n > 0) {
+        if (src.pos == src.chunk)
+            NextChunk(png, src);
+        const int64_t part = src.pos < src.dataAt ? src.dataAt : src.pos < src.dataEnd ? src.dataEnd : src.chunk;
+        const int64_t k = std::min(int64_t(n), part - src.pos);
+        if (src.imageData && src.pos >= src.dataAt && src.pos < src.dataEnd && !ForRows(png, src)) {
+            src.trailing += k;
+            if (src.trailing > TrailingImageData) {
+                src.cut = true;
+                png_error(png, "image data runs on past the picture");
+            }
+        }
+        if (!Fetch(src, data, src.pos, k))
+            png_error(png, "Read Error");
+        data += k;
+        n -= size_t(k);
+        src.pos += k;
     }
-    src->pos = end;
 }
 
 // How the pixels of a file row become B, G, R and alpha: what libpng's
@@ -158,7 +298,7 @@ struct PngJob {
     int bpp;             // 3, or 4 with alpha
     PngPixels pixels;
     png_bytep row;       // one file row as the file holds it, png_malloc'd
-    bool result;
+    int64_t y, x0, dx;   // the row being read: its picture row and columns
 };
 
 void GiveTexts(PngJob &job, png_infop info)
@@ -203,12 +343,15 @@ bool ReadHead(PngJob &job)
     if (setjmp(png_jmpbuf(job.png)))
         return false;
     TImgUt &ctx = *job.ctx;
-    png_set_keep_unknown_chunks(job.png, job.metadata && ctx.keepExif ? PNG_HANDLE_CHUNK_ALWAYS : PNG_HANDLE_CHUNK_NEVER,
-                                ExifChunk, 1);
-    if (!job.metadata)
-        png_set_keep_unknown_chunks(job.png, PNG_HANDLE_CHUNK_NEVER, TextChunks, 3);
-    if (ctx.previewMode)
-        png_set_keep_unknown_chunks(job.png, PNG_HANDLE_CHUNK_NEVER, IccChunk, 1);
+    // Every chunk but those the pixels need is dropped, unknown ones too;
+    // then those the read keeps are taken again.
+    png_set_keep_unknown_chunks(job.png, PNG_HANDLE_CHUNK_NEVER, nullptr, -1);
+    if (!ctx.previewMode)
+        png_set_keep_unknown_chunks(job.png, PNG_HANDLE_CHUNK_AS_DEFAULT, ProfileChunks, 4);
+    if (job.metadata)
+        png_set_keep_unknown_chunks(job.png, PNG_HANDLE_CHUNK_AS_DEFAULT, TextChunks, 3);
+    if (job.metadata && ctx.keepExif)
+        png_set_keep_unknown_chunks(job.png, PNG_HANDLE_CHUNK_ALWAYS, ExifChunk, 1);
     png_set_read_fn(job.png, job.source, PngRead);
     png_read_info(job.png, job.info);
 
@@ -380,11 +523,21 @@ void PlaceRow(PngJob &job, const uint8_t *src, int64_t y, int64_t x0, int64_t dx
     }
 }
 
-// Every row of the file, pass by pass for an interlaced one.
+// Every row of the file, pass by pass for an interlaced one, each counted
+// against the read's budget, which may end the read.
 bool ReadRows(PngJob &job, const int32_t *cols, const int32_t *rows)
 {
-    if (setjmp(png_jmpbuf(job.png)))
-        return false;
+    if (setjmp(png_jmpbuf(job.png))) {
+        // Image data that went on past the picture was cut off once libpng
+        // had given the last row: the picture is whole.
+        if (!job.source->cut)
+            return false;
+        PlaceRow(job, job.row, job.y, job.x0, job.dx, cols, rows);
+        return true;
+    }
+    TReadBudget &budget = job.ctx->budget;
+    const int64_t rowBytes = int64_t(png_get_rowbytes(job.png, job.info));
+    job.source->rowsOf = job.height;
     const int64_t w = job.width, h = job.height;
     const int passes = job.interlace == PNG_INTERLACE_ADAM7 ? 7 : 1;
     for (int p = 0; p < passes; ++p) {
@@ -394,6 +547,11 @@ bool ReadRows(PngJob &job, const int32_t *cols, const int32_t *rows)
         if (w <= x0 || h <= y0)
             continue;
         for (int64_t y = y0; y < h; y += dy) {
+            if (!budget.Spend(rowBytes))
+                return false;
+            job.y = y;
+            job.x0 = x0;
+            job.dx = dx;
             png_read_row(job.png, job.row, nullptr);
             PlaceRow(job, job.row, y, x0, dx, cols, rows);
         }
@@ -401,17 +559,16 @@ bool ReadRows(PngJob &job, const int32_t *cols, const int32_t *rows)
     return true;
 }
 
-// The chunks after the image data; their errors leave the result as it is.
+// The chunks after the image data, for their metadata; their errors leave
+// the result as it is.
 void ReadTail(PngJob &job)
 {
     if (setjmp(png_jmpbuf(job.png)))
         return;
     job.source->info = job.endInfo;
-    png_read_end(job.png, job.metadata ? job.endInfo : nullptr);
-    if (job.metadata) {
-        GiveExif(job, job.endInfo);
-        GiveTexts(job, job.endInfo);
-    }
+    png_read_end(job.png, job.endInfo);
+    GiveExif(job, job.endInfo);
+    GiveTexts(job, job.endInfo);
 }
 
 } // namespace
@@ -428,13 +585,19 @@ bool ReadPng(TImgUt &ctx, const QString &path, int32_t maxWidth, int32_t maxHeig
     if (fileSize < 0)
         return false;
 
-    PngSource source{file.get(), fileSize, 0, 8, {}, false, nullptr, 0, 0, 0, 0};
+    PngSource source{};
+    source.file = file.get();
+    source.size = fileSize;
+    source.budget = &ctx.budget;
+    source.chunk = 8; // after the signature
+    source.profile = !ctx.previewMode;
     PngJob job{};
     job.ctx = &ctx;
     job.source = &source;
     job.dib = dib;
     job.fileSize = fileSize;
     job.metadata = !ctx.previewMode && (ctx.keepPhotoshop || ctx.keepXmp || ctx.keepExif || ctx.keepComment);
+    source.exif = job.metadata && ctx.keepExif;
     job.png = png_create_read_struct(PNG_LIBPNG_VER_STRING, nullptr, PngError, PngSilentWarning);
     if (job.png)
         job.info = png_create_info_struct(job.png);
@@ -462,12 +625,16 @@ bool ReadPng(TImgUt &ctx, const QString &path, int32_t maxWidth, int32_t maxHeig
     if (!ReadHead(job))
         return finish(false);
     if (ctx.headerOnly) {
-        ReadTail(job);
+        if (job.metadata)
+            ReadTail(job);
         return finish(true);
     }
 
     const TReduction red = TReduction::For(job.width, job.height, maxWidth, maxHeight);
-    if (!WithinRecordCap(red.width, red.height) || !dib->Create(red.width, red.height, 0, 0))
+    if (!WithinRecordCap(red.width, red.height) || ctx.budget.Stopped())
+        return finish(false);
+    ctx.budget.SetPicture(job.width, job.height, red.width, red.height);
+    if (!dib->Create(red.width, red.height, 0, 0))
         return finish(false);
     dib->srcWidth = int32_t(job.width);
     dib->srcHeight = int32_t(job.height);
@@ -489,7 +656,8 @@ bool ReadPng(TImgUt &ctx, const QString &path, int32_t maxWidth, int32_t maxHeig
         return finish(false);
     png_free(job.png, job.row);
     job.row = nullptr;
-    ReadTail(job);
+    if (job.metadata && !source.cut)
+        ReadTail(job);
     return finish(true);
 }
 

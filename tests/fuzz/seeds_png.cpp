@@ -1,6 +1,7 @@
 // Seeds: small PNG files written by libpng: every colour type and depth
 // of the reader's table, plain and Adam7-interlaced; a profile, text
-// chunks and an eXIf chunk.
+// chunks and an eXIf chunk; chunks the reader passes over, and image data
+// that goes on past the picture.
 #include "layouts_png.h"
 #include "picture_writers.h"
 #include "seed_util.h"
@@ -38,6 +39,33 @@ QByteArray CompressedText(const char *head, int headSize, int n)
     return QByteArray(head, headSize) + packed;
 }
 
+// One chunk: length, type, data, CRC.
+QByteArray Chunk(const char *type, const QByteArray &data)
+{
+    QByteArray chunk;
+    for (int s = 24; s >= 0; s -= 8)
+        chunk.append(char(uint32_t(data.size()) >> s));
+    chunk.append(type, 4);
+    chunk.append(data);
+    const uint32_t crc = uint32_t(crc32(0, reinterpret_cast<const Bytef *>(chunk.constData() + 4), uInt(data.size() + 4)));
+    for (int s = 24; s >= 0; s -= 8)
+        chunk.append(char(crc >> s));
+    return chunk;
+}
+
+// A 1 x 1 grey picture whose image data inflates to n zeros: its row, then
+// data past it.
+QByteArray RunningOn(int n)
+{
+    const QByteArray zeros(n, '\0');
+    uLongf size = compressBound(uLong(n));
+    QByteArray packed(int(size), '\0');
+    compress(reinterpret_cast<Bytef *>(packed.data()), &size, reinterpret_cast<const Bytef *>(zeros.constData()), uLong(n));
+    packed.truncate(int(size));
+    return QByteArray("\x89PNG\r\n\x1a\n", 8) + Chunk("IHDR", QByteArray("\0\0\0\1\0\0\0\1\x08\0\0\0\0", 13)) +
+           Chunk("IDAT", packed) + Chunk("IEND", QByteArray());
+}
+
 } // namespace
 
 int main(int argc, char **argv)
@@ -67,5 +95,17 @@ int main(int argc, char **argv)
     b.colorType = PNG_COLOR_TYPE_GRAY;
     b.depth = 1;
     ok = fuzz::WriteSeed(argv[1], "bilevel.png", WritePng(b)) && ok;
+    // Chunks the reader passes over or takes once: a suggested palette, a
+    // background, a repeated gamma and profile, an unknown ancillary chunk.
+    PngSpec u;
+    u.icc = IccProfile(200);
+    QByteArray unused = WritePng(u);
+    unused = WithChunk(unused, "sPLT", QByteArray("p\0\x08\x10\x20\x30\xff\0\1", 9));
+    unused = WithChunk(unused, "bKGD", QByteArray("\0\x10\0\x20\0\x30", 6));
+    unused = WithChunk(unused, "gAMA", QByteArray("\0\0\xb1\x8f", 4));
+    unused = WithChunk(unused, "gAMA", QByteArray("\0\0\xb1\x8f", 4));
+    unused = WithChunk(unused, "quBo", QByteArray("anything", 8));
+    ok = fuzz::WriteSeed(argv[1], "unused-chunks.png", unused) && ok;
+    ok = fuzz::WriteSeed(argv[1], "image-data-runs-on.png", RunningOn(1 << 16)) && ok;
     return ok ? 0 : 1;
 }

@@ -24,7 +24,7 @@ void Chunk(QByteArray &out, const char *type, const QByteArray &data)
     Put32(out, uint32_t(crc32(0, reinterpret_cast<const Bytef *>(out.constData() + at), uInt(data.size() + 4))));
 }
 
-QByteArray Header(uint32_t width, uint32_t height, int depth)
+QByteArray Header(uint32_t width, uint32_t height, int depth, bool adam7 = false)
 {
     QByteArray png("\x89PNG\r\n\x1a\n", 8);
     QByteArray ihdr;
@@ -32,16 +32,17 @@ QByteArray Header(uint32_t width, uint32_t height, int depth)
     Put32(ihdr, height);
     ihdr.append(char(depth));
     ihdr.append(char(0)); // grey
-    ihdr.append(3, '\0'); // deflate, adaptive filters, no interlace
+    ihdr.append(2, '\0'); // deflate, adaptive filters
+    ihdr.append(char(adam7 ? 1 : 0));
     Chunk(png, "IHDR", ihdr);
     return png;
 }
 
 // A zlib stream of n bytes of that value.
-QByteArray Deflated(uint64_t n, unsigned char value = 0)
+QByteArray Deflated(uint64_t n, unsigned char value = 0, int level = Z_BEST_COMPRESSION)
 {
     z_stream z{};
-    if (deflateInit(&z, Z_BEST_COMPRESSION) != Z_OK)
+    if (deflateInit(&z, level) != Z_OK)
         return QByteArray();
     std::vector<unsigned char> in(1 << 20, value), out(1 << 16);
     QByteArray result;
@@ -94,6 +95,36 @@ bool WritePngBilevel(const QString &path, uint32_t width, uint32_t height)
     return SaveBytes(path, png);
 }
 
+bool WritePngIdatBomb(const QString &path, uint64_t inflated, bool adam7, int level)
+{
+    QByteArray png = Header(1, 1, 8, adam7);
+    const QByteArray idat = Deflated(inflated, 0, level); // its first two bytes are the row
+    if (idat.isEmpty())
+        return false;
+    for (int at = 0; at < idat.size(); at += 1 << 20)
+        Chunk(png, "IDAT", idat.mid(at, 1 << 20));
+    Chunk(png, "IEND", QByteArray());
+    return SaveBytes(path, png);
+}
+
+bool WritePngWithChunks(const QString &path, const char *type, const QByteArray &data, int copies)
+{
+    QByteArray png = Header(1, 1, 8);
+    for (int i = 0; i < copies; ++i)
+        Chunk(png, type, data);
+    Chunk(png, "IDAT", Deflated(2));
+    Chunk(png, "IEND", QByteArray());
+    return SaveBytes(path, png);
+}
+
+QByteArray SuggestedPalette(int entries)
+{
+    QByteArray splt("palette", 8); // name and its terminating zero
+    splt.append(char(8));          // 8-bit samples: 6 bytes an entry
+    splt.append(QByteArray(6 * entries, '\x40'));
+    return splt;
+}
+
 std::vector<TCase> PngCases()
 {
     std::vector<TCase> cases;
@@ -122,6 +153,22 @@ std::vector<TCase> PngCases()
     bilevel.recordWidth = bilevel.recordHeight = 120;
     bilevel.write = [](const QString &path) { return WritePngBilevel(path, 100000, 100000); };
     cases.push_back(bilevel);
+    for (int box : {0, 160}) {
+        TCase c;
+        c.ext = ".png";
+        c.boxWidth = box;
+        c.boxHeight = box * 3 / 4;
+        c.recordWidth = c.recordHeight = 1;
+        c.name = box ? "PNG 1 x 1, IDAT inflating 1 GiB (1 MB), 160 x 120" : "PNG 1 x 1, IDAT inflating 1 GiB (1 MB)";
+        c.write = [](const QString &path) { return WritePngIdatBomb(path, uint64_t(1) << 30, false, 9); };
+        cases.push_back(c);
+    }
+    TCase splt;
+    splt.name = "PNG 1 x 1, 12 sPLT of 8 MB each (96 MB)";
+    splt.ext = ".png";
+    splt.recordWidth = splt.recordHeight = 1;
+    splt.write = [](const QString &path) { return WritePngWithChunks(path, "sPLT", SuggestedPalette(1333000), 12); };
+    cases.push_back(splt);
     return cases;
 }
 

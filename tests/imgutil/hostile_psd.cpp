@@ -1,7 +1,11 @@
 // Photoshop documents whose one PackBits row is wider than a picture may
-// be, or than its 16-bit byte count can ever decode to.
+// be, or than its 16-bit byte count can ever decode to, and one whose
+// resource section is a million empty resources.
 #include "hostile_writers.h"
 
+#include <QByteArray>
+
+#include <algorithm>
 #include <cstdio>
 #include <vector>
 
@@ -46,6 +50,30 @@ bool WritePackBitsRow(const QString &path, int64_t width, int depth)
     return std::fclose(f) == 0 && ok;
 }
 
+bool WritePsdResources(const QString &path, int64_t count)
+{
+    QByteArray head("8BPS\0\1\0\0\0\0\0\0"
+                    "\0\1\0\0\0\1\0\0\0\1\0\x08\0\1" // 1 channel, 1 x 1, 8 bits, grey
+                    "\0\0\0\0",                          // no colour mode data
+                    30);
+    const QByteArray empty("8BIM\x03\xE8\0\0\0\0\0\0", 12); // id 1000, no name, no data
+    const int64_t length = 12 * count;
+    for (int s = 24; s >= 0; s -= 8)
+        head.append(char(uint32_t(length) >> s));
+    FILE *f = std::fopen(path.toLocal8Bit().constData(), "wb");
+    if (!f)
+        return false;
+    bool ok = std::fwrite(head.constData(), 1, size_t(head.size()), f) == size_t(head.size());
+    const QByteArray block = empty.repeated(1 << 16);
+    for (int64_t left = count; ok && left > 0; left -= 1 << 16) {
+        const size_t n = size_t(12 * std::min<int64_t>(left, 1 << 16));
+        ok = std::fwrite(block.constData(), 1, n, f) == n;
+    }
+    // No layers; raw rows: one grey pixel.
+    ok = ok && std::fwrite("\0\0\0\0\0\0\x80", 1, 7, f) == 7;
+    return std::fclose(f) == 0 && ok;
+}
+
 std::vector<TCase> PsdCases()
 {
     auto row = [](int64_t width, int depth) {
@@ -65,6 +93,12 @@ std::vector<TCase> PsdCases()
         c.write = row((int64_t(1) << 31) - 1, 16);
         cases.push_back(c);
     }
+    TCase resources;
+    resources.name = "Photoshop 1 x 1, a million empty resources (12 MB)";
+    resources.ext = ".psd";
+    resources.recordWidth = resources.recordHeight = 1;
+    resources.write = [](const QString &path) { return WritePsdResources(path, 1000000); };
+    cases.push_back(resources);
     return cases;
 }
 

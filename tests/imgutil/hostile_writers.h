@@ -17,6 +17,18 @@ namespace hostile {
 // when itxt), each inflating to `inflated` bytes.
 bool WritePngTextBomb(const QString &path, int chunks, bool itxt, size_t inflated);
 
+// A 1 x 1 grey PNG, plain or Adam7, whose IDAT stream inflates to
+// `inflated` bytes of zeros (the row, then data past it), deflated at that
+// zlib level.
+bool WritePngIdatBomb(const QString &path, uint64_t inflated, bool adam7, int level);
+
+// A 1 x 1 grey PNG with `copies` chunks of that type and data before its
+// image data.
+bool WritePngWithChunks(const QString &path, const char *type, const QByteArray &data, int copies);
+
+// The data of a suggested-palette (sPLT) chunk of that many 8-bit entries.
+QByteArray SuggestedPalette(int entries);
+
 // A width x height 1-bit grey PNG, all black.
 bool WritePngBilevel(const QString &path, uint32_t width, uint32_t height);
 
@@ -38,6 +50,10 @@ std::vector<TCase> VideoCasesOfSide(int side);
 // A grey PackBits document of width x 1 at depth 8 or 16 whose one row is
 // a run of zeros, coded as the longest repeats.
 bool WritePackBitsRow(const QString &path, int64_t width, int depth);
+
+// A 1 x 1 grey Photoshop document whose resource section holds `count`
+// empty resources.
+bool WritePsdResources(const QString &path, int64_t count);
 
 // A bilevel all-white picture in G4, written by libtiff: in one strip, or
 // in square tiles of the side given.

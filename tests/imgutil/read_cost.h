@@ -1,5 +1,6 @@
-// What a read costs: its peak memory, measured in a child process, and its
-// best time of a few runs, for the tests of hostile files.
+// What a read costs: its peak memory, measured in a child process, the
+// file reads and system calls it makes, and its best time of a few runs,
+// for the tests of hostile files.
 #pragma once
 
 #include "memory_cap.h"
@@ -10,8 +11,13 @@
 #include <QString>
 
 #include <algorithm>
+#include <cstdint>
 #include <cstdio>
 #include <functional>
+#include <csignal>
+#include <sys/ptrace.h>
+#include <sys/wait.h>
+#include <unistd.h>
 
 namespace readcost {
 
@@ -43,6 +49,68 @@ inline int ReadWithin(VlmImgUt::TImgUt &ctx, const QString &path, int maxW, int 
             return 2;
         return ok ? 1 : 0;
     });
+}
+
+// What this process has read from files so far (/proc/self/io): the bytes
+// and the read calls that got them; zeros when it cannot be told.
+struct TReads {
+    uint64_t bytes = 0, calls = 0;
+};
+inline TReads Reads()
+{
+    TReads r;
+    if (FILE *f = std::fopen("/proc/self/io", "r")) {
+        char line[128];
+        while (std::fgets(line, sizeof line, f)) {
+            unsigned long long v = 0;
+            if (std::sscanf(line, "rchar: %llu", &v) == 1)
+                r.bytes = v;
+            else if (std::sscanf(line, "syscr: %llu", &v) == 1)
+                r.calls = v;
+        }
+        std::fclose(f);
+    }
+    return r;
+}
+
+// The system calls body makes (reads and seeks among them), counted in a
+// child process that this one traces; -1 when it cannot be traced or died.
+// What body returned is left in *result.
+inline int64_t SystemCallsOf(const std::function<int()> &body, int *result = nullptr)
+{
+    std::fflush(nullptr);
+    const pid_t pid = fork();
+    if (pid == 0) {
+        if (ptrace(PTRACE_TRACEME, 0, nullptr, nullptr) != 0)
+            _exit(120);
+        raise(SIGSTOP);
+        _exit(body());
+    }
+    int status = 0;
+    if (waitpid(pid, &status, 0) != pid || !WIFSTOPPED(status)) {
+        kill(pid, SIGKILL);
+        waitpid(pid, nullptr, 0);
+        return -1;
+    }
+    ptrace(PTRACE_SETOPTIONS, pid, nullptr, reinterpret_cast<void *>(long(PTRACE_O_TRACESYSGOOD | PTRACE_O_EXITKILL)));
+    int64_t stops = 0; // one on entering a call, one on leaving it
+    int signal = 0;
+    while (ptrace(PTRACE_SYSCALL, pid, nullptr, reinterpret_cast<void *>(long(signal))) == 0 &&
+           waitpid(pid, &status, 0) == pid) {
+        if (WIFEXITED(status)) {
+            if (result)
+                *result = WEXITSTATUS(status);
+            return stops / 2;
+        }
+        if (WIFSIGNALED(status))
+            return -1;
+        const bool call = WSTOPSIG(status) == (SIGTRAP | 0x80);
+        stops += call ? 1 : 0;
+        signal = call ? 0 : WSTOPSIG(status);
+    }
+    kill(pid, SIGKILL);
+    waitpid(pid, nullptr, 0);
+    return -1;
 }
 
 // The best of `runs` timings of body, in seconds.

@@ -1,11 +1,13 @@
 // PNG files that cost far more than their picture: compressed text chunks
-// that inflate a thousandfold, and a huge bilevel picture read into a
-// preview box.
+// that inflate a thousandfold, image data that inflates far past the
+// picture, chunks held beside the picture, and a huge bilevel picture read
+// into a preview box.
 #include "hostile_writers.h"
 #include "picture_files.h"
 #include "read_cost.h"
 
 #include <QFile>
+#include <QFileInfo>
 
 #include <vector>
 #include <zlib.h>
@@ -56,6 +58,87 @@ TEST_F(HostilePng, TextChunksCostNothingUnlessKeptAndThenLittle)
             EXPECT_GE(size_t(pic->commentSize), c.commentAtLeast);
         }
     }
+}
+
+TEST_F(HostilePng, ImageDataPastTheLastRowIsNotFedToTheDecoder)
+{
+    // A 1 x 1 picture whose image data inflates to 64 MiB (290 KB at zlib
+    // level 1): its one row is in the first bytes. Past the last row libpng
+    // would inflate all the rest to find the stream's end; it gets at most
+    // a few pieces more (each inflating a thousandfold at most), and the
+    // picture is read, in every mode.
+    struct Case {
+        const char *name;
+        bool adam7;
+        int boxW, boxH;
+        bool headerOnly, keep;
+    };
+    const Case cases[] = {
+        {"full", false, 0, 0, false, false},
+        {"Adam7", true, 0, 0, false, false},
+        {"preview box", false, 160, 120, false, false},
+        {"text kept", false, 0, 0, false, true},
+        {"header only, text kept", false, 0, 0, true, true},
+    };
+    const QString path = tmp.path() + "/idat.png";
+    for (const Case &c : cases) {
+        SCOPED_TRACE(c.name);
+        ASSERT_TRUE(hostile::WritePngIdatBomb(path, uint64_t(64) << 20, c.adam7, 1));
+        ASSERT_GT(QFileInfo(path).size(), 256 << 10);
+        ctx->keepComment = c.keep;
+        const readcost::TReads before = readcost::Reads();
+        ASSERT_TRUE(ctx->ReadImageFile(path, &pic, c.boxW, c.boxH, c.headerOnly));
+        const readcost::TReads after = readcost::Reads();
+        EXPECT_LT(after.bytes - before.bytes, uint64_t(64) << 10);
+        if (!c.headerOnly) {
+            ASSERT_EQ(pic->width, 1);
+            EXPECT_EQ(pictures::PixelAt(*pic, 0, 0)[0], 0);
+        }
+    }
+}
+
+TEST_F(HostilePng, ChunksTheReaderDoesNotUseAreNotHeld)
+{
+    // A 1 x 1 record: a read holds nothing of the chunks it does not use
+    // (suggested palettes, in every mode), only the first of those it
+    // keeps one of (eXIf), and a bounded amount of kept text.
+    struct Case {
+        const char *name;
+        const char *type;
+        QByteArray data;
+        int copies;
+        int boxW, boxH;
+        bool headerOnly, keepExif, keepComment;
+    };
+    const QByteArray palette = hostile::SuggestedPalette(1333000); // 8 MB
+    const QByteArray text = QByteArray("Comment", 8) + QByteArray(1 << 20, 'a');
+    const QByteArray exif = QByteArray("MM\0*\0\0\0\x08", 8) + QByteArray(3 << 20, '\0');
+    const Case cases[] = {
+        {"3 sPLT of 8 MB", "sPLT", palette, 3, 0, 0, false, false, false},
+        {"3 sPLT of 8 MB, preview box", "sPLT", palette, 3, 160, 120, false, false, false},
+        {"3 sPLT of 8 MB, header only", "sPLT", palette, 3, 0, 0, true, false, false},
+        {"3 sPLT of 8 MB, metadata kept", "sPLT", palette, 3, 0, 0, false, true, true},
+        {"12 eXIf of 3 MB, EXIF kept", "eXIf", exif, 12, 0, 0, false, true, false},
+        {"24 tEXt of 1 MB, comment kept", "tEXt", text, 24, 0, 0, false, false, true},
+    };
+    const QString path = tmp.path() + "/chunks.png";
+    for (const Case &c : cases) {
+        SCOPED_TRACE(c.name);
+        ASSERT_TRUE(hostile::WritePngWithChunks(path, c.type, c.data, c.copies));
+        ctx->keepExif = c.keepExif;
+        ctx->keepComment = c.keepComment;
+        // What is kept is held about three times (libpng's buffer, its copy,
+        // the picture's block).
+        const size_t bound = c.keepExif || c.keepComment ? 24 * MiB : 8 * MiB;
+        EXPECT_EQ(readcost::ReadWithin(*ctx, path, c.boxW, c.boxH, c.headerOnly, bound), 1);
+    }
+    // The one eXIf kept is whole.
+    ctx->keepExif = true;
+    ctx->keepComment = false;
+    ASSERT_TRUE(hostile::WritePngWithChunks(path, "eXIf", exif, 3));
+    ASSERT_TRUE(ctx->ReadImageFile(path, &pic, 0, 0, false));
+    ASSERT_NE(pic->exif, nullptr);
+    EXPECT_EQ(pic->exifSize, uint32_t(exif.size()));
 }
 
 // The pixel rows of a PNG file as they are inflated: the least any reader

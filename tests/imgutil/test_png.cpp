@@ -258,6 +258,51 @@ TEST_F(PngRead, TextChunksSortedIntoBlocks)
     EXPECT_GT(pic->commentSize, 24u);
 }
 
+// The file with its image data in IDAT chunks of `piece` bytes.
+QByteArray Rechunked(const QByteArray &file, int piece)
+{
+    const auto *p = reinterpret_cast<const uint8_t *>(file.constData());
+    QByteArray before, data, after;
+    for (int at = 8; at + 12 <= file.size();) {
+        const int length = int(uint32_t(p[at]) << 24 | uint32_t(p[at + 1]) << 16 | uint32_t(p[at + 2]) << 8 | p[at + 3]);
+        if (memcmp(p + at + 4, "IDAT", 4) == 0)
+            data.append(file.mid(at + 8, length));
+        else
+            (data.isEmpty() ? before : after).append(file.mid(at, 12 + length));
+        at += 12 + length;
+    }
+    QByteArray out = file.left(8) + before;
+    for (int at = 0; at < data.size(); at += piece) {
+        const QByteArray body = "IDAT" + data.mid(at, piece);
+        const uint32_t n = uint32_t(body.size() - 4);
+        out.append(char(n >> 24)).append(char(n >> 16)).append(char(n >> 8)).append(char(n));
+        out.append(body);
+        const uint32_t crc = uint32_t(crc32(0, reinterpret_cast<const Bytef *>(body.constData()), uInt(body.size())));
+        out.append(char(crc >> 24)).append(char(crc >> 16)).append(char(crc >> 8)).append(char(crc));
+    }
+    return out + after;
+}
+
+TEST_F(PngRead, StreamEndInLaterChunksStillReadsTheChunksAfterIt)
+{
+    // The end of the image data's stream (its last code and checksum) in
+    // IDAT chunks of its own, after the last row: the reader lets libpng
+    // read it, so the text after the image data is still found.
+    PngSpec s;
+    s.width = 40;
+    s.height = 30;
+    s.endTexts = {{"Author", "Me"}};
+    const QByteArray file = Rechunked(WritePng(s), 1);
+    ctx->keepComment = true;
+    ASSERT_TRUE(Read(file, "a.png"));
+    Rgba ref;
+    bool refAlpha = false;
+    ASSERT_TRUE(DecodePng(file, ref, refAlpha));
+    EXPECT_EQ(Mismatches(*pic, ref, false), 0);
+    EXPECT_EQ(QByteArray(reinterpret_cast<const char *>(pic->comment), pic->comment ? int(pic->commentSize) : 0),
+              QByteArray("Author = Me\n"));
+}
+
 TEST(PngProfiles, EntriesTable)
 {
     TImgUt ctx("Vellamor\\quibo", TRegStore::InFolder(QDir::tempPath() + "/quibo-png-profiles"));

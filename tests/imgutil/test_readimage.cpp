@@ -1,7 +1,9 @@
 // ReadImageFile, the reduction rule and the BMP reader, on bitmap files
-// built byte by byte.
+// built byte by byte; a stopped read of each reader of rows.
 #include "layouts_bmp.h"
+#include "layouts_psd.h"
 #include "picture_files.h"
+#include "picture_writers.h"
 #include "test_fifo_util.h"
 
 #include <QDir>
@@ -451,6 +453,88 @@ TEST_F(ReadImage, AFifoNamedAsAPictureFailsAtOnce)
         EXPECT_TRUE(fifo.ReturnsAtOnce([&] { ok = ReadBmp(*ctx, tmp.path() + "/" + name, 0, 0); }));
         EXPECT_FALSE(ok);
         ctx->readTarget = nullptr;
+    }
+}
+
+// Picture rows that hold a pixel other than black.
+int FilledRows(const TDib &d)
+{
+    int n = 0;
+    for (int y = 0; y < d.height; ++y) {
+        const uint8_t *row = d.bits + int64_t(y) * d.stride;
+        n += std::any_of(row, row + 3 * int64_t(d.width), [](uint8_t v) { return v != 0; }) ? 1 : 0;
+    }
+    return n;
+}
+
+TEST_F(ReadImage, AStoppedReadEndsWithinARow)
+{
+    // 64 x 300 pictures of the readers that fill rows themselves. The stop
+    // comes at the read's first count, or at its first count once a row is
+    // in the picture; the read then fails, having filled at most one row
+    // more.
+    pictures::PngSpec png;
+    png.width = 64;
+    png.height = 300;
+    pictures::PngSpec adam7 = png;
+    adam7.interlace = true;
+    layouts::psd::Psd psd;
+    psd.width = 64;
+    psd.height = 300;
+    psd.mode = 1;
+    psd.channels = 1;
+    layouts::psd::Psd packed = psd;
+    packed.compression = 1;
+    Bmp bmp;
+    bmp.width = 64;
+    bmp.height = 300;
+    Bmp indexed = bmp;
+    indexed.bits = 8;
+    indexed.paletteEntries = 256;
+    struct Case {
+        const char *name;
+        QByteArray bytes;
+    };
+    const Case cases[] = {
+        {"a.png", pictures::WritePng(png)},          {"adam7.png", pictures::WritePng(adam7)},
+        {"raw.psd", layouts::psd::Build(psd)},       {"packbits.psd", layouts::psd::Build(packed)},
+        {"b24.bmp", Build(bmp)},                     {"b8.bmp", Build(indexed)},
+    };
+    for (const Case &c : cases) {
+        const QString path = Write(c.bytes, c.name);
+        for (const int rowsFirst : {0, 1}) {
+            SCOPED_TRACE(testing::Message() << c.name << ", stopped once " << rowsFirst << " rows are in");
+            ctx->budget.Resume();
+            int atStop = -1;
+            ctx->budget.onSpend = [&](const TReadBudget &) {
+                if (atStop >= 0 || !ctx->readTarget)
+                    return;
+                const int rows = FilledRows(*ctx->readTarget);
+                if (rows >= rowsFirst) {
+                    atStop = rows;
+                    ctx->budget.Stop();
+                }
+            };
+            EXPECT_FALSE(ctx->ReadImageFile(path, &pic, 0, 0, false));
+            EXPECT_GE(atStop, 0) << "never counted";
+            ASSERT_NE(pic, nullptr);
+            if (atStop >= 0) {
+                EXPECT_LE(FilledRows(*pic) - atStop, 1);
+            }
+        }
+        // Resumed, the same file reads whole, counting at least once for
+        // each row it fills.
+        ctx->budget.Resume();
+        int last = 0, gap = 0;
+        ctx->budget.onSpend = [&](const TReadBudget &) {
+            const int rows = ctx->readTarget ? FilledRows(*ctx->readTarget) : 0;
+            gap = std::max(gap, rows - last);
+            last = rows;
+        };
+        ASSERT_TRUE(ctx->ReadImageFile(path, &pic, 0, 0, false)) << c.name;
+        ctx->budget.onSpend = nullptr;
+        EXPECT_EQ(FilledRows(*pic), 300) << c.name;
+        EXPECT_LE(std::max(gap, FilledRows(*pic) - last), 1) << c.name;
     }
 }
 
