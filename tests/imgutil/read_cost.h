@@ -13,6 +13,7 @@
 #include <algorithm>
 #include <cstdint>
 #include <cstdio>
+#include <ctime>
 #include <functional>
 #include <csignal>
 #include <sys/ptrace.h>
@@ -74,7 +75,8 @@ inline TReads Reads()
 }
 
 // The system calls body makes (reads and seeks among them), counted in a
-// child process that this one traces; -1 when it cannot be traced or died.
+// child process that this one traces; -2 when this machine lets no test
+// trace its child, -1 when the child died.
 // What body returned is left in *result.
 inline int64_t SystemCallsOf(const std::function<int()> &body, int *result = nullptr)
 {
@@ -88,6 +90,8 @@ inline int64_t SystemCallsOf(const std::function<int()> &body, int *result = nul
     }
     int status = 0;
     if (waitpid(pid, &status, 0) != pid || !WIFSTOPPED(status)) {
+        if (WIFEXITED(status) && WEXITSTATUS(status) == 120)
+            return -2;
         kill(pid, SIGKILL);
         waitpid(pid, nullptr, 0);
         return -1;
@@ -111,6 +115,21 @@ inline int64_t SystemCallsOf(const std::function<int()> &body, int *result = nul
     kill(pid, SIGKILL);
     waitpid(pid, nullptr, 0);
     return -1;
+}
+
+// The least CPU time of `runs` runs of body on this thread, in seconds:
+// what the work costs, whatever else the machine is doing.
+inline double BestCpuTime(const std::function<void()> &body, int runs = 3)
+{
+    double best = 1e30;
+    for (int i = 0; i < runs; ++i) {
+        timespec a{}, b{};
+        clock_gettime(CLOCK_THREAD_CPUTIME_ID, &a);
+        body();
+        clock_gettime(CLOCK_THREAD_CPUTIME_ID, &b);
+        best = std::min(best, double(b.tv_sec - a.tv_sec) + double(b.tv_nsec - a.tv_nsec) / 1e9);
+    }
+    return best;
 }
 
 // The best of `runs` timings of body, in seconds.

@@ -166,8 +166,10 @@ TEST_F(PsdRead, ManyResourcesWalkedABufferAtATime)
             return ctx->ReadImageFile(path, &p, 0, 0, false) ? 1 : 0;
         },
         &read);
+    if (calls == -2)
+        GTEST_SKIP() << "this machine does not let a test trace its child";
     EXPECT_EQ(read, 1);
-    EXPECT_GE(calls, 0) << "cannot be traced";
+    EXPECT_GE(calls, 0) << "the read died";
     EXPECT_LT(calls, 500);
     ASSERT_TRUE(ctx->ReadImageFile(path, &pic, 0, 0, false));
     EXPECT_EQ(pic->dpiX, 150);
