@@ -5,7 +5,10 @@
 
 #include <algorithm>
 
+#include <QApplication>
+#include <QCursor>
 #include <QDialog>
+#include <QMouseEvent>
 
 TInputPause::TInputPause(TSettings *settings, QWidget *board)
     : settings(settings), board(board)
@@ -21,6 +24,16 @@ TInputPause::~TInputPause()
     board->setFocus(Qt::OtherFocusReason);
     if (settings)
         settings->inputEnabled = true;
+    // The kit's cursor is the application's override, which the dialog may
+    // have changed: a move where the pointer is lets the control there
+    // choose it again.
+    const QPoint at = QCursor::pos();
+    QWidget *under = QApplication::widgetAt(at);
+    if (under && under->window() == board->window()) {
+        QMouseEvent move(QEvent::MouseMove, under->mapFromGlobal(QPointF(at)), QPointF(at), Qt::NoButton,
+                         QGuiApplication::mouseButtons(), QGuiApplication::keyboardModifiers());
+        QCoreApplication::sendEvent(under, &move);
+    }
 }
 
 namespace {

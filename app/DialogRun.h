@@ -21,9 +21,11 @@ class QDialog;
 class TSettings;
 
 // Clears the settings record's input flag for its lifetime; at its end the
-// board takes the keyboard focus back and the flag is set again (also when
-// it was clear before). Nothing is touched at the end when the board is
-// gone: it goes with the window, and the settings record with it.
+// board takes the keyboard focus back, the flag is set again (also when it
+// was clear before) and the control of the board's window under the
+// pointer chooses its cursor again, as on a move: the dialog's cursor does
+// not stay until the pointer moves. Nothing is touched at the end when the
+// board is gone: it goes with the window, and the settings record with it.
 class TInputPause {
 public:
     TInputPause(TSettings *settings, QWidget *board);

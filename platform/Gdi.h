@@ -22,7 +22,6 @@ class QPainter;
 namespace Gdi {
 
 struct POINT { int32_t x = 0, y = 0; };
-struct SIZE { int32_t cx = 0, cy = 0; };
 struct RECT { int32_t left = 0, top = 0, right = 0, bottom = 0; };
 
 // Bitmap header and colour entry of a device-independent bitmap.
@@ -269,7 +268,6 @@ bool LineTo(HDC dc, int x, int y);
 // Text in the selected font, colour and background mode; (x, y) is the top
 // left of the text cell.
 bool TextOutW(HDC dc, int x, int y, const QString &text);
-bool GetTextExtentPoint32W(HDC dc, const QString &text, SIZE *size);
 
 // Exchange with Qt images and painting on screen.
 // A copy of a region of the bitmap (clipped) as Format_RGB32.

@@ -52,14 +52,4 @@ bool TextOutW(HDC dc, int x, int y, const QString &text)
     return true;
 }
 
-bool GetTextExtentPoint32W(HDC dc, const QString &text, SIZE *size)
-{
-    if (!dc || !size)
-        return false;
-    QFontMetrics fm(dc->font->qfont);
-    size->cx = fm.horizontalAdvance(text);
-    size->cy = fm.height();
-    return true;
-}
-
 } // namespace Gdi

@@ -1,7 +1,7 @@
 // What the player sees and does, for tests of controls that follow the
 // pointer: the pixels a window has flushed to the (offscreen) screen, not a
-// fresh render, the pointer moved as the platform moves it, and a shorter
-// double-click interval for the time a test runs.
+// fresh render, the pointer moved as the platform moves it, and a double-click
+// interval set for the time a test runs.
 #pragma once
 
 #include <QCoreApplication>

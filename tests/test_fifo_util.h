@@ -26,7 +26,9 @@ public:
     bool Made() const { return made; }
 
     // Runs load; true when it returned without the watchdog having to open
-    // the FIFO's other end after a second.
+    // the FIFO's other end. The watchdog starts after half a minute, which
+    // only a loader stuck in open() reaches; a correct loader's brief look
+    // at the FIFO, slow on a busy machine, is not taken for one stuck.
     bool ReturnsAtOnce(const std::function<void()> &load)
     {
         std::mutex m;
@@ -35,7 +37,7 @@ public:
         std::atomic<bool> freed{false};
         std::thread watchdog([&] {
             std::unique_lock<std::mutex> lock(m);
-            if (cv.wait_for(lock, std::chrono::seconds(1), [&] { return done; }))
+            if (cv.wait_for(lock, std::chrono::seconds(30), [&] { return done; }))
                 return;
             // A writer that opens without blocking succeeds only while a
             // reader waits in open(); it then lets that reader go.

@@ -23,7 +23,6 @@ public:
     bool Get() const { return isChecked(); }
     // Switch style: a round picture in place of the box.
     void SetSwitch(bool on);
-    bool IsSwitch() const { return switchStyle; }
 
     // 0 normal, 1 hot, 2 pressed, 3 disabled; hot while the pointer is
     // over the option now (VlHover.h).

@@ -54,11 +54,6 @@ QRect VlSlider::ThumbRect() const
     return QRect(pos, 1, len, height() - 2);
 }
 
-int VlSlider::ValueAt(const QPoint &pt) const
-{
-    return ValueAtPos(AlongOf(pt) - ThumbLength() / 2);
-}
-
 int VlSlider::AlongOf(const QPoint &pt) const
 {
     return Vertical() ? height() - 1 - pt.y() : pt.x();

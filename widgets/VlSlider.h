@@ -21,8 +21,6 @@ public:
 
     // The thumb's rectangle for the current value.
     QRect ThumbRect() const;
-    // The value at a point along the slider.
-    int ValueAt(const QPoint &point) const;
 
     QSize sizeHint() const override;
 

@@ -32,18 +32,15 @@ set -euo pipefail
 # Waits for a visible window of that title; prints its id.
 window() {
   local id
-  id=$(timeout 20 xdotool search --sync --onlyvisible --name "^$1\$" | head -n 1) || true
+  id=$(timeout 60 xdotool search --sync --onlyvisible --name "^$1\$" | head -n 1) || true
   [ -n "$id" ] || { echo "no window \"$1\" appeared" >&2; import -window root "$shots/failed.png"; return 1; }
   echo "$id"
 }
 # Waits until no visible window has that title.
 gone() {
-  for ((i = 0; i < 200; i++)); do
-    xdotool search --onlyvisible --name "^$1\$" >/dev/null 2>&1 || return 0
-    sleep 0.05
-  done
-  echo "the window \"$1\" did not close"; return 1
+  await no_window "$1" || { echo "the window \"$1\" did not close"; return 1; }
 }
+no_window() { ! xdotool search --onlyvisible --name "^$1\$" >/dev/null 2>&1; }
 # Starts the program and waits for its full-screen window.
 start() {
   start_full_screen
@@ -55,12 +52,14 @@ start() {
 # opener of a dialog that just closed has finished (the X server may hand
 # over the key before that).
 quit() {
-  for ((k = 0; k < 20; k++)); do
-    xdotool windowfocus --sync "$wid" key x 2>/dev/null || true
-    for ((i = 0; i < 10; i++)); do kill -0 $pid 2>/dev/null || break 2; sleep 0.05; done
-  done
-  if kill -0 $pid 2>/dev/null; then kill $pid; echo "the program did not quit on X"; exit 1; fi
+  await quit_on_x || { kill $pid; echo "the program did not quit on X"; exit 1; }
   wait $pid
+}
+quit_on_x() {
+  ended $pid && return 0
+  xdotool windowfocus --sync "$wid" key x 2>/dev/null || true
+  for ((i = 0; i < 10; i++)); do ended $pid && return 0; sleep 0.05; done
+  return 1
 }
 # The options dialog's point at a design point (x, y) of the dialog at the
 # first start's scale "h" (72/44 across, 27/16 down, plus the frame).
@@ -74,12 +73,9 @@ click() {
 }
 # Waits until a window has the keyboard focus.
 focused() {
-  for ((i = 0; i < 200; i++)); do
-    [ "$(xdotool getwindowfocus 2>/dev/null)" = "$1" ] && return 0
-    sleep 0.05
-  done
-  echo "the window $1 did not get the focus back"; return 1
+  await has_focus "$1" || { echo "the window $1 did not get the focus back"; return 1; }
 }
+has_focus() { [ "$(xdotool getwindowfocus 2>/dev/null)" = "$1" ]; }
 # One picture chosen in the open-image dialog opened by the button at (x, y).
 # The options dialog takes the focus back once the open-image dialog's run
 # has ended; until then it takes no clicks.
@@ -94,15 +90,14 @@ pick() {
 }
 # Waits until the screen shows a colour on at least n pixels; saves the shot.
 shows() {   # shot colour n
-  for ((i = 0; i < 40; i++)); do
-    import -window root "$1"
-    local count
-    count=$(convert "$1" -fuzz 4% -fill black +opaque "$2" -fill white -opaque "$2" \
-      -format "%[fx:int(mean*w*h+0.5)]" info:)
-    [ "$count" -ge "$3" ] && return 0
-    sleep 0.1
-  done
-  echo "$2 shows on $count pixels of $1, expected $3 or more"; return 1
+  count=0
+  await shows_now "$@" || { echo "$2 shows on $count pixels of $1, expected $3 or more"; return 1; }
+}
+shows_now() {
+  import -window root "$1"
+  count=$(convert "$1" -fuzz 4% -fill black +opaque "$2" -fill white -opaque "$2" \
+    -format "%[fx:int(mean*w*h+0.5)]" info:)
+  [ "$count" -ge "$3" ]
 }
 EOF
 

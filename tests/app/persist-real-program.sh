@@ -20,8 +20,12 @@ run() {   # type-notches level-notches
     exe=$0
     . "$REAL_PROGRAM_STEPS"
     start_full_screen
-    for ((i = 0; i < $1; i++)); do xdotool mousemove --sync '"$typeList"' click 5; done
-    for ((i = 0; i < $2; i++)); do xdotool mousemove --sync '"$levelsList"' click 5; done
+    # One synced move to each list (a synced move to where the pointer
+    # is already would wait in vain), then the notches.
+    xdotool mousemove --sync '"$typeList"'
+    for ((i = 0; i < $1; i++)); do xdotool click 5; done
+    xdotool mousemove --sync '"$levelsList"'
+    for ((i = 0; i < $2; i++)); do xdotool click 5; done
     xdotool mousemove --sync 900 1000 key x
     await_exit
   ' "$exe" "$1" "$2"

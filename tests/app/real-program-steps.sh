@@ -2,22 +2,34 @@
 #   . "$REAL_PROGRAM_STEPS"
 # with exe naming the program.
 
+# Runs the command every 50 ms until it succeeds; fails after a minute.
+# The waits are for what the program does, not for a time: each ends as
+# soon as it is done, however busy the machine.
+await() {
+  local end=$((SECONDS + 60))
+  until "$@"; do
+    ((SECONDS < end)) || return 1
+    sleep 0.05
+  done
+}
+
+# Whether the process has ended.
+ended() { ! kill -0 "$1" 2>/dev/null; }
+
 # Starts the program and waits until its window fills the 1920 x 1080
 # screen; sets pid and wid.
 start_full_screen() {
   "$exe" & pid=$!
-  wid=$(timeout 20 xdotool search --sync --onlyvisible --name "^quibo$" | head -n 1) || true
+  wid=$(timeout 60 xdotool search --sync --onlyvisible --name "^quibo$" | head -n 1) || true
   [ -n "$wid" ] || { echo "no window \"quibo\" appeared"; kill $pid; exit 1; }
-  for ((i = 0; i < 200; i++)); do
-    xdotool getwindowgeometry "$wid" | grep -q "Geometry: 1920x1080" && break
-    sleep 0.05
-  done
-  xdotool getwindowgeometry "$wid" | grep -q "Geometry: 1920x1080" || { echo "the window never went full screen"; kill $pid; exit 1; }
+  await full_screen "$wid" || { echo "the window never went full screen"; kill $pid; exit 1; }
 }
 
-# Waits up to 10 s for the program to end once key X has been sent.
+# Whether the window fills the screen.
+full_screen() { xdotool getwindowgeometry "$1" | grep -q "Geometry: 1920x1080"; }
+
+# Waits for the program to end once key X has been sent.
 await_exit() {
-  for ((i = 0; i < 100; i++)); do kill -0 $pid 2>/dev/null || break; sleep 0.1; done
-  if kill -0 $pid 2>/dev/null; then kill $pid; echo "the program did not quit on X"; exit 1; fi
+  await ended $pid || { kill $pid; echo "the program did not quit on X"; exit 1; }
   wait $pid
 }

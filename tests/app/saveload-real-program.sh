@@ -25,17 +25,16 @@ start() {   # the program, shown full screen and holding the keyboard
   start_full_screen
   # Without a window manager the window takes the keyboard when clicked.
   xdotool mousemove --sync '"$away"' click 1
-  for ((i = 0; i < 100; i++)); do
-    [ "$(xdotool getwindowfocus 2>/dev/null)" = "$wid" ] && return 0
-    sleep 0.05
-  done
-  echo "the window never took the keyboard"; kill $pid; exit 1
+  await focused || { echo "the window never took the keyboard"; kill $pid; exit 1; }
 }
+focused() { [ "$(xdotool getwindowfocus 2>/dev/null)" = "$wid" ]; }
 # A screenshot once the screen has stopped changing (two shots 0.3 s
-# apart agree); fails after 10 s.
+# apart agree); fails after a minute. Taken once the program has handled
+# all that was sent before, so that only the last paint may be pending.
 still() {
   import -window root "$1"
-  for ((i = 0; i < 33; i++)); do
+  local end=$((SECONDS + 60))
+  while ((SECONDS < end)); do
     sleep 0.3
     import -window root "$1.next.png"
     if [ "$(compare -metric AE "$1" "$1.next.png" null: 2>&1 || true)" = 0 ]; then rm "$1.next.png"; return 0; fi
@@ -46,20 +45,28 @@ still() {
 # The file dialog titled "Load quibo Game File": the path typed as its file
 # name, then Enter.
 choose() {
-  dlg=$(timeout 20 xdotool search --sync --onlyvisible --name "^Load quibo Game File$" | head -n 1)
+  dlg=$(timeout 60 xdotool search --sync --onlyvisible --name "^Load quibo Game File$" | head -n 1)
   [ -n "$dlg" ] || { echo "no file dialog"; kill $pid; exit 1; }
   xdotool windowfocus --sync "$dlg"
   xdotool key ctrl+a
   xdotool type --delay 5 "$1"
   xdotool key Return
-  for ((i = 0; i < 100; i++)); do
-    xdotool search --onlyvisible --name "^Load quibo Game File$" >/dev/null 2>&1 || return 0
-    sleep 0.1
-  done
-  echo "the file dialog stayed open"; kill $pid; exit 1
+  await no_file_dialog || { echo "the file dialog stayed open"; kill $pid; exit 1; }
 }
+no_file_dialog() { ! xdotool search --onlyvisible --name "^Load quibo Game File$" >/dev/null 2>&1; }
+# The board left of the panel, and the panel'"'"'s score, moves and disorder.
+areas="1700x1080+0+0 172x92+1742+628"
+# A shot of the screen; whether it shows the first run'"'"'s in those areas.
+shows_before() {
+  import -window root "$1/after.png"
+  for area in $areas; do
+    [ "$(compare -metric AE "$1/before.png[$area]" "$1/after.png[$area]" null: 2>&1 || true)" = 0 ] || return 1
+  done
+}
+# Key X with the pointer away (the X server takes the move first; a
+# synced move to where the pointer is already would wait in vain).
 quit() {
-  xdotool mousemove --sync '"$away"' key x
+  xdotool mousemove '"$away"' key x
   await_exit
 }
 '
@@ -71,12 +78,12 @@ xvfb-run -a -s "-screen 0 1920x1080x24" bash -c "$steps"'
   xdotool mousemove --sync '"$newGame"' click 1
   xdotool mousemove --sync '"$frontBox"' click 1 key Left key Up key Left
   xdotool click 1   # the same box again: no selection outline
-  xdotool mousemove --sync '"$away"'
-  still "$0/before.png"
   xdotool mousemove --sync '"$saveButton"' click 1
   choose "$1"
-  for ((i = 0; i < 50; i++)); do [ -s "$1" ] && break; sleep 0.1; done
-  [ -s "$1" ] || { echo "no saved game was written"; kill $pid; exit 1; }
+  await test -s "$1" || { echo "no saved game was written"; kill $pid; exit 1; }
+  # The save came after the turns: the program has handled them all.
+  xdotool mousemove --sync '"$away"'
+  still "$0/before.png"
   quit
 ' "$home" "$game"
 
@@ -86,7 +93,9 @@ xvfb-run -a -s "-screen 0 1920x1080x24" bash -c "$steps"'
   xdotool mousemove --sync '"$loadButton"' click 1
   choose "$1"
   xdotool mousemove --sync '"$away"'
-  still "$0/after.png"
+  # The loaded game shows once the program has read and drawn it: shots
+  # until one shows what the first run showed (the last one is kept).
+  await shows_before "$0" || true
   quit
 ' "$home" "$game"
 

@@ -348,7 +348,7 @@ TEST_F(AboutTest, TheTimerDrivesTheCycleAndTheBoxShowsIt)
     box.show();
     box.ToggleAnimation();
     QSignalSpy ticks(&box.timer, &QTimer::timeout);
-    ASSERT_TRUE(ticks.wait(2000));
+    ASSERT_TRUE(ticks.wait(60000));   // returns at the first tick
     EXPECT_EQ(Bytes(box.image), (std::vector<uint8_t>{42, 36, 38, 42, 36, 38}));
     box.ToggleAnimation();
     // Painted as it is now: red 38, green 36, blue 42.
@@ -508,6 +508,72 @@ TEST_F(WindowTest, AboutBoxFromThePanelAndTheMenusPausesTheIntro)
         w.board->SplashTimerProc();
         EXPECT_NE(w.board->introTitleColor, now) << "the title steps again";
     }
+}
+
+namespace {
+
+// What a cursor looks like: its shape, and for a picture cursor the picture
+// and the hot spot.
+struct CursorLook {
+    Qt::CursorShape shape = Qt::ArrowCursor;
+    QImage picture;
+    QPoint hotSpot;
+    bool operator==(const CursorLook &o) const
+    {
+        return shape == o.shape && picture == o.picture && hotSpot == o.hotSpot;
+    }
+};
+
+// The cursor the application shows now: the kit's override, else the arrow.
+CursorLook Shown()
+{
+    CursorLook look;
+    if (const QCursor *c = QGuiApplication::overrideCursor()) {
+        look.shape = c->shape();
+        if (look.shape == Qt::BitmapCursor) {
+            look.picture = c->pixmap().toImage().convertToFormat(QImage::Format_ARGB32);
+            look.hotSpot = c->hotSpot();
+        }
+    }
+    return look;
+}
+
+} // namespace
+
+// Enter closes the box opened from the panel, the pointer still where the
+// box put it, over the board: the board's cursor shows at once, not the
+// box's hand until the pointer moves.
+TEST_F(WindowTest, TheBoardShowsItsCursorAsSoonAsEnterClosesTheAboutBox)
+{
+    TboxScr &w = OpenGame(2, 3);
+    ASSERT_TRUE(QTest::qWaitForWindowExposed(&w));
+    const QImage handPicture = VlmPix::Get(VlmPix::Find(QStringLiteral("HndPinch"))).convertToFormat(QImage::Format_ARGB32);
+    SetDialogRunner(nullptr);
+    bool handShown = false;
+    QTimer::singleShot(0, [&] {
+        auto *box = qobject_cast<TboxAbout *>(QApplication::activeModalWidget());
+        ASSERT_NE(box, nullptr);
+        // The box put the pointer on its picture: the hand shows there.
+        QTest::mouseMove(&box->picture, box->picture.mapFromGlobal(QCursor::pos()));
+        handShown = Shown().picture == handPicture;
+        QTest::keyClick(&box->picture, Qt::Key_Return);
+    });
+    QTest::mouseClick(&w.panel.aboutButton, Qt::LeftButton);
+    ASSERT_TRUE(handShown);
+    ASSERT_EQ(QApplication::activeModalWidget(), nullptr) << "Enter closed the box";
+
+    // The pointer has not moved since; the cursor is the one a move there
+    // chooses, made away and back.
+    const CursorLook closed = Shown();
+    const QPoint at = w.mapFromGlobal(QCursor::pos());
+    ASSERT_EQ(QApplication::widgetAt(QCursor::pos()), w.View()) << "the pointer is over the board";
+    QTest::mouseMove(w.windowHandle(), at + QPoint(1, 0));
+    QTest::mouseMove(w.windowHandle(), at);
+    const CursorLook moved = Shown();
+    EXPECT_EQ(moved.shape, Qt::BitmapCursor) << "the pointer is over a box";
+    EXPECT_FALSE(moved.picture == handPicture) << "over the board a move shows the board's cursor";
+    EXPECT_FALSE(closed.picture == handPicture) << "the hand stayed";
+    EXPECT_TRUE(closed == moved) << "the board's cursor";
 }
 
 #include "test_about.moc"

@@ -16,6 +16,7 @@
 
 #include <QAbstractItemView>
 #include <QFile>
+#include <QFileInfo>
 #include <QKeyEvent>
 #include <QProcess>
 #include <QProcessEnvironment>
@@ -340,13 +341,18 @@ TEST_F(WindowTest, IntroTimerRunsFromTheFirstPaintUntilTheFirstGame)
     EXPECT_TRUE(w.board->introTimer->isActive());
     EXPECT_EQ(w.board->introTimer->interval(), 100);
 
+    // Ticks counted, not time: three while input is off repaint nothing,
+    // the next one once it is on repaints.
     PaintCounter counter;
     w.View()->installEventFilter(&counter);
+    QSignalSpy ticks(w.board->introTimer, &QTimer::timeout);
     w.settings->inputEnabled = false;
-    QTest::qWait(350);
+    ASSERT_TRUE(QTest::qWaitFor([&] { return ticks.count() >= 3; }, 60000));
+    QCoreApplication::processEvents();
     EXPECT_EQ(counter.paints, 0);
     w.settings->inputEnabled = true;
-    QTest::qWait(350);
+    const int off = int(ticks.count());
+    ASSERT_TRUE(QTest::qWaitFor([&] { return ticks.count() > off; }, 60000));
     EXPECT_GE(counter.paints, 1);
     w.View()->removeEventFilter(&counter);
 
@@ -364,7 +370,13 @@ TEST_F(WindowTest, DestroyingTheWindowDuringTheIntroStopsItsTimer)
     window.reset();
     EXPECT_FALSE(timer);
     EXPECT_EQ(pBoxScr, nullptr);
-    QTest::qWait(150);   // no tick reaches a destroyed window
+    // No tick reaches a destroyed window: a timer of the same interval,
+    // started later, ticks three times meanwhile.
+    QTimer probe;
+    probe.setInterval(100);
+    QSignalSpy probed(&probe, &QTimer::timeout);
+    probe.start();
+    EXPECT_TRUE(QTest::qWaitFor([&] { return probed.count() >= 3; }, 60000));
 }
 
 TEST(EndSwitch, OnlyTheFirstSwitchCharacterCounts)
@@ -418,8 +430,9 @@ TEST(Program, EndSwitchEndsAtOnceWithCodeZero)
         QProcess p;
         p.setProcessEnvironment(ProgramEnvironment(home.path()));
         p.start(QStringLiteral(QUIBO_EXE), {QString::fromLatin1(arg)});
-        ASSERT_TRUE(p.waitForStarted(5000));
-        ASSERT_TRUE(p.waitForFinished(5000)) << arg;
+        // However busy the machine: "at once" is what it did, not how soon.
+        ASSERT_TRUE(p.waitForStarted(60000));
+        ASSERT_TRUE(p.waitForFinished(60000)) << arg;
         EXPECT_EQ(p.exitStatus(), QProcess::NormalExit) << arg;
         EXPECT_EQ(p.exitCode(), 0) << arg;
         // It ended before any settings were made.
@@ -435,6 +448,9 @@ TEST(Program, StartsFromAFolderWhoseNameBeginsWithD)
     QDir().mkpath(dir);
     ASSERT_TRUE(QFile::copy(QStringLiteral(QUIBO_EXE), dir + "/quibo"));
     QFile::setPermissions(dir + "/quibo", QFile::permissions(QStringLiteral(QUIBO_EXE)));
+    // With its installation options beside it, as the build lays them out:
+    // the first start stores them.
+    ASSERT_TRUE(QFile::copy(QFileInfo(QStringLiteral(QUIBO_EXE)).absolutePath() + "/boxOptn.pcg", dir + "/boxOptn.pcg"));
 
     struct Run {
         QString program;
@@ -444,19 +460,26 @@ TEST(Program, StartsFromAFolderWhoseNameBeginsWithD)
         {QStringLiteral(QUIBO_EXE), {dir}},            // an argument with "/d" inside
         {QStringLiteral(QUIBO_EXE), {"-x", "-d"}},     // only the first switch counts
     };
+    // Each run in a home of its own: its settings store, written as the
+    // program starts, tells that it went past the end switch.
     std::vector<std::unique_ptr<QProcess>> procs;
-    for (const Run &r : runs) {
+    std::vector<QString> stores;
+    for (size_t i = 0; i < std::size(runs); ++i) {
+        const QString runHome = home.path() + "/home" + QString::number(i);
+        stores.push_back(runHome + "/.config/Vellamor/quibo.conf");
         procs.push_back(std::make_unique<QProcess>());
-        procs.back()->setProcessEnvironment(ProgramEnvironment(home.path()));
-        procs.back()->start(r.program, r.args);
-        ASSERT_TRUE(procs.back()->waitForStarted(5000));
+        procs.back()->setProcessEnvironment(ProgramEnvironment(runHome));
+        procs.back()->start(runs[i].program, runs[i].args);
+        ASSERT_TRUE(procs.back()->waitForStarted(60000));
     }
-    QTest::qWait(1500);
     for (size_t i = 0; i < procs.size(); ++i) {
-        EXPECT_EQ(procs[i]->state(), QProcess::Running) << runs[i].program.toStdString() << " "
-                                                        << runs[i].args.join(' ').toStdString();
+        SCOPED_TRACE(runs[i].program.toStdString() + " " + runs[i].args.join(' ').toStdString());
+        EXPECT_TRUE(QTest::qWaitFor([&] { return QFile::exists(stores[i]) || procs[i]->state() != QProcess::Running; },
+                                    60000));
+        EXPECT_TRUE(QFile::exists(stores[i])) << "the settings were made";
+        EXPECT_EQ(procs[i]->state(), QProcess::Running);
         procs[i]->kill();
-        procs[i]->waitForFinished(5000);
+        procs[i]->waitForFinished(60000);
     }
 }
 #endif

@@ -31,44 +31,37 @@ away="5 1075"           # beside the cube, over no control
 xvfb-run -a -s "-screen 0 1920x1080x24" bash -c '
   set -euo pipefail
   game=$0 loadButton=$1 frontBox=$2 away=$3
+  . "$REAL_PROGRAM_STEPS"
   pids=()
   trap "kill \${pids[*]} 2>/dev/null || true" EXIT
   window() {   # title [pid]: waits for a visible window; prints its id
     local id
-    id=$(timeout 20 xdotool search --sync --all --onlyvisible ${2:+--pid $2} --name "^$1\$" | head -n 1) || true
+    id=$(timeout 60 xdotool search --sync --all --onlyvisible ${2:+--pid $2} --name "^$1\$" | head -n 1) || true
     [ -n "$id" ] || { echo "no window \"$1\" appeared" >&2; return 1; }
     echo "$id"
   }
   gone() {     # title: waits until no visible window has it
-    for ((i = 0; i < 100; i++)); do
-      xdotool search --onlyvisible --name "^$1\$" >/dev/null 2>&1 || return 0
-      sleep 0.1
-    done
-    echo "the window \"$1\" stayed open" >&2; return 1
+    await no_window "$1" || { echo "the window \"$1\" stayed open" >&2; return 1; }
   }
-  full_screen() {   # wid
-    for ((i = 0; i < 200; i++)); do
-      xdotool getwindowgeometry "$1" | grep -q "Geometry: 1920x1080" && return 0
-      sleep 0.05
-    done
-    echo "a window never went full screen" >&2; return 1
+  no_window() { ! xdotool search --onlyvisible --name "^$1\$" >/dev/null 2>&1; }
+  shown_full_screen() {   # wid
+    await full_screen "$1" || { echo "a window never went full screen" >&2; return 1; }
   }
   # Both games start and read the data folder before either saves.
   "$exe" & pids+=($!)
-  widA=$(window quibo ${pids[0]}); full_screen "$widA"
+  widA=$(window quibo ${pids[0]}); shown_full_screen "$widA"
   "$exe" & pids+=($!)
-  widB=$(window quibo ${pids[1]}); full_screen "$widB"
+  widB=$(window quibo ${pids[1]}); shown_full_screen "$widB"
 
   # Raises the window until it is the one under the pointer: a game may
   # raise its own window again once its dialog has closed.
   front() {   # wid
-    for ((i = 0; i < 50; i++)); do
-      xdotool windowraise "$1" mousemove $away
-      sleep 0.1
-      eval "$(xdotool getmouselocation --shell)"
-      [ "$WINDOW" = "$1" ] && return 0
-    done
-    echo "a game window stayed behind the other" >&2; return 1
+    await raised "$1" || { echo "a game window stayed behind the other" >&2; return 1; }
+  }
+  raised() {
+    xdotool windowraise "$1" mousemove $away
+    eval "$(xdotool getmouselocation --shell)"
+    [ "$WINDOW" = "$1" ]
   }
   play() {   # wid player
     front "$1"
@@ -87,9 +80,8 @@ xvfb-run -a -s "-screen 0 1920x1080x24" bash -c '
     xdotool mousemove --sync 100 300
     xdotool windowfocus --sync "$hof"
     xdotool type --delay 5 "$2"
-    xdotool key Return
-    sleep 0.3
-    xdotool key Return
+    xdotool key Return   # adds the entry
+    xdotool key Return   # saves and closes
     gone "quibo High Scores Hall of Fame"
   }
   play "$widA" AnnAlpha
@@ -100,8 +92,7 @@ xvfb-run -a -s "-screen 0 1920x1080x24" bash -c '
     wid=$([ $k = 0 ] && echo "$widA" || echo "$widB")
     front "$wid"
     xdotool key x
-    for ((i = 0; i < 100; i++)); do kill -0 ${pids[$k]} 2>/dev/null || break; sleep 0.1; done
-    if kill -0 ${pids[$k]} 2>/dev/null; then echo "a game did not quit on X"; exit 1; fi
+    await ended ${pids[$k]} || { echo "a game did not quit on X"; exit 1; }
   done
   pids=()
 ' "$game" "$loadButton" "$frontBox" "$away"

@@ -172,6 +172,10 @@ TEST(SaveFile, ThreeWritersOnOneFileNeverFailAndTheFileIsAlwaysWhole)
     std::vector<std::thread> threads;
     for (int w = 0; w < Writers; ++w)
         threads.emplace_back([&, w] {
+            // The reader reads while the writers write, however the
+            // threads are scheduled: they start after its first read.
+            while (reads == 0)
+                std::this_thread::yield();
             for (int i = 0; i < Saves; ++i) {
                 const bool stream = i % 2 == 1;
                 const bool ok = stream ? SaveFile::WriteStream(target, [&](FILE *f) {
