@@ -1,4 +1,4 @@
-// Stand-in for the HTML Help viewer: a separate top-level window showing
+// The help window: a separate top-level window showing
 // the HTML pages shipped in the program's resources under ":/help".
 //
 // A help URL has the form "<help file>::/html/<topic>", as the game builds

@@ -1,4 +1,4 @@
-// Stand-in for the registry: values live in QSettings stores, one for the
+// The settings store: values live in QSettings stores, one for the
 // current user (HKEY_CURRENT_USER) and one read-only store for the machine
 // (HKEY_LOCAL_MACHINE). A registry subkey "Vellamor\\quibo" names the
 // organisation "Vellamor" and the application "quibo"; deeper levels become

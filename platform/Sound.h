@@ -1,4 +1,4 @@
-// Stand-in for the platform's resource sound player: plays one named WAVE
+// The sound player: plays one named WAVE
 // resource asynchronously; a new sound cuts the one playing. Silent and
 // harmless where no audio device exists.
 #pragma once

@@ -1,4 +1,4 @@
-// The help viewer and the sound player stand-ins.
+// The help window and the sound player.
 #include "HtmlHelp.h"
 #include "Sound.h"
 

@@ -1,4 +1,4 @@
-// The registry stand-in: subkeys to QSettings stores, scopes, value types,
+// The settings store: subkeys to QSettings stores, scopes, value types,
 // and writes that meet another process holding the store's lock.
 #include "RegStore.h"
 #include "SaveLock.h"
