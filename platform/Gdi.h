@@ -265,10 +265,6 @@ bool MoveToEx(HDC dc, int x, int y, POINT *old);
 // point; wider pens draw a stroke of the pen's width with round ends.
 bool LineTo(HDC dc, int x, int y);
 
-// Text in the selected font, colour and background mode; (x, y) is the top
-// left of the text cell.
-bool TextOutW(HDC dc, int x, int y, const QString &text);
-
 // Exchange with Qt images and painting on screen.
 // A copy of a region of the bitmap (clipped) as Format_RGB32.
 QImage ToQImage(const Bitmap *bitmap, int x, int y, int w, int h);

@@ -654,39 +654,6 @@ TEST(GdiObjects, DibSectionGuards)
     DeleteDC(dc);
 }
 
-TEST(GdiText, DrawsInsideTheCellInTheTextColour)
-{
-    Surface s(60, 30);
-    HFONT f = CreateFontW(-16, 0, 0, 0, FW_BOLD, 0, 0, 0, DEFAULT_CHARSET, 0, 0, NONANTIALIASED_QUALITY, 0, u"Sans");
-    s.Use(f);
-    SetTextColor(s.dc, 0xFFFFFF);
-    SetBkMode(s.dc, TRANSPARENT);
-    // The text cell: the font's advance and height.
-    const QFontMetrics fm(f->qfont);
-    const QSize ext(fm.horizontalAdvance("HH"), fm.height());
-    EXPECT_GT(ext.height(), 10);
-    TextOutW(s.dc, 5, 4, "HH");
-    int white = 0, other = 0;
-    for (int y = 0; y < 30; ++y)
-        for (int x = 0; x < 60; ++x) {
-            const COLORREF c = s.At(x, y);
-            if (c == 0xFFFFFF) {
-                ++white;
-                EXPECT_TRUE(x >= 5 && x < 5 + ext.width() && y >= 4 && y < 4 + ext.height()) << x << "," << y;
-            } else if (c != Back) {
-                ++other;
-            }
-        }
-    EXPECT_GT(white, 20);
-    EXPECT_EQ(other, 0);  // not smoothed
-    // Opaque mode fills the cell with the background colour.
-    SetBkMode(s.dc, OPAQUE);
-    SetBkColor(s.dc, Fill);
-    TextOutW(s.dc, 5, 4, "HH");
-    EXPECT_EQ(s.At(5, 4 + ext.height() - 1), Fill);
-    EXPECT_EQ(s.At(5 + ext.width(), 4), Back);
-}
-
 TEST(GdiText, FontRoundTripsThroughLogFont)
 {
     HFONT f = CreateFontW(-20, 0, 0, 0, FW_BOLD, 1, 0, 0, DEFAULT_CHARSET, 0, 0, 0, 0, u"Serif");
