@@ -1,8 +1,7 @@
 // Where the options live and how they come together: the settings-store
 // values, the data folders, the search for the options files, the merge of
-// the installation and the user file, the interface block with its
-// first-start scale, the default colour set and the writing of the options.
-#include "GameFile.h"
+// the installation and the user file, the interface block, the default
+// colour set and the writing of the options.
 #include "TSettings.h"
 
 #include "RegStore.h"
@@ -62,17 +61,6 @@ bool ValidScale(char c)
 
 } // namespace
 
-QString TSettings::ProgramFolder() const
-{
-    return WithSlash(environment.programFolder);
-}
-
-QString TSettings::FileNamePart(const QString &path)
-{
-    const int cut = int(qMax(path.lastIndexOf(QLatin1Char('/')), path.lastIndexOf(QLatin1Char('\\'))));
-    return path.mid(cut + 1);
-}
-
 bool TSettings::WriteOptionsFileAt(const QString &path)
 {
     if (path.isEmpty())
@@ -80,24 +68,9 @@ bool TSettings::WriteOptionsFileAt(const QString &path)
     return SaveFile::Write(path, [this](QIODevice &file) { return WriteOptionsFile(file); });
 }
 
-bool TSettings::FolderWritable(const QString &folder)
-{
-    if (folder.isEmpty())
-        return false;
-    QString p = QFileInfo(folder).absoluteFilePath();
-    while (!QFileInfo::exists(p)) {
-        const QString up = QFileInfo(p).absolutePath();
-        if (up == p)
-            return false;
-        p = up;
-    }
-    const QFileInfo fi(p);
-    return fi.isDir() && fi.isWritable();
-}
-
 void TSettings::FindDataFolders()
 {
-    const QString program = ProgramFolder();
+    const QString program = environment.ProgramFolder();
     auto folder = [&](const QString &base) {
         return WithSlash(base.isEmpty() ? program : base) + QStringLiteral("quibo/");
     };
@@ -109,12 +82,12 @@ bool TSettings::FindPictureFile(QString &file, const QString &subfolder) const
 {
     if (file.isEmpty() || QFileInfo::exists(file))
         return true;
-    const QString name = FileNamePart(file);
+    const QString name = TEnvironment::FileNamePart(file);
     if (name.isEmpty())
         return false;
     QString sub = subfolder;
     sub.replace(QLatin1Char('\\'), QLatin1Char('/'));
-    for (const QString &folder : {userFolder, commonFolder, ProgramFolder()}) {
+    for (const QString &folder : {userFolder, commonFolder, environment.ProgramFolder()}) {
         if (folder.isEmpty())
             continue;
         const QString candidate = folder + sub + name;
@@ -137,26 +110,6 @@ void TSettings::MakeDefaultColorSet()
     for (int f = 0; f < 6; ++f)
         colorSetColors.append(faceColor[f] & 0xFFFFFF);
     colorSetCount = 1;
-}
-
-char TSettings::FirstStartScale(int workWidth, int workHeight)
-{
-    if (workWidth < 0 || workHeight < 0)
-        return 'n';
-    const int w = workWidth, h = workHeight - 60;
-    if (w > 1670 && h > 1580)
-        return 'c';
-    if (w > 1330 && h > 1230)
-        return 'g';
-    if (w > 1120 && h > 1074)
-        return 'e';
-    if (w > 920 && h > 880)
-        return 'h';
-    if (w > 780 && h > 734)
-        return 'j';
-    if (w > 680 && h > 630)
-        return 'l';
-    return 'n';
 }
 
 void TSettings::LoadOptions()
@@ -186,7 +139,7 @@ void TSettings::LoadOptions()
         }
     }
 
-    const QString folders[3] = {userFolder, commonFolder, ProgramFolder()};
+    const QString folders[3] = {userFolder, commonFolder, environment.ProgramFolder()};
     auto search = [&](const char *name) {
         for (const QString &folder : folders) {
             if (folder.isEmpty())
@@ -222,13 +175,13 @@ void TSettings::LoadOptions()
         if (interfaceBlock.buttonStyle > 1)
             interfaceBlock.buttonStyle = 0;
         if (!ValidScale(interfaceBlock.scale))
-            interfaceBlock.scale = FirstStartScale(environment.workAreaWidth, environment.workAreaHeight);
+            interfaceBlock.scale = environment.FirstStartScale();
     } else {
         uint8_t zero[TInterfaceBlock::Size] = {};
         interfaceBlock.FromBytes(zero);
         interfaceBlock.programVersion = int16_t(programVersion);
         interfaceBlock.look = 'W';
-        interfaceBlock.scale = FirstStartScale(environment.workAreaWidth, environment.workAreaHeight);
+        interfaceBlock.scale = environment.FirstStartScale();
     }
 
     if (colorSet < 1 || colorSetCount < 1)
@@ -240,7 +193,7 @@ void TSettings::LoadOptions()
 bool TSettings::SaveOptions()
 {
     for (int f = 0; f < 6; ++f)
-        ReleaseDib(faceImageFit[f]);
+        VlmImgUt::ReleaseDib(faceImageFit[f]);
     const QString userFile = userFolder.isEmpty() ? QString() : userFolder + QLatin1String(OptionsFileName);
     if (optionsFile.isEmpty()) {
         if (!commonFolder.isEmpty()) {

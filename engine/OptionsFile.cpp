@@ -3,8 +3,10 @@
 // than 0 being set.
 #include "TSettings.h"
 
+#include "BoardGeometry.h"
 #include "FieldCodec.h"
 #include "RegularFile.h"
+#include "TGame.h"
 
 #include <QByteArray>
 #include <QFile>
@@ -89,21 +91,21 @@ bool ReadGameOptions(TSettings &s, TFieldReader &r)
 
     if (!r.GetInt(i32))
         return false;
-    if (TSettings::ValidGameType(i32))
+    if (TGame::ValidGameType(i32))
         s.gameType = i32;
     if (!r.GetInt(i32))
         return false;
-    if (TSettings::ValidLevels(i32))
+    if (TGame::ValidLevels(i32))
         s.levels = i32;
     if (!r.GetAnyFlag(s.bonusBoxes) || !r.GetAnyFlag(s.badBoxes))
         return false;
     if (!r.GetFloat(ratio))
         return false;
-    if (TSettings::ValidRatio(ratio))
+    if (BoardGeometry::ValidRatio(ratio))
         s.sideRatio = ratio;
     if (!r.GetFloat(ratio))
         return false;
-    if (TSettings::ValidRatio(ratio))
+    if (BoardGeometry::ValidRatio(ratio))
         s.topRatio = ratio;
     if (!r.GetAnyFlag(s.useBoxColors) || !r.GetAnyFlag(s.useBoxImages) || !r.GetColor(s.backgroundColor))
         return false;
@@ -203,7 +205,7 @@ bool ReadHallOfFame(TSettings &s, TFieldReader &r)
             if (keepTable && e < HofEntries && !name.isEmpty()) {
                 s.hofNames[t][e] = name;
                 s.hofScore[t][e] = score;
-                s.hofLevels[t][e] = TSettings::ValidLevels(lev) ? lev : 0;
+                s.hofLevels[t][e] = TGame::ValidLevels(lev) ? lev : 0;
             }
         }
     }
