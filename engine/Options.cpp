@@ -1,20 +1,19 @@
 // Where the options live and how they come together: the settings-store
 // values, the data folders, the search for the options files, the merge of
 // the installation and the user file, the interface block, the default
-// colour set and the writing of the options.
+// colour set and the saves of the options through the record's keeper.
 #include "TSettings.h"
 
+#include "OptionsFile.h"
 #include "RegStore.h"
-#include "RegularFile.h"
-#include "SaveFile.h"
 #include "TDib.h"
 #include "TImgUt.h"
 
 #include <QDir>
-#include <QFile>
 #include <QFileInfo>
 
 #include <cstring>
+#include <memory>
 
 namespace {
 
@@ -59,14 +58,54 @@ bool ValidScale(char c)
     return c != 0 && std::strchr("nljhegcs", c) != nullptr;
 }
 
-} // namespace
-
-bool TSettings::WriteOptionsFileAt(const QString &path)
+// The record's Hall of Fame as tables, and back.
+THofTables TablesOf(const TSettings &s)
 {
-    if (path.isEmpty())
-        return false;
-    return SaveFile::Write(path, [this](QIODevice &file) { return WriteOptionsFile(file); });
+    THofTables h;
+    for (int t = 0; t < THofTables::Tables; ++t)
+        for (int e = 0; e < THofTables::Entries; ++e) {
+            h.score[t][e] = s.hofScore[t][e];
+            h.levels[t][e] = s.hofLevels[t][e];
+            h.name[t][e] = e < s.hofNames[t].size() ? s.hofNames[t][e] : QString();
+        }
+    return h;
 }
+
+void StoreTables(TSettings &s, const THofTables &h)
+{
+    for (int t = 0; t < THofTables::Tables; ++t) {
+        s.hofNames[t].resize(THofTables::Entries);
+        for (int e = 0; e < THofTables::Entries; ++e) {
+            s.hofScore[t][e] = h.score[t][e];
+            s.hofLevels[t][e] = h.levels[t][e];
+            s.hofNames[t][e] = h.name[t][e];
+        }
+    }
+}
+
+// The record's options as its keeper saves them: a file on its own is read
+// into a bare record, the record's options written whole.
+class TRecordOptions final : public TSavedOptions {
+public:
+    explicit TRecordOptions(TSettings &settings) : s(settings) {}
+
+    const char *VersionText() const override { return s.versionText; }
+    THofTables Tables() const override { return TablesOf(s); }
+    void SetTables(const THofTables &tables) override { StoreTables(s, tables); }
+    bool ReadFile(const QString &path, THofTables &tables) const override
+    {
+        const auto file = std::make_unique<TSettings>();
+        const bool whole = file->ReadOptionsFile(path);
+        tables = TablesOf(*file);
+        return whole;
+    }
+    bool WriteFile(const QString &path) override { return OptionsFile::WriteAt(s, path); }
+
+private:
+    TSettings &s;
+};
+
+} // namespace
 
 void TSettings::FindDataFolders()
 {
@@ -166,7 +205,7 @@ void TSettings::LoadOptions()
     }
     if (!optionsFile.isEmpty())
         ReadOptionsFile(optionsFile);
-    optionsKeeper.fileTables = THofTables::Of(*this);
+    optionsKeeper.fileTables = TablesOf(*this);
 
     // A stored block keeps its letters only when they are known ones.
     if (blockStored) {
@@ -204,8 +243,11 @@ bool TSettings::SaveOptions()
         }
     }
     TOptionsKeeper &keeper = optionsKeeper;
-    if (keeper.Save(*this, optionsFile, userFile) != TOptionsKeeper::Result::Saved)
+    TRecordOptions options(*this);
+    QString written;
+    if (keeper.Save(options, optionsFile, userFile, written) != TOptionsKeeper::Result::Saved)
         return false;
+    optionsFile = written;
     if (!keeper.foreignFile.isEmpty() && keeper.foreignFile != optionsFile) {
         keeper.AddNotice(QStringLiteral("Not an Options file! - ") + keeper.foreignFile
                          + QStringLiteral(" is left as it was; Options saved to ") + optionsFile);

@@ -1,12 +1,14 @@
 // The options file: writer and merging reader. Its fields go through the
 // field codec (FieldCodec.h); flags are read leniently, any value other
 // than 0 being set.
-#include "TSettings.h"
+#include "OptionsFile.h"
 
 #include "BoardGeometry.h"
 #include "FieldCodec.h"
 #include "RegularFile.h"
+#include "SaveFile.h"
 #include "TGame.h"
+#include "TSettings.h"
 
 #include <QByteArray>
 #include <QFile>
@@ -214,13 +216,20 @@ bool ReadHallOfFame(TSettings &s, TFieldReader &r)
 
 } // namespace
 
-int TSettings::FileVersionOf(const char text[14])
+int OptionsFile::FileVersionOf(const char text[14])
 {
     int v = 0;
     for (int i = 8; i <= 12; ++i)
         if (text[i] >= '0' && text[i] <= '9')
             v = v * 10 + (text[i] - '0');
     return v;
+}
+
+bool OptionsFile::WriteAt(TSettings &s, const QString &path)
+{
+    if (path.isEmpty())
+        return false;
+    return SaveFile::Write(path, [&s](QIODevice &file) { return s.WriteOptionsFile(file); });
 }
 
 bool TSettings::WriteCountedString(const QString &text, QIODevice &file)
@@ -308,7 +317,7 @@ bool TSettings::ReadOptionsFile(const QString &path)
     char text[14];
     bool whole = file.read(text, sizeof text) == qint64(sizeof text);
     if (whole) {
-        fileVersion = FileVersionOf(text);
+        fileVersion = OptionsFile::FileVersionOf(text);
         whole = ReadOptionsBody(file);
     }
     // A file that holds more than was read is not written over unkept.

@@ -213,9 +213,6 @@ public:
     // Writes every field from the device's current start; false at the first
     // write that does not complete. Sets colorSetCount and imageSetCount.
     bool WriteOptionsFile(QIODevice &file);
-    // The whole options file at a path, through a temporary file beside it;
-    // false when any write, the flush or the rename fails (the old file stays).
-    bool WriteOptionsFileAt(const QString &path);
     bool WriteCountedString(const QString &text, QIODevice &file);
     // Reads and merges one options file; false when it cannot be opened, its
     // version text is short or the body ends early (what was read stays).
@@ -224,8 +221,6 @@ public:
     // A 32-bit length and that many bytes, read in pieces of 259 bytes, each
     // cut at its first NUL; UTF-8.
     bool ReadCountedString(QString &text, QIODevice &file);
-    // The decimal digits among bytes 8 to 12 of a version text.
-    static int FileVersionOf(const char text[14]);
 
     // Fills commonFolder and userFolder (each ending in "quibo/").
     void FindDataFolders();
