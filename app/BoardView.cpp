@@ -1,5 +1,5 @@
 #include "BoardView.h"
-#include "FacePictures.h"
+#include "BoxPainter.h"
 
 #include "BboxCnt.h"
 #include "BoardInput.h"
@@ -164,7 +164,7 @@ void TBoardView::RenderBoard()
         if (fresh)
             s.renderBuffer = new VlmImgUt::TDib;
         if (!s.renderBuffer->Create(s.bufferWidth, s.bufferHeight)) {
-            TSettings::ReleaseDib(s.renderBuffer);
+            VlmImgUt::ReleaseDib(s.renderBuffer);
             screenFrame = QImage();
             return;
         }
@@ -216,7 +216,7 @@ void TBoardView::PreparePictures()
     // is read for the game that follows.
     if (s.usePattern)
         pattern.Prepare(s, jobs);
-    s.Pictures().Prepare(s, TFacePictures::FitSize(s, flow.game->levels), jobs);
+    s.painter->pictures.Prepare(s, TFacePictures::FitSize(s, flow.game->levels), jobs);
     jobs.Run();
 }
 
@@ -224,7 +224,7 @@ void TBoardView::PreparePictures()
 
 TBoardPattern::~TBoardPattern()
 {
-    TSettings::ReleaseDib(stretched);
+    VlmImgUt::ReleaseDib(stretched);
 }
 
 bool TBoardPattern::Serves(const TSettings &s, int W, int H) const
@@ -240,7 +240,7 @@ void TBoardPattern::Load(TSettings &s, VlmImgUt::TImgUt *ctx, int W, int H)
     if (!s.patternImage && ctx && !s.patternFile.isEmpty() && s.patternFile != failed) {
         VlmImgUt::TDib *picture = nullptr;
         if (!ctx->ReadImageFile(s.patternFile, &picture, 0, 0, false)) {
-            TSettings::ReleaseDib(picture);
+            VlmImgUt::ReleaseDib(picture);
             failed = s.patternFile;
         } else {
             failed.clear();
@@ -250,11 +250,11 @@ void TBoardPattern::Load(TSettings &s, VlmImgUt::TImgUt *ctx, int W, int H)
     if (!s.patternImage)
         return;
     int w, h;
-    if (!TSettings::DrawnSize(s.patternImage->width, s.patternImage->height, W, H, w, h) || s.patternFile.isEmpty())
+    if (!BoxPainter::DrawnSize(s.patternImage->width, s.patternImage->height, W, H, w, h) || s.patternFile.isEmpty())
         return;
     auto *copy = new VlmImgUt::TDib;
     if (!copy->Create(w, h)) {
-        TSettings::ReleaseDib(copy);
+        VlmImgUt::ReleaseDib(copy);
         return;
     }
     Gdi::SetStretchBltMode(copy->dc, Gdi::HALFTONE);
@@ -264,7 +264,7 @@ void TBoardPattern::Load(TSettings &s, VlmImgUt::TImgUt *ctx, int W, int H)
     stretchedFile = s.patternFile;
     stretchedForWidth = W;
     stretchedForHeight = H;
-    TSettings::ReleaseDib(s.patternImage);
+    VlmImgUt::ReleaseDib(s.patternImage);
 }
 
 void TBoardPattern::Prepare(TSettings &s, TPictureJobs &jobs)
@@ -272,7 +272,7 @@ void TBoardPattern::Prepare(TSettings &s, TPictureJobs &jobs)
     const int W = s.bufferWidth, H = s.bufferHeight;
     if (Serves(s, W, H) || s.patternImage || !s.imgUt || s.patternFile.isEmpty() || s.patternFile == failed)
         return;
-    TSettings::ReleaseDib(stretched);
+    VlmImgUt::ReleaseDib(stretched);
     jobs.Add(TPictureJobs::PictureBytes(s.patternFile), !TPictureJobs::ReadsSideBySide(s.patternFile, *s.imgUt),
              [this, &s, W, H](VlmImgUt::TImgUt *ctx, TPictureJobs &) { Load(s, ctx, W, H); });
 }
@@ -281,7 +281,7 @@ bool TBoardPattern::Draw(TSettings &s)
 {
     const int W = s.bufferWidth, H = s.bufferHeight;
     if (stretched && !Serves(s, W, H))
-        TSettings::ReleaseDib(stretched);
+        VlmImgUt::ReleaseDib(stretched);
     if (!stretched) {
         Load(s, s.imgUt, W, H);
         if (!stretched && !s.patternImage)

@@ -3,7 +3,7 @@
 #include "TDib.h"
 #include "TImgUt.h"
 #include "TSettings.h"
-#include "FacePictures.h"
+#include "BoxPainter.h"
 
 using VlmImgUt::TDib;
 
@@ -90,13 +90,13 @@ TDib *CopyOf(const TDib *src)
 void StoreCopy(TDib *&dst, const TDib *src)
 {
     if (!src) {
-        TSettings::ReleaseDib(dst);
+        VlmImgUt::ReleaseDib(dst);
         return;
     }
     if (!dst)
         dst = new TDib;
     if (!dst->CopyFrom(src))
-        TSettings::ReleaseDib(dst);
+        VlmImgUt::ReleaseDib(dst);
 }
 
 } // namespace
@@ -167,7 +167,7 @@ void TFaceSets::Load(const TSettings &s)
         faceImage[i] = CopyOf(s.faceImage[i]);
         // A picture the board has shown but no longer keeps at full size
         // is read again.
-        const bool dropped = s.facePictures && s.facePictures->dropped[i] == faceImageFile[i];
+        const bool dropped = s.painter->pictures.dropped[i] == faceImageFile[i];
         if (!faceImage[i] && !faceImageFile[i].isEmpty() && dropped)
             faceImage[i] = ReadPicture(faceImageFile[i]);
     }

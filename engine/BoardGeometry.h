@@ -13,12 +13,15 @@ namespace BoardGeometry {
 inline int Right(const QRect &r) { return r.x() + r.width(); }
 inline int Bottom(const QRect &r) { return r.y() + r.height(); }
 
+// The perspective ratios a layout takes, 0 to 0.5; false for NaN too.
+inline bool ValidRatio(float r) { return r >= 0.0f && r <= 0.5f; }
+
 // Can a shape be laid out in the board: a size above 0 and both ratios
 // valid. Anything else lays nothing out.
 inline bool CanLayOut(const QRect &board, const TSettings *st)
 {
-    return board.width() > 0 && board.height() > 0 && TSettings::ValidRatio(st->sideRatio)
-           && TSettings::ValidRatio(st->topRatio);
+    return board.width() > 0 && board.height() > 0 && ValidRatio(st->sideRatio)
+           && ValidRatio(st->topRatio);
 }
 
 // Can the shape be drawn: the board can be laid out and the boxes have a

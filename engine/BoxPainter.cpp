@@ -2,9 +2,9 @@
 // (copied onto the front square, resampled onto the slanted faces with
 // bilinear blending and the adaptive supersampler), the selection outline
 // and fitting a picture into a rectangle.
+#include "BoxPainter.h"
 #include "TSettings.h"
 
-#include "FacePictures.h"
 #include "PixelKernels.h"
 #include "ShapeRecord.h"
 #include "SlantedFace.h"
@@ -124,7 +124,8 @@ private:
 // else straight into the render bitmap.
 struct Target {
     explicit Target(TSettings &st)
-        : direct(st), to(st.shapeRecord ? static_cast<TPaintTarget &>(*st.shapeRecord) : direct)
+        : direct(st), to(st.painter->shapeRecord ? static_cast<TPaintTarget &>(*st.painter->shapeRecord)
+                                                 : static_cast<TPaintTarget &>(direct))
     {
     }
     TDrawAtOnce direct;
@@ -205,7 +206,7 @@ void FillFace(TSettings &st, TPaintTarget &target, const BoxFace &face)
 // same, and the file is read again when it must be fitted anew.
 TDib *FittedPicture(TSettings &st, TPaintTarget &target, int f, int S)
 {
-    TFacePictures &pictures = st.Pictures();
+    TFacePictures &pictures = st.painter->pictures;
     TDib *fit = st.faceImageFit[f];
     const bool fitted = fit && fit->bits && fit->width == S && fit->height == S;
     const bool fromFile = !st.faceImageFile[f].isEmpty() && pictures.dropped[f] == st.faceImageFile[f];
@@ -354,7 +355,7 @@ void TSettings::OutlineBox(int mask)
     Target(*this).to.Outline(mask, b.x, b.y, boxSize, sideDepth, topDepth, PlainColor(selectColor), 2 * VlLineFactor);
 }
 
-bool TSettings::DrawnSize(int pw, int ph, int W, int H, int &w, int &h)
+bool BoxPainter::DrawnSize(int pw, int ph, int W, int H, int &w, int &h)
 {
     w = pw;
     h = ph;
@@ -438,7 +439,7 @@ void TSettings::PutImage(TDib *dst, TDib *src, QRect &r, bool tile, bool border)
     const int left = r.left(), top = r.top();
     const int pw = src->width, ph = src->height;
     int w, h;
-    const bool scaled = DrawnSize(pw, ph, W, H, w, h);
+    const bool scaled = BoxPainter::DrawnSize(pw, ph, W, H, w, h);
 
     if (!tile) {
         const int x = left + (W - w) / 2, y = top + (H - h) / 2;
@@ -457,7 +458,7 @@ void TSettings::PutImage(TDib *dst, TDib *src, QRect &r, bool tile, bool border)
     if (scaled) {
         temp = new TDib;
         if (!temp->Create(w, h)) {
-            ReleaseDib(temp);
+            VlmImgUt::ReleaseDib(temp);
             return;
         }
         Gdi::SetStretchBltMode(temp->dc, Gdi::HALFTONE);
@@ -466,5 +467,5 @@ void TSettings::PutImage(TDib *dst, TDib *src, QRect &r, bool tile, bool border)
     }
 
     DrawTiles(dst, tileSrc, r, w, h);
-    ReleaseDib(temp);
+    VlmImgUt::ReleaseDib(temp);
 }

@@ -1,5 +1,5 @@
 // Where the full start-up construction of the settings record finds its
-// folders, its settings store and the screen.
+// folders, its settings store and the screen, and what it makes of them.
 #pragma once
 
 #include <QString>
@@ -19,4 +19,16 @@ struct TEnvironment {
     // settings (organisation "Vellamor", application "quibo") and the
     // primary screen.
     static TEnvironment System();
+
+    // The program's folder with its trailing "/"; empty when none is set.
+    QString ProgramFolder() const;
+    // The first-start interface scale letter of the work area (its height
+    // less 60 compared); "n" when there is no work area (width or height
+    // < 0).
+    char FirstStartScale() const;
+
+    // A folder that exists and can be written, or that could be created.
+    static bool FolderWritable(const QString &folder);
+    // The file-name part of a path split at "/" and "\\".
+    static QString FileNamePart(const QString &path);
 };

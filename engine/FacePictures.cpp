@@ -1,5 +1,7 @@
 #include "FacePictures.h"
 
+#include "BoxPainter.h"
+
 #include "PixelKernels.h"
 #include "RegularFile.h"
 #include "ShapeRecord.h"
@@ -22,13 +24,6 @@ namespace {
 constexpr int64_t GuessedBytes = int64_t(48) << 20;
 
 } // namespace
-
-TFacePictures &TSettings::Pictures()
-{
-    if (!facePictures)
-        facePictures = new TFacePictures;
-    return *facePictures;
-}
 
 TFacePictures::TFacePictures() = default;
 
@@ -76,7 +71,7 @@ bool TFacePictures::Read(TSettings &st, int f, TImgUt *ctx)
     if (!st.faceImage[f] && ctx && failed[f] != st.faceImageFile[f]) {
         TDib *picture = nullptr;
         if (!ctx->ReadImageFile(st.faceImageFile[f], &picture, 0, 0, false)) {
-            TSettings::ReleaseDib(picture);
+            VlmImgUt::ReleaseDib(picture);
             failed[f] = st.faceImageFile[f];
         }
         st.faceImage[f] = picture;
@@ -101,7 +96,7 @@ bool TFacePictures::Refit(TSettings &st, int f, int S, COLORREF ground)
 void TFacePictures::Drop(TSettings &st, int f)
 {
     if (st.faceImage[f] && !Keeps(st, f, st.faceImage[f], KeptBytes(st, f))) {
-        TSettings::ReleaseDib(st.faceImage[f]);
+        VlmImgUt::ReleaseDib(st.faceImage[f]);
         dropped[f] = st.faceImageFile[f];
     }
 }
@@ -110,7 +105,7 @@ void TFacePictures::Prepare(TSettings &st, int S, TPictureJobs &jobs)
 {
     // The ground of a fitted picture is the brush its box was filled with:
     // known ahead only with the box colours.
-    if (!st.useBoxImages || !st.useBoxColors || S <= 0 || st.boxSize <= 0 || st.shapeRecord)
+    if (!st.useBoxImages || !st.useBoxColors || S <= 0 || st.boxSize <= 0 || st.painter->shapeRecord)
         return;
     for (int f = 0; f < 6; ++f) {
         if (!NeedsFitting(st, f, S))
@@ -131,7 +126,7 @@ void TFacePictures::Prepare(TSettings &st, int S, TPictureJobs &jobs)
                      const bool small = int64_t(picture->width) * picture->height <= keepPixels;
                      if (jobs.Keep(Bytes(picture), small ? pictureBytes : -1, !read))
                          return;
-                     TSettings::ReleaseDib(st.faceImage[f]);
+                     VlmImgUt::ReleaseDib(st.faceImage[f]);
                      dropped[f] = st.faceImageFile[f];
                  });
     }
@@ -203,7 +198,7 @@ bool TPictureJobs::Keep(int64_t bytes, int64_t limit, bool already)
 
 bool TPictureJobs::Take(Job &job)
 {
-    TFacePictures &pictures = st.Pictures();
+    TFacePictures &pictures = st.painter->pictures;
     std::unique_lock<std::mutex> hold(lock);
     for (;;) {
         if (jobs.empty())
@@ -231,7 +226,7 @@ void TPictureJobs::Done(const Job &job)
 
 void TPictureJobs::Run()
 {
-    TFacePictures &pictures = st.Pictures();
+    TFacePictures &pictures = st.painter->pictures;
     keptBytes = heldBytes = TFacePictures::KeptBytes(st);
     running = 0;
     std::stable_partition(jobs.begin(), jobs.end(), [](const Job &job) { return job.bytes == 0; });

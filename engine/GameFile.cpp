@@ -8,6 +8,7 @@
 #include "RegularFile.h"
 #include "SaveFile.h"
 
+#include <QDateTime>
 #include <QFile>
 #include <QIODevice>
 #include <QSaveFile>
@@ -63,7 +64,7 @@ std::unique_ptr<QFile> TSettings::OpenGameFile(const QString &path, TGameFileHea
     in.GetBytes(h.versionText, sizeof h.versionText);
     in.GetInt(h.gameType);
     in.GetInt(h.levels);
-    if (!in.ok() || !TSettings::ValidGameType(h.gameType) || !TSettings::ValidLevels(h.levels))
+    if (!in.ok() || !TGame::ValidGameType(h.gameType) || !TGame::ValidLevels(h.levels))
         return nullptr;
     header = h;
     return file;
@@ -71,10 +72,10 @@ std::unique_ptr<QFile> TSettings::OpenGameFile(const QString &path, TGameFileHea
 
 QString TSettings::TimestampText() const
 {
-    return TimestampText(QDateTime::currentDateTime());
+    return GameFile::TimestampText(QDateTime::currentDateTime());
 }
 
-QString TSettings::TimestampText(const QDateTime &local)
+QString GameFile::TimestampText(const QDateTime &local)
 {
     const QDate d = local.date();
     const QTime t = local.time();
@@ -89,7 +90,7 @@ bool TGame::ReadBody(TFieldReader &in, TGameBody &body) const
 {
     const int n = settings->levels;
     const int type = settings->gameType;
-    if (!TSettings::ValidLevels(n))
+    if (!ValidLevels(n))
         return false;
     in.GetFlag(body.inOrder);
     in.GetFlag(body.cheated);
@@ -150,7 +151,7 @@ bool TGame::WriteBody(TFieldWriter &out)
 {
     levels = settings->levels;
     const int n = levels;
-    if (!TSettings::ValidLevels(n))
+    if (!ValidLevels(n))
         return false;
     out.PutFlag(inOrder);
     out.PutFlag(cheated);

@@ -6,11 +6,28 @@
 
 #include <QString>
 
+#include <cstdint>
 #include <functional>
 #include <memory>
 
+class QDateTime;
 class TGame;
 class TSettings;
+
+// Header of a saved game: the version text, the game type and the levels.
+struct TGameFileHeader {
+    char versionText[14] = {};
+    int32_t gameType = 0;
+    int32_t levels = 0;
+};
+
+namespace GameFile {
+
+// A local date and time as yyyymmdd followed by hhmmss (14 digits), as
+// the default name of a saved game holds it.
+QString TimestampText(const QDateTime &local);
+
+} // namespace GameFile
 
 // Makes the game object of a game type (1..4) for the settings; null for a
 // type it does not make.

@@ -1,4 +1,6 @@
-// Help topics and sounds.
+// Help topics and sounds, and the help viewer's session.
+#include "HelpSound.h"
+
 #include "TSettings.h"
 
 #include "HtmlHelp.h"
@@ -6,13 +8,22 @@
 
 #include <QWidget>
 
+namespace {
+
+// A window the player closed is gone already; a live one is closed.
+void CloseHelpWindow(TSettings &st)
+{
+    if (st.helpWindow) {
+        st.helpWindow->close();
+        st.helpWindow = nullptr;
+    }
+}
+
+} // namespace
+
 void TSettings::ShowHelpTopic(const QString &topic)
 {
-    // A window the player closed is gone already; a live one is closed.
-    if (helpWindow) {
-        helpWindow->close();
-        helpWindow = nullptr;
-    }
+    CloseHelpWindow(*this);
     // The owner (helpOwner, else the desktop) has no part in our viewer:
     // help windows are top-level windows of their own.
     helpWindow = HtmlHelp::DisplayTopic(helpFile + QStringLiteral("::/html/") + topic);
@@ -21,4 +32,20 @@ void TSettings::ShowHelpTopic(const QString &topic)
 void TSettings::PlayWave(const QString &name)
 {
     Snd::PlayResource(name);
+}
+
+void HelpSound::StartHelp(TSettings &st)
+{
+    st.helpWindow = nullptr;
+    st.helpOwner = nullptr;
+    st.helpCookie = HtmlHelp::Initialize();
+}
+
+void HelpSound::EndHelp(TSettings &st)
+{
+    if (st.helpCookie == 0)
+        return;
+    CloseHelpWindow(st);
+    HtmlHelp::Uninitialize(st.helpCookie);
+    st.helpCookie = 0;
 }

@@ -1,21 +1,19 @@
 // Where the options live and how they come together: the settings-store
 // values, the data folders, the search for the options files, the merge of
-// the installation and the user file, the interface block with its
-// first-start scale, the default colour set and the writing of the options.
-#include "GameFile.h"
+// the installation and the user file, the interface block, the default
+// colour set and the saves of the options through the record's keeper.
 #include "TSettings.h"
 
+#include "OptionsFile.h"
 #include "RegStore.h"
-#include "RegularFile.h"
-#include "SaveFile.h"
 #include "TDib.h"
 #include "TImgUt.h"
 
 #include <QDir>
-#include <QFile>
 #include <QFileInfo>
 
 #include <cstring>
+#include <memory>
 
 namespace {
 
@@ -60,44 +58,58 @@ bool ValidScale(char c)
     return c != 0 && std::strchr("nljhegcs", c) != nullptr;
 }
 
-} // namespace
-
-QString TSettings::ProgramFolder() const
+// The record's Hall of Fame as tables, and back.
+THofTables TablesOf(const TSettings &s)
 {
-    return WithSlash(environment.programFolder);
+    THofTables h;
+    for (int t = 0; t < THofTables::Tables; ++t)
+        for (int e = 0; e < THofTables::Entries; ++e) {
+            h.score[t][e] = s.hofScore[t][e];
+            h.levels[t][e] = s.hofLevels[t][e];
+            h.name[t][e] = e < s.hofNames[t].size() ? s.hofNames[t][e] : QString();
+        }
+    return h;
 }
 
-QString TSettings::FileNamePart(const QString &path)
+void StoreTables(TSettings &s, const THofTables &h)
 {
-    const int cut = int(qMax(path.lastIndexOf(QLatin1Char('/')), path.lastIndexOf(QLatin1Char('\\'))));
-    return path.mid(cut + 1);
-}
-
-bool TSettings::WriteOptionsFileAt(const QString &path)
-{
-    if (path.isEmpty())
-        return false;
-    return SaveFile::Write(path, [this](QIODevice &file) { return WriteOptionsFile(file); });
-}
-
-bool TSettings::FolderWritable(const QString &folder)
-{
-    if (folder.isEmpty())
-        return false;
-    QString p = QFileInfo(folder).absoluteFilePath();
-    while (!QFileInfo::exists(p)) {
-        const QString up = QFileInfo(p).absolutePath();
-        if (up == p)
-            return false;
-        p = up;
+    for (int t = 0; t < THofTables::Tables; ++t) {
+        s.hofNames[t].resize(THofTables::Entries);
+        for (int e = 0; e < THofTables::Entries; ++e) {
+            s.hofScore[t][e] = h.score[t][e];
+            s.hofLevels[t][e] = h.levels[t][e];
+            s.hofNames[t][e] = h.name[t][e];
+        }
     }
-    const QFileInfo fi(p);
-    return fi.isDir() && fi.isWritable();
 }
+
+// The record's options as its keeper saves them: a file on its own is read
+// into a bare record, the record's options written whole.
+class TRecordOptions final : public TSavedOptions {
+public:
+    explicit TRecordOptions(TSettings &settings) : s(settings) {}
+
+    const char *VersionText() const override { return s.versionText; }
+    THofTables Tables() const override { return TablesOf(s); }
+    void SetTables(const THofTables &tables) override { StoreTables(s, tables); }
+    bool ReadFile(const QString &path, THofTables &tables) const override
+    {
+        const auto file = std::make_unique<TSettings>();
+        const bool whole = file->ReadOptionsFile(path);
+        tables = TablesOf(*file);
+        return whole;
+    }
+    bool WriteFile(const QString &path) override { return OptionsFile::WriteAt(s, path); }
+
+private:
+    TSettings &s;
+};
+
+} // namespace
 
 void TSettings::FindDataFolders()
 {
-    const QString program = ProgramFolder();
+    const QString program = environment.ProgramFolder();
     auto folder = [&](const QString &base) {
         return WithSlash(base.isEmpty() ? program : base) + QStringLiteral("quibo/");
     };
@@ -109,12 +121,12 @@ bool TSettings::FindPictureFile(QString &file, const QString &subfolder) const
 {
     if (file.isEmpty() || QFileInfo::exists(file))
         return true;
-    const QString name = FileNamePart(file);
+    const QString name = TEnvironment::FileNamePart(file);
     if (name.isEmpty())
         return false;
     QString sub = subfolder;
     sub.replace(QLatin1Char('\\'), QLatin1Char('/'));
-    for (const QString &folder : {userFolder, commonFolder, ProgramFolder()}) {
+    for (const QString &folder : {userFolder, commonFolder, environment.ProgramFolder()}) {
         if (folder.isEmpty())
             continue;
         const QString candidate = folder + sub + name;
@@ -137,26 +149,6 @@ void TSettings::MakeDefaultColorSet()
     for (int f = 0; f < 6; ++f)
         colorSetColors.append(faceColor[f] & 0xFFFFFF);
     colorSetCount = 1;
-}
-
-char TSettings::FirstStartScale(int workWidth, int workHeight)
-{
-    if (workWidth < 0 || workHeight < 0)
-        return 'n';
-    const int w = workWidth, h = workHeight - 60;
-    if (w > 1670 && h > 1580)
-        return 'c';
-    if (w > 1330 && h > 1230)
-        return 'g';
-    if (w > 1120 && h > 1074)
-        return 'e';
-    if (w > 920 && h > 880)
-        return 'h';
-    if (w > 780 && h > 734)
-        return 'j';
-    if (w > 680 && h > 630)
-        return 'l';
-    return 'n';
 }
 
 void TSettings::LoadOptions()
@@ -186,7 +178,7 @@ void TSettings::LoadOptions()
         }
     }
 
-    const QString folders[3] = {userFolder, commonFolder, ProgramFolder()};
+    const QString folders[3] = {userFolder, commonFolder, environment.ProgramFolder()};
     auto search = [&](const char *name) {
         for (const QString &folder : folders) {
             if (folder.isEmpty())
@@ -213,7 +205,7 @@ void TSettings::LoadOptions()
     }
     if (!optionsFile.isEmpty())
         ReadOptionsFile(optionsFile);
-    optionsKeeper.fileTables = THofTables::Of(*this);
+    optionsKeeper.fileTables = TablesOf(*this);
 
     // A stored block keeps its letters only when they are known ones.
     if (blockStored) {
@@ -222,13 +214,13 @@ void TSettings::LoadOptions()
         if (interfaceBlock.buttonStyle > 1)
             interfaceBlock.buttonStyle = 0;
         if (!ValidScale(interfaceBlock.scale))
-            interfaceBlock.scale = FirstStartScale(environment.workAreaWidth, environment.workAreaHeight);
+            interfaceBlock.scale = environment.FirstStartScale();
     } else {
         uint8_t zero[TInterfaceBlock::Size] = {};
         interfaceBlock.FromBytes(zero);
         interfaceBlock.programVersion = int16_t(programVersion);
         interfaceBlock.look = 'W';
-        interfaceBlock.scale = FirstStartScale(environment.workAreaWidth, environment.workAreaHeight);
+        interfaceBlock.scale = environment.FirstStartScale();
     }
 
     if (colorSet < 1 || colorSetCount < 1)
@@ -240,7 +232,7 @@ void TSettings::LoadOptions()
 bool TSettings::SaveOptions()
 {
     for (int f = 0; f < 6; ++f)
-        ReleaseDib(faceImageFit[f]);
+        VlmImgUt::ReleaseDib(faceImageFit[f]);
     const QString userFile = userFolder.isEmpty() ? QString() : userFolder + QLatin1String(OptionsFileName);
     if (optionsFile.isEmpty()) {
         if (!commonFolder.isEmpty()) {
@@ -251,8 +243,11 @@ bool TSettings::SaveOptions()
         }
     }
     TOptionsKeeper &keeper = optionsKeeper;
-    if (keeper.Save(*this, optionsFile, userFile) != TOptionsKeeper::Result::Saved)
+    TRecordOptions options(*this);
+    QString written;
+    if (keeper.Save(options, optionsFile, userFile, written) != TOptionsKeeper::Result::Saved)
         return false;
+    optionsFile = written;
     if (!keeper.foreignFile.isEmpty() && keeper.foreignFile != optionsFile) {
         keeper.AddNotice(QStringLiteral("Not an Options file! - ") + keeper.foreignFile
                          + QStringLiteral(" is left as it was; Options saved to ") + optionsFile);

@@ -1,10 +1,14 @@
 // The options file: writer and merging reader. Its fields go through the
 // field codec (FieldCodec.h); flags are read leniently, any value other
 // than 0 being set.
-#include "TSettings.h"
+#include "OptionsFile.h"
 
+#include "BoardGeometry.h"
 #include "FieldCodec.h"
 #include "RegularFile.h"
+#include "SaveFile.h"
+#include "TGame.h"
+#include "TSettings.h"
 
 #include <QByteArray>
 #include <QFile>
@@ -89,21 +93,21 @@ bool ReadGameOptions(TSettings &s, TFieldReader &r)
 
     if (!r.GetInt(i32))
         return false;
-    if (TSettings::ValidGameType(i32))
+    if (TGame::ValidGameType(i32))
         s.gameType = i32;
     if (!r.GetInt(i32))
         return false;
-    if (TSettings::ValidLevels(i32))
+    if (TGame::ValidLevels(i32))
         s.levels = i32;
     if (!r.GetAnyFlag(s.bonusBoxes) || !r.GetAnyFlag(s.badBoxes))
         return false;
     if (!r.GetFloat(ratio))
         return false;
-    if (TSettings::ValidRatio(ratio))
+    if (BoardGeometry::ValidRatio(ratio))
         s.sideRatio = ratio;
     if (!r.GetFloat(ratio))
         return false;
-    if (TSettings::ValidRatio(ratio))
+    if (BoardGeometry::ValidRatio(ratio))
         s.topRatio = ratio;
     if (!r.GetAnyFlag(s.useBoxColors) || !r.GetAnyFlag(s.useBoxImages) || !r.GetColor(s.backgroundColor))
         return false;
@@ -203,7 +207,7 @@ bool ReadHallOfFame(TSettings &s, TFieldReader &r)
             if (keepTable && e < HofEntries && !name.isEmpty()) {
                 s.hofNames[t][e] = name;
                 s.hofScore[t][e] = score;
-                s.hofLevels[t][e] = TSettings::ValidLevels(lev) ? lev : 0;
+                s.hofLevels[t][e] = TGame::ValidLevels(lev) ? lev : 0;
             }
         }
     }
@@ -212,13 +216,20 @@ bool ReadHallOfFame(TSettings &s, TFieldReader &r)
 
 } // namespace
 
-int TSettings::FileVersionOf(const char text[14])
+int OptionsFile::FileVersionOf(const char text[14])
 {
     int v = 0;
     for (int i = 8; i <= 12; ++i)
         if (text[i] >= '0' && text[i] <= '9')
             v = v * 10 + (text[i] - '0');
     return v;
+}
+
+bool OptionsFile::WriteAt(TSettings &s, const QString &path)
+{
+    if (path.isEmpty())
+        return false;
+    return SaveFile::Write(path, [&s](QIODevice &file) { return s.WriteOptionsFile(file); });
 }
 
 bool TSettings::WriteCountedString(const QString &text, QIODevice &file)
@@ -306,7 +317,7 @@ bool TSettings::ReadOptionsFile(const QString &path)
     char text[14];
     bool whole = file.read(text, sizeof text) == qint64(sizeof text);
     if (whole) {
-        fileVersion = FileVersionOf(text);
+        fileVersion = OptionsFile::FileVersionOf(text);
         whole = ReadOptionsBody(file);
     }
     // A file that holds more than was read is not written over unkept.

@@ -2,7 +2,6 @@
 
 #include "RegularFile.h"
 #include "SaveLock.h"
-#include "TSettings.h"
 
 #include <QFile>
 #include <QFileInfo>
@@ -11,7 +10,6 @@
 #include <QSet>
 
 #include <algorithm>
-#include <memory>
 #include <tuple>
 #include <vector>
 
@@ -59,30 +57,6 @@ bool IsPlainFile(const QString &path)
 }
 
 } // namespace
-
-THofTables THofTables::Of(const TSettings &s)
-{
-    THofTables h;
-    for (int t = 0; t < Tables; ++t)
-        for (int e = 0; e < Entries; ++e) {
-            h.score[t][e] = s.hofScore[t][e];
-            h.levels[t][e] = s.hofLevels[t][e];
-            h.name[t][e] = e < s.hofNames[t].size() ? s.hofNames[t][e] : QString();
-        }
-    return h;
-}
-
-void THofTables::Into(TSettings &s) const
-{
-    for (int t = 0; t < Tables; ++t) {
-        s.hofNames[t].resize(Entries);
-        for (int e = 0; e < Entries; ++e) {
-            s.hofScore[t][e] = score[t][e];
-            s.hofLevels[t][e] = levels[t][e];
-            s.hofNames[t][e] = name[t][e];
-        }
-    }
-}
 
 bool THofTables::operator==(const THofTables &o) const
 {
@@ -240,28 +214,27 @@ QString TOptionsKeeper::CloseQuestion() const
         + QStringLiteral(" is in use by another game.\nOK tries again; Cancel quits without saving them.");
 }
 
-void TOptionsKeeper::MergeWith(TSettings &s, const QString &path)
+void TOptionsKeeper::MergeWith(TSavedOptions &options, const QString &path)
 {
     // What the file holds now: entries another game saved since ours were
     // read stay. A file that cannot be read whole is kept. One read whole
     // now is no longer the file read in part: another game has written it
     // since. What it holds becomes the base of the next merge, whether this
     // save's write lands or not.
-    const auto now = std::make_unique<TSettings>();
-    if (now->ReadOptionsFile(path)) {
+    THofTables theirs;
+    if (options.ReadFile(path, theirs)) {
         readInPart.removeAll(QFileInfo(path).absoluteFilePath());
-        const THofTables theirs = THofTables::Of(*now);
-        const THofTables ours = THofTables::Of(s);
+        const THofTables ours = options.Tables();
         const THofTables merged = THofTables::Merge(fileTables, ours, theirs, cleared);
         if (merged != ours)
-            merged.Into(s);
+            options.SetTables(merged);
         fileTables = theirs;
     } else if (QFileInfo(path).size() > 0) {
         MarkReadInPart(path);
     }
 }
 
-TOptionsKeeper::Outcome TOptionsKeeper::WriteOver(TSettings &s, const QString &path, const QString &inUse)
+TOptionsKeeper::Outcome TOptionsKeeper::WriteOver(TSavedOptions &options, const QString &path, const QString &inUse)
 {
     if (path.isEmpty())
         return Outcome::Failed;
@@ -278,7 +251,7 @@ TOptionsKeeper::Outcome TOptionsKeeper::WriteOver(TSettings &s, const QString &p
 
     const QFileInfo info(path);
     if (info.exists() || info.isSymLink()) {
-        if (!LooksLikeOptionsFile(path, s.versionText)) {
+        if (!LooksLikeOptionsFile(path, options.VersionText())) {
             // A file of our own name that holds no options is kept like a
             // damaged one; any other file is not ours to replace.
             if (info.fileName() != OptionsFileName || !IsPlainFile(path)) {
@@ -290,10 +263,12 @@ TOptionsKeeper::Outcome TOptionsKeeper::WriteOver(TSettings &s, const QString &p
                    || info.lastModified() > QFileInfo(inUse).lastModified()) {
             // A fallback file changed after the file in use holds what
             // another game saved there instead.
-            MergeWith(s, path);
-        } else if (!TSettings().ReadOptionsFile(path) && info.size() > 0) {
+            MergeWith(options, path);
+        } else {
             // An older one is replaced; kept first when damaged.
-            MarkReadInPart(path);
+            THofTables unused;
+            if (!options.ReadFile(path, unused) && info.size() > 0)
+                MarkReadInPart(path);
         }
     }
     if (ReadInPart(path)) {
@@ -305,14 +280,15 @@ TOptionsKeeper::Outcome TOptionsKeeper::WriteOver(TSettings &s, const QString &p
         readInPart.removeAll(info.absoluteFilePath());
         AddNotice(QStringLiteral("Options file damaged! - kept as ") + kept);
     }
-    if (!s.WriteOptionsFileAt(path))
+    if (!options.WriteFile(path))
         return Outcome::Failed;
-    fileTables = THofTables::Of(s);
+    fileTables = options.Tables();
     cleared = 0;
     return Outcome::Written;
 }
 
-TOptionsKeeper::Result TOptionsKeeper::Save(TSettings &s, const QString &path, const QString &fallback)
+TOptionsKeeper::Result TOptionsKeeper::Save(TSavedOptions &options, const QString &path, const QString &fallback,
+                                            QString &writtenTo)
 {
     saveFailure.clear();
     damagedLeft.clear();
@@ -324,18 +300,20 @@ TOptionsKeeper::Result TOptionsKeeper::Save(TSettings &s, const QString &path, c
         return Result::PutOff;
     };
 
-    const Outcome first = WriteOver(s, path, QString());
-    if (first == Outcome::Written)
+    const Outcome first = WriteOver(options, path, QString());
+    if (first == Outcome::Written) {
+        writtenTo = path;
         return Result::Saved;
+    }
     if (first == Outcome::Busy)
         return putOff(path);
     QString failed = first == Outcome::Failed ? path : QString();
     if (!fallback.isEmpty() && fallback != path) {
         QDir().mkpath(QFileInfo(fallback).absolutePath());
         const QString damaged = damagedLeft;
-        const Outcome second = WriteOver(s, fallback, path);
+        const Outcome second = WriteOver(options, fallback, path);
         if (second == Outcome::Written) {
-            s.optionsFile = fallback;
+            writtenTo = fallback;
             if (!damaged.isEmpty())
                 AddNotice(QStringLiteral("Options file damaged! - ") + damaged
                           + QStringLiteral(" could not be kept and is left as it was; Options saved to ") + fallback);

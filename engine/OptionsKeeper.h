@@ -9,8 +9,6 @@
 #include <QString>
 #include <QStringList>
 
-class TSettings;
-
 // The four Hall of Fame tables of ten (score, name, levels) entries; an
 // entry with an empty name is empty.
 struct THofTables {
@@ -21,8 +19,6 @@ struct THofTables {
     int levels[Tables][Entries] = {};
     QString name[Tables][Entries];
 
-    static THofTables Of(const TSettings &s);
-    void Into(TSettings &s) const;
     bool operator==(const THofTables &other) const;
     bool operator!=(const THofTables &other) const { return !(*this == other); }
 
@@ -36,6 +32,26 @@ struct THofTables {
     // cleared (1 << table), stay ours as they are.
     static THofTables Merge(const THofTables &base, const THofTables &ours, const THofTables &theirs,
                             unsigned cleared = 0);
+};
+
+// What a save reads and writes: the options of one settings record, given
+// by the record to its keeper.
+class TSavedOptions {
+public:
+    virtual ~TSavedOptions() = default;
+    // The version text every options file starts with.
+    virtual const char *VersionText() const = 0;
+    // The Hall of Fame of the options, and the merged tables that replace
+    // it before they are written.
+    virtual THofTables Tables() const = 0;
+    virtual void SetTables(const THofTables &tables) = 0;
+    // Reads the options file at path on its own, the options untouched:
+    // true when it reads whole, its Hall of Fame then in tables.
+    virtual bool ReadFile(const QString &path, THofTables &tables) const = 0;
+    // Writes the options whole at path through a temporary file beside it;
+    // false when any write, the flush or the commit fails (the old file
+    // stays).
+    virtual bool WriteFile(const QString &path) = 0;
 };
 
 class TOptionsKeeper {
@@ -91,8 +107,8 @@ public:
 
     enum class Result { Saved, PutOff, Failed };
 
-    // The whole options file of the record, at path or, when that cannot
-    // be written, at fallback (the record's optionsFile then names it).
+    // The whole options file, at path or, when that cannot be written, at
+    // fallback; writtenTo names the file written.
     // The save takes the lock of the file (SaveLock::TFileLock) without
     // waiting: when another game holds it the save is put off and nothing
     // is written. The Hall of Fame is merged with what the file holds now.
@@ -100,7 +116,7 @@ public:
     // save's changes, and a fallback file older than path is replaced;
     // one changed after path was merged with as well. saveFailure names
     // path when it could not be written (fallback when path was refused).
-    Result Save(TSettings &s, const QString &path, const QString &fallback);
+    Result Save(TSavedOptions &options, const QString &path, const QString &fallback, QString &writtenTo);
 
     // Does the file start as an options file does, with the first eight
     // bytes of the version text ("quiboVer"); a shorter file only has to
@@ -115,10 +131,10 @@ private:
     enum class Outcome { Written, Busy, Refused, Failed };
     // One file under its lock: merged with what it holds now (or, for a
     // fallback from inUse, as Save says) and written.
-    Outcome WriteOver(TSettings &s, const QString &path, const QString &inUse);
-    // Merges the record's tables with the options file at path when it
+    Outcome WriteOver(TSavedOptions &options, const QString &path, const QString &inUse);
+    // Merges the options' tables with the options file at path when it
     // reads whole; marks it read in part otherwise.
-    void MergeWith(TSettings &s, const QString &path);
+    void MergeWith(TSavedOptions &options, const QString &path);
 
     QString notice;
     QStringList readInPart;

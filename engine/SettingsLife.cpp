@@ -1,44 +1,13 @@
-// The full start-up construction of the settings record, the environment it
-// draws on, and the shut-down of help when the record goes.
+// The full start-up construction of the settings record from its
+// environment.
 #include "TSettings.h"
 
-#include "HtmlHelp.h"
+#include "HelpSound.h"
 #include "RegStore.h"
 #include "TDib.h"
 #include "TImgUt.h"
 
-#include <QCoreApplication>
-#include <QDir>
-#include <QGuiApplication>
-#include <QScreen>
-#include <QStandardPaths>
-#include <QWidget>
-
 #include <new>
-
-TEnvironment TEnvironment::System()
-{
-    TEnvironment env;
-    env.userDataFolder = QStandardPaths::writableLocation(QStandardPaths::GenericDataLocation);
-    // The first data location that is not the user's own is the common one.
-    const QString user = QDir::cleanPath(env.userDataFolder);
-    for (const QString &dir : QStandardPaths::standardLocations(QStandardPaths::GenericDataLocation)) {
-        if (QDir::cleanPath(dir) != user) {
-            env.commonDataFolder = dir;
-            break;
-        }
-    }
-    if (QCoreApplication::instance())
-        env.programFolder = QCoreApplication::applicationDirPath();
-    if (qobject_cast<QGuiApplication *>(QCoreApplication::instance())) {
-        if (const QScreen *screen = QGuiApplication::primaryScreen()) {
-            const QRect area = screen->availableGeometry();
-            env.workAreaWidth = area.width();
-            env.workAreaHeight = area.height();
-        }
-    }
-    return env;
-}
 
 TSettings::TSettings(const Environment &env)
     : TSettings()
@@ -54,14 +23,10 @@ TSettings::TSettings(const Environment &env)
 
     FindDataFolders();
     // Saved games go to the common folder where it can be written.
-    gameFolder = FolderWritable(commonFolder) ? commonFolder : userFolder;
+    gameFolder = TEnvironment::FolderWritable(commonFolder) ? commonFolder : userFolder;
 
-    helpFile = ProgramFolder() + QStringLiteral("quibo.chm");
-    helpCookie = 0;
-    helpWindow = nullptr;
-    helpOwner = nullptr;
-    helpCookie = HtmlHelp::Initialize();
-    helpSession.owner = this;
+    helpFile = env.ProgramFolder() + QStringLiteral("quibo.chm");
+    HelpSound::StartHelp(*this);
 
     renderBuffer = new (std::nothrow) VlmImgUt::TDib;
     if (renderBuffer) {
@@ -79,16 +44,4 @@ TSettings::TSettings(const Environment &env)
     levelsAtLoad = levels;
     bonusBoxesAtLoad = bonusBoxes;
     badBoxesAtLoad = badBoxes;
-}
-
-TSettings::HelpSession::~HelpSession()
-{
-    if (!owner || owner->helpCookie == 0)
-        return;
-    if (owner->helpWindow) {
-        owner->helpWindow->close();
-        owner->helpWindow = nullptr;
-    }
-    HtmlHelp::Uninitialize(owner->helpCookie);
-    owner->helpCookie = 0;
 }

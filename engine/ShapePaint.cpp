@@ -1,7 +1,7 @@
 #include "ShapePaint.h"
 #include "ShapeRecord.h"
 
-#include "FacePictures.h"
+#include "BoxPainter.h"
 #include "TDib.h"
 #include "TSettings.h"
 
@@ -16,17 +16,17 @@ TShapePaint::TShapePaint(TSettings &st) : st(st)
 {
     // Without pictures there is nothing to resample: the boxes are drawn
     // at once.
-    if (st.paintBoxByBox || st.shapeRecord || !st.useBoxImages)
+    if (st.painter->paintBoxByBox || st.painter->shapeRecord || !st.useBoxImages)
         return;
     own = new (std::nothrow) TShapeRecord(st);
-    st.shapeRecord = own;
+    st.painter->shapeRecord = own;
 }
 
 TShapePaint::~TShapePaint()
 {
     if (!own)
         return;
-    st.shapeRecord = nullptr;
+    st.painter->shapeRecord = nullptr;
     own->Draw();
     delete own;
 }
@@ -424,7 +424,7 @@ void TShapeRecord::DrawFaceInPlace(const Face &f)
 
 bool TShapeRecord::PlanFaces(Work &work)
 {
-    TFaceStore *&store = st.Pictures().store;
+    TFaceStore *&store = st.painter->pictures.store;
     try {
         if (!store)
             store = new TFaceStore;
@@ -562,7 +562,7 @@ void TShapeRecord::Draw()
             faces[f].out->ready = work.linesLeft[f].load(std::memory_order_acquire) == 0;
         if (drawn)
             SettleSampler();
-        st.Pictures().store->End();
+        st.painter->pictures.store->End();
     } else {
         Replay(work);
     }

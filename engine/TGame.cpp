@@ -45,7 +45,7 @@ void TGame::ScrambleAround() {}
 
 bool TGame::DisorderRange(int gameType, int n, int &lowest, int &highest)
 {
-    if (!TSettings::ValidGameType(gameType) || !TSettings::ValidLevels(n))
+    if (!ValidGameType(gameType) || !ValidLevels(n))
         return false;
     if (gameType == 1) {
         lowest = 0;

@@ -84,6 +84,10 @@ public:
     // the disorder to -(K - 1)(C - 1 + K) .. (K - 1)(C - 1). False for a
     // game type or levels out of range.
     static bool DisorderRange(int gameType, int n, int &lowest, int &highest);
+    // The game types (1 Jigsaw Cube to 4 Rebukes Cube) and the numbers of
+    // levels (2 to 8, the size of the box arrays) a game takes.
+    static bool ValidGameType(int t) { return t >= 1 && t <= 4; }
+    static bool ValidLevels(int n) { return n >= 2 && n <= 8; }
 
     // Fields in order.
     TSettings *settings;       // shared, not owned

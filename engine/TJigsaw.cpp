@@ -263,7 +263,7 @@ void TJigsaw::DropGroup(int F, int dL, int dR)
 {
     levels = settings->levels;
     const int n = levels;
-    if (!TSettings::ValidLevels(n) || F < 0 || F > 5 || (dL == 0 && dR == 0))
+    if (!ValidLevels(n) || F < 0 || F > 5 || (dL == 0 && dR == 0))
         return;
 
     // Move: every group piece goes to its target; a displaced piece waits
@@ -380,7 +380,7 @@ void TJigsaw::ScrambleAround() {}
 
 bool TJigsaw::ValidPieces(const int pieces[6][8][8], int n)
 {
-    if (!TSettings::ValidLevels(n))
+    if (!ValidLevels(n))
         return false;
     for (int f = 0; f < 6; ++f) {
         bool seen[8][8] = {};

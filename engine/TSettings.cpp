@@ -1,7 +1,8 @@
 #include "TSettings.h"
 
+#include "BoxPainter.h"
 #include "FieldCodec.h"
-#include "FacePictures.h"
+#include "HelpSound.h"
 #include "TDib.h"
 #include "TImgUt.h"
 
@@ -27,7 +28,24 @@ void TInterfaceBlock::FromBytes(const uint8_t in[Size])
     std::memcpy(reserved6, in + 6, sizeof reserved6);
 }
 
+namespace {
+
+// Frees, deletes and clears renderBuffer, patternImage and the six
+// faceImage and faceImageFit bitmaps that are set, in that order.
+void ReleaseBitmaps(TSettings &s)
+{
+    VlmImgUt::ReleaseDib(s.renderBuffer);
+    VlmImgUt::ReleaseDib(s.patternImage);
+    for (int f = 0; f < 6; ++f) {
+        VlmImgUt::ReleaseDib(s.faceImage[f]);
+        VlmImgUt::ReleaseDib(s.faceImageFit[f]);
+    }
+}
+
+} // namespace
+
 TSettings::TSettings()
+    : painter(std::make_unique<TPainterState>())
 {
     static const float third = 1.0f / 3.0f;
     static const float offsets[9][2] = {
@@ -40,32 +58,15 @@ TSettings::TSettings()
     }
 }
 
+// In order: the painter's state, the bitmaps, the image-library context,
+// help.
 TSettings::~TSettings()
 {
-    delete facePictures;
-    facePictures = nullptr;
-    ReleaseBitmaps();
+    painter.reset();
+    ReleaseBitmaps(*this);
     delete imgUt;
     imgUt = nullptr;
-}
-
-void TSettings::ReleaseDib(VlmImgUt::TDib *&dib)
-{
-    if (dib) {
-        dib->Free();
-        delete dib;
-        dib = nullptr;
-    }
-}
-
-void TSettings::ReleaseBitmaps()
-{
-    ReleaseDib(renderBuffer);
-    ReleaseDib(patternImage);
-    for (int f = 0; f < 6; ++f) {
-        ReleaseDib(faceImage[f]);
-        ReleaseDib(faceImageFit[f]);
-    }
+    HelpSound::EndHelp(*this);
 }
 
 void TSettings::TurnScratchBox(int dir)

@@ -4,25 +4,24 @@
 // and painting, the picture rotation table and the supersampler's state.
 #pragma once
 
-#include "TBoxRec.h"
 #include "Color.h"
-
-#include <QDateTime>
-#include <QFile>
-#include <QPointer>
-#include <QSaveFile>
-#include <QString>
-#include <QVector>
-
 #include "Environment.h"
 #include "OptionsKeeper.h"
+#include "TBoxRec.h"
+
+#include <QPointer>
+#include <QString>
+#include <QVector>
 
 #include <cstdint>
 #include <memory>
 
+class QFile;
+class QIODevice;
+class QSaveFile;
 class QWidget;
-class TFacePictures;
-class TShapeRecord;
+struct TGameFileHeader;
+struct TPainterState;
 
 namespace VlmImgUt {
 class TDib;
@@ -55,29 +54,18 @@ struct TSample {
     float dy = 0.0f;
 };
 
-// Header of a saved game: the version text, the game type and the levels.
-struct TGameFileHeader {
-    char versionText[14] = {};
-    int32_t gameType = 0;
-    int32_t levels = 0;
-};
-
 class TSettings {
 public:
     // The bare record: every default of the table below, no bitmaps, no
     // image-library context, no files, no registry. The full start-up
     // construction is separate.
     TSettings();
-    // Releases whatever bitmaps and context are set.
+    // Releases the painter's state, whatever bitmaps and context are set,
+    // and ends help when it was started.
     ~TSettings();
 
     TSettings(const TSettings &) = delete;
     TSettings &operator=(const TSettings &) = delete;
-
-    // The values gameType, levels and the two ratios may take.
-    static bool ValidGameType(int t) { return t >= 1 && t <= 4; }
-    static bool ValidLevels(int n) { return n >= 2 && n <= 8; }
-    static bool ValidRatio(float r) { return r >= 0.0f && r <= 0.5f; }  // false for NaN too
 
     // Fields in declaration order.
     char versionText[14] = {'q', 'u', 'i', 'b', 'o', 'V', 'e', 'r', '0', '1', '.', '7', '0', 0};
@@ -180,19 +168,10 @@ public:
     float sampleX = 0.0f;
     float sampleY = 0.0f;
     int sampleSum[3] = {0, 0, 0};
-    // How a shape's boxes reach the render bitmap. Off: PaintBox and
-    // OutlineBox record while a game object draws its shape, and the shape
-    // is drawn when it is complete, its slanted face pictures resampled
-    // side by side on the pixel pool. On: each box is drawn at once, on the
-    // calling thread. Both give the same pixels and sampler state.
-    bool paintBoxByBox = false;
-    // What PaintBox and OutlineBox record while a shape is drawn
-    // (TShapePaint); null otherwise.
-    TShapeRecord *shapeRecord = nullptr;
-    // The lifetime of the face pictures and the resampled faces kept
-    // between shapes; owned, made on first use (Pictures()).
-    TFacePictures *facePictures = nullptr;
-    TFacePictures &Pictures();
+    // The box painter's own state: the face pictures' lifetime, the shape
+    // being recorded, drawing box by box (BoxPainter.h). Made with the
+    // record, owned.
+    std::unique_ptr<TPainterState> painter;
 
     // ---- Boxes --------------------------------------------------------
     // Turns scratchBox in place in direction dir (1 left, 2 right, 3 up,
@@ -206,21 +185,14 @@ public:
     // `path` until the caller commits the file; dropping it uncommitted
     // leaves any existing file untouched.
     std::unique_ptr<QSaveFile> CreateGameFile(const QString &path);
-    // Opens `path` for reading and reads its header into `header`. Null
-    // when the file cannot be opened, is shorter than the header, or names
-    // a game type outside 1..4 or levels outside 2..8. The version text is
-    // not compared. The record itself is not changed.
+    // Opens `path` for reading and reads its header into `header`
+    // (GameFile.h). Null when the file cannot be opened, is shorter than
+    // the header, or names a game type outside 1..4 or levels outside
+    // 2..8. The version text is not compared. The record itself is not
+    // changed.
     std::unique_ptr<QFile> OpenGameFile(const QString &path, TGameFileHeader &header);
     // The local date and time as yyyymmdd followed by hhmmss (14 digits).
     QString TimestampText() const;
-    static QString TimestampText(const QDateTime &local);
-
-    // ---- Bitmaps ------------------------------------------------------
-    // Frees, deletes and clears renderBuffer, patternImage and the six
-    // faceImage and faceImageFit bitmaps that are set, in that order.
-    void ReleaseBitmaps();
-    // Frees, deletes and clears one bitmap, when it is set.
-    static void ReleaseDib(VlmImgUt::TDib *&dib);
 
     // ---- Options file and loading -------------------------------------
     using Environment = TEnvironment;
@@ -241,9 +213,6 @@ public:
     // Writes every field from the device's current start; false at the first
     // write that does not complete. Sets colorSetCount and imageSetCount.
     bool WriteOptionsFile(QIODevice &file);
-    // The whole options file at a path, through a temporary file beside it;
-    // false when any write, the flush or the rename fails (the old file stays).
-    bool WriteOptionsFileAt(const QString &path);
     bool WriteCountedString(const QString &text, QIODevice &file);
     // Reads and merges one options file; false when it cannot be opened, its
     // version text is short or the body ends early (what was read stays).
@@ -252,13 +221,9 @@ public:
     // A 32-bit length and that many bytes, read in pieces of 259 bytes, each
     // cut at its first NUL; UTF-8.
     bool ReadCountedString(QString &text, QIODevice &file);
-    // The decimal digits among bytes 8 to 12 of a version text.
-    static int FileVersionOf(const char text[14]);
 
     // Fills commonFolder and userFolder (each ending in "quibo/").
     void FindDataFolders();
-    // The program's folder with its trailing "/"; empty for the bare record.
-    QString ProgramFolder() const;
     // The start-up load from the settings store and the options files.
     void LoadOptions();
     // Writes the options file (through a temporary file renamed over it),
@@ -269,10 +234,6 @@ public:
     // held its lock, with the message in the keeper's saveFailure; shows
     // nothing and never waits for a lock.
     bool SaveOptions();
-    // "BoxOpts", "BoxSet" and a waiting interface block into the settings
-    // store; put off (optionsKeeper.storePending) while another game holds
-    // the store's lock.
-    void WriteStoreValues();
     // The save at shut-down, for the main window's close: SaveOptions when
     // the game type, the levels or either switch differ from their values
     // at load (which then take the current values), or a save or settings
@@ -294,24 +255,6 @@ public:
     // The name and the six face colours of that set.
     static constexpr const char *DefaultColorSetName = "Primary Colors";
     static constexpr Color DefaultFaceColors[6] = {0x800000, 0x000080, 0x800080, 0x008000, 0x00FFFF, 0x1166EE};
-    // The first-start interface scale letter of a work area (its height
-    // less 60 compared); "n" when there is no work area (width or height < 0).
-    static char FirstStartScale(int workWidth, int workHeight);
-    // The file-name part of a path split at "/" and "\\".
-    static QString FileNamePart(const QString &path);
-    // A folder that exists and can be written, or that could be created.
-    static bool FolderWritable(const QString &folder);
-
-    // Closes the help window and shuts help down when the record is
-    // destroyed, after the bitmaps and the image-library context.
-    struct HelpSession {
-        TSettings *owner = nullptr;   // set by the full construction
-        HelpSession() = default;
-        HelpSession(const HelpSession &) = delete;
-        HelpSession &operator=(const HelpSession &) = delete;
-        ~HelpSession();
-    } helpSession;
-
 
     // ---- Help and sounds ----------------------------------------------
     // Opens helpFile + "::/html/" + topic in the help window, closing the
@@ -337,10 +280,6 @@ public:
     // border r is first shrunk in place by the margin. Draws nothing for
     // an empty rectangle.
     void PutImage(VlmImgUt::TDib *dst, VlmImgUt::TDib *src, class QRect &r, bool tile, bool border);
-    // The size PutImage draws a pw x ph picture at in a W x H rectangle
-    // (after any border): true when that is scaled down (keeping the
-    // aspect), false for the picture's own size.
-    static bool DrawnSize(int pw, int ph, int W, int H, int &w, int &h);
     // The size x size block of src at (sx, sy), turned by rotation (0, 90,
     // 180, 270), onto the front square at (x, y) of renderBuffer.
     void BlitFrontImage(VlmImgUt::TDib *src, int x, int y, int sx, int sy, int size, int rotation);
@@ -357,4 +296,10 @@ public:
     // Draws the opened box of scratchBox (back, right and bottom faces)
     // on the window, with infoLines in its middle when withText is set.
     void PaintInfoCard(class QPainter &draw, int selectedId, bool withText);
+
+private:
+    // "BoxOpts", "BoxSet" and a waiting interface block into the settings
+    // store; put off (optionsKeeper.storePending) while another game holds
+    // the store's lock.
+    void WriteStoreValues();
 };

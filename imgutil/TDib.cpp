@@ -48,6 +48,15 @@ TDib::~TDib()
     Free();
 }
 
+void ReleaseDib(TDib *&dib)
+{
+    if (dib) {
+        dib->Free();
+        delete dib;
+        dib = nullptr;
+    }
+}
+
 namespace {
 
 void DropBitmap(TDib &d)

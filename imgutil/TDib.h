@@ -82,6 +82,9 @@ public:
     bool Sharpen();
 };
 
+// Frees, deletes and clears a record that is set; an owner's release.
+void ReleaseDib(TDib *&dib);
+
 // One byte value through the contrast formula at percent: 100 leaves it,
 // 0 gives 127, 200 doubles its distance from the middle grey.
 uint8_t ContrastValue(int value, int percent);

@@ -2,6 +2,7 @@
 // drawn here (Images/*.bmp) and the installation options file
 // "boxOptn.pcg" with an image set of them, read at a first start.
 //   make_install_data OUTDIR
+#include "OptionsFile.h"
 #include "TSettings.h"
 #include "VlLook.h"
 
@@ -213,7 +214,7 @@ int main(int argc, char **argv)
     }
     s.imageSet = 1;
 
-    if (!s.WriteOptionsFileAt(out + "/boxOptn.pcg"))
+    if (!OptionsFile::WriteAt(s, out + "/boxOptn.pcg"))
         return 1;
     return 0;
 }

@@ -9,7 +9,7 @@
 #include "TDib.h"
 #include "TImgUt.h"
 #include "TSettings.h"
-#include "FacePictures.h"
+#include "BoxPainter.h"
 #include "imgutil/FakeFileDlg.h"
 #include "VlColorPick.h"
 
@@ -672,9 +672,9 @@ TEST_F(SetsTest, LoadReadsAPictureTheBoardNoLongerKeeps)
 {
     TSettings s;
     s.faceImageFile[2] = red;
-    s.Pictures().dropped[2] = red;
+    s.painter->pictures.dropped[2] = red;
     s.faceImageFile[4] = green;
-    s.Pictures().dropped[4] = blue;
+    s.painter->pictures.dropped[4] = blue;
     sets->Load(s);
     ASSERT_NE(sets->faceImage[2], nullptr);
     EXPECT_EQ(PictureSize(2), QSize(8, 6));

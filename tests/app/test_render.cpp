@@ -177,9 +177,9 @@ TEST(BoardPattern, StretchedCopyDrawsWhatThePictureDraws)
             Gdi::PatBlt(expected.dc, 0, 0, W, H, Gdi::PATCOPY);
             QRect whole(0, 0, W, H);
             s.PutImage(&expected, full, whole, tile, false);
-            TSettings::ReleaseDib(full);
+            VlmImgUt::ReleaseDib(full);
             if (!s.renderBuffer || s.renderBuffer->width != W || s.renderBuffer->height != H) {
-                TSettings::ReleaseDib(s.renderBuffer);
+                VlmImgUt::ReleaseDib(s.renderBuffer);
                 s.renderBuffer = new VlmImgUt::TDib;
                 s.renderBuffer->Create(W, H);
             }

@@ -6,7 +6,7 @@
 // colours only, the same with the pictures read one after the other, and
 // the pictures' own size as the library holds them (three bytes a pixel).
 // Each game runs in a child process of its own, so its peak is its own.
-#include "FacePictures.h"
+#include "BoxPainter.h"
 #include "GameFlow.h"
 #include "TSettings.h"
 #include "TboxScr.h"
@@ -93,7 +93,7 @@ int Child(int argc, char **argv, const QString &dir, const char *mode)
         settings->useBoxImages = true;
         settings->patternFile = dir + QStringLiteral("/pattern.jpg");
         settings->usePattern = true;
-        settings->Pictures().sideBySide = std::strcmp(mode, "one-by-one") != 0;
+        settings->painter->pictures.sideBySide = std::strcmp(mode, "one-by-one") != 0;
     }
     QElapsedTimer t;
     t.start();

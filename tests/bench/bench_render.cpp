@@ -20,7 +20,7 @@
 #include "TPyramid.h"
 #include "TRebukes.h"
 #include "TSettings.h"
-#include "FacePictures.h"
+#include "BoxPainter.h"
 #include "TSplash.h"
 
 #include "ShapeRecord.h"
@@ -249,7 +249,7 @@ double MedianMs(int runs, const std::function<void()> &prepare, const std::funct
 // Forgets the resampled faces kept from earlier renders.
 void ForgetFaces(TSettings &st)
 {
-    TFaceStore *&store = st.Pictures().store;
+    TFaceStore *&store = st.painter->pictures.store;
     delete store;
     store = nullptr;
 }
@@ -335,11 +335,11 @@ int main(int argc, char **argv)
         auto both = [&](const char *what, int runs, const std::function<void()> &prepare, double goal) {
             double whole = 0, one = 0;
             for (bool boxByBox : {false, true}) {
-                st->paintBoxByBox = boxByBox;
+                st->painter->paintBoxByBox = boxByBox;
                 render();
                 (boxByBox ? one : whole) = MedianMs(runs, prepare, render);
             }
-            st->paintBoxByBox = false;
+            st->painter->paintBoxByBox = false;
             std::printf("  %-52s %11.3f %12.3f", what, whole, one);
             if (goal > 0)
                 std::printf("   goal < %.0f%s", goal, whole < goal ? "" : "  NOT MET");
@@ -423,7 +423,7 @@ int main(int argc, char **argv)
         int read = 0;
         for (int f = 0; f < 6; ++f)
             read += (b.st->faceImage[f] && b.st->faceImage[f]->width == 400)
-                    || (b.st->Pictures().dropped[f] == paths[f] && b.st->faceImageFit[f]);
+                    || (b.st->painter->pictures.dropped[f] == paths[f] && b.st->faceImageFit[f]);
         std::printf("  face pictures read from %s files: %d of 6\n", set.what, read);
         const QString board = QStringLiteral("board_2_jumbled_cube_%1").arg(QLatin1String(set.board));
         save(*b.st, board + QStringLiteral(".png"));

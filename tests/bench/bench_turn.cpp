@@ -21,7 +21,7 @@
 #include "ShapeRecord.h"
 #include "TGame.h"
 #include "TSettings.h"
-#include "FacePictures.h"
+#include "BoxPainter.h"
 #include "TboxScr.h"
 #include "bench/face_pictures.h"
 #include "bench/offscreen_screen.h"
@@ -241,7 +241,7 @@ Figures TimeTurn(Window &w, const char *name)
 // makes every face anew.
 void ForgetFaces(Window &w)
 {
-    TFaceStore *&store = w.settings->Pictures().store;
+    TFaceStore *&store = w.settings->painter->pictures.store;
     delete store;
     store = nullptr;
 }

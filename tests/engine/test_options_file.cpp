@@ -1,6 +1,7 @@
 // The options file: golden bytes, round trip, old versions, the merge of two
 // files, counted strings and hostile input.
 #include "test_options_util.h"
+#include "OptionsFile.h"
 
 #include <QBuffer>
 
@@ -25,7 +26,7 @@ bool ReadBody(TSettings &s, const QByteArray &file)
     char text[14];
     if (buf.read(text, 14) != 14)
         return false;
-    s.fileVersion = TSettings::FileVersionOf(text);
+    s.fileVersion = OptionsFile::FileVersionOf(text);
     return s.ReadOptionsBody(buf);
 }
 
@@ -217,7 +218,7 @@ TEST_F(OptionsFileTest, FileVersionFromBytes8To12)
     for (const Case &c : cases) {
         char t[14] = {};
         std::memcpy(t, c.text, 13);
-        EXPECT_EQ(TSettings::FileVersionOf(t), c.version) << c.text;
+        EXPECT_EQ(OptionsFile::FileVersionOf(t), c.version) << c.text;
     }
 }
 

@@ -58,8 +58,12 @@ TEST(OptionsScale, FirstStartScaleFromWorkArea)
         {1400, 1135, 'e'}, {1400, 1134, 'h'}, {1280, 1024, 'h'}, {900, 800, 'j'},  {1366, 768, 'l'},
         {681, 691, 'l'},   {680, 691, 'n'},   {681, 690, 'n'},  {0, 0, 'n'},      {-1, -1, 'n'},
     };
-    for (const Case &c : cases)
-        EXPECT_EQ(TSettings::FirstStartScale(c.w, c.h), c.scale) << c.w << "x" << c.h;
+    for (const Case &c : cases) {
+        TEnvironment env;
+        env.workAreaWidth = c.w;
+        env.workAreaHeight = c.h;
+        EXPECT_EQ(env.FirstStartScale(), c.scale) << c.w << "x" << c.h;
+    }
 }
 
 TEST_F(OptionsLoadTest, FirstStartWithNothingStored)
@@ -553,7 +557,7 @@ TEST(OptionsNames, FileNamePartSplitsAtBothSeparators)
         {"plain.tif", "plain.tif"}, {"/ends/", ""}, {"", ""},
     };
     for (const Case &c : cases)
-        EXPECT_EQ(TSettings::FileNamePart(c.path), c.name) << c.path;
+        EXPECT_EQ(TEnvironment::FileNamePart(c.path), c.name) << c.path;
 }
 
 TEST(OptionsEnvironment, SystemEnvironmentUsesThePlatformLocations)

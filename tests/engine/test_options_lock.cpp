@@ -3,6 +3,7 @@
 // files that hold no lock. No save writes without its lock, none waits for
 // one on the window's thread, and what was put off is saved later.
 #include "test_options_util.h"
+#include "OptionsFile.h"
 
 #include "SaveLock.h"
 
@@ -90,7 +91,7 @@ TEST_F(OptionsLockTest, AGameHoldingTheLockPutsTheSaveOffAndNoEntryIsLost)
                 return true;
             },
             [oldLock, lock, a, file] {
-                (*a)->WriteOptionsFileAt(file);
+                OptionsFile::WriteAt(**a, file);
                 if (*oldLock)
                     (*oldLock)->unlock();
                 lock->reset();

@@ -3,6 +3,7 @@
 // one folder, equal scores and cleared tables, and the save into the user
 // folder when the file in use cannot be written.
 #include "test_options_util.h"
+#include "OptionsFile.h"
 #include "FileSizeLimit.h"
 #include "SaveLock.h"
 
@@ -448,7 +449,7 @@ TEST_F(OptionsSaveTest, AFileInUseThatCannotBeWrittenIsSavedInTheUserFolderWithA
             old->hofScore[1][e] = old->hofLevels[1][e] = 0;
         AddEntry(*old, 1, "Old", 900, 7);
         QDir().mkpath(User());
-        ASSERT_TRUE(old->WriteOptionsFileAt(userFile));
+        ASSERT_TRUE(OptionsFile::WriteAt(*old, userFile));
         const QDateTime longAgo = QFileInfo(inUse).lastModified().addSecs(-3600);
         {
             QFile f(userFile);
@@ -465,7 +466,7 @@ TEST_F(OptionsSaveTest, AFileInUseThatCannotBeWrittenIsSavedInTheUserFolderWithA
             // entry into the user folder.
             auto other = Make();
             AddEntry(*other, 1, "Carol", 200, 3);
-            ASSERT_TRUE(other->WriteOptionsFileAt(userFile));
+            ASSERT_TRUE(OptionsFile::WriteAt(*other, userFile));
             QFile f(userFile);
             ASSERT_TRUE(f.open(QIODevice::ReadWrite));
             ASSERT_TRUE(f.setFileTime(QFileInfo(inUse).lastModified().addSecs(60), QFileDevice::FileModificationTime));

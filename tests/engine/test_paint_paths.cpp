@@ -6,6 +6,7 @@
 // and again after a move.
 #include "test_board_util.h"
 
+#include "BoxPainter.h"
 #include "Random.h"
 #include "ScriptedRandom.h"
 #include "ShapePaint.h"
@@ -102,7 +103,7 @@ struct PathBoard {
     PathBoard(const Case &c, bool boxByBox) : board(c.width, c.height)
     {
         st.levels = c.levels;
-        st.paintBoxByBox = boxByBox;
+        st.painter->paintBoxByBox = boxByBox;
         for (int f = 0; f < 6; ++f)
             st.faceImage[f] = FacePicture(f);
         st.useBoxImages = true;
@@ -253,11 +254,11 @@ TEST(PaintPaths, KeptFacesFollowPicturesSamplerPlaceAndBitmap)
             for (int f = 0; f < 6; ++f)
                 fresh[f] = FacePicture(5 - f);
             for (int f = 0; f < 6; ++f) {
-                TSettings::ReleaseDib(b.st.faceImage[f]);
+                VlmImgUt::ReleaseDib(b.st.faceImage[f]);
                 b.st.faceImage[f] = fresh[f];
             }
             for (int f = 0; f < 6; ++f)
-                TSettings::ReleaseDib(b.st.faceImageFit[f]);
+                VlmImgUt::ReleaseDib(b.st.faceImageFit[f]);
         },
         [](PathBoard &b) { b.st.sampleThreshold = 5; },
         [](PathBoard &b) { b.st.sampleOffset[2].dy = 0.25f; },
@@ -294,7 +295,7 @@ TEST(PaintPaths, BoxDrawnTwiceInOneShape)
         b->st->useBoxImages = true;
         b->st->rotateImages = true;
     }
-    one.st->paintBoxByBox = true;
+    one.st->painter->paintBoxByBox = true;
     for (Board *b : {&one, &whole}) {
         TShapePaint paint(*b->st);
         b->st->PaintBox(7, 1, 1, 0.0f, 0.0f);

@@ -2,7 +2,7 @@
 // faces, the supersampler, the selection outline and PutImage.
 #include "test_board_util.h"
 
-#include "FacePictures.h"
+#include "BoxPainter.h"
 #include "PixelKernels.h"
 #include "TImgUt.h"
 #include "VlScale.h"
@@ -365,7 +365,7 @@ TEST_F(FacePictures, UnreadablePictureIsNotReadAgainUntilItsNameChanges)
     st.faceImageFile[0] = missing;
     st.PaintBox(4, 1, 1, 0.0f, 0.0f);
     EXPECT_EQ(st.faceImage[0], nullptr);
-    EXPECT_EQ(st.Pictures().failed[0], missing);
+    EXPECT_EQ(st.painter->pictures.failed[0], missing);
     EXPECT_EQ(board.At(110, 110), COLORREF(FaceColors[0]));
 
     // The file appears, but under the same name it is not tried again.
@@ -395,7 +395,7 @@ TEST_F(FacePictures, UnreadablePictureIsNotReadAgainUntilItsNameChanges)
     board.PlaceScratch(80, 80, 1, 2, TopFace(1, 2));
     st.PaintBox(4, 1, 1, 0.0f, 0.0f);
     EXPECT_EQ(st.faceImage[1], nullptr);
-    EXPECT_EQ(st.Pictures().failed[1], broken);
+    EXPECT_EQ(st.painter->pictures.failed[1], broken);
     EXPECT_EQ(board.At(110, 110), COLORREF(FaceColors[1]));
 }
 
@@ -417,8 +417,8 @@ TEST_F(FacePictures, LargePictureGoesOnceFittedAndIsReadAgainForANewSize)
     EXPECT_EQ(board.At(110, 110), 0x336699u);
     ASSERT_NE(st.faceImage[0], nullptr) << "80 x 80 is small: kept";
     // Pictures over 6000 pixels count as large from here on.
-    st.Pictures().keepPixels = 6000;
-    TSettings::ReleaseDib(st.faceImageFit[0]);
+    st.painter->pictures.keepPixels = 6000;
+    VlmImgUt::ReleaseDib(st.faceImageFit[0]);
     st.PaintBox(4, 1, 1, 0.0f, 0.0f);
     EXPECT_EQ(board.At(110, 110), 0x336699u);
     EXPECT_EQ(st.faceImage[0], nullptr) << "not kept once fitted";
@@ -443,7 +443,7 @@ TEST_F(FacePictures, LargePictureGoesOnceFittedAndIsReadAgainForANewSize)
     board.SetGeometry(40, 20, 20);
     st.PaintBox(4, 1, 1, 0.0f, 0.0f);
     EXPECT_EQ(board.At(100, 100), COLORREF(FaceColors[0]));
-    EXPECT_EQ(st.Pictures().failed[0], file);
+    EXPECT_EQ(st.painter->pictures.failed[0], file);
 
     // No file name: the picture given stays.
     st.faceImageFile[1].clear();
@@ -475,10 +475,10 @@ struct PictureBoard {
     void Paint(int s, bool ahead, bool sideBySide)
     {
         board.SetGeometry(s, 16, 16);
-        st.Pictures().sideBySide = sideBySide;
+        st.painter->pictures.sideBySide = sideBySide;
         if (ahead) {
             TPictureJobs jobs(st);
-            st.Pictures().Prepare(st, TFacePictures::FitSize(st, 1), jobs);
+            st.painter->pictures.Prepare(st, TFacePictures::FitSize(st, 1), jobs);
             jobs.Run();
         }
         board.PlaceScratch(40, 40, 0, 1, 2);
@@ -511,7 +511,7 @@ TEST_F(FacePictures, ReadAheadAsWhenTheBoxesNeedThem)
     }
     PictureBoard boxes(tmp.path(), files), side(tmp.path(), files), oneByOne(tmp.path(), files);
     for (PictureBoard *b : {&boxes, &side, &oneByOne})
-        b->st.Pictures().keepPixels = 85 * 60;  // face 4's picture is large
+        b->st.painter->pictures.keepPixels = 85 * 60;  // face 4's picture is large
     for (int s : {40, 52}) {
         boxes.Paint(s, false, true);
         side.Paint(s, true, true);
@@ -519,14 +519,14 @@ TEST_F(FacePictures, ReadAheadAsWhenTheBoxesNeedThem)
         for (PictureBoard *b : {&side, &oneByOne}) {
             EXPECT_EQ(Pixels(b->board.rb()), Pixels(boxes.board.rb())) << "box size " << s;
             for (int f = 0; f < 6; ++f) {
-                EXPECT_EQ(b->st.Pictures().failed[f], boxes.st.Pictures().failed[f]) << f;
-                EXPECT_EQ(b->st.Pictures().dropped[f], boxes.st.Pictures().dropped[f]) << f;
+                EXPECT_EQ(b->st.painter->pictures.failed[f], boxes.st.painter->pictures.failed[f]) << f;
+                EXPECT_EQ(b->st.painter->pictures.dropped[f], boxes.st.painter->pictures.dropped[f]) << f;
                 EXPECT_EQ(b->st.faceImage[f] != nullptr, boxes.st.faceImage[f] != nullptr) << f;
             }
         }
     }
-    EXPECT_EQ(side.st.Pictures().failed[3], files[3]);
-    EXPECT_EQ(side.st.Pictures().dropped[4], files[4]);
+    EXPECT_EQ(side.st.painter->pictures.failed[3], files[3]);
+    EXPECT_EQ(side.st.painter->pictures.dropped[4], files[4]);
     EXPECT_EQ(side.st.faceImage[4], nullptr);
     EXPECT_NE(side.st.faceImage[0], nullptr);
 }
@@ -537,7 +537,7 @@ TEST_F(FacePictures, ReadAheadAsWhenTheBoxesNeedThem)
 TEST(PictureJobs, HoldNoMoreThanTheBudgetAtOnce)
 {
     TSettings st;
-    st.Pictures().pictureBytes = 100;
+    st.painter->pictures.pictureBytes = 100;
     const bool sideBySide = PixelKernels::PoolThreads() > 1;
     std::mutex m;
     std::condition_variable started;

@@ -7,8 +7,10 @@
 #include "test_fifo_util.h"
 
 #include <QBuffer>
+#include <QDateTime>
 #include <QDir>
 #include <QFile>
+#include <QSaveFile>
 #include <QTemporaryDir>
 #include <gtest/gtest.h>
 
@@ -593,7 +595,7 @@ TEST(Timestamp, DateThenTimeAsFourteenDigits)
         {QDate(2025, 10, 11), QTime(0, 0, 0), "20251011000000"},
     };
     for (const Case &c : cases)
-        EXPECT_EQ(TSettings::TimestampText(QDateTime(c.date, c.time)), QString::fromLatin1(c.text));
+        EXPECT_EQ(GameFile::TimestampText(QDateTime(c.date, c.time)), QString::fromLatin1(c.text));
     TSettings s;
     const QString now = s.TimestampText();
     EXPECT_EQ(now.size(), 14);

@@ -1,5 +1,6 @@
 // Seeds: options files written by the game's own writer, with the default
 // settings and with colour sets, image sets and a Hall of Fame.
+#include "OptionsFile.h"
 #include "TSettings.h"
 
 #include <QString>
@@ -14,7 +15,7 @@ int main(int argc, char **argv)
     {
         TSettings s;
         s.MakeDefaultColorSet();
-        ok = s.WriteOptionsFileAt(dir + QStringLiteral("/default.pcg")) && ok;
+        ok = OptionsFile::WriteAt(s, dir + QStringLiteral("/default.pcg")) && ok;
     }
     {
         TSettings s;
@@ -35,7 +36,7 @@ int main(int argc, char **argv)
         s.hofLevels[2][0] = 6;
         s.hofNames[2].resize(10);
         s.hofNames[2][0] = QStringLiteral("Player");
-        ok = s.WriteOptionsFileAt(dir + QStringLiteral("/sets.pcg")) && ok;
+        ok = OptionsFile::WriteAt(s, dir + QStringLiteral("/sets.pcg")) && ok;
     }
     return ok ? 0 : 1;
 }
