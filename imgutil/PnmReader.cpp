@@ -17,14 +17,47 @@ bool IsSpace(int c)
     return c == ' ' || c == '\t' || c == '\n' || c == '\r' || c == '\v' || c == '\f';
 }
 
+// The characters of a header or of a plain raster, counted: every 64 KB
+// of them, and at each Spend, the count is spent from the read's budget;
+// once it says no, the characters end as at the end of the file.
+class Text {
+public:
+    Text(FILE *f, TReadBudget &budget) : f(f), budget(budget) {}
+
+    int Get()
+    {
+        if (ended || (++unspent >= Chunk && !Spend()))
+            return EOF;
+        return getc_unlocked(f);
+    }
+    void Unget(int c)
+    {
+        ungetc(c, f);
+        --unspent;
+    }
+    bool Spend()
+    {
+        ended = ended || !budget.Spend(unspent);
+        unspent = 0;
+        return !ended;
+    }
+
+private:
+    static constexpr int64_t Chunk = 1 << 16;
+    FILE *f;
+    TReadBudget &budget;
+    int64_t unspent = 0;
+    bool ended = false;
+};
+
 // Skips white space and "#" comments; returns the first other character.
-int SkipSpace(FILE *f)
+int SkipSpace(Text &f)
 {
     for (;;) {
-        int c = getc_unlocked(f);
+        int c = f.Get();
         if (c == '#') {
             do
-                c = getc_unlocked(f);
+                c = f.Get();
             while (c != '\n' && c != '\r' && c != EOF);
         }
         if (c == EOF || !IsSpace(c))
@@ -35,20 +68,20 @@ int SkipSpace(FILE *f)
 // A decimal number after optional white space and comments, ended by white
 // space, a comment (skipped to its line end) or the end of the file.
 // Values above limit are held at limit + 1. False for anything else.
-bool ReadNumber(FILE *f, int64_t limit, int64_t &value)
+bool ReadNumber(Text &f, int64_t limit, int64_t &value)
 {
     int c = SkipSpace(f);
     if (c < '0' || c > '9')
         return false;
     value = 0;
-    for (; c >= '0' && c <= '9'; c = getc_unlocked(f))
+    for (; c >= '0' && c <= '9'; c = f.Get())
         if (value <= limit)
             value = value * 10 + (c - '0');
     if (value > limit)
         value = limit + 1;
     if (c == '#') {
         do
-            c = getc_unlocked(f);
+            c = f.Get();
         while (c != '\n' && c != '\r' && c != EOF);
         return true;
     }
@@ -64,10 +97,11 @@ bool ReadPnm(TImgUt &ctx, const QString &path, int32_t maxWidth, int32_t maxHeig
     if (!file)
         return false;
     FILE *const f = file.get();
+    Text text(f, ctx.budget);
 
-    if (getc_unlocked(f) != 'P')
+    if (text.Get() != 'P')
         return false;
-    const int kind = getc_unlocked(f) - '0';
+    const int kind = text.Get() - '0';
     if (kind < 1 || kind > 6)
         return false;
     const bool plain = kind <= 3;
@@ -76,9 +110,9 @@ bool ReadPnm(TImgUt &ctx, const QString &path, int32_t maxWidth, int32_t maxHeig
 
     int64_t width, height, maxval = 1;
     constexpr int64_t Big = int64_t(1) << 32;
-    if (!ReadNumber(f, Big, width) || !ReadNumber(f, Big, height))
+    if (!ReadNumber(text, Big, width) || !ReadNumber(text, Big, height))
         return false;
-    if (!bitmap && !ReadNumber(f, 65535, maxval))
+    if (!bitmap && !ReadNumber(text, 65535, maxval))
         return false;
     if (maxval < 1 || maxval > 65535 || !WithinSourceCap(width, height))
         return false;
@@ -111,6 +145,7 @@ bool ReadPnm(TImgUt &ctx, const QString &path, int32_t maxWidth, int32_t maxHeig
     for (int64_t v = 0; v < 65536; ++v)
         scale[size_t(v)] = bitmap ? (v == 1 ? 0 : 255) : v > maxval ? 255 : uint8_t((v * 255 + maxval / 2) / maxval);
 
+    // Each row's characters or bytes count against the read's budget.
     const size_t count = samples.size();
     uint16_t *const s = samples.data();
     for (int64_t y = 0; y < height; ++y) {
@@ -119,21 +154,23 @@ bool ReadPnm(TImgUt &ctx, const QString &path, int32_t maxWidth, int32_t maxHeig
             for (size_t i = 0; i < count; ++i) {
                 int64_t v;
                 if (bitmap) {
-                    const int c = SkipSpace(f);
+                    const int c = SkipSpace(text);
                     if (c != '0' && c != '1')
                         return false;
                     v = c - '0';
-                } else if (!ReadNumber(f, 65535, v)) {
+                } else if (!ReadNumber(text, 65535, v)) {
                     return false;
                 }
                 s[i] = uint16_t(v > 65535 ? 65535 : v);
             }
+            if (!text.Spend())
+                return false;
         } else if (top == end) {
-            if (fseeko(f, off_t(rowBytes), SEEK_CUR) != 0)
+            if (fseeko(f, off_t(rowBytes), SEEK_CUR) != 0 || !ctx.budget.Spend(0))
                 return false;
             continue;
         } else {
-            if (fread(raw.data(), 1, raw.size(), f) != raw.size())
+            if (fread(raw.data(), 1, raw.size(), f) != raw.size() || !ctx.budget.Spend(rowBytes))
                 return false;
             const uint8_t *p = raw.data();
             if (bitmap) {
@@ -171,24 +208,25 @@ bool ReadPgx(TImgUt &ctx, const QString &path, int32_t maxWidth, int32_t maxHeig
     if (!file)
         return false;
     FILE *const f = file.get();
+    Text text(f, ctx.budget);
 
     // "PG", the byte order ("ML" big-endian, "LM" little-endian), an
     // optional sign, then depth, width and height, each number ended by one
     // white space character.
-    if (getc_unlocked(f) != 'P' || getc_unlocked(f) != 'G' || !IsSpace(getc_unlocked(f)))
+    if (text.Get() != 'P' || text.Get() != 'G' || !IsSpace(text.Get()))
         return false;
-    int c = SkipSpace(f);
-    const int c2 = getc_unlocked(f);
+    int c = SkipSpace(text);
+    const int c2 = text.Get();
     if (!((c == 'M' && c2 == 'L') || (c == 'L' && c2 == 'M')))
         return false;
     const bool bigEndian = c == 'M';
-    c = SkipSpace(f);
+    c = SkipSpace(text);
     const bool sgnd = c == '-';
     if (c != '+' && c != '-')
-        ungetc(c, f);
+        text.Unget(c);
     int64_t depth, width, height;
     constexpr int64_t Big = int64_t(1) << 32;
-    if (!ReadNumber(f, 16, depth) || !ReadNumber(f, Big, width) || !ReadNumber(f, Big, height) || depth < 1 ||
+    if (!ReadNumber(text, 16, depth) || !ReadNumber(text, Big, width) || !ReadNumber(text, Big, height) || depth < 1 ||
         depth > 16 || !WithinSourceCap(width, height))
         return false;
 
@@ -210,14 +248,15 @@ bool ReadPgx(TImgUt &ctx, const QString &path, int32_t maxWidth, int32_t maxHeig
         const int64_t u = sgnd ? (v > maxval / 2 ? v - maxval - 1 : v) + offset : v;
         scale[size_t(v)] = uint8_t((u * 255 + maxval / 2) / maxval);
     }
+    // Each row's bytes count against the read's budget.
     for (int64_t y = 0; y < height; ++y) {
         const auto [top, end] = rows.Targets(y);
         if (top == end) {
-            if (fseeko(f, off_t(rowBytes), SEEK_CUR) != 0)
+            if (fseeko(f, off_t(rowBytes), SEEK_CUR) != 0 || !ctx.budget.Spend(0))
                 return false;
             continue;
         }
-        if (fread(raw.data(), 1, raw.size(), f) != raw.size())
+        if (fread(raw.data(), 1, raw.size(), f) != raw.size() || !ctx.budget.Spend(rowBytes))
             return false;
         for (int32_t k = top; k < end; ++k) {
             uint8_t *dst = rows.Row(k);
