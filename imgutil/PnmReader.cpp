@@ -1,11 +1,14 @@
 // Portable anymaps: P1 to P6, plain (text) and raw, maxval 1 to 65535,
 // comments in the header; and PGX, the one-component raw format of the
-// JPEG 2000 test files, shown as a grey anymap of its depth.
+// JPEG 2000 test files, shown as a grey anymap of its depth. Raw rows are
+// read a piece at a time, and only the pieces that hold sampled columns.
 #include "ReaderKit.h"
 #include "TDib.h"
 #include "TImgUt.h"
 
+#include <algorithm>
 #include <cstdio>
+#include <cstring>
 #include <vector>
 
 namespace VlmImgUt {
@@ -88,11 +91,45 @@ bool ReadNumber(Text &f, int64_t limit, int64_t &value)
     return c == EOF || IsSpace(c);
 }
 
+// Pixels of a raw row taken a piece at a time, a whole number of bytes at
+// every depth.
+constexpr int64_t Piece = 8192;
+
+// A raw row of width pixels of `bits` bits: the pieces that hold sampled
+// columns are read, the others passed over, each spent from the budget;
+// put(k, piece, i) places picture column k from pixel i of the piece.
+template <class Put>
+bool RawRow(FILE *f, TReadBudget &budget, const TSampled &cols, int64_t width, int64_t bits,
+            std::vector<uint8_t> &piece, Put put)
+{
+    size_t next = 0;
+    for (int64_t x0 = 0; x0 < width; x0 += Piece) {
+        const int64_t n = std::min(Piece, width - x0);
+        const size_t bytes = size_t((n * bits + 7) / 8);
+        if (next == cols.size() || cols[next] >= x0 + n) {
+            if (fseeko(f, off_t(bytes), SEEK_CUR) != 0 || !budget.Spend(0))
+                return false;
+            continue;
+        }
+        if (fread(piece.data(), 1, bytes, f) != bytes || !budget.Spend(int64_t(bytes)))
+            return false;
+        for (; next < cols.size() && cols[next] < x0 + n; ++next)
+            put(next, piece.data(), cols[next] - x0);
+    }
+    return true;
+}
+
+// Picture rows first + 1 .. last - 1 as row first.
+void CopyRow(const TReaderRows &rows, int32_t first, int32_t last)
+{
+    for (int32_t k = first + 1; k < last; ++k)
+        memcpy(rows.Row(k), rows.Row(first), size_t(3) * size_t(rows.Width()));
+}
+
 } // namespace
 
 bool ReadPnm(TImgUt &ctx, const QString &path, int32_t maxWidth, int32_t maxHeight)
 {
-    TDib *const dib = ctx.readTarget;
     const TFilePtr file = OpenForRead(ctx, path);
     if (!file)
         return false;
@@ -135,69 +172,73 @@ bool ReadPnm(TImgUt &ctx, const QString &path, int32_t maxWidth, int32_t maxHeig
         return false;
 
     // 8-bit value of every sample (samples above maxval count as maxval;
-    // a set bit is black), and one row of samples.
-    std::vector<uint8_t> scale, raw;
-    std::vector<uint16_t> samples;
+    // a set bit is black), and a piece of a raw row.
+    std::vector<uint8_t> scale, piece;
     TReaderRows rows;
-    if (!Resize(scale, 65536) || !Resize(raw, plain ? 0 : size_t(rowBytes)) ||
-        !Resize(samples, size_t(width * comps)) || !rows.Start(ctx, width, height, maxWidth, maxHeight))
+    if (!Resize(scale, 65536) || !Resize(piece, size_t(Piece * comps * sampleBytes)) ||
+        !rows.Start(ctx, width, height, maxWidth, maxHeight))
         return false;
     for (int64_t v = 0; v < 65536; ++v)
         scale[size_t(v)] = bitmap ? (v == 1 ? 0 : 255) : v > maxval ? 255 : uint8_t((v * 255 + maxval / 2) / maxval);
+    auto put = [&](uint8_t *dst, const uint16_t *v) {
+        if (comps == 1) {
+            dst[0] = dst[1] = dst[2] = scale[v[0]];
+        } else {
+            dst[0] = scale[v[2]];
+            dst[1] = scale[v[1]];
+            dst[2] = scale[v[0]];
+        }
+    };
 
     // Each row's characters or bytes count against the read's budget.
-    const size_t count = samples.size();
-    uint16_t *const s = samples.data();
+    const TSampled &cols = rows.Columns();
+    const int64_t pixelBits = bitmap ? 1 : 8 * comps * sampleBytes;
     for (int64_t y = 0; y < height; ++y) {
         const auto [top, end] = rows.Targets(y);
+        uint8_t *const dst = top < end ? rows.Row(top) : nullptr;
         if (plain) {
-            for (size_t i = 0; i < count; ++i) {
-                int64_t v;
-                if (bitmap) {
-                    const int c = SkipSpace(text);
-                    if (c != '0' && c != '1')
+            // Every sample is parsed; those of sampled columns are placed.
+            size_t next = 0;
+            for (int64_t x = 0; x < width; ++x) {
+                uint16_t v[3];
+                for (int c = 0; c < comps; ++c) {
+                    int64_t n;
+                    if (bitmap) {
+                        const int ch = SkipSpace(text);
+                        if (ch != '0' && ch != '1')
+                            return false;
+                        n = ch - '0';
+                    } else if (!ReadNumber(text, 65535, n)) {
                         return false;
-                    v = c - '0';
-                } else if (!ReadNumber(text, 65535, v)) {
-                    return false;
+                    }
+                    v[c] = uint16_t(n > 65535 ? 65535 : n);
                 }
-                s[i] = uint16_t(v > 65535 ? 65535 : v);
+                for (; dst && next < cols.size() && cols[next] == x; ++next)
+                    put(dst + 3 * next, v);
             }
             if (!text.Spend())
                 return false;
-        } else if (top == end) {
+        } else if (!dst) {
             if (fseeko(f, off_t(rowBytes), SEEK_CUR) != 0 || !ctx.budget.Spend(0))
                 return false;
             continue;
         } else {
-            if (fread(raw.data(), 1, raw.size(), f) != raw.size() || !ctx.budget.Spend(rowBytes))
+            const bool ok = RawRow(f, ctx.budget, cols, width, pixelBits, piece,
+                                   [&](size_t k, const uint8_t *p, int64_t i) {
+                                       uint16_t v[3];
+                                       for (int c = 0; c < comps; ++c) {
+                                           const int64_t at = i * comps + c;
+                                           v[c] = bitmap ? (p[at / 8] >> (7 - at % 8)) & 1
+                                                  : sampleBytes == 1 ? p[at]
+                                                                     : uint16_t(Get16BE(p + 2 * at));
+                                       }
+                                       put(dst + 3 * k, v);
+                                   });
+            if (!ok)
                 return false;
-            const uint8_t *p = raw.data();
-            if (bitmap) {
-                for (size_t i = 0; i < count; ++i)
-                    s[i] = (p[i / 8] >> (7 - i % 8)) & 1;
-            } else if (sampleBytes == 1) {
-                for (size_t i = 0; i < count; ++i)
-                    s[i] = p[i];
-            } else {
-                for (size_t i = 0; i < count; ++i)
-                    s[i] = Get16BE(p + 2 * i);
-            }
         }
-        for (int32_t k = top; k < end; ++k) {
-            uint8_t *dst = rows.Row(k);
-            for (const int32_t x : rows.Columns()) {
-                if (comps == 1) {
-                    dst[0] = dst[1] = dst[2] = scale[s[x]];
-                } else {
-                    const uint16_t *v = s + 3 * int64_t(x);
-                    dst[0] = scale[v[2]];
-                    dst[1] = scale[v[1]];
-                    dst[2] = scale[v[0]];
-                }
-                dst += 3;
-            }
-        }
+        if (dst)
+            CopyRow(rows, top, end);
     }
     return true;
 }
@@ -239,9 +280,9 @@ bool ReadPgx(TImgUt &ctx, const QString &path, int32_t maxWidth, int32_t maxHeig
     // Samples as the anymap of maxval 2^depth - 1 shows them; signed ones
     // offset by half the range first.
     const int64_t maxval = (int64_t(1) << depth) - 1, offset = sgnd ? int64_t(1) << (depth - 1) : 0;
-    std::vector<uint8_t> scale, raw;
+    std::vector<uint8_t> scale, piece;
     TReaderRows rows;
-    if (!Resize(scale, size_t(maxval + 1)) || !Resize(raw, size_t(rowBytes)) ||
+    if (!Resize(scale, size_t(maxval + 1)) || !Resize(piece, size_t(Piece * sampleBytes)) ||
         !rows.Start(ctx, width, height, maxWidth, maxHeight))
         return false;
     for (int64_t v = 0; v <= maxval; ++v) {
@@ -256,17 +297,17 @@ bool ReadPgx(TImgUt &ctx, const QString &path, int32_t maxWidth, int32_t maxHeig
                 return false;
             continue;
         }
-        if (fread(raw.data(), 1, raw.size(), f) != raw.size() || !ctx.budget.Spend(rowBytes))
+        uint8_t *const dst = rows.Row(top);
+        const bool ok = RawRow(f, ctx.budget, rows.Columns(), width, 8 * sampleBytes, piece,
+                               [&](size_t k, const uint8_t *p, int64_t i) {
+                                   const uint8_t *s = p + i * sampleBytes;
+                                   const uint32_t v = sampleBytes == 1 ? s[0] : Get16(s, bigEndian);
+                                   uint8_t *d = dst + 3 * k;
+                                   d[0] = d[1] = d[2] = scale[v & uint32_t(maxval)];
+                               });
+        if (!ok)
             return false;
-        for (int32_t k = top; k < end; ++k) {
-            uint8_t *dst = rows.Row(k);
-            for (const int32_t x : rows.Columns()) {
-                const uint8_t *p = raw.data() + int64_t(x) * sampleBytes;
-                const uint32_t v = sampleBytes == 1 ? p[0] : Get16(p, bigEndian);
-                dst[0] = dst[1] = dst[2] = scale[v & uint32_t(maxval)];
-                dst += 3;
-            }
-        }
+        CopyRow(rows, top, end);
     }
     return true;
 }
