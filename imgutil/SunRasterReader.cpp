@@ -15,13 +15,15 @@ namespace {
 enum : uint32_t { TypeOld = 0, TypeStandard = 1, TypeEncoded = 2, TypeRgb = 3 };
 
 // The pixel bytes of the file, raw or run-length encoded: 0x80 n v repeats
-// v n + 1 times, 0x80 0 stands for one 0x80; runs cross row ends.
+// v n + 1 times, 0x80 0 stands for one 0x80; runs cross row ends. Counts
+// the bytes read from the file and the bytes written out.
 class Bytes {
 public:
     Bytes(FILE *f, bool encoded) : f(f), encoded(encoded) {}
 
     bool Read(uint8_t *dst, size_t n)
     {
+        work += int64_t(n);
         if (!encoded)
             return fread(dst, 1, n, f) == n;
         while (n > 0) {
@@ -51,9 +53,12 @@ public:
         return true;
     }
 
+    int64_t Work() const { return work; }
+
 private:
     bool NextRun()
     {
+        ++work;
         const int c = getc_unlocked(f);
         if (c == EOF)
             return false;
@@ -61,11 +66,13 @@ private:
         repeats = 1;
         if (c != 0x80)
             return true;
+        ++work;
         const int count = getc_unlocked(f);
         if (count == EOF)
             return false;
         if (count == 0)
             return true;
+        ++work;
         const int v = getc_unlocked(f);
         if (v == EOF)
             return false;
@@ -78,6 +85,7 @@ private:
     bool encoded;
     uint8_t value = 0;
     size_t repeats = 0;
+    int64_t work = 0;
 };
 
 } // namespace
@@ -164,11 +172,19 @@ bool ReadSunRaster(TImgUt &ctx, const QString &path, int32_t maxWidth, int32_t m
         dst[2] = p[rgbOrder ? 0 : 2];
     };
 
+    // The work of each piece and row counts against the read's budget.
     Bytes in(f, encoded);
+    int64_t counted = 0;
+    auto spend = [&] {
+        const int64_t work = in.Work();
+        const bool ok = ctx.budget.Spend(work - counted);
+        counted = work;
+        return ok;
+    };
     for (int64_t y = 0; y < height; ++y) {
         const auto [first, last] = rows.Targets(y);
         if (first == last) {
-            if (!in.Skip(size_t(rowBytes)))
+            if (!in.Skip(size_t(rowBytes)) || !spend())
                 return false;
             continue;
         }
@@ -176,12 +192,12 @@ bool ReadSunRaster(TImgUt &ctx, const QString &path, int32_t maxWidth, int32_t m
         size_t next = 0; // picture column
         for (int64_t x0 = 0; x0 < width; x0 += Piece) {
             const int64_t n = std::min(Piece, width - x0);
-            if (!in.Read(piece, size_t(depth == 1 ? (n + 7) / 8 : n * bytesPerPixel)))
+            if (!in.Read(piece, size_t(depth == 1 ? (n + 7) / 8 : n * bytesPerPixel)) || !spend())
                 return false;
             for (; next < cols.size() && cols[next] < x0 + n; ++next)
                 put(piece, cols[next] - x0, dst + 3 * int64_t(next));
         }
-        if (!in.Skip(size_t(rowBytes - pixelBytes))) // the row's padding
+        if (!in.Skip(size_t(rowBytes - pixelBytes)) || !spend()) // the row's padding
             return false;
         for (int32_t k = first + 1; k < last; ++k)
             memcpy(rows.Row(k), dst, size_t(3 * int64_t(rows.Width())));

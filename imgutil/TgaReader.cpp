@@ -15,15 +15,23 @@ namespace VlmImgUt {
 namespace {
 
 // The bytes of the stream from its position on, through a buffer of our
-// own: packets of one or two bytes cost no call each.
+// own: packets of one or two bytes cost no call each. Counts the bytes it
+// hands out.
 class Source {
 public:
     explicit Source(FILE *f) : f(f), buf(size_t(1) << 16) {}
 
-    int Get() { return pos < end || Fill() ? buf[pos++] : -1; }
+    int Get()
+    {
+        if (pos == end && !Fill())
+            return -1;
+        ++taken;
+        return buf[pos++];
+    }
 
     bool Read(uint8_t *dst, size_t n)
     {
+        taken += int64_t(n);
         while (n > 0) {
             if (pos == end && !Fill())
                 return false;
@@ -44,6 +52,8 @@ public:
         return k == n || fseeko(f, off_t(n - k), SEEK_CUR) == 0;
     }
 
+    int64_t Taken() const { return taken; }
+
 private:
     bool Fill()
     {
@@ -55,6 +65,7 @@ private:
     FILE *f;
     std::vector<uint8_t> buf;
     size_t pos = 0, end = 0;
+    int64_t taken = 0;
 };
 
 // The file's pixels, raw or in run-length packets: a header byte with bit 7
@@ -75,6 +86,10 @@ public:
     // Passes over count pixels, a packet at a time; scratch holds count.
     bool Skip(size_t count, uint8_t *scratch) { return Take(scratch, count, false); }
 
+    // The work so far: bytes read from the file and bytes of repeats
+    // written out.
+    int64_t Work() const { return in.Taken() + repeated; }
+
 private:
     // Read (keep) or Skip: a skipped run copies nothing, and the pixels of
     // a skipped literal packet pass through dst only for their entry
@@ -91,9 +106,11 @@ private:
                 return false;
             if (repeats > 0) {
                 const size_t k = repeats < count ? repeats : count;
-                if (keep)
+                if (keep) {
                     for (size_t i = 0; i < k; ++i, dst += bpp)
                         memcpy(dst, last, bpp);
+                    repeated += int64_t(k * bpp);
+                }
                 repeats -= k;
                 count -= k;
             } else {
@@ -143,6 +160,7 @@ private:
     int mapLength; // 0: no entry numbers to check
     uint8_t last[4] = {};
     size_t repeats = 0, literals = 0;
+    int64_t repeated = 0;
 };
 
 // A 5-bit channel to 8 bits, rounded: 31 gives 255, 1 gives 8.
@@ -220,16 +238,20 @@ bool ReadTga(TImgUt &ctx, const QString &path, int32_t maxWidth, int32_t maxHeig
 
     Pixels in(f, bpp, encoded, mapped ? mapLength : 0);
     // File row r is picture row r (top first) or height - 1 - r; each lands
-    // straight in the picture rows that take it.
+    // straight in the picture rows that take it. Each row's work counts
+    // against the read's budget.
+    int64_t counted = 0;
     for (int64_t r = 0; r < height; ++r) {
         const int64_t y = topDown ? r : height - 1 - r;
-        if (!rows.Wanted(y)) {
-            if (!in.Skip(size_t(width), raw.data()))
-                return false;
-            continue;
-        }
-        if (!in.Read(raw.data(), size_t(width)))
+        const bool wanted = rows.Wanted(y);
+        if (!(wanted ? in.Read(raw.data(), size_t(width)) : in.Skip(size_t(width), raw.data())))
             return false;
+        const int64_t work = in.Work();
+        if (!ctx.budget.Spend(work - counted))
+            return false;
+        counted = work;
+        if (!wanted)
+            continue;
         const uint8_t *src = raw.data();
         for (int64_t i = 0; i < width; ++i, src += bpp) {
             uint8_t *dst = &bgr[size_t(rightToLeft ? width - 1 - i : i) * 3];

@@ -1,7 +1,10 @@
 // TIFF and DNG files through libtiff's RGBA interface, a band of rows or a
 // scanline at a time straight into the (reduced) picture; the alpha
 // channel, the resolution, the ICC profile and, when asked for, the IPTC or
-// Photoshop block and the XMP packet are kept.
+// Photoshop block and the XMP packet are kept. Each scanline, strip, tile
+// and band decoded counts against the read's budget, libtiff's own blocks
+// are held to its memory, and a file whose strips, tiles or samples are
+// out of proportion to its picture is refused before anything is decoded.
 #include "TImgUt.h"
 #include "TDib.h"
 #include "MetaBlock.h"
@@ -89,9 +92,12 @@ void KeepField(TIFF *tif, ttag_t tag, uint8_t *&block, uint32_t &size)
         KeepBlock(block, size, data, count);
 }
 
+// The file and libtiff's handle on it; libtiff may allocate no single block
+// beyond the limit it was opened with.
 struct TiffFile {
     int fd = -1;
     TIFF *tif = nullptr;
+    int64_t limit = 0;
     ~TiffFile()
     {
         if (tif)
@@ -99,17 +105,63 @@ struct TiffFile {
         if (fd >= 0)
             ::close(fd);
     }
+
+    bool Open(const char *name, int64_t maxAlloc)
+    {
+        if (tif)
+            TIFFClose(tif);
+        tif = nullptr;
+        TIFFOpenOptions *opts = TIFFOpenOptionsAlloc();
+        if (!opts || ::lseek(fd, 0, SEEK_SET) != 0) {
+            TIFFOpenOptionsFree(opts);
+            return false;
+        }
+        limit = std::max<int64_t>(maxAlloc, 1);
+        TIFFOpenOptionsSetMaxSingleMemAlloc(opts, tmsize_t(limit));
+        tif = TIFFClientOpenExt(name, "r", reinterpret_cast<thandle_t>(intptr_t(fd)), FdRead, FdWrite, FdSeek,
+                                FdClose, FdSize, FdMap, FdUnmap, opts);
+        TIFFOpenOptionsFree(opts);
+        return tif != nullptr;
+    }
 };
 
 // libtiff's RGBA state, ended with the read.
 struct RgbaImage {
     TIFFRGBAImage img{};
     bool begun = false;
-    ~RgbaImage()
+    ~RgbaImage() { End(); }
+
+    bool Begin(TIFF *tif)
+    {
+        char message[1024] = "";
+        begun = TIFFRGBAImageOK(tif, message) && TIFFRGBAImageBegin(&img, tif, 1, message);
+        img.req_orientation = ORIENTATION_BOTLEFT;
+        return begun;
+    }
+    void End()
     {
         if (begun)
             TIFFRGBAImageEnd(&img);
+        begun = false;
     }
+};
+
+// Working memory of the read, taken from its budget and given back at the end.
+class Held {
+public:
+    explicit Held(TReadBudget &budget) : budget(budget) {}
+    ~Held() { budget.Give(bytes); }
+    bool Take(int64_t n)
+    {
+        if (!budget.Take(n))
+            return false;
+        bytes += n;
+        return true;
+    }
+
+private:
+    TReadBudget &budget;
+    int64_t bytes = 0;
 };
 
 // Places RGBA rows, bottom row first as libtiff's RGBA interface gives them,
@@ -176,6 +228,13 @@ constexpr int64_t BandBytes = int64_t(16) << 20;
 // Pixels converted at a time from a scanline: a whole number of bytes at
 // every bit depth.
 constexpr int64_t Piece = 4096;
+// Samples a pixel may carry beyond those of its colours: alpha and a few
+// masks or spot colours. Each is decoded, none shown.
+constexpr int MaxExtraSamples = 8;
+// A strip or tile (or the part of it over the picture) may decode to four
+// times the picture's own bytes, and to this much whatever the picture.
+constexpr int64_t UnitProportion = 4;
+constexpr int64_t UnitFloor = int64_t(16) << 20;
 
 // The orientations that libtiff turns over for a raster of the bottom row
 // first, as its RGBA reader does.
@@ -205,6 +264,23 @@ bool FileHoldsThePixels(TIFF *tif, uint32_t height, toff_t fileSize)
     return need <= fileSize;
 }
 
+// The samples of the colours of a photometric kind.
+int ColourSamples(uint16_t photometric)
+{
+    switch (photometric) {
+    case PHOTOMETRIC_MINISWHITE:
+    case PHOTOMETRIC_MINISBLACK:
+    case PHOTOMETRIC_PALETTE:
+    case PHOTOMETRIC_MASK:
+    case PHOTOMETRIC_LOGL:
+        return 1;
+    case PHOTOMETRIC_SEPARATED:
+        return 4;
+    default:
+        return 3;
+    }
+}
+
 // No sub-sampled chroma and none of the codecs that change the sample
 // layout, and samples of whole bytes or a single one a pixel.
 bool KeepsSampleLayout(TIFF *tif, const TIFFRGBAImage &img)
@@ -223,14 +299,89 @@ bool KeepsSampleLayout(TIFF *tif, const TIFFRGBAImage &img)
     return img.bitspersample >= 8 || img.samplesperpixel == 1;
 }
 
-// Strips of contiguous samples that decode a row at a time to what the RGBA
-// interface converts pixel by pixel: no tiles, no separate planes, and the
-// sample layout kept.
-bool ByScanline(TIFF *tif, const TIFFRGBAImage &img)
+// How the picture is decoded: strips of contiguous samples a row at a time,
+// converted pixel by pixel as the RGBA interface does; tiles and strips of
+// separate planes a unit at a time on the same conditions; everything else
+// in bands by the RGBA interface.
+enum class Way { Scanlines, Units, Bands };
+
+Way WayOf(TIFF *tif, const TIFFRGBAImage &img)
 {
-    if (TIFFIsTiled(tif) || !img.isContig)
-        return false;
-    return KeepsSampleLayout(tif, img);
+    if (!KeepsSampleLayout(tif, img))
+        return Way::Bands;
+    return TIFFIsTiled(tif) || !img.isContig ? Way::Units : Way::Scanlines;
+}
+
+// The planes the conversion takes of a picture of separate planes: the
+// colour planes (one for grey and palette), then alpha.
+int ColourPlanes(const TIFFRGBAImage &img)
+{
+    const bool grey = img.photometric == PHOTOMETRIC_MINISWHITE || img.photometric == PHOTOMETRIC_MINISBLACK ||
+                      img.photometric == PHOTOMETRIC_PALETTE;
+    return img.isContig || grey ? 1 : 3;
+}
+int Planes(const TIFFRGBAImage &img)
+{
+    return img.isContig ? 1 : ColourPlanes(img) + (img.alpha ? 1 : 0);
+}
+
+// What a way of reading costs: the largest strip or tile it decodes at
+// once (one plane), the bytes it holds while it decodes, and the bytes it
+// decodes in all. Zero sizes where libtiff gives none.
+struct Cost {
+    int64_t unit = 0, held = 0, work = 0;
+};
+
+Cost CostOf(TIFF *tif, const TIFFRGBAImage &img, Way way, int64_t width, int64_t height)
+{
+    Cost c;
+    const int64_t planes = Planes(img);
+    const int64_t line = int64_t(TIFFScanlineSize64(tif));
+    if (TIFFIsTiled(tif)) {
+        uint32_t tw = 0, th = 0;
+        TIFFGetField(tif, TIFFTAG_TILEWIDTH, &tw);
+        TIFFGetField(tif, TIFFTAG_TILELENGTH, &th);
+        const int64_t rowBytes = int64_t(TIFFTileRowSize64(tif)), tileBytes = int64_t(TIFFTileSize64(tif));
+        if (tw == 0 || th == 0 || rowBytes <= 0 || tileBytes <= 0)
+            return {};
+        const int64_t across = (width + tw - 1) / tw, down = (height + th - 1) / th;
+        if (way == Way::Units) {
+            // Only the rows of a tile over the picture are decoded.
+            c.unit = std::min<int64_t>(th, height) * rowBytes;
+            c.held = c.unit * planes;
+            c.work = across * height * rowBytes * planes;
+        } else {
+            const int64_t buffers = img.isContig ? 1 : img.alpha ? 4 : 3;
+            c.unit = tileBytes;
+            c.held = tileBytes * buffers;
+            c.work = across * down * tileBytes * planes;
+        }
+    } else {
+        const int64_t stripBytes = int64_t(TIFFStripSize64(tif));
+        if (line <= 0 || stripBytes <= 0)
+            return {};
+        c.unit = stripBytes;
+        c.work = line * height * planes;
+        if (way == Way::Scanlines)
+            c.held = line;
+        else if (way == Way::Units)
+            c.held = stripBytes * planes;
+        else
+            c.held = stripBytes * (img.isContig ? 1 : img.alpha ? 4 : 3);
+    }
+    // The converted pixels of a row, or of a piece of one.
+    c.held += std::min(width, way == Way::Scanlines ? Piece : width) * 4;
+    return c;
+}
+
+// A picture whose strips or tiles decode out of proportion to it, or whose
+// decoding would pass the read's work, is refused before anything is
+// decoded.
+bool InProportion(TIFF *tif, const Cost &c, int64_t height, const TReadBudget &budget)
+{
+    const int64_t picture = int64_t(TIFFScanlineSize64(tif)) * height; // one plane
+    return c.unit > 0 && c.unit <= std::max(UnitFloor, UnitProportion * picture) &&
+           c.work <= budget.WorkAllowance() && budget.Fits(c.held);
 }
 
 // n converted pixels of a source row from x0, mirrored when the picture
@@ -249,7 +400,8 @@ void PutPiece(RowSink &sink, int64_t first, int64_t last, std::vector<uint32_t> 
 
 // Every row decoded in turn, each converted a piece at a time when the
 // picture takes it.
-bool ReadScanlines(TIFF *tif, TIFFRGBAImage &img, RowSink &sink, int64_t width, int64_t height)
+bool ReadScanlines(TIFF *tif, TIFFRGBAImage &img, RowSink &sink, int64_t width, int64_t height,
+                   TReadBudget &budget)
 {
     const tmsize_t lineSize = TIFFScanlineSize(tif);
     std::vector<uint8_t> line;
@@ -259,7 +411,7 @@ bool ReadScanlines(TIFF *tif, TIFFRGBAImage &img, RowSink &sink, int64_t width, 
     const bool vflip = FlipsVertically(img.orientation), hflip = FlipsHorizontally(img.orientation);
     const int64_t bitsPerPixel = int64_t(img.bitspersample) * img.samplesperpixel;
     for (int64_t r = 0; r < height; ++r) {
-        if (TIFFReadScanline(tif, line.data(), uint32_t(r), 0) < 0)
+        if (TIFFReadScanline(tif, line.data(), uint32_t(r), 0) < 0 || !budget.Spend(lineSize))
             return false;
         const auto [first, last] = sink.Targets(vflip ? height - 1 - r : r);
         if (first == last)
@@ -274,28 +426,12 @@ bool ReadScanlines(TIFF *tif, TIFFRGBAImage &img, RowSink &sink, int64_t width, 
     return true;
 }
 
-// Tiles, and strips of separate planes, on the conditions of scanlines; the
-// tiles that the picture's right edge cuts are converted whole, as libtiff
-// converts them, and must fit the budget.
-bool ByUnit(TIFF *tif, const TIFFRGBAImage &img, int64_t width, int64_t budget)
-{
-    if (!TIFFIsTiled(tif) && img.isContig)
-        return false;
-    if (TIFFIsTiled(tif)) {
-        uint32_t tw = 0, th = 0;
-        TIFFGetField(tif, TIFFTAG_TILEWIDTH, &tw);
-        TIFFGetField(tif, TIFFTAG_TILELENGTH, &th);
-        if (tw == 0 || th == 0 || (width % tw) * th * 4 > budget)
-            return false;
-    }
-    return KeepsSampleLayout(tif, img);
-}
-
 // Each tile (or strip) of every plane the conversion takes decoded once, in
-// file order, and converted a row at a time into the picture rows that take
-// it; a cut tile is converted whole (libtiff skips its cut part in a way of
-// each conversion's own).
-bool ReadUnits(TIFF *tif, TIFFRGBAImage &img, RowSink &sink, int64_t width, int64_t height)
+// file order, as far as it lies over the picture, and converted a row at a
+// time into the picture rows that take it. Rows are converted one by one
+// also where the picture's right edge cuts a tile: libtiff's conversions
+// of grey samples skip the cut part by too few bytes.
+bool ReadUnits(TIFF *tif, TIFFRGBAImage &img, RowSink &sink, int64_t width, int64_t height, TReadBudget &budget)
 {
     const bool tiled = TIFFIsTiled(tif);
     uint32_t unitW = uint32_t(width), unitH = 0;
@@ -306,58 +442,49 @@ bool ReadUnits(TIFF *tif, TIFFRGBAImage &img, RowSink &sink, int64_t width, int6
         TIFFGetFieldDefaulted(tif, TIFFTAG_ROWSPERSTRIP, &unitH);
         unitH = uint32_t(std::clamp<int64_t>(unitH, 1, height));
     }
-    const tmsize_t unitSize = tiled ? TIFFTileSize(tif) : TIFFStripSize(tif); // a plane's
     const tmsize_t rowSize = tiled ? TIFFTileRowSize(tif) : TIFFScanlineSize(tif);
-    if (unitW == 0 || unitH == 0 || unitSize <= 0 || rowSize <= 0)
+    if (unitW == 0 || unitH == 0 || rowSize <= 0)
         return false;
-    // Separate planes: the colour planes (one for grey and palette), then alpha.
-    const bool grey = img.photometric == PHOTOMETRIC_MINISWHITE || img.photometric == PHOTOMETRIC_MINISBLACK ||
-                      img.photometric == PHOTOMETRIC_PALETTE;
-    const int colours = img.isContig ? 1 : grey ? 1 : 3;
-    const int planes = img.isContig ? 1 : colours + (img.alpha ? 1 : 0);
+    // A plane of a strip, or of the rows of a tile over the picture.
+    const tmsize_t unitSize = tiled ? tmsize_t(std::min<int64_t>(unitH, height)) * rowSize : TIFFStripSize(tif);
+    if (unitSize <= 0)
+        return false;
+    const int colours = ColourPlanes(img);
+    const int planes = Planes(img);
     std::vector<uint8_t> buf;
-    std::vector<uint32_t> px, cut; // a row; a cut tile
-    if (!Resize(buf, size_t(unitSize) * size_t(planes)) || !Resize(px, size_t(std::min<int64_t>(unitW, width))) ||
-        !Resize(cut, size_t(width % unitW) * unitH))
+    std::vector<uint32_t> px; // a row
+    if (!Resize(buf, size_t(unitSize) * size_t(planes)) || !Resize(px, size_t(std::min<int64_t>(unitW, width))))
         return false;
     const bool vflip = FlipsVertically(img.orientation), hflip = FlipsHorizontally(img.orientation);
     for (int64_t y0 = 0; y0 < height; y0 += unitH) {
+        const int64_t rows = std::min<int64_t>(unitH, height - y0);
         for (int64_t x0 = 0; x0 < width; x0 += unitW) {
             for (int s = 0; s < planes; ++s) {
                 uint8_t *const plane = buf.data() + size_t(unitSize) * size_t(s);
-                const bool ok = tiled ? TIFFReadTile(tif, plane, uint32_t(x0), uint32_t(y0), 0, uint16_t(s)) >= 0
-                                      : TIFFReadEncodedStrip(tif, TIFFComputeStrip(tif, uint32_t(y0), uint16_t(s)),
-                                                             plane, tmsize_t(-1)) >= 0;
-                if (!ok)
+                const tmsize_t got =
+                    tiled ? TIFFReadEncodedTile(tif, TIFFComputeTile(tif, uint32_t(x0), uint32_t(y0), 0, uint16_t(s)),
+                                                plane, tmsize_t(rows) * rowSize)
+                          : TIFFReadEncodedStrip(tif, TIFFComputeStrip(tif, uint32_t(y0), uint16_t(s)), plane,
+                                                 tmsize_t(-1));
+                if (got < 0 || !budget.Spend(got))
                     return false;
             }
             const int64_t n = std::min<int64_t>(unitW, width - x0);
-            const int64_t rows = std::min<int64_t>(unitH, height - y0);
-            // Rows of planes from row i of the unit on, converted into to:
-            // h rows, the part of the unit past n skipped.
-            auto convert = [&](int64_t i, int64_t h, uint32_t *to) {
-                uint8_t *const p0 = buf.data() + i * rowSize;
-                const int32_t skip = int32_t(unitW - n);
-                if (img.isContig) {
-                    img.put.contig(&img, to, uint32_t(x0), 0, uint32_t(n), uint32_t(h), skip, 0, p0);
-                } else {
-                    uint8_t *const p1 = colours > 1 ? p0 + unitSize : p0;
-                    uint8_t *const p2 = colours > 1 ? p0 + 2 * unitSize : p0;
-                    uint8_t *const pa = img.alpha ? p0 + colours * unitSize : nullptr;
-                    img.put.separate(&img, to, uint32_t(x0), 0, uint32_t(n), uint32_t(h), skip, 0, p0, p1, p2, pa);
-                }
-            };
-            if (n < unitW)
-                convert(0, rows, cut.data());
+            const int32_t skip = int32_t(unitW - n);
             for (int64_t i = 0; i < rows; ++i) {
                 const int64_t r = y0 + i;
                 const auto [first, last] = sink.Targets(vflip ? height - 1 - r : r);
                 if (first == last)
                     continue;
-                if (n < unitW)
-                    std::copy_n(cut.data() + i * n, n, px.data());
-                else
-                    convert(i, 1, px.data());
+                uint8_t *const p0 = buf.data() + i * rowSize;
+                if (img.isContig) {
+                    img.put.contig(&img, px.data(), uint32_t(x0), 0, uint32_t(n), 1, skip, 0, p0);
+                } else {
+                    uint8_t *const p1 = colours > 1 ? p0 + unitSize : p0;
+                    uint8_t *const p2 = colours > 1 ? p0 + 2 * unitSize : p0;
+                    uint8_t *const pa = img.alpha ? p0 + colours * unitSize : nullptr;
+                    img.put.separate(&img, px.data(), uint32_t(x0), 0, uint32_t(n), 1, skip, 0, p0, p1, p2, pa);
+                }
                 PutPiece(sink, first, last, px, x0, n, width, hflip);
             }
         }
@@ -366,8 +493,10 @@ bool ReadUnits(TIFF *tif, TIFFRGBAImage &img, RowSink &sink, int64_t width, int6
 }
 
 // Bands of whole strips or tiles where they fit the budget (fewer rows
-// otherwise), each read by libtiff's RGBA interface, which turns it over.
-bool ReadBands(TIFF *tif, TIFFRGBAImage &img, RowSink &sink, int64_t width, int64_t height, int64_t budget)
+// otherwise), each read by libtiff's RGBA interface, which turns it over;
+// each band counts its share of the decoding.
+bool ReadBands(TIFF *tif, TIFFRGBAImage &img, RowSink &sink, int64_t width, int64_t height, int64_t bandBytes,
+               int64_t work, TReadBudget &budget, Held &held)
 {
     uint32_t unit = 0;
     if (TIFFIsTiled(tif))
@@ -375,19 +504,20 @@ bool ReadBands(TIFF *tif, TIFFRGBAImage &img, RowSink &sink, int64_t width, int6
     else
         TIFFGetFieldDefaulted(tif, TIFFTAG_ROWSPERSTRIP, &unit);
     const int64_t units = std::clamp<int64_t>(unit, 1, height);
-    const int64_t fit = budget / (width * 4);
+    const int64_t fit = bandBytes / (width * 4);
     // Fewer rows than a strip stay a whole number of chroma blocks.
     int64_t band = units <= fit ? fit / units * units : std::max<int64_t>(16, fit / 16 * 16);
     band = std::min(band, height);
     std::vector<uint32_t> raster;
-    if (!Resize(raster, size_t(width * band)))
+    if (!held.Take(width * band * 4) || !Resize(raster, size_t(width * band)))
         return false;
     const bool vflip = FlipsVertically(img.orientation);
     for (int64_t r0 = 0; r0 < height; r0 += band) {
         const int64_t rows = std::min(band, height - r0);
         img.row_offset = int(r0);
         img.col_offset = 0;
-        if (!TIFFRGBAImageGet(&img, raster.data(), uint32_t(width), uint32_t(rows)))
+        if (!TIFFRGBAImageGet(&img, raster.data(), uint32_t(width), uint32_t(rows)) ||
+            !budget.Spend(work / height * rows))
             return false;
         for (int64_t b = 0; b < rows; ++b) {
             const auto [first, last] = sink.Targets(vflip ? height - r0 - rows + b : r0 + b);
@@ -405,25 +535,25 @@ bool ReadTiff(TImgUt &ctx, const QString &path, int32_t maxWidth, int32_t maxHei
     TDib *dib = ctx.readTarget;
     if (!dib)
         return false;
+    TReadBudget &budget = ctx.budget;
     TiffFile f;
     f.fd = RegularFile::OpenFd(path);
     if (f.fd < 0)
         return false;
     const QByteArray name = path.toUtf8();
-    f.tif = TIFFClientOpen(name.constData(), "r", reinterpret_cast<thandle_t>(intptr_t(f.fd)), FdRead, FdWrite,
-                           FdSeek, FdClose, FdSize, FdMap, FdUnmap);
-    if (!f.tif)
+    // Until the header gives the picture, libtiff may hold what the budget
+    // allows a read of no picture yet.
+    if (!f.Open(name.constData(), budget.MemoryAllowance()))
         return false;
-    TIFF *tif = f.tif;
 
     uint32_t width = 0, height = 0;
-    TIFFGetField(tif, TIFFTAG_IMAGEWIDTH, &width);
-    TIFFGetField(tif, TIFFTAG_IMAGELENGTH, &height);
+    TIFFGetField(f.tif, TIFFTAG_IMAGEWIDTH, &width);
+    TIFFGetField(f.tif, TIFFTAG_IMAGELENGTH, &height);
     uint16_t unit = 2;
     float resX = 0.0f, resY = 0.0f; // a missing resolution stays 0: 72 dpi
-    TIFFGetFieldDefaulted(tif, TIFFTAG_RESOLUTIONUNIT, &unit);
-    TIFFGetFieldDefaulted(tif, TIFFTAG_XRESOLUTION, &resX);
-    TIFFGetFieldDefaulted(tif, TIFFTAG_YRESOLUTION, &resY);
+    TIFFGetFieldDefaulted(f.tif, TIFFTAG_RESOLUTIONUNIT, &unit);
+    TIFFGetFieldDefaulted(f.tif, TIFFTAG_XRESOLUTION, &resX);
+    TIFFGetFieldDefaulted(f.tif, TIFFTAG_YRESOLUTION, &resY);
     int32_t dpiX = 0, dpiY = 0;
     if (unit == RESUNIT_INCH) {
         dpiX = RoundDpi(resX);
@@ -434,42 +564,66 @@ bool ReadTiff(TImgUt &ctx, const QString &path, int32_t maxWidth, int32_t maxHei
     }
 
     if (!ctx.previewMode) {
-        KeepField(tif, TIFFTAG_ICCPROFILE, dib->icc, dib->iccSize);
+        KeepField(f.tif, TIFFTAG_ICCPROFILE, dib->icc, dib->iccSize);
         if (ctx.keepExif)
             ReadTiffExif(ctx, path);
         if (ctx.keepPhotoshop) {
             // libtiff hands the IPTC block over as bytes.
-            KeepField(tif, TIFFTAG_RICHTIFFIPTC, dib->photoshop, dib->photoshopSize);
-            KeepField(tif, TIFFTAG_PHOTOSHOP, dib->photoshop, dib->photoshopSize);
+            KeepField(f.tif, TIFFTAG_RICHTIFFIPTC, dib->photoshop, dib->photoshopSize);
+            KeepField(f.tif, TIFFTAG_PHOTOSHOP, dib->photoshop, dib->photoshopSize);
         }
         if (ctx.keepXmp)
-            KeepField(tif, TIFFTAG_XMLPACKET, dib->xmp, dib->xmpSize);
+            KeepField(f.tif, TIFFTAG_XMLPACKET, dib->xmp, dib->xmpSize);
     }
 
     // The picture must fit the record's cap, as it did when it was read
     // whole; it is now read a band at a time.
     if (!WithinRecordCap(width, height))
         return false;
-    char message[1024] = "";
     RgbaImage rgba;
-    if (!TIFFRGBAImageOK(tif, message) || !TIFFRGBAImageBegin(&rgba.img, tif, 1, message))
+    if (!rgba.Begin(f.tif))
         return false;
-    rgba.begun = true;
     TIFFRGBAImage &img = rgba.img;
-    img.req_orientation = ORIENTATION_BOTLEFT;
     if (img.width != width || img.height != height)
         return false;
-
-    if (!FileHoldsThePixels(tif, height, FdSize(reinterpret_cast<thandle_t>(intptr_t(f.fd)))))
+    if (!FileHoldsThePixels(f.tif, height, FdSize(reinterpret_cast<thandle_t>(intptr_t(f.fd)))))
         return false;
+    uint16_t samples = 1;
+    TIFFGetFieldDefaulted(f.tif, TIFFTAG_SAMPLESPERPIXEL, &samples);
+    if (samples > ColourSamples(img.photometric) + MaxExtraSamples)
+        return false;
+
+    // What the decoding costs, against what the read may spend.
+    const TReduction red = TReduction::For(width, height, maxWidth, maxHeight);
+    budget.SetPicture(width, height, red.width, red.height);
+    const Way way = WayOf(f.tif, img);
+    const Cost cost = CostOf(f.tif, img, way, width, height);
+    Held held(budget);
+    if (!InProportion(f.tif, cost, height, budget) || !held.Take(cost.held))
+        return false;
+    // libtiff allocates the bands' strips and tiles itself: it may now take
+    // what the read's allowance gives, the file opened again for that.
+    if (way == Way::Bands && cost.held > f.limit) {
+        rgba.End();
+        if (!f.Open(name.constData(), budget.MemoryAllowance()) || !rgba.Begin(f.tif))
+            return false;
+    }
+
     RowSink sink;
     if (!sink.Start(ctx, width, height, maxWidth, maxHeight, dpiX, dpiY, img.alpha != 0))
         return false;
-    // A band may cost as much as half the record, or the fixed budget.
-    const int64_t budget = std::max(BandBytes, int64_t(dib->stride) * dib->height / 2);
-    const bool ok = ByScanline(tif, img) ? ReadScanlines(tif, img, sink, width, height)
-                    : ByUnit(tif, img, width, budget) ? ReadUnits(tif, img, sink, width, height)
-                                         : ReadBands(tif, img, sink, width, height, budget);
+    bool ok = false;
+    if (way == Way::Scanlines) {
+        ok = ReadScanlines(f.tif, img, sink, width, height, budget);
+    } else if (way == Way::Units) {
+        ok = ReadUnits(f.tif, img, sink, width, height, budget);
+    } else {
+        // A band may cost as much as half the record, or the fixed budget,
+        // within what the read may still hold.
+        const int64_t band =
+            std::min(std::max(BandBytes, int64_t(dib->stride) * dib->height / 2), budget.MemoryLeft());
+        ok = ReadBands(f.tif, img, sink, width, height, band, cost.work, budget, held);
+    }
     if (!ok)
         return false;
     sink.Finish();

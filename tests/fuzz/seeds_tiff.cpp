@@ -1,7 +1,10 @@
 // Seeds: small TIFF files written by libtiff (the kinds and the small
 // strip, tile and plane layouts of the reader's tests, metadata blocks),
 // and one first directory with EXIF and interoperability directories laid
-// out by hand, the structure the EXIF block is built from.
+// out by hand, the structure the EXIF block is built from; grey tiles the
+// picture's edges cut, a small picture in a large tile and pixels of many
+// samples.
+#include "hostile_writers.h"
 #include "layouts_tiff.h"
 #include "picture_writers.h"
 #include "seed_util.h"
@@ -65,5 +68,16 @@ int main(int argc, char **argv)
         const std::string path = std::string(argv[1]) + "/" + fuzz::FileName(l.name, ".tif");
         ok = layouts::tiff::WriteLayout(path.c_str(), l) && ok;
     }
+    for (const bool big : {false, true}) {
+        layouts::tiff::Layout grey{big ? "grey 16 tiles big-endian" : "grey 16 tiles", 37, 21, 1, 16,
+                                   PHOTOMETRIC_MINISBLACK, 0, false, 0, 16, 16, ORIENTATION_TOPLEFT,
+                                   COMPRESSION_ADOBE_DEFLATE};
+        grey.bigEndian = big;
+        const std::string path = std::string(argv[1]) + "/" + fuzz::FileName(grey.name, ".tif");
+        ok = layouts::tiff::WriteLayout(path.c_str(), grey) && ok;
+    }
+    const QString dir = QString::fromLocal8Bit(argv[1]);
+    ok = hostile::WriteZeroDeflateTiff(dir + "/large-tile.tif", 16, 16, 1024, 1024, 1) && ok;
+    ok = hostile::WriteZeroDeflateTiff(dir + "/many-samples.tif", 16, 16, 0, 0, 64) && ok;
     return ok ? 0 : 1;
 }

@@ -59,6 +59,12 @@ bool WritePsdResources(const QString &path, int64_t count);
 // in square tiles of the side given.
 bool WriteWhiteG4Tiff(const QString &path, uint32_t width, uint32_t height, uint32_t tile = 0);
 
+// A width x height 8-bit grey Deflate TIFF of `samples` samples a pixel,
+// all zeros, in tiles of tileWidth x tileHeight (0 x 0: one strip); each
+// tile or strip is compressed about a thousand to one.
+bool WriteZeroDeflateTiff(const QString &path, uint32_t width, uint32_t height, uint32_t tileWidth,
+                          uint32_t tileHeight, uint16_t samples);
+
 // An 8-bit colour-mapped run-length Targa of runs of 128 pixels.
 bool WriteRunLengthTarga(const QString &path, int width, int height);
 

@@ -1,6 +1,8 @@
 // The TIFF kinds and layouts written with libtiff.
 #include "layouts_tiff.h"
 
+#include <QFile>
+
 #include <algorithm>
 #include <cstring>
 #include <vector>
@@ -66,7 +68,7 @@ std::vector<uint8_t> Pack(const Layout &l, int y, int x0, int n, int s)
 
 bool WriteLayout(const char *path, const Layout &l)
 {
-    TIFF *tif = TIFFOpen(path, "w");
+    TIFF *tif = TIFFOpen(path, l.bigEndian ? "wb" : "wl");
     if (!tif)
         return false;
     TIFFSetField(tif, TIFFTAG_IMAGEWIDTH, uint32_t(l.width));
@@ -81,9 +83,11 @@ bool WriteLayout(const char *path, const Layout &l)
         TIFFSetField(tif, TIFFTAG_JPEGQUALITY, 90);
         TIFFSetField(tif, TIFFTAG_JPEGCOLORMODE, JPEGCOLORMODE_RGB); // RGB rows in, YCbCr stored
     }
-    if (l.alpha) {
-        const uint16_t extra[1] = {uint16_t(l.alpha)};
-        TIFFSetField(tif, TIFFTAG_EXTRASAMPLES, uint16_t(1), extra);
+    const int colours = l.photometric == PHOTOMETRIC_RGB || l.photometric == PHOTOMETRIC_YCBCR ? 3 : 1;
+    if (l.samples > colours) {
+        std::vector<uint16_t> extra(size_t(l.samples - colours), uint16_t(EXTRASAMPLE_UNSPECIFIED));
+        extra.back() = uint16_t(l.alpha);
+        TIFFSetField(tif, TIFFTAG_EXTRASAMPLES, uint16_t(extra.size()), extra.data());
     }
     std::vector<uint16_t> map(size_t(3) << l.bits);
     if (l.photometric == PHOTOMETRIC_PALETTE) {
@@ -132,6 +136,59 @@ bool WriteLayout(const char *path, const Layout &l)
                 ok = TIFFWriteScanline(tif, row.data(), uint32_t(y), uint16_t(s)) == 1;
             }
     }
+    TIFFClose(tif);
+    return ok;
+}
+
+bool DecodeGreySamples(const QString &path, pictures::Rgba &out)
+{
+    TIFF *tif = TIFFOpen(QFile::encodeName(path).constData(), "r");
+    if (!tif)
+        return false;
+    uint32_t w = 0, h = 0, tw = 0, th = 0;
+    uint16_t bits = 8, samples = 1, photometric = PHOTOMETRIC_MINISBLACK, planar = PLANARCONFIG_CONTIG;
+    uint16_t extras = 0, *kinds = nullptr;
+    TIFFGetField(tif, TIFFTAG_IMAGEWIDTH, &w);
+    TIFFGetField(tif, TIFFTAG_IMAGELENGTH, &h);
+    TIFFGetFieldDefaulted(tif, TIFFTAG_BITSPERSAMPLE, &bits);
+    TIFFGetFieldDefaulted(tif, TIFFTAG_SAMPLESPERPIXEL, &samples);
+    TIFFGetFieldDefaulted(tif, TIFFTAG_PLANARCONFIG, &planar);
+    TIFFGetFieldDefaulted(tif, TIFFTAG_EXTRASAMPLES, &extras, &kinds);
+    TIFFGetField(tif, TIFFTAG_PHOTOMETRIC, &photometric);
+    const bool tiled = TIFFIsTiled(tif);
+    if (tiled) {
+        TIFFGetField(tif, TIFFTAG_TILEWIDTH, &tw);
+        TIFFGetField(tif, TIFFTAG_TILELENGTH, &th);
+    } else {
+        tw = w;
+        th = 1;
+    }
+    const bool alpha = bits == 8 && extras > 0 && kinds[extras - 1] != EXTRASAMPLE_UNSPECIFIED;
+    bool ok = (bits == 8 || bits == 16) && planar == PLANARCONFIG_CONTIG && tw > 0 && th > 0 &&
+              (photometric == PHOTOMETRIC_MINISBLACK || photometric == PHOTOMETRIC_MINISWHITE);
+    out.width = int(w);
+    out.height = int(h);
+    out.px.assign(size_t(w) * h * 4, 0);
+    std::vector<uint8_t> unit(ok ? size_t(tiled ? TIFFTileSize(tif) : TIFFScanlineSize(tif)) : 0);
+    const size_t bytes = bits / 8;
+    for (uint32_t y0 = 0; ok && y0 < h; y0 += th)
+        for (uint32_t x0 = 0; ok && x0 < w; x0 += tw) {
+            ok = tiled ? TIFFReadTile(tif, unit.data(), x0, y0, 0, 0) >= 0
+                       : TIFFReadScanline(tif, unit.data(), y0, 0) >= 0;
+            for (uint32_t y = y0; ok && y < std::min(h, y0 + th); ++y)
+                for (uint32_t x = x0; x < std::min(w, x0 + tw); ++x) {
+                    const uint8_t *p = unit.data() + ((size_t(y - y0) * tw + (x - x0)) * samples) * bytes;
+                    uint16_t v = p[0];
+                    if (bits == 16)
+                        memcpy(&v, p, 2); // in the machine's order, as libtiff hands it over
+                    uint8_t grey = uint8_t(bits == 16 ? v >> 8 : v);
+                    if (photometric == PHOTOMETRIC_MINISWHITE)
+                        grey = uint8_t(255 - grey);
+                    uint8_t *o = out.At(int(x), int(y));
+                    o[0] = o[1] = o[2] = grey;
+                    o[3] = alpha ? p[(samples - 1) * bytes] : 255;
+                }
+        }
     TIFFClose(tif);
     return ok;
 }

@@ -59,6 +59,7 @@ struct Layout {
     int orientation = ORIENTATION_TOPLEFT;
     int compression = COMPRESSION_NONE;
     int chroma = 0; // YCbCr stored with chroma sub-sampled by this in both directions
+    bool bigEndian = false;
 };
 
 inline const Layout PieceLayouts[] = {
@@ -86,18 +87,26 @@ inline const Layout PieceLayouts[] = {
      COMPRESSION_NONE},
     {"one strip of separate planes taller than a band", 4112, 1030, 3, 8, PHOTOMETRIC_RGB, 0, true, 0, 0, 0,
      ORIENTATION_BOTRIGHT, COMPRESSION_NONE},
-    // Read in bands by libtiff: sub-sampled chroma, and edge tiles too
-    // large to convert whole.
+    // Read in bands by libtiff: sub-sampled chroma.
     {"ycbcr 4:2:0 in strips of 6", 71, 49, 3, 8, PHOTOMETRIC_YCBCR, 0, false, 6, 0, 0, ORIENTATION_TOPRIGHT,
      COMPRESSION_LZW, 2},
     {"ycbcr 4:2:0 in one strip taller than a band", 4112, 1100, 3, 8, PHOTOMETRIC_YCBCR, 0, false, 0, 0, 0,
      ORIENTATION_BOTLEFT, COMPRESSION_NONE, 2},
+    // Tiles far wider than the picture's edge cuts them.
     {"edge tiles taller than a band", 4100, 1030, 3, 8, PHOTOMETRIC_RGB, 0, false, 0, 8192, 1024,
      ORIENTATION_TOPLEFT, COMPRESSION_ADOBE_DEFLATE},
 };
 
 // Writes the layout with libtiff: the samples of pictures::Sample, alpha
-// with some clear pixels.
+// with some clear pixels; samples beyond the colours' are extra samples,
+// the last of the kind of `alpha`.
 bool WriteLayout(const char *path, const Layout &l);
+
+// A grey picture of contiguous 8 or 16-bit samples, top row first, read
+// from libtiff's raw samples (TIFFReadTile, TIFFReadScanline) without its
+// RGBA interface: the first sample's high byte, inverted where white is 0;
+// at 8 bits with an alpha sample its value as alpha, else opaque (as the
+// RGBA interface gives 16-bit grey).
+bool DecodeGreySamples(const QString &path, pictures::Rgba &out);
 
 } // namespace layouts::tiff

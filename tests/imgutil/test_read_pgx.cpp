@@ -90,6 +90,13 @@ TEST_F(PgxRead, SamplesAsGreyOfTheirDepthInEveryByteOrder)
         for (const char *name : {"p.jpc", "p.ppm", "p.ras"})
             ExpectRead(MakePgx(p), name, p.width, p.height, 0, 0, p.width, p.height, grey);
         ExpectRead(MakePgx(p), "p.ppm", p.width, p.height, 5, 5, 5, 3, grey);
+        // Rows wider than the reader's piece of 8192 pixels.
+        Pgx wide = p;
+        wide.width = 20003;
+        wide.height = 3;
+        const TReduction r = TReduction::For(wide.width, wide.height, 2001, 2);
+        ExpectRead(MakePgx(wide), "p.jpc", wide.width, 3, 0, 0, wide.width, 3, grey);
+        ExpectRead(MakePgx(wide), "p.jpc", wide.width, 3, 2001, 2, r.width, r.height, grey);
 
         // The anymap reader shows the same samples as a PGM the same way.
         ASSERT_TRUE(Read(MakePgm(p), "p.ppm"));

@@ -1,6 +1,7 @@
 // The portable anymap reader (".ppm", reader code 5), on files written here
 // byte by byte and checked against Qt's own PBM/PGM/PPM decoder.
 #include "memory_cap.h"
+#include "read_cost.h"
 #include "reader_fixture.h"
 
 #include <QImage>
@@ -213,6 +214,57 @@ TEST_F(PnmRead, OneLongColumnCostsOnlyItsRecord)
                              : 3;
               }),
               0);
+}
+
+// Raw rows are read a piece of 8192 pixels at a time, and only the pieces
+// that hold sampled columns: rows wider than a piece read as Qt reads
+// them, at full size and reduced.
+TEST_F(PnmRead, RowsWiderThanAPiece)
+{
+    struct Case { int kind, maxval; };
+    for (const Case &c : {Case{6, 255}, Case{6, 65535}, Case{5, 300}, Case{4, 1}, Case{3, 255}, Case{1, 1}}) {
+        SCOPED_TRACE(testing::Message() << "P" << c.kind << " maxval " << c.maxval);
+        const QByteArray bytes = MakePnm(c.kind, 20003, 3, c.maxval);
+        const QImage want = QImage::fromData(bytes);
+        ASSERT_FALSE(want.isNull());
+        const int tolerance = c.maxval == 1 || c.maxval == 255 ? 0 : 1;
+        for (const auto &[boxW, boxH] : {std::pair{0, 0}, std::pair{2001, 2}}) {
+            SCOPED_TRACE(testing::Message() << "box " << boxW << " x " << boxH);
+            const TReduction r = TReduction::For(20003, 3, boxW, boxH);
+            ASSERT_TRUE(Read(bytes, "p.ppm", boxW, boxH));
+            ASSERT_EQ(pic->width, r.width);
+            ASSERT_EQ(pic->height, r.height);
+            const auto cols = TReduction::Sample(20003, r.width, r.stepX);
+            const auto rows = TReduction::Sample(3, r.height, r.stepY);
+            int bad = 0;
+            for (int y = 0; y < r.height; ++y)
+                for (int x = 0; x < r.width; ++x)
+                    bad += !Near(RgbAt(*pic, x, y), FromQt(want, cols[size_t(x)], rows[size_t(y)]), tolerance);
+            EXPECT_EQ(bad, 0);
+        }
+    }
+}
+
+// A wide picture read into a box holds a piece of a row, not the row, and
+// reads only the pieces it samples.
+TEST_F(PnmRead, WidePictureIntoABoxHoldsAPieceOfARow)
+{
+    if (testutil::kAddressSanitizer)
+        GTEST_SKIP() << "no memory cap under AddressSanitizer";
+    constexpr int64_t width = 2000000, height = 200; // rows of 12 MB
+    const QByteArray header = "P6\n" + QByteArray::number(width) + " " + QByteArray::number(height) + "\n65535\n";
+    const QString path = Put(header, "wide.ppm");
+    {
+        QFile f(path);
+        ASSERT_TRUE(f.open(QIODevice::ReadWrite));
+        ASSERT_TRUE(f.resize(header.size() + width * height * 6)); // all 0, without its blocks
+    }
+    EXPECT_EQ(readcost::ReadWithin(*ctx, path, 160, 120, false, size_t(4) << 20), 1);
+    ASSERT_TRUE(ctx->ReadImageFile(path, &pic, 160, 120, false));
+    EXPECT_EQ(pic->width, 160);
+    EXPECT_EQ(RgbAt(*pic, 159, 0), (Rgb{0, 0, 0}));
+    // One row sampled: a piece of 8192 pixels for each of its 160 columns.
+    EXPECT_EQ(ctx->budget.Spent(), 160 * 8192 * 6);
 }
 
 TEST_F(PnmRead, ReducedReadTakesTheSampledPixels)

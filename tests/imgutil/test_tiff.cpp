@@ -1,9 +1,9 @@
 // The TIFF reader on files that libtiff writes at test time, compared with
-// libtiff's own RGBA read; the EXIF block and hostile files built by hand.
+// libtiff's own RGBA read (grey ones with their raw samples); the EXIF
+// block and hostile files built by hand.
 #include "layouts_tiff.h"
 #include "picture_files.h"
 
-#include <QElapsedTimer>
 #include <tiffio.h>
 
 using namespace VlmImgUt;
@@ -21,8 +21,12 @@ TEST_F(TiffRead, KindsOfPictureAsTheLibraryReadsThem)
             const QByteArray file = WriteTiff(layouts::tiff::Spec(c));
             ASSERT_FALSE(file.isEmpty());
             ASSERT_TRUE(Read(file, ext));
+            // libtiff's RGBA interface cuts grey tiles wrongly: their
+            // reference is the raw samples.
+            const bool grey = (c.photometric == PHOTOMETRIC_MINISBLACK || c.photometric == PHOTOMETRIC_MINISWHITE) &&
+                              c.bits >= 8;
             Rgba ref;
-            ASSERT_TRUE(DecodeTiff(file, ref));
+            ASSERT_TRUE(grey ? layouts::tiff::DecodeGreySamples(Put(file, "ref.tif"), ref) : DecodeTiff(file, ref));
             EXPECT_EQ(pic->alpha != nullptr, c.alpha);
             EXPECT_EQ(Mismatches(*pic, ref, c.alpha), 0);
             EXPECT_EQ(pic->srcWidth, 21);
@@ -345,19 +349,21 @@ TEST_F(TiffRead, CutShortOtherAndHostileFiles)
     EXPECT_FALSE(ctx->ReadImageFile(tmp.path() + "/dir.tif", &pic, 0, 0, false));
 
     // The plain claimed file reads; sizes past the record's cap, or that
-    // the file does not hold, fail fast without the raster.
+    // the file does not hold, fail without the raster and before anything
+    // is decoded.
     ASSERT_TRUE(Read(ClaimedTiff(4, 2, 24), "small.tif"));
     EXPECT_EQ(PixelAt(*pic, 3, 1)[0], 0x40);
+    EXPECT_EQ(ctx->budget.Spent(), 4 * 2 * 3);
     struct Case { uint32_t w, h; } cases[] = {
         {0xFFFFFFFF, 0xFFFFFFFF}, {0x10000, 0x10000}, {65536, 4097}, {20000, 20000}, {16000, 16000},
     };
     for (const Case &c : cases) {
         SCOPED_TRACE(testing::Message() << c.w << "x" << c.h);
         const QString path = Put(ClaimedTiff(c.w, c.h, 24), "big.tif");
-        QElapsedTimer t;
-        t.start();
         EXPECT_EQ(ReadUnderMemoryCap(*ctx, path, 100, 100), 0);
-        EXPECT_LT(t.elapsed(), 5000);
+        EXPECT_FALSE(ctx->ReadImageFile(path, &pic, 100, 100, false));
+        EXPECT_EQ(pic->width, 1);
+        EXPECT_EQ(ctx->budget.Spent(), 0);
     }
     // An uncompressed picture that its file does not hold is refused before
     // the picture is made.
