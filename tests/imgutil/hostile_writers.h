@@ -24,6 +24,20 @@ bool WritePngBilevel(const QString &path, uint32_t width, uint32_t height);
 // coded data: the first a DC scan, the others the same AC band again.
 bool WriteJpegScans(const QString &path, int width, int height, int scans);
 
+// How the scans of a JPEG without entropy-coded data are laid out:
+// progressive, one DC scan of every component; baseline, one scan of all
+// of them or one scan for each.
+enum class JpegScans { ProgressiveDc, BaselineOne, BaselineEach };
+
+// A width x height JPEG without entropy-coded data: grey (components 1) or
+// YCbCr 4:2:0 (3), its scans laid out as asked. Every pixel is the middle
+// grey.
+bool WriteJpegEmpty(const QString &path, int width, int height, int components, JpegScans scans);
+
+// A progressive grey JPEG of a textured picture, written by libjpeg a row
+// at a time.
+bool WriteJpegProgressiveGrey(const QString &path, int width, int height);
+
 // A real 24-bit bottom-up BMP of width x height, all black, written as a
 // sparse file.
 bool WriteBmpBlack(const QString &path, int32_t width, int32_t height);
