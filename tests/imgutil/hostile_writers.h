@@ -46,6 +46,13 @@ bool WriteBmpBlack(const QString &path, int32_t width, int32_t height);
 // frames, 4 a second, through the libavformat muxer ("avi", "mov").
 bool WriteGreyMjpeg(const QString &path, const char *muxer, int width, int height, int frames);
 
+// An AVI of grey MJPEG frames, fps a second, of which only the first is
+// indexed as a key frame (allKeys: every one). numbered: frame i shows i
+// in bars 16 pixels wide across the picture, bit k of i in the bars k, k +
+// 16, ... (230 for 1, 25 for 0); otherwise every frame is all 128.
+bool WriteMjpegFirstKey(const QString &path, int width, int height, int frames, int fps, bool numbered,
+                        bool allKeys = false);
+
 // The video cases with frames of side x side pixels.
 std::vector<TCase> VideoCasesOfSide(int side);
 
