@@ -241,8 +241,11 @@ void KeepChunk(JpegJob &job, const uint8_t *d, size_t len)
     job.chunk[seq] = nullptr;
     job.chunkSize[seq] = 0;
     // No memory for a chunk keeps no profile.
-    uint8_t *mem = job.budget->Take(int64_t(n)) ? static_cast<uint8_t *>(std::malloc(n)) : nullptr;
+    const bool taken = job.budget->Take(int64_t(n));
+    uint8_t *mem = taken ? static_cast<uint8_t *>(std::malloc(n)) : nullptr;
     if (!mem) {
+        if (taken)
+            job.budget->Give(int64_t(n));
         job.valid = false;
         DropChunks(job);
         return;
