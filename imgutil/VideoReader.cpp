@@ -35,37 +35,51 @@ namespace {
 const char kFormats[] = "avi,asf,mov,mpeg,mpegts,mpegvideo,flv,matroska,webm,ogg";
 
 constexpr int kIoBufferSize = 1 << 15;
-// How many packets may be read, how many of the video stream decoded, and
-// how many bytes read, before the best frame so far is taken.
+// How many packets may be read before the best frame so far is taken.
 constexpr int kMaxPackets = 4096;
-constexpr int kMaxDecoded = 1024;
-constexpr int64_t kMaxBytes = int64_t(256) << 20;
+// Each frame decoded costs this much work for each of its pixels: the
+// read's share for its pixels pays for this many frames, its floor for
+// some more small ones. Past it the best frame so far is taken.
+constexpr int64_t kDecodedRecords = 2;
+constexpr int64_t kFrameWorkPerPixel = TReadBudget::WorkPerPixel / kDecodedRecords;
 // The frame taken covers this time past the stream's start.
 constexpr int64_t kGrabMs = 1500;
 
-// The file as FFmpeg reads it: its descriptor and the bytes it may still
-// read, which end the file early for a demuxer that scans a large damaged
-// file for something it never finds.
+// Counts work that fits what the read has left; false, counting nothing,
+// when it would not fit or the read was stopped. The best frame so far is
+// then taken, and converted, polling the budget as it goes.
+bool Afford(TReadBudget &budget, int64_t work)
+{
+    return !budget.Stopped() && work <= budget.WorkAllowance() - budget.Spent() && budget.Spend(work);
+}
+
+// The file as FFmpeg reads it: its descriptor and the read's budget, which
+// counts the bytes read; past it the file ends early, for a demuxer that
+// scans a large damaged file for something it never finds, and a stopped
+// read ends there.
 struct Input {
     int fd = -1;
-    int64_t budget = kMaxBytes;
+    TReadBudget *budget = nullptr;
 };
 
 int ReadFd(void *opaque, uint8_t *buf, int size)
 {
     Input &in = *static_cast<Input *>(opaque);
-    if (in.budget <= 0)
-        return AVERROR_EOF;
-    if (size > in.budget)
-        size = int(in.budget);
+    if (!Afford(*in.budget, size))
+        return in.budget->Stopped() ? AVERROR_EXIT : AVERROR_EOF;
     ssize_t n;
     do {
         n = ::read(in.fd, buf, size_t(size));
     } while (n < 0 && errno == EINTR);
     if (n < 0)
         return AVERROR(EIO);
-    in.budget -= n;
     return n == 0 ? AVERROR_EOF : int(n);
+}
+
+// FFmpeg's own waits and long loops end when the read is stopped.
+int Interrupted(void *opaque)
+{
+    return static_cast<const TReadBudget *>(opaque)->Stopped() ? 1 : 0;
 }
 
 int64_t SeekFd(void *opaque, int64_t offset, int whence)
@@ -99,8 +113,8 @@ struct Session {
     AVFrame *best = nullptr;
     SwsContext *scaler = nullptr;
     uint8_t *scratch = nullptr;
-    int packets = 0; // read, and sent to the decoder, over all passes
-    int decoded = 0;
+    int codecWidth = 0, codecHeight = 0; // the stream's frame size
+    int packets = 0; // read over all passes
 
     ~Session()
     {
@@ -119,7 +133,7 @@ struct Session {
             ::close(input.fd);
     }
 
-    bool Open(const QString &path);
+    bool Open(const QString &path, TReadBudget &budget);
     int VideoStream() const;
     bool OpenDecoder(const AVStream *st);
     bool Rewind();
@@ -129,8 +143,9 @@ struct Session {
     bool Store(TDib &pic);
 };
 
-bool Session::Open(const QString &path)
+bool Session::Open(const QString &path, TReadBudget &budget)
 {
+    input.budget = &budget;
     input.fd = RegularFile::OpenFd(path);
     if (input.fd < 0)
         return false;
@@ -148,6 +163,8 @@ bool Session::Open(const QString &path)
     format->pb = io;
     format->flags |= AVFMT_FLAG_CUSTOM_IO;
     format->io_open = RefuseOpen;
+    format->interrupt_callback.callback = Interrupted;
+    format->interrupt_callback.opaque = &budget;
 
     AVDictionary *opts = nullptr;
     av_dict_set(&opts, "protocol_whitelist", "file", 0);
@@ -156,7 +173,23 @@ bool Session::Open(const QString &path)
     // On failure the context is freed and the pointer cleared.
     const int r = avformat_open_input(&format, name.constData(), nullptr, &opts);
     av_dict_free(&opts);
-    return r >= 0 && avformat_find_stream_info(format, nullptr) >= 0;
+    if (r < 0)
+        return false;
+    // The frames decoded to learn the streams are held to the record's cap
+    // too, and decoded on one thread.
+    const unsigned streams = format->nb_streams;
+    AVDictionary **probe = streams ? static_cast<AVDictionary **>(av_calloc(streams, sizeof *probe)) : nullptr;
+    if (streams && !probe)
+        return false;
+    for (unsigned i = 0; i < streams; ++i) {
+        av_dict_set_int(&probe[i], "max_pixels", Gdi::MaxBitmapPixels, 0);
+        av_dict_set(&probe[i], "threads", "1", 0);
+    }
+    const bool found = avformat_find_stream_info(format, probe) >= 0;
+    for (unsigned i = 0; i < streams; ++i)
+        av_dict_free(&probe[i]);
+    av_free(probe);
+    return found;
 }
 
 // The first video stream that is not a cover picture, or -1.
@@ -181,6 +214,8 @@ bool Session::OpenDecoder(const AVStream *st)
     decoder = avcodec_alloc_context3(codec);
     if (!decoder || avcodec_parameters_to_context(decoder, par) < 0)
         return false;
+    codecWidth = std::max(par->width, 0);
+    codecHeight = std::max(par->height, 0);
     decoder->thread_count = 1;
     decoder->max_pixels = Gdi::MaxBitmapPixels; // refused before the decoder allocates a frame
     decoder->pkt_timebase = st->time_base;
@@ -209,22 +244,30 @@ void Session::Receive(int64_t target, bool &done)
 
 // Decodes from the current position until the frame covering target, the
 // end of the stream or the end of the budget; true when best holds a frame.
-// late: the frame taken comes after target.
+// late: the frame taken comes after target. Each packet of the stream costs
+// the pixels of a frame, counted before it is decoded.
 bool Session::Pass(int index, int64_t target, bool &late)
 {
+    TReadBudget &budget = *input.budget;
     bool done = false;
-    while (!done && packets < kMaxPackets && decoded < kMaxDecoded) {
+    while (!done && packets < kMaxPackets) {
         if (av_read_frame(format, packet) < 0)
             break;
         ++packets;
         if (packet->stream_index == index) {
-            ++decoded;
+            const int64_t pixels = int64_t(std::max(decoder->width, codecWidth)) * std::max(decoder->height, codecHeight);
+            if (!Afford(budget, pixels * kFrameWorkPerPixel)) {
+                av_packet_unref(packet);
+                break;
+            }
             // A packet the decoder refuses is skipped; later ones may decode.
             if (avcodec_send_packet(decoder, packet) == 0)
                 Receive(target, done);
         }
         av_packet_unref(packet);
     }
+    if (budget.Stopped())
+        return false;
     if (!done && avcodec_send_packet(decoder, nullptr) == 0)
         Receive(target, done);
     const int64_t t = best->best_effort_timestamp;
@@ -260,6 +303,8 @@ bool Session::DecodeTo(int index, int64_t target)
     if (!sought)
         Rewind();
     bool got = Pass(index, target, late);
+    if (input.budget->Stopped())
+        return false;
     if (sought && (!got || late)) {
         av_frame_move_ref(first, best);
         avcodec_flush_buffers(decoder);
@@ -327,6 +372,8 @@ bool Session::Store(TDib &pic)
 
     int scalerRows = 0;
     for (int y0 = 0; y0 < h; y0 += kBand) {
+        if (!input.budget->Spend(0))
+            return false;
         const int y1 = std::min(h, y0 + kBand);
         const int from = std::max(0, y0 - margin), to = std::min(h, y1 + margin);
         if (to - from != scalerRows) {
@@ -369,7 +416,7 @@ bool ReadVideoFrame(TImgUt &ctx, const QString &path)
     av_log_set_level(AV_LOG_QUIET);
 
     Session s;
-    if (!s.Open(path))
+    if (!s.Open(path, ctx.budget))
         return false;
     const int index = s.VideoStream();
     if (index < 0)
@@ -380,6 +427,8 @@ bool ReadVideoFrame(TImgUt &ctx, const QString &path)
             s.format->streams[i]->discard = AVDISCARD_ALL;
     if (!s.OpenDecoder(st))
         return false;
+    // The record is the frame at its full size.
+    ctx.budget.SetPicture(s.codecWidth, s.codecHeight, s.codecWidth, s.codecHeight);
 
     if (st->time_base.num <= 0 || st->time_base.den <= 0)
         return false;

@@ -1,6 +1,8 @@
 // Seeds: small JPEG files written by libjpeg: the colour spaces and scan
 // orders of the reader's test, and one with a density and the markers the
-// reader keeps.
+// reader keeps; files of many scans, of a scan a component, and with
+// segments between the scans.
+#include "hostile_writers.h"
 #include "layouts_jpeg.h"
 #include "picture_writers.h"
 #include "seed_util.h"
@@ -39,5 +41,22 @@ int main(int argc, char **argv)
         scans += Bytes({0xFF, 0xDA, 0x00, 0x08, 0x01, 0x01, 0x00, uint8_t(i ? 1 : 0), uint8_t(i ? 63 : 0), 0x00});
     scans += Bytes({0xFF, 0xD9});
     ok = fuzz::WriteSeed(argv[1], "scans.jpg", scans) && ok;
+    // Files whose decoder keeps the coefficients of every block: an empty
+    // progressive 4:2:0 file and a baseline one of a scan a component.
+    const QString dir = QString::fromLocal8Bit(argv[1]);
+    ok = hostile::WriteJpegEmpty(dir + "/empty-progressive.jpg", 48, 40, 3, hostile::JpegScans::ProgressiveDc) && ok;
+    ok = hostile::WriteJpegEmpty(dir + "/scan-a-component.jpg", 48, 40, 3, hostile::JpegScans::BaselineEach) && ok;
+    // A progressive file with an ICC chunk and a comment before its
+    // second scan.
+    JpegSpec p;
+    p.width = 24;
+    p.height = 16;
+    p.progressive = true;
+    QByteArray between = WriteJpeg(p);
+    const int second = between.indexOf("\xFF\xDA", between.indexOf("\xFF\xDA") + 2);
+    if (second > 0)
+        between.insert(second, QByteArray("\xFF\xE2\x00\x12ICC_PROFILE\x00\x01\x01" "ab", 20)
+                                   + QByteArray("\xFF\xFE\x00\x04hi", 6));
+    ok = second > 0 && fuzz::WriteSeed(argv[1], "segments-between-scans.jpg", between) && ok;
     return ok ? 0 : 1;
 }

@@ -1,5 +1,7 @@
 // Seeds of the video-frame fuzzer: short clips in each container of the
-// video extensions, written with libavformat and libavcodec.
+// video extensions, written with libavformat and libavcodec, and an MJPEG
+// clip whose index sends the seek back to its first frame.
+#include "hostile_writers.h"
 #include "video_clip.h"
 
 #include <cstdio>
@@ -53,6 +55,11 @@ int main(int argc, char **argv)
             std::fprintf(stderr, "seeds_video: could not write %s\n", path.c_str());
             ++failed;
         }
+    }
+    const std::string firstKey = std::string(argv[1]) + "/first-key-only.avi";
+    if (!hostile::WriteMjpegFirstKey(QString::fromStdString(firstKey), 64, 48, 30, 1000, true)) {
+        std::fprintf(stderr, "seeds_video: could not write %s\n", firstKey.c_str());
+        ++failed;
     }
     return failed ? 1 : 0;
 }

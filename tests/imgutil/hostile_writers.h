@@ -36,6 +36,20 @@ bool WritePngBilevel(const QString &path, uint32_t width, uint32_t height);
 // coded data: the first a DC scan, the others the same AC band again.
 bool WriteJpegScans(const QString &path, int width, int height, int scans);
 
+// How the scans of a JPEG without entropy-coded data are laid out:
+// progressive, one DC scan of every component; baseline, one scan of all
+// of them or one scan for each.
+enum class JpegScans { ProgressiveDc, BaselineOne, BaselineEach };
+
+// A width x height JPEG without entropy-coded data: grey (components 1) or
+// YCbCr 4:2:0 (3), its scans laid out as asked. Every pixel is the middle
+// grey.
+bool WriteJpegEmpty(const QString &path, int width, int height, int components, JpegScans scans);
+
+// A progressive grey JPEG of a textured picture, written by libjpeg a row
+// at a time.
+bool WriteJpegProgressiveGrey(const QString &path, int width, int height);
+
 // A real 24-bit bottom-up BMP of width x height, all black, written as a
 // sparse file.
 bool WriteBmpBlack(const QString &path, int32_t width, int32_t height);
@@ -43,6 +57,13 @@ bool WriteBmpBlack(const QString &path, int32_t width, int32_t height);
 // A grey JPEG of width x height, all 128 (3 MB at 16000 x 16000), as MJPEG
 // frames, 4 a second, through the libavformat muxer ("avi", "mov").
 bool WriteGreyMjpeg(const QString &path, const char *muxer, int width, int height, int frames);
+
+// An AVI of grey MJPEG frames, fps a second, of which only the first is
+// indexed as a key frame (allKeys: every one). numbered: frame i shows i
+// in bars 16 pixels wide across the picture, bit k of i in the bars k, k +
+// 16, ... (230 for 1, 25 for 0); otherwise every frame is all 128.
+bool WriteMjpegFirstKey(const QString &path, int width, int height, int frames, int fps, bool numbered,
+                        bool allKeys = false);
 
 // The video cases with frames of side x side pixels.
 std::vector<TCase> VideoCasesOfSide(int side);

@@ -357,6 +357,77 @@ TEST_F(VideoFrame, LargeFramesCostTheirPictureAndTheDecodersFrame)
     }
 }
 
+// The number a frame of WriteMjpegFirstKey shows.
+int FrameNumber(const TDib &pic)
+{
+    int n = 0;
+    for (int bit = 0; bit < 16; ++bit)
+        if (Pixel(pic, 16 * bit + 8, 8).g > 128)
+            n |= 1 << bit;
+    return n;
+}
+
+TEST_F(VideoFrame, DecodingCostsAFewRecordsWhereverTheSeekLands)
+{
+    // 200 frames of 512 x 512 at 1000 a second: 1.5 s lies after the last
+    // one. When only the first is indexed as a key frame the seek lands on
+    // it, and the frames decoded from there cost their pixels: a few
+    // records' worth and the floor's, after which the best frame so far is
+    // taken, far short of all 200. With every frame indexed, the seek lands
+    // on the last one itself.
+    struct Case {
+        const char *name;
+        bool allKeys;
+        int lowest, highest;
+    } cases[] = {
+        {"only the first frame a key frame", false, 0, 40},
+        {"every frame a key frame", true, 199, 199},
+    };
+    for (const Case &c : cases) {
+        SCOPED_TRACE(c.name);
+        const QString path = PathOf("keys.avi");
+        ASSERT_TRUE(hostile::WriteMjpegFirstKey(path, 512, 512, 200, 1000, true, c.allKeys));
+        ASSERT_TRUE(Read(path));
+        ASSERT_EQ(pic->width, 512);
+        const int n = FrameNumber(*pic);
+        EXPECT_GE(n, c.lowest);
+        EXPECT_LE(n, c.highest);
+        EXPECT_LE(ctx->budget.Spent(), ctx->budget.WorkAllowance());
+    }
+}
+
+TEST_F(VideoFrame, AStoppedReadEndsAtItsNextCount)
+{
+    // The read counts its work as it goes (the bytes FFmpeg reads, each
+    // frame decoded, each band converted); a stop raised at any count ends
+    // it there, with at most one more count.
+    VideoClip::Spec s;
+    s.width = 200;
+    s.height = 150;
+    s.encoder = "mpeg4";
+    s.gop = 100;
+    s.pixel = [](int f, int, int) { return Band(f, 10); };
+    const QString path = Clip(s, "stop.avi");
+    int counts = 0, stopAt = 0;
+    ctx->budget.onSpend = [&](const TReadBudget &) {
+        if (++counts == stopAt)
+            ctx->budget.Stop();
+    };
+    ASSERT_TRUE(Read(path));
+    const int whole = counts;
+    ASSERT_GE(whole, 3) << "the read counts its work";
+    for (const int at : {1, whole / 2, whole - 1}) {
+        SCOPED_TRACE(testing::Message() << at << " of " << whole);
+        counts = 0;
+        stopAt = at;
+        ctx->budget.Resume();
+        EXPECT_FALSE(Read(path));
+        EXPECT_LE(counts, at + 1) << "counts after the stop";
+    }
+    ctx->budget.Resume();
+    ctx->budget.onSpend = nullptr;
+}
+
 TEST_F(VideoFrame, Refusals)
 {
     // A good clip the lists below point at.
