@@ -40,7 +40,7 @@ constexpr int kMaxPackets = 4096;
 // Each frame decoded costs this much work for each of its pixels: the
 // read's share for its pixels pays for this many frames, its floor for
 // some more small ones. Past it the best frame so far is taken.
-constexpr int64_t kDecodedRecords = 2;
+constexpr int64_t kDecodedRecords = 8;
 constexpr int64_t kFrameWorkPerPixel = TReadBudget::WorkPerPixel / kDecodedRecords;
 // The frame taken covers this time past the stream's start.
 constexpr int64_t kGrabMs = 1500;
@@ -109,6 +109,7 @@ struct Session {
     AVFormatContext *format = nullptr;
     AVCodecContext *decoder = nullptr;
     AVPacket *packet = nullptr;
+    AVPacket *held = nullptr; // an intra-only stream's packet not yet decoded
     AVFrame *frame = nullptr;
     AVFrame *best = nullptr;
     SwsContext *scaler = nullptr;
@@ -122,6 +123,7 @@ struct Session {
         sws_freeContext(scaler);
         av_frame_free(&best);
         av_frame_free(&frame);
+        av_packet_free(&held);
         av_packet_free(&packet);
         avcodec_free_context(&decoder);
         avformat_close_input(&format);
@@ -250,25 +252,57 @@ bool Session::Pass(int index, int64_t target, bool &late)
 {
     TReadBudget &budget = *input.budget;
     bool done = false;
-    while (!done && packets < kMaxPackets) {
+    // Every frame of an intra-only stream (MJPEG, say) decodes on its own:
+    // a packet at or before target is held instead of decoded, and only the
+    // last one held is decoded, once the next packet or the end of the
+    // stream shows that it covers target.
+    const AVCodecDescriptor *desc = avcodec_descriptor_get(decoder->codec_id);
+    if (desc && (desc->props & AV_CODEC_PROP_INTRA_ONLY) && !held)
+        held = av_packet_alloc();
+    if (held)
+        av_packet_unref(held);
+    bool spent = false;
+    auto decode = [&](AVPacket *p) {
+        const int64_t pixels = int64_t(std::max(decoder->width, codecWidth)) * std::max(decoder->height, codecHeight);
+        if (!Afford(budget, pixels * kFrameWorkPerPixel)) {
+            spent = true;
+            return;
+        }
+        // A packet the decoder refuses is skipped; later ones may decode.
+        if (avcodec_send_packet(decoder, p) == 0)
+            Receive(target, done);
+    };
+    auto decodeHeld = [&] {
+        if (!held || !held->buf)
+            return;
+        decode(held);
+        av_packet_unref(held);
+        if (best->buf[0])
+            done = true;
+    };
+    while (!done && !spent && packets < kMaxPackets) {
         if (av_read_frame(format, packet) < 0)
             break;
         ++packets;
         if (packet->stream_index == index) {
-            const int64_t pixels = int64_t(std::max(decoder->width, codecWidth)) * std::max(decoder->height, codecHeight);
-            if (!Afford(budget, pixels * kFrameWorkPerPixel)) {
-                av_packet_unref(packet);
-                break;
+            const int64_t t = packet->pts != AV_NOPTS_VALUE ? packet->pts : packet->dts;
+            if (held && t != AV_NOPTS_VALUE && t <= target) {
+                av_packet_unref(held);
+                av_packet_move_ref(held, packet);
+                continue;
             }
-            // A packet the decoder refuses is skipped; later ones may decode.
-            if (avcodec_send_packet(decoder, packet) == 0)
-                Receive(target, done);
+            decodeHeld();
+            if (!done && !spent)
+                decode(packet);
         }
         av_packet_unref(packet);
     }
+    av_packet_unref(packet);
+    if (!done && !spent)
+        decodeHeld();
     if (budget.Stopped())
         return false;
-    if (!done && avcodec_send_packet(decoder, nullptr) == 0)
+    if (!done && !spent && avcodec_send_packet(decoder, nullptr) == 0)
         Receive(target, done);
     const int64_t t = best->best_effort_timestamp;
     late = t != AV_NOPTS_VALUE && t > target;
