@@ -87,7 +87,8 @@ struct TPreviewRead;
 //
 // A preview that is not read within a frame is read on a worker thread with
 // a context of its own and shown when it is ready; a newer selection, the
-// end of the run or the dialog's destruction drops it without waiting.
+// end of the run or the dialog's destruction drops it without waiting: its
+// context's budget is stopped, so the read ends at its next count.
 class TOpImgDlg : public TOpSvDlg {
 public:
     TOpImgDlg(QWidget *owner, TImgUt *imgUt);
@@ -116,9 +117,13 @@ public:
     bool PreviewPending() const { return previewRead != nullptr; }
     // Preview reads started and not yet ended, dropped ones included.
     static int PreviewReadsRunning();
-    // Tests: called on the reading thread before each preview read, with
-    // the file's path; may hold the read up.
-    static std::function<void(const QString &path)> previewReadStarts;
+    // Waits at most msecs for every preview read to end, as the
+    // application's end does without a limit; false when one still runs.
+    static bool WaitForPreviewReads(int msecs);
+    // Tests: called on the reading thread before each preview read is made,
+    // with the file's path and the read's context, whose budget is stopped
+    // when the read is dropped; may hold the read up.
+    static std::function<void(const QString &path, TImgUt &ctx)> previewReadStarts;
 
 private:
     // Draws the black box, previewDib fitted into it and the texts, then

@@ -18,6 +18,7 @@
 #include <atomic>
 #include <chrono>
 #include <condition_variable>
+#include <deque>
 #include <mutex>
 #include <new>
 #include <utility>
@@ -329,7 +330,8 @@ intptr_t OpSvHookProc(THookWnd &wnd, const THookMsg &msg)
 // One preview read. The worker reads into a context of its own, so the
 // dialog and its context may go while it runs; the dialog takes the picture
 // on the GUI thread, at once when it is ready within a frame, else when the
-// future finishes.
+// future finishes. Stopping it raises its budget's stop: a read not yet made
+// is never made, one under way ends at its next count.
 struct TPreviewRead {
     TPreviewRead(const TImgUt &main, const QString &pathArg, int32_t w, int32_t h)
         : ctx(main.subkey, main.Store()), path(pathArg), width(w), height(h)
@@ -349,17 +351,21 @@ struct TPreviewRead {
     }
     ~TPreviewRead() { delete picture; }
 
+    // Any thread.
+    void Stop() { ctx.budget.Stop(); }
+
     // Counts as running from before it is queued until its picture is there.
     void Run(std::atomic<int> &running)
     {
         promise.start();
-        if (TOpImgDlg::previewReadStarts)
-            TOpImgDlg::previewReadStarts(path);
         TDib *pic = nullptr;
-        // A read still queued when the selection moved on is not made.
-        if (!dropped.load() && !(ctx.ReadImageFile(path, &pic, width, height, false) && pic)) {
-            delete pic;
-            pic = nullptr;
+        if (!ctx.budget.Stopped()) {
+            if (TOpImgDlg::previewReadStarts)
+                TOpImgDlg::previewReadStarts(path, ctx);
+            if (!(ctx.ReadImageFile(path, &pic, width, height, false) && pic)) {
+                delete pic;
+                pic = nullptr;
+            }
         }
         --running;
         {
@@ -388,7 +394,6 @@ struct TPreviewRead {
     TImgUt ctx;
     const QString path;
     const int32_t width, height;
-    std::atomic<bool> dropped{false};
     QPromise<void> promise;
     QFuture<void> future;
 
@@ -404,29 +409,109 @@ namespace {
 // A preview read that takes longer than this is shown when it is ready.
 constexpr std::chrono::milliseconds PreviewFrame(16);
 
+// Reads running side by side, at most: the current selection's and the
+// stopped ones still ending. A stopped read ends within milliseconds, so
+// even a selection that moves every 20 ms finds a thread free, and no more
+// reads than this hold memory at once.
+constexpr int PreviewThreads = 4;
+
 std::atomic<int> previewReads{0};
 
-// At most two preview reads side by side: a slow one the selection has left
-// does not hold up the next, and a run of large files does not pile up reads
-// (a queued read that was dropped ends at once). Owned by the application,
-// whose end waits for the reads still running.
-QThreadPool *PreviewPool()
-{
-    static QPointer<QThreadPool> pool;
-    if (!pool) {
-        pool = new QThreadPool(QCoreApplication::instance());
-        pool->setMaxThreadCount(2);
+// Runs the preview reads on at most PreviewThreads threads. A read with no
+// thread free waits for the next one to end; a waiting read that is dropped
+// is never started. The threads belong to the application, whose end waits
+// for the reads still running: each was stopped when its dialog went.
+class TPreviewThreads {
+public:
+    static TPreviewThreads &Get()
+    {
+        static TPreviewThreads threads;
+        return threads;
     }
-    return pool;
-}
+
+    // GUI thread.
+    void Start(const std::shared_ptr<TPreviewRead> &read)
+    {
+        ++previewReads;
+        {
+            std::lock_guard<std::mutex> hold(lock);
+            if (busy >= PreviewThreads) {
+                waiting.push_back(read);
+                return;
+            }
+            ++busy;
+        }
+        Pool()->start([this, read] { Work(read); });
+    }
+
+    // Stops the read; one still waiting ends here, unread.
+    void Drop(const std::shared_ptr<TPreviewRead> &read)
+    {
+        read->Stop();
+        std::shared_ptr<TPreviewRead> unstarted;
+        {
+            std::lock_guard<std::mutex> hold(lock);
+            for (auto it = waiting.begin(); it != waiting.end(); ++it) {
+                if (*it == read) {
+                    unstarted = std::move(*it);
+                    waiting.erase(it);
+                    break;
+                }
+            }
+        }
+        if (unstarted)
+            unstarted->Run(previewReads);
+    }
+
+    bool WaitDone(int msecs) { return Pool()->waitForDone(msecs); }
+
+private:
+    QThreadPool *Pool()
+    {
+        if (!pool) {
+            pool = new QThreadPool(QCoreApplication::instance());
+            pool->setMaxThreadCount(PreviewThreads);
+        }
+        return pool;
+    }
+
+    // A pool thread: the read, then those that waited for a thread.
+    void Work(std::shared_ptr<TPreviewRead> read)
+    {
+        while (read) {
+            read->Run(previewReads);
+            std::shared_ptr<TPreviewRead> next;
+            {
+                std::lock_guard<std::mutex> hold(lock);
+                if (waiting.empty()) {
+                    --busy;
+                } else {
+                    next = std::move(waiting.front());
+                    waiting.pop_front();
+                }
+            }
+            read = std::move(next);
+        }
+    }
+
+    QPointer<QThreadPool> pool;   // GUI thread
+    std::mutex lock;
+    int busy = 0;                                    // under lock
+    std::deque<std::shared_ptr<TPreviewRead>> waiting; // under lock
+};
 
 } // namespace
 
-std::function<void(const QString &path)> TOpImgDlg::previewReadStarts;
+std::function<void(const QString &path, TImgUt &ctx)> TOpImgDlg::previewReadStarts;
 
 int TOpImgDlg::PreviewReadsRunning()
 {
     return previewReads.load();
+}
+
+bool TOpImgDlg::WaitForPreviewReads(int msecs)
+{
+    return TPreviewThreads::Get().WaitDone(msecs);
 }
 
 TOpImgDlg::TOpImgDlg(QWidget *owner, TImgUt *ctx) : TOpSvDlg(0, owner, ctx)
@@ -488,7 +573,7 @@ void TOpImgDlg::DropPreviewRead()
     // The watcher goes first: a finished read is then never delivered.
     previewWatch.reset();
     if (previewRead) {
-        previewRead->dropped = true;
+        TPreviewThreads::Get().Drop(previewRead);
         previewRead.reset();
     }
 }
@@ -504,8 +589,7 @@ void TOpImgDlg::OnFileNotify(int32_t code)
     DropPreviewRead();
     if (previewWnd && showPreview && !curPath.isEmpty() && TImgUt::FileExists(curPath)) {
         auto read = std::make_shared<TPreviewRead>(*imgUt, curPath, previewWidth, previewHeight);
-        ++previewReads;
-        PreviewPool()->start([job = read] { job->Run(previewReads); });
+        TPreviewThreads::Get().Start(read);
         if (read->WaitDone(PreviewFrame)) {
             previewDib = read->TakePicture();
         } else {

@@ -6,11 +6,14 @@
 #include "TImgUt.h"
 
 #include <QColor>
+#include <QFileInfo>
 #include <QImage>
 #include <QTemporaryDir>
 #include <QTest>
 #include <gtest/gtest.h>
 
+#include <algorithm>
+#include <chrono>
 #include <condition_variable>
 #include <memory>
 #include <mutex>
@@ -25,7 +28,7 @@ class PreviewGate {
 public:
     explicit PreviewGate(const QString &name) : name(name)
     {
-        VlmImgUt::TOpImgDlg::previewReadStarts = [this](const QString &path) {
+        VlmImgUt::TOpImgDlg::previewReadStarts = [this](const QString &path, VlmImgUt::TImgUt &) {
             if (!path.endsWith(this->name))
                 return;
             std::unique_lock<std::mutex> hold(lock);
@@ -60,6 +63,81 @@ private:
     std::mutex lock;
     std::condition_variable changed;
     bool open = false;
+};
+
+// Holds up the preview reads of files whose names start with `prefix` as a
+// slow reader that counts its budget would: each read goes on counting
+// until it is stopped. With keepStopped set, a stopped read then stays, as a
+// stopped read still ending, until LetGo. Its end lets every read go and
+// waits for them.
+class PreviewHold {
+public:
+    explicit PreviewHold(const QString &prefix) : prefix(prefix)
+    {
+        VlmImgUt::TOpImgDlg::previewReadStarts = [this](const QString &path, VlmImgUt::TImgUt &ctx) {
+            if (!QFileInfo(path).fileName().startsWith(this->prefix))
+                return;
+            std::unique_lock<std::mutex> hold(lock);
+            most = std::max(most, ++held);
+            while (!letGo && ctx.budget.Spend(1))
+                changed.wait_for(hold, std::chrono::milliseconds(1));
+            if (!ctx.budget.Stopped()) {
+                ++unstopped;
+            } else {
+                ++stoppedNow;
+                changed.wait(hold, [this] { return letGo || !keepStopped; });
+                --stoppedNow;
+            }
+            --held;
+        };
+    }
+    ~PreviewHold()
+    {
+        LetGo();
+        EXPECT_TRUE(QTest::qWaitFor([] { return VlmImgUt::TOpImgDlg::PreviewReadsRunning() == 0; }, 60000));
+        VlmImgUt::TOpImgDlg::previewReadStarts = nullptr;
+    }
+    PreviewHold(const PreviewHold &) = delete;
+    PreviewHold &operator=(const PreviewHold &) = delete;
+
+    void KeepStopped(bool keep)
+    {
+        {
+            std::lock_guard<std::mutex> hold(lock);
+            keepStopped = keep;
+        }
+        changed.notify_all();
+    }
+    // Every read held ends now, stopped or not.
+    void LetGo()
+    {
+        {
+            std::lock_guard<std::mutex> hold(lock);
+            letGo = true;
+        }
+        changed.notify_all();
+    }
+
+    // Reads held now, and of them those stopped.
+    int Held() { return Get(held); }
+    int Stopped() { return Get(stoppedNow); }
+    // The most reads held at once.
+    int Most() { return Get(most); }
+    // Reads that ended without being stopped: let go, or read to the end.
+    int Unstopped() { return Get(unstopped); }
+
+private:
+    int Get(const int &n)
+    {
+        std::lock_guard<std::mutex> hold(lock);
+        return n;
+    }
+
+    const QString prefix;
+    std::mutex lock;
+    std::condition_variable changed;
+    bool keepStopped = false, letGo = false;
+    int held = 0, stoppedNow = 0, most = 0, unstopped = 0;
 };
 
 class FileDlgFixture : public ::testing::Test {

@@ -525,6 +525,14 @@ TEST_F(FileDlgTest, UntickedPreviewKeepsThePictureUntilTheNextSelection)
     d.Execute(path, "t", "", 'i', false);
 }
 
+// Every preview read started has ended, and what it posted was handled.
+bool WaitForReads()
+{
+    const bool ended = QTest::qWaitFor([] { return TOpImgDlg::PreviewReadsRunning() == 0; }, 60000);
+    QCoreApplication::processEvents();
+    return ended;
+}
+
 // A large picture whose preview reads are held up while the gate is
 // closed, and a small one.
 class SlowPreviewTest : public FileDlgTest {
@@ -536,14 +544,6 @@ protected:
         slow = tmp.path() + "/wide.png";
         ASSERT_TRUE(WriteBilevelPng(slow, 24000, 16000));
         small = WriteBmp("small.bmp", 40, 30, QColor(200, 30, 60));
-    }
-
-    // Every preview read started has ended, and what it posted was handled.
-    static bool WaitForReads()
-    {
-        const bool ended = QTest::qWaitFor([] { return TOpImgDlg::PreviewReadsRunning() == 0; }, 60000);
-        QCoreApplication::processEvents();
-        return ended;
     }
 
     QString slow, small;
@@ -625,6 +625,97 @@ TEST_F(SlowPreviewTest, DialogEndsWithoutWaitingForTheReadAndOutlivesNothing)
         EXPECT_GE(TOpImgDlg::PreviewReadsRunning(), 1);
         gate.Open();
         ASSERT_TRUE(WaitForReads());
+    }
+    EXPECT_FALSE(OptsWritten());
+}
+
+// Copies of a picture whose preview reads are held up as slow reads that
+// count their budget (stopped, they end, or stay while still ending), and a
+// small picture.
+class StoppedPreviewTest : public FileDlgTest {
+protected:
+    void SetUp() override
+    {
+        FileDlgTest::SetUp();
+        ASSERT_TRUE(WaitForReads());
+        for (int i = 0; i < 4; ++i)
+            slow << WriteBmp(QString("slow%1.bmp").arg(i), 8, 8, Qt::white);
+        small = WriteBmp("small.bmp", 40, 30, QColor(200, 30, 60));
+    }
+
+    // Reads that may run at once: the current selection's and the stopped
+    // ones still ending.
+    static constexpr int ReadsAtOnce = 4;
+
+    QStringList slow;
+    QString small;
+    PreviewHold hold{"slow"};
+};
+
+TEST_F(StoppedPreviewTest, CurrentPreviewIsReadBesideStoppedReadsStillEnding)
+{
+    hold.KeepStopped(true);
+    TOpImgDlg d(nullptr, ctx.get());
+    fake.scripts.push_back([&](TFakeFileDlg &f) {
+        // Each selection stops the read before it, which keeps its thread
+        // while it ends; the next is read beside them.
+        for (int i = 0; i < ReadsAtOnce - 1; ++i) {
+            f.Select(slow[i]);
+            ASSERT_TRUE(QTest::qWaitFor([&] { return hold.Held() == i + 1 && hold.Stopped() == i; }, 30000));
+        }
+        f.Select(small);
+        const PreviewState shown = Preview(f, d);
+        EXPECT_EQ(shown.name, QString("small.bmp"));
+        EXPECT_EQ(shown.size, QString("40 x 30"));
+        EXPECT_EQ(shown.picture.pixel(90, 69) & 0xFFFFFF, 0xC81E3Cu);
+        EXPECT_EQ(hold.Held(), ReadsAtOnce - 1);
+        EXPECT_TRUE(QTest::qWaitFor([&] { return hold.Stopped() == ReadsAtOnce - 1; }, 30000));
+
+        // With every thread taken by stopped reads still ending, the next
+        // read waits for one: no more reads than that run at once.
+        f.Select(slow[ReadsAtOnce - 1]);
+        ASSERT_TRUE(QTest::qWaitFor([&] { return hold.Held() == ReadsAtOnce; }, 30000));
+        f.Select(small);
+        EXPECT_TRUE(d.PreviewPending());
+        EXPECT_TRUE(AllBlack(Shown(f).picture));
+        EXPECT_EQ(Shown(f).name, QString());
+        hold.KeepStopped(false);
+        const PreviewState again = Preview(f, d);
+        EXPECT_EQ(again.name, QString("small.bmp"));
+        EXPECT_EQ(again.picture, shown.picture);
+        ASSERT_TRUE(WaitForReads());
+        // The stopped reads ended without a picture over the newer one.
+        EXPECT_EQ(Shown(f).picture, shown.picture);
+        EXPECT_EQ(hold.Most(), ReadsAtOnce);
+        EXPECT_EQ(hold.Unstopped(), 0);
+    });
+    QString path;
+    EXPECT_FALSE(d.Execute(path, "t", tmp.path(), 'i', false));
+}
+
+TEST_F(StoppedPreviewTest, DialogEndStopsItsReadsAndTheProgramsEndWaitsOnNone)
+{
+    for (const bool choose : {false, true}) {
+        SCOPED_TRACE(choose);
+        hold.KeepStopped(true);
+        auto d = std::make_unique<TOpImgDlg>(nullptr, ctx.get());
+        fake.scripts.push_back([&](TFakeFileDlg &f) {
+            f.Select(slow[0]);
+            f.Select(slow[1]);
+            ASSERT_TRUE(QTest::qWaitFor([&] { return hold.Held() == 2 && hold.Stopped() == 1; }, 30000));
+            hold.KeepStopped(false);
+            if (choose)
+                f.Choose({slow[1]});
+        });
+        QString path;
+        EXPECT_EQ(d->Execute(path, "t", tmp.path(), 'i', false), choose);
+        // Every read was stopped as the run ended: none is left for the
+        // dialog's or the program's end to wait on.
+        EXPECT_TRUE(TOpImgDlg::WaitForPreviewReads(30000));
+        EXPECT_EQ(TOpImgDlg::PreviewReadsRunning(), 0);
+        EXPECT_EQ(hold.Held(), 0);
+        EXPECT_EQ(hold.Unstopped(), 0);
+        d.reset();
     }
     EXPECT_FALSE(OptsWritten());
 }

@@ -152,8 +152,10 @@ TEST_F(QtFileDlgTest, OpenImageDialogPreviewsTheSelectedPicture)
         EXPECT_TRUE(names.contains("LOUD.BMP"));
         EXPECT_FALSE(names.contains("notes.txt"));
 
-        // A selection change draws the preview.
+        // A selection change draws the preview (a loaded machine may take
+        // more than a frame to read it).
         list->setCurrentIndex(IndexOf(list, face));
+        ASSERT_TRUE(QTest::qWaitFor([&] { return !d.PreviewPending(); }, 30000));
         auto *preview = qobject_cast<QLabel *>(GetDlgItem(panel, 3));
         ASSERT_NE(preview, nullptr);
         const QImage img = preview->pixmap().toImage();
