@@ -11,6 +11,9 @@
 #include <algorithm>
 #include <cstdio>
 #include <cstring>
+#include <malloc.h>
+#include <mutex>
+#include <new>
 #include <numeric>
 #include <vector>
 
@@ -18,25 +21,76 @@ namespace VlmImgUt {
 
 namespace {
 
+constexpr int64_t MiB = int64_t(1) << 20;
+
+int64_t CeilDiv(int64_t a, int64_t b)
+{
+    return (a + b - 1) / b;
+}
+
+int64_t CeilShift(int64_t a, int shift)
+{
+    return (a + (int64_t(1) << shift) - 1) >> shift;
+}
+
+int64_t Lcm(int64_t a, int64_t b)
+{
+    return a / std::gcd(a, b) * b;
+}
+
 // ---- OpenJPEG over a C stream ----
+
+// The file as the library reads it: where the reader moved the image on
+// the reference grid, the size marker's sizes and offsets as moved.
+struct Source {
+    FILE *f = nullptr;
+    int64_t pos = 0;
+    int64_t patchAt = -1;   // file position of Xsiz; -1: nothing replaced
+    uint8_t patch[32] = {}; // Xsiz, Ysiz, XOsiz, YOsiz, XTsiz, YTsiz, XTOsiz, YTOsiz
+};
 
 OPJ_SIZE_T StreamRead(void *buffer, OPJ_SIZE_T n, void *user)
 {
-    const size_t got = fread(buffer, 1, n, static_cast<FILE *>(user));
-    return got ? got : OPJ_SIZE_T(-1);
+    Source &s = *static_cast<Source *>(user);
+    const size_t got = fread(buffer, 1, n, s.f);
+    if (!got)
+        return OPJ_SIZE_T(-1);
+    if (s.patchAt >= 0) {
+        const int64_t from = std::max(s.pos, s.patchAt);
+        const int64_t to = std::min(s.pos + int64_t(got), s.patchAt + int64_t(sizeof s.patch));
+        if (from < to)
+            memcpy(static_cast<uint8_t *>(buffer) + (from - s.pos), s.patch + (from - s.patchAt), size_t(to - from));
+    }
+    s.pos += int64_t(got);
+    return got;
 }
 
 OPJ_OFF_T StreamSkip(OPJ_OFF_T n, void *user)
 {
-    return fseeko(static_cast<FILE *>(user), off_t(n), SEEK_CUR) == 0 ? n : -1;
+    Source &s = *static_cast<Source *>(user);
+    if (fseeko(s.f, off_t(n), SEEK_CUR) != 0)
+        return -1;
+    s.pos += n;
+    return n;
 }
 
 OPJ_BOOL StreamSeek(OPJ_OFF_T at, void *user)
 {
-    return fseeko(static_cast<FILE *>(user), off_t(at), SEEK_SET) == 0 ? OPJ_TRUE : OPJ_FALSE;
+    Source &s = *static_cast<Source *>(user);
+    if (fseeko(s.f, off_t(at), SEEK_SET) != 0)
+        return OPJ_FALSE;
+    s.pos = at;
+    return OPJ_TRUE;
 }
 
 void Quiet(const char *, void *) {}
+
+// The library decodes on one thread for each core.
+int Threads()
+{
+    static const int n = opj_has_thread_support() ? std::clamp(opj_get_num_cpus(), 1, 64) : 1;
+    return n;
+}
 
 struct Decoder {
     opj_stream_t *stream = nullptr;
@@ -59,18 +113,20 @@ struct Decoder {
         stream = nullptr;
     }
 
-    // A new codec over the whole file, its header read; with firstThree
-    // only components 0 to 2 are decoded.
-    bool Open(FILE *f, OPJ_CODEC_FORMAT format, int64_t size, bool firstThree)
+    // A new codec over the whole file, its header read, decoding at
+    // 1 / 2^reduce of the full resolution; with firstThree only
+    // components 0 to 2 are decoded.
+    bool Open(Source &src, OPJ_CODEC_FORMAT format, int64_t size, bool firstThree, int reduce)
     {
         Close();
-        if (fseeko(f, 0, SEEK_SET) != 0)
+        if (fseeko(src.f, 0, SEEK_SET) != 0)
             return false;
+        src.pos = 0;
         stream = opj_stream_create(1 << 16, OPJ_TRUE);
         codec = opj_create_decompress(format);
         if (!stream || !codec)
             return false;
-        opj_stream_set_user_data(stream, f, nullptr);
+        opj_stream_set_user_data(stream, &src, nullptr);
         opj_stream_set_user_data_length(stream, OPJ_UINT64(size));
         opj_stream_set_read_function(stream, StreamRead);
         opj_stream_set_skip_function(stream, StreamSkip);
@@ -80,17 +136,17 @@ struct Decoder {
         opj_set_error_handler(codec, Quiet, nullptr);
         opj_dparameters_t params;
         opj_set_default_decoder_parameters(&params);
-        if (!opj_setup_decoder(codec, &params) || !opj_read_header(stream, codec, &image) || !image)
+        params.cp_reduce = OPJ_UINT32(reduce);
+        if (!opj_setup_decoder(codec, &params))
+            return false;
+        // Without threads (none left to the process) it decodes on this one.
+        opj_codec_set_threads(codec, Threads());
+        if (!opj_read_header(stream, codec, &image) || !image)
             return false;
         static const OPJ_UINT32 first[3] = {0, 1, 2};
         return !firstThree || opj_set_decoded_components(codec, 3, first, OPJ_FALSE);
     }
 };
-
-int64_t CeilDiv(int64_t a, int64_t b)
-{
-    return (a + b - 1) / b;
-}
 
 // ---- the code stream's header, read here before the library sizes anything ----
 
@@ -98,15 +154,24 @@ struct StreamHeader {
     struct Comp {
         int64_t dx = 1, dy = 1;
     };
-    int64_t x0 = 0, y0 = 0, x1 = 0, y1 = 0;             // the image on the reference grid
+    int64_t sizAt = 0;                                    // file position of Xsiz
+    int64_t x0 = 0, y0 = 0, x1 = 0, y1 = 0;               // the image on the reference grid
     int64_t tileX0 = 0, tileY0 = 0, tileW = 0, tileH = 0; // the tile grid
-    int64_t tilesX = 0, tilesY = 0;
+    int64_t tilesX = 0, tilesY = 0;                       // at most 65,535 tiles in all
     std::vector<Comp> comps;
-    // The costliest coding style of any COD or COC: most levels and layers,
-    // smallest code-blocks and precincts (as exponents); any colour transform.
-    int levels = 0, layers = 1, blockW = 10, blockH = 10, precW = 15, precH = 15;
+    int64_t minDx = 1, minDy = 1;
+    // Of every COD and COC: the most levels and layers, the fewest levels,
+    // any colour transform, the tallest code-block (exponent) of any
+    // level; the largest grid step a precinct or code-block of any level
+    // is aligned to (exponent, without the sub-sampling).
+    int levels = 0, minLevels = 32, layers = 1, blockH = 0, alignX = 0, alignY = 0;
     bool transform = false;
-    int64_t tileParts = 0;
+    // The costliest coding style in one component of the largest tile:
+    // code-blocks and precincts, each level costed at its own precinct
+    // size, and the most precincts of one level.
+    int64_t blocks = 0, precincts = 0, mostPrecincts = 0;
+    std::vector<int64_t> tileBytes; // the bytes of each tile's tile parts
+    bool partsInOrder = true;       // each tile's parts one after the other
 
     int64_t Tiles() const { return tilesX * tilesY; }
 };
@@ -139,22 +204,40 @@ private:
 };
 
 // Takes the coding style parameters (SPcod / SPcoc) at p, n bytes, with
-// explicit precinct sizes when asked.
-bool TakeStyle(StreamHeader &h, const uint8_t *p, size_t n, bool precincts)
+// explicit precinct sizes when asked (else 2^15 at every level).
+bool TakeStyle(StreamHeader &h, const uint8_t *p, size_t n, bool explicitPrecincts)
 {
     if (n < 5 || p[0] > 32 || p[1] > 8 || p[2] > 8 || p[1] + p[2] > 8)
         return false;
-    h.levels = std::max(h.levels, int(p[0]));
-    h.blockW = std::min(h.blockW, p[1] + 2);
-    h.blockH = std::min(h.blockH, p[2] + 2);
-    if (precincts) {
-        if (n < size_t(5 + p[0] + 1))
-            return false;
-        for (int r = 0; r <= p[0]; ++r) {
-            h.precW = std::min(h.precW, p[5 + r] & 15);
-            h.precH = std::min(h.precH, p[5 + r] >> 4);
-        }
+    const int levels = p[0], blockW = p[1] + 2, blockH = p[2] + 2;
+    if (explicitPrecincts && n < size_t(5 + levels + 1))
+        return false;
+    h.levels = std::max(h.levels, levels);
+    h.minLevels = std::min(h.minLevels, levels);
+
+    // One component of the largest tile, one more sample each way for
+    // where it lies on the grid.
+    const int64_t cw = CeilDiv(std::min(h.tileW, h.x1 - h.x0), h.minDx) + 1;
+    const int64_t ch = CeilDiv(std::min(h.tileH, h.y1 - h.y0), h.minDy) + 1;
+    int64_t blocks = 0, precincts = 0;
+    for (int r = 0; r <= levels; ++r) {
+        const int precW = explicitPrecincts ? p[5 + r] & 15 : 15;
+        const int precH = explicitPrecincts ? p[5 + r] >> 4 : 15;
+        const int scale = levels - r;
+        h.alignX = std::max(h.alignX, scale + precW);
+        h.alignY = std::max(h.alignY, scale + precH);
+        const int64_t rw = CeilShift(cw, scale), rh = CeilShift(ch, scale);
+        const int64_t px = CeilShift(rw, precW) + 1, py = CeilShift(rh, precH) + 1;
+        const int cbw = std::max(0, std::min(blockW, precW - (r > 0)));
+        const int cbh = std::max(0, std::min(blockH, precH - (r > 0)));
+        h.blockH = std::max(h.blockH, cbh);
+        const int64_t bw = r ? CeilDiv(rw, 2) : rw, bh = r ? CeilDiv(rh, 2) : rh;
+        blocks += (r ? 3 : 1) * (CeilShift(bw, cbw) + px) * (CeilShift(bh, cbh) + py);
+        precincts += px * py;
+        h.mostPrecincts = std::max(h.mostPrecincts, px * py);
     }
+    h.blocks = std::max(h.blocks, blocks);
+    h.precincts = std::max(h.precincts, precincts);
     return true;
 }
 
@@ -201,7 +284,8 @@ bool ReadMarkers(HeaderBytes &f, int64_t &at, int64_t end, uint16_t stop, Stream
 }
 
 // SIZ, the main header and every tile part's header of the code stream at
-// [at, end). False when they are not as the standard has them.
+// [at, end). False when they are not as the standard has them, or claim a
+// picture beyond the record's cap.
 bool ReadStreamHeader(FILE *file, int64_t at, int64_t end, StreamHeader &h)
 {
     HeaderBytes f(file);
@@ -211,6 +295,7 @@ bool ReadStreamHeader(FILE *file, int64_t at, int64_t end, StreamHeader &h)
         return false;
     const int64_t length = Get16BE(b + 4);
     const int64_t count = Get16BE(b + 40);
+    h.sizAt = at + 8;
     h.x1 = Get32BE(b + 8);
     h.y1 = Get32BE(b + 12);
     h.x0 = Get32BE(b + 16);
@@ -227,20 +312,43 @@ bool ReadStreamHeader(FILE *file, int64_t at, int64_t end, StreamHeader &h)
     if (!Resize(c, size_t(3 * count)) || !f.Read(at + 42, c.data(), c.size()) ||
         !Resize(h.comps, size_t(count)))
         return false;
+    h.minDx = h.minDy = 255;
     for (int64_t i = 0; i < count; ++i) {
-        h.comps[size_t(i)].dx = c[size_t(3 * i + 1)];
-        h.comps[size_t(i)].dy = c[size_t(3 * i + 2)];
-        if ((c[size_t(3 * i)] & 0x7F) > 37 || h.comps[size_t(i)].dx < 1 || h.comps[size_t(i)].dy < 1)
+        StreamHeader::Comp &comp = h.comps[size_t(i)];
+        comp.dx = c[size_t(3 * i + 1)];
+        comp.dy = c[size_t(3 * i + 2)];
+        if ((c[size_t(3 * i)] & 0x7F) > 37 || comp.dx < 1 || comp.dy < 1)
+            return false;
+        h.minDx = std::min(h.minDx, comp.dx);
+        h.minDy = std::min(h.minDy, comp.dy);
+    }
+    // The picture within the record's cap, and the library's samples of
+    // all components (4 bytes each) no larger than the largest record.
+    const StreamHeader::Comp &first = h.comps[0];
+    if (!WithinRecordCap(CeilDiv(h.x1, first.dx) - CeilDiv(h.x0, first.dx),
+                         CeilDiv(h.y1, first.dy) - CeilDiv(h.y0, first.dy)))
+        return false;
+    int64_t sampleBytes = 0;
+    for (const StreamHeader::Comp &comp : h.comps) {
+        sampleBytes +=
+            (CeilDiv(h.x1, comp.dx) - CeilDiv(h.x0, comp.dx)) * (CeilDiv(h.y1, comp.dy) - CeilDiv(h.y0, comp.dy)) * 4;
+        if (sampleBytes > Gdi::MaxBitmapPixels * 3)
             return false;
     }
+    // At most 65,535 tiles, as the tile parts number them, each with a
+    // tile part of at least 14 bytes in the code stream.
     h.tilesX = CeilDiv(h.x1 - h.tileX0, h.tileW);
     h.tilesY = CeilDiv(h.y1 - h.tileY0, h.tileH);
+    if (h.tilesX > 65535 || h.tilesY > 65535 || h.tilesX * h.tilesY > 65535 || h.Tiles() * 14 > end - at ||
+        !Resize(h.tileBytes, size_t(h.Tiles())))
+        return false;
 
     int64_t pos = at + 4 + length;
     if (!ReadMarkers(f, pos, end, 0xFF90, h))
         return false;
     // Tile parts, one after the other by their lengths, up to the end of
     // the code stream or anything else (the library judges the rest).
+    int64_t lastTile = -1;
     for (;;) {
         uint8_t s[12];
         if (pos + 12 > end || !f.Read(pos, s, sizeof s) || Get16BE(s) != 0xFF90 || Get16BE(s + 2) != 10)
@@ -248,11 +356,14 @@ bool ReadStreamHeader(FILE *file, int64_t at, int64_t end, StreamHeader &h)
         const int64_t tile = Get16BE(s + 4), partLength = Get32BE(s + 6);
         if (tile >= h.Tiles())
             return false;
-        ++h.tileParts;
         int64_t header = pos + 12;
         const int64_t partEnd = partLength ? std::min(end, pos + partLength) : end;
         if (!ReadMarkers(f, header, partEnd, 0xFF93, h))
             return false;
+        if (tile != lastTile && h.tileBytes[size_t(tile)] > 0)
+            h.partsInOrder = false;
+        h.tileBytes[size_t(tile)] += partEnd - pos;
+        lastTile = tile;
         if (partLength < 14)
             return true;
         pos += partLength;
@@ -314,97 +425,148 @@ bool FindJp2Boxes(FILE *f, int64_t size, Jp2Boxes &j)
     return walk(0, size, false, walk) && j.stream >= 0;
 }
 
-// Whether the library may take the header's image: tiles no more than the
-// picture's pixels warrant, the tiles' parameters, code-blocks, precincts
-// and packets within a fixed working set whatever the header claims, since
-// the library sizes all of them before it decodes a sample.
-bool Affordable(const StreamHeader &h)
+// Whether the code stream holds a byte for every packet its header claims
+// (with room for the estimate's rounding); its tiles' parts were counted
+// with the header.
+bool HoldsWhatItClaims(const StreamHeader &h, int64_t streamBytes)
 {
-    const StreamHeader::Comp &first = h.comps[0];
-    const int64_t w = CeilDiv(h.x1, first.dx) - CeilDiv(h.x0, first.dx);
-    const int64_t ht = CeilDiv(h.y1, first.dy) - CeilDiv(h.y0, first.dy);
-    if (!WithinRecordCap(w, ht))
-        return false;
-    const int64_t pixels = w * ht;
-    // The library's samples of all components (4 bytes each) no larger
-    // than the largest record.
-    int64_t sampleBytes = 0;
-    for (const StreamHeader::Comp &c : h.comps) {
-        sampleBytes += (CeilDiv(h.x1, c.dx) - CeilDiv(h.x0, c.dx)) * (CeilDiv(h.y1, c.dy) - CeilDiv(h.y0, c.dy)) * 4;
-        if (sampleBytes > Gdi::MaxBitmapPixels * 3)
-            return false;
-    }
-    const int64_t tiles = h.Tiles();
-    const int64_t comps = int64_t(h.comps.size());
-    constexpr int64_t MiB = int64_t(1) << 20;
-    if (tiles > 65535 || tiles > 16 + pixels / 4096 || tiles * (6144 + 1152 * comps) > 64 * MiB ||
-        h.tileParts > 65535)
-        return false;
-
-    // Code-blocks and precincts of the largest tile, in every component.
-    const int64_t tileW = std::min(h.tileW, h.x1 - h.x0), tileH = std::min(h.tileH, h.y1 - h.y0);
-    int64_t blocks = 0, precincts = 0, mostPrecincts = 0;
-    for (const StreamHeader::Comp &c : h.comps) {
-        const int64_t cw = CeilDiv(tileW, c.dx) + 1, ch = CeilDiv(tileH, c.dy) + 1;
-        for (int r = 0; r <= h.levels; ++r) {
-            const int scale = h.levels - r;
-            const int64_t rw = CeilDiv(cw, int64_t(1) << scale), rh = CeilDiv(ch, int64_t(1) << scale);
-            const int64_t px = CeilDiv(rw, int64_t(1) << h.precW) + 1, py = CeilDiv(rh, int64_t(1) << h.precH) + 1;
-            const int cbw = std::max(0, std::min(h.blockW, h.precW - (r > 0))), cbh = std::max(0, std::min(h.blockH, h.precH - (r > 0)));
-            const int64_t bw = r ? CeilDiv(rw, 2) : rw, bh = r ? CeilDiv(rh, 2) : rh;
-            blocks += (r ? 3 : 1) * (CeilDiv(bw, int64_t(1) << cbw) + px) * (CeilDiv(bh, int64_t(1) << cbh) + py);
-            precincts += px * py;
-            mostPrecincts = std::max(mostPrecincts, px * py);
-        }
-        if ((blocks + precincts) * 256 > 96 * MiB)
-            return false;
-    }
-    // The library's packet iterator holds two bytes for every layer,
-    // component, level and precinct; every packet is visited.
-    return int64_t(h.layers) * comps * (h.levels + 1) * mostPrecincts * 2 <= 64 * MiB &&
-           tiles * h.layers * precincts <= 4 * MiB + pixels / 16;
+    const int64_t packets = h.Tiles() * h.layers * int64_t(h.comps.size()) * h.precincts;
+    return packets <= 4 * streamBytes + 65536;
 }
 
-// One component as the picture reads it: its samples scaled to 8 bits,
-// sub-sampled ones repeated over the pixels they cover.
-struct Component {
-    const opj_image_comp_t *comp = nullptr;
-    std::vector<int32_t> cols; // component column of each picture column
-    int64_t offset = 0, max = 255;
-    int64_t top = 0, rows = 1; // the component's rows in the whole image
+// What the library holds beside the samples, decoding `decoded`
+// components: its parameters of every tile (sized from the main header),
+// the code-blocks, precincts and packet iterator of the tile it decodes,
+// and the code stream data it keeps (all of it for one tile, else a
+// tile's), and a megabyte for the codec itself.
+int64_t LibraryBytes(const StreamHeader &h, int64_t decoded, int64_t streamBytes)
+{
+    const int64_t comps = int64_t(h.comps.size());
+    int64_t data = streamBytes;
+    if (h.Tiles() > 1 && h.partsInOrder)
+        data = std::min(data, 2 * *std::max_element(h.tileBytes.begin(), h.tileBytes.end()));
+    return h.Tiles() * (11264 + 1152 * comps) + (h.blocks * 512 + h.precincts * 256) * decoded +
+           int64_t(h.layers) * decoded * (h.levels + 1) * h.mostPrecincts * 2 + data + MiB;
+}
 
-    bool Init(const opj_image_comp_t &c, const opj_image_comp_t &first, const TSampled &pictureCols,
-              const StreamHeader &h)
-    {
-        comp = &c;
-        if (!Resize(cols, pictureCols.size()))
-            return false;
-        for (size_t k = 0; k < cols.size(); ++k)
-            cols[k] = Index(pictureCols[k], first.x0, first.dx, c.x0, c.dx, c.w);
-        offset = c.sgnd ? int64_t(1) << (c.prec - 1) : 0;
-        max = (int64_t(1) << c.prec) - 1;
-        top = CeilDiv(h.y0, c.dy);
-        rows = CeilDiv(h.y1, c.dy) - top;
+// Moves one axis of the image toward the grid's origin by a multiple of
+// grid (which keeps every precinct, code-block and transform step where it
+// lies, so the samples stay the same) when its far end lies beyond what
+// the library counts in 32-bit ints. The tile boundaries inside the image
+// stay where they are and keep their numbers. False when the axis cannot
+// be moved far enough.
+bool MoveAxis(int64_t &x0, int64_t &x1, int64_t &tile0, int64_t &tile, int64_t tiles, int64_t grid, int64_t &moved)
+{
+    constexpr int64_t Far = int64_t(1) << 30;
+    moved = 0;
+    if (x1 <= Far)
         return true;
+    if (grid > Far)
+        return x1 <= INT32_MAX;
+    const int64_t edge = tile0 + tile; // the first tile boundary
+    const int64_t limit = tiles == 1 ? x0 : tiles == 2 ? std::min(x0, 2 * edge - x1) : tile0;
+    moved = limit / grid * grid;
+    if (moved <= 0 || x1 - moved > Far) {
+        moved = 0;
+        return x1 <= INT32_MAX;
     }
+    if (tiles == 1) {
+        tile0 = x0 - moved;
+        tile = x1 - x0;
+    } else if (tiles == 2) {
+        tile = std::max(edge - x0, x1 - edge);
+        tile0 = edge - moved - tile;
+    } else {
+        tile0 -= moved;
+    }
+    x0 -= moved;
+    x1 -= moved;
+    return true;
+}
 
-    // Index in this component of position i of the first component.
-    static int32_t Index(int64_t i, int64_t firstOrigin, int64_t firstStep, int64_t origin, int64_t step,
-                         int64_t count)
+// The image moved on the grid where its coordinates pass what the library
+// takes, and the size marker rewritten for the library to match.
+bool MoveOnGrid(StreamHeader &h, Source &src)
+{
+    constexpr int64_t Far = int64_t(1) << 30;
+    int64_t lx = 1, ly = 1;
+    for (const StreamHeader::Comp &c : h.comps) {
+        lx = std::min(Lcm(lx, c.dx), Far + 1);
+        ly = std::min(Lcm(ly, c.dy), Far + 1);
+    }
+    const int64_t gx = h.alignX > 30 ? Far + 1 : std::min(lx << h.alignX, Far + 1);
+    const int64_t gy = h.alignY > 30 ? Far + 1 : std::min(ly << h.alignY, Far + 1);
+    int64_t movedX = 0, movedY = 0;
+    if (!MoveAxis(h.x0, h.x1, h.tileX0, h.tileW, h.tilesX, gx, movedX) ||
+        !MoveAxis(h.y0, h.y1, h.tileY0, h.tileH, h.tilesY, gy, movedY))
+        return false;
+    if (movedX || movedY) {
+        src.patchAt = h.sizAt;
+        const int64_t v[8] = {h.x1, h.y1, h.x0, h.y0, h.tileW, h.tileH, h.tileX0, h.tileY0};
+        for (int i = 0; i < 8; ++i)
+            Put32(uint32_t(v[i]), src.patch + 4 * i, true);
+    }
+    return true;
+}
+
+// ---- the decoded samples into the picture ----
+
+// One component's decoded samples over a window of the image, in the
+// component's own samples at the decoded resolution.
+struct Plane {
+    const uint8_t *data = nullptr;
+    int bytes = 4; // 1, 2 or 4 a sample
+    bool sgnd = false;
+    int64_t x0 = 0, y0 = 0, w = 0, h = 0;
+
+    int32_t At(int64_t i) const
     {
-        const int64_t at = (firstOrigin + i) * firstStep / step - origin;
-        return int32_t(at < 0 ? 0 : at >= count ? count - 1 : at);
+        switch (bytes) {
+        case 1:
+            return sgnd ? int32_t(int8_t(data[i])) : int32_t(data[i]);
+        case 2: {
+            uint16_t v;
+            memcpy(&v, data + 2 * i, 2);
+            return sgnd ? int32_t(int16_t(v)) : int32_t(v);
+        }
+        default: {
+            int32_t v;
+            memcpy(&v, data + 4 * i, 4);
+            return v;
+        }
+        }
     }
+};
 
-    // The samples of picture row y (first component row firstTop + y of the
-    // whole image) in the decoded band; null when the band lacks it.
-    const OPJ_INT32 *Row(int64_t y, int64_t firstTop, int64_t firstStep) const
+// A component of the image as the picture reads it: where its samples lie
+// at the decoded resolution, and their scaling to 8 bits.
+struct Component {
+    int64_t dx = 1, dy = 1;
+    int64_t x0 = 0, y0 = 0, w = 1, h = 1; // the image's samples of it
+    int64_t offset = 0, max = 255;
+
+    void Init(const StreamHeader &hd, size_t c, int reduce, int prec, bool sgnd)
     {
-        const int64_t at = top + Index(y, firstTop, firstStep, top, comp->dy, rows) - comp->y0;
-        return at >= 0 && at < int64_t(comp->h) ? comp->data + at * comp->w : nullptr;
+        dx = hd.comps[c].dx;
+        dy = hd.comps[c].dy;
+        x0 = CeilShift(CeilDiv(hd.x0, dx), reduce);
+        y0 = CeilShift(CeilDiv(hd.y0, dy), reduce);
+        w = CeilShift(CeilDiv(hd.x1, dx), reduce) - x0;
+        h = CeilShift(CeilDiv(hd.y1, dy), reduce) - y0;
+        offset = sgnd ? int64_t(1) << (prec - 1) : 0;
+        max = (int64_t(1) << prec) - 1;
     }
 
-    uint8_t Scale(OPJ_INT32 sample) const
+    // The sample of this component (from the grid's origin) that sample i
+    // of the first component (from the image's first) takes.
+    int64_t Of(int64_t i, bool rows, const Component &first) const
+    {
+        const int64_t at = rows ? (first.y0 + i) * first.dy / dy - y0 : (first.x0 + i) * first.dx / dx - x0;
+        const int64_t count = rows ? h : w;
+        return (at < 0 ? 0 : at >= count ? count - 1 : at) + (rows ? y0 : x0);
+    }
+
+    uint8_t Scale(int32_t sample) const
     {
         int64_t v = int64_t(sample) + offset;
         v = v < 0 ? 0 : v > max ? max : v;
@@ -412,84 +574,385 @@ struct Component {
     }
 };
 
-// Stores picture rows [from, to) from a decoded band: components 0 to 2
-// give red, green and blue; with fewer than three the first gives grey.
-// Later ones (alpha) are not read.
-bool PutBand(const opj_image_t &img, const StreamHeader &h, const TReaderRows &rows, int64_t width, int64_t from,
-             int64_t to, int64_t firstTop)
-{
-    if (img.numcomps < 1)
-        return false;
-    const opj_image_comp_t &first = img.comps[0];
-    const int used = img.numcomps >= 3 ? 3 : 1;
-    for (int c = 0; c < used; ++c) {
-        const opj_image_comp_t &comp = img.comps[c];
-        if (!comp.data || comp.w < 1 || comp.h < 1 || comp.dx < 1 || comp.dy < 1 || comp.prec < 1 ||
-            comp.prec > 31)
-            return false;
+// Where each picture column and row takes its pixel from: a column and
+// row of the first component at the decoded resolution, from the image's
+// first, by the shared reduction's nearest sampling.
+struct Sampling {
+    TSampled cols, rows;
+
+    static TSampled Of(int64_t src, int32_t dst)
+    {
+        if (src == dst)
+            return TSampled::Every(dst);
+        return TSampled::Of(TReduction::Sample(src, dst, std::max(1.0f, float(src) / float(dst))));
     }
-    if (int64_t(first.w) != width)
-        return false;
-    Component comps[3];
-    for (int c = 0; c < used; ++c)
-        if (!comps[c].Init(img.comps[c], first, rows.Columns(), h))
+    bool Init(int64_t srcW, int64_t srcH, int32_t width, int32_t height)
+    {
+        try {
+            cols = Of(srcW, width);
+            rows = Of(srcH, height);
+            return true;
+        } catch (const std::bad_alloc &) {
             return false;
-    const int32_t outW = rows.Width();
-    for (int64_t y = from; y < to; ++y) {
-        const auto [top, end] = rows.Targets(y);
-        if (top == end)
-            continue;
-        const OPJ_INT32 *src[3];
-        for (int c = 0; c < used; ++c)
-            if (!(src[c] = comps[c].Row(y, firstTop, first.dy)))
+        }
+    }
+};
+
+// Stores the picture's pixels that come from a window of the first
+// component's samples, [fromX, toX) x [fromY, toY) from the image's first:
+// components 0 to 2 give red, green and blue; with fewer than three the
+// first gives grey. False when a plane lacks a sample the window needs.
+bool PutWindow(const TReaderRows &out, const Sampling &s, const Component *comps, const Plane *planes, int used,
+               int64_t fromX, int64_t toX, int64_t fromY, int64_t toY)
+{
+    const int32_t j0 = s.cols.From(fromX), j1 = s.cols.From(toX);
+    const int32_t k0 = s.rows.From(fromY), k1 = s.rows.From(toY);
+    if (j0 >= j1 || k0 >= k1)
+        return true;
+    std::vector<int64_t> cols[3];
+    for (int c = 0; c < used; ++c) {
+        if (!Resize(cols[c], size_t(j1 - j0)))
+            return false;
+        for (int32_t j = j0; j < j1; ++j) {
+            const int64_t at = comps[c].Of(s.cols[size_t(j)], false, comps[0]) - planes[c].x0;
+            if (at < 0 || at >= planes[c].w)
                 return false;
-        uint8_t *dst = rows.Row(top);
-        for (int32_t x = 0; x < outW; ++x, dst += 3) {
+            cols[c][size_t(j - j0)] = at;
+        }
+    }
+    for (int32_t k = k0; k < k1; ++k) {
+        int64_t row[3];
+        for (int c = 0; c < used; ++c) {
+            const int64_t at = comps[c].Of(s.rows[size_t(k)], true, comps[0]) - planes[c].y0;
+            if (at < 0 || at >= planes[c].h)
+                return false;
+            row[c] = at * planes[c].w;
+        }
+        uint8_t *dst = out.Row(k) + 3 * int64_t(j0);
+        for (int32_t j = 0; j < j1 - j0; ++j, dst += 3) {
             if (used == 1) {
-                dst[0] = dst[1] = dst[2] = comps[0].Scale(src[0][comps[0].cols[size_t(x)]]);
+                dst[0] = dst[1] = dst[2] = comps[0].Scale(planes[0].At(row[0] + cols[0][size_t(j)]));
             } else {
-                dst[2] = comps[0].Scale(src[0][comps[0].cols[size_t(x)]]);
-                dst[1] = comps[1].Scale(src[1][comps[1].cols[size_t(x)]]);
-                dst[0] = comps[2].Scale(src[2][comps[2].cols[size_t(x)]]);
+                dst[2] = comps[0].Scale(planes[0].At(row[0] + cols[0][size_t(j)]));
+                dst[1] = comps[1].Scale(planes[1].At(row[1] + cols[1][size_t(j)]));
+                dst[0] = comps[2].Scale(planes[2].At(row[2] + cols[2][size_t(j)]));
             }
         }
-        for (int32_t k = top + 1; k < end; ++k)
-            memcpy(rows.Row(k), rows.Row(top), size_t(outW) * 3);
     }
     return true;
 }
 
-int64_t Lcm(int64_t a, int64_t b)
+// The planes of a decoded image (the whole image or a band of it).
+bool ImagePlanes(const opj_image_t &img, int used, int reduce, Plane *planes)
 {
-    return a / std::gcd(a, b) * b;
+    if (img.numcomps < OPJ_UINT32(used))
+        return false;
+    for (int c = 0; c < used; ++c) {
+        const opj_image_comp_t &comp = img.comps[c];
+        if (!comp.data || comp.w < 1 || comp.h < 1)
+            return false;
+        planes[c].data = reinterpret_cast<const uint8_t *>(comp.data);
+        planes[c].bytes = 4;
+        // The library keeps the component's origin at full resolution.
+        planes[c].x0 = CeilShift(comp.x0, reduce);
+        planes[c].y0 = CeilShift(comp.y0, reduce);
+        planes[c].w = comp.w;
+        planes[c].h = comp.h;
+    }
+    return true;
 }
 
-bool DecodeJpeg2000(TImgUt &ctx, FILE *f, OPJ_CODEC_FORMAT format, int32_t maxWidth, int32_t maxHeight)
+// While reads decode in bands or tiles, the freed top of the heap stays
+// with the process up to their working set: glibc would give it back at
+// every band and take it again, faulting in every page once a band. The
+// last of them gives the memory back.
+class KeptHeap {
+public:
+    explicit KeptHeap(int64_t bytes)
+    {
+        std::lock_guard<std::mutex> lock(mutex);
+        if (users++ == 0 || bytes > kept) {
+            kept = std::min<int64_t>(std::max<int64_t>(bytes, 128 << 10), INT32_MAX);
+            mallopt(M_TRIM_THRESHOLD, int(kept));
+        }
+    }
+    ~KeptHeap()
+    {
+        std::lock_guard<std::mutex> lock(mutex);
+        if (--users == 0) {
+            mallopt(M_TRIM_THRESHOLD, 128 << 10);
+            malloc_trim(0);
+            kept = 0;
+        }
+    }
+    KeptHeap(const KeptHeap &) = delete;
+    KeptHeap &operator=(const KeptHeap &) = delete;
+
+private:
+    static inline std::mutex mutex;
+    static inline int users = 0;
+    static inline int64_t kept = 0;
+};
+
+// Working memory held against the read's budget while it lives.
+class Held {
+public:
+    explicit Held(TReadBudget &b) : budget(b) {}
+    ~Held() { budget.Give(bytes); }
+    bool Take(int64_t n)
+    {
+        if (!budget.Take(n))
+            return false;
+        bytes += n;
+        return true;
+    }
+    Held(const Held &) = delete;
+    Held &operator=(const Held &) = delete;
+
+private:
+    TReadBudget &budget;
+    int64_t bytes = 0;
+};
+
+// Samples decoded at once, in a band or a tile: about 50 ms of decoding
+// on all cores, so that a stopped read ends soon.
+constexpr int64_t StepSamples = int64_t(1) << 22;
+// Sources of more pixels than this are previewed from a reduced resolution
+// of the library's own, where one covers the record.
+constexpr int64_t LargeSource = int64_t(1) << 22;
+
+// One read of a JPEG 2000 file or code stream: our reading of its header,
+// then the library decoding the image whole, tile by tile or in bands of
+// rows, each piece counted against the read's budget before it starts.
+struct Jpeg2000Read {
+    Jpeg2000Read(TImgUt &c, FILE *file, OPJ_CODEC_FORMAT fmt) : ctx(c), f(file), format(fmt) {}
+
+    TImgUt &ctx;
+    FILE *f;
+    OPJ_CODEC_FORMAT format;
+    int64_t size = 0;
+    StreamHeader h;
+    Jp2Boxes boxes;
+    Source src;
+    bool firstThree = false;
+    int64_t decoded = 1; // components the library decodes
+    int used = 1;        // components the picture takes
+    int reduce = 0;
+    Component comps[3];
+    Sampling sampling;
+    TReaderRows rows;
+
+    // The sample at grid position a of a component sub-sampled by step,
+    // at the decoded resolution.
+    int64_t At(int64_t a, int64_t step) const { return CeilShift(CeilDiv(a, step), reduce); }
+
+    // Samples decoded over refRows rows of the grid, of every component
+    // decoded (palette columns too).
+    int64_t Samples(int64_t refRows) const
+    {
+        int64_t n = 0;
+        for (int64_t c = 0; c < decoded; ++c) {
+            const StreamHeader::Comp &comp = h.comps[size_t(c)];
+            n += (At(h.x1, comp.dx) - At(h.x0, comp.dx)) * CeilDiv(refRows, comp.dy << reduce);
+        }
+        return n + int64_t(boxes.paletteColumns) * comps[0].w * CeilDiv(refRows, h.comps[0].dy << reduce);
+    }
+    int64_t WholeSamples() const
+    {
+        int64_t n = 0;
+        for (int64_t c = 0; c < decoded; ++c) {
+            const StreamHeader::Comp &comp = h.comps[size_t(c)];
+            n += (At(h.x1, comp.dx) - At(h.x0, comp.dx)) * (At(h.y1, comp.dy) - At(h.y0, comp.dy));
+        }
+        return n + int64_t(boxes.paletteColumns) * comps[0].w * comps[0].h;
+    }
+
+    bool Run(int32_t maxWidth, int32_t maxHeight);
+    bool Whole(Decoder &d);
+    bool Tiles(Decoder &d, Held &held);
+    bool Bands(Decoder &d, Held &held);
+};
+
+// The whole image in one decode.
+bool Jpeg2000Read::Whole(Decoder &d)
+{
+    const int64_t samples = WholeSamples();
+    Plane planes[3];
+    return ctx.budget.Spend(samples) && opj_decode(d.codec, d.stream, d.image) &&
+           opj_end_decompress(d.codec, d.stream) && ImagePlanes(*d.image, used, reduce, planes) &&
+           PutWindow(rows, sampling, comps, planes, used, 0, comps[0].w, 0, comps[0].h);
+}
+
+// Tile by tile from one codec, each tile whole.
+bool Jpeg2000Read::Tiles(Decoder &d, Held &held)
+{
+    const int64_t tiles = h.Tiles();
+    std::vector<bool> done;
+    std::vector<uint8_t> data;
+    if (!Resize(done, size_t(tiles)))
+        return false;
+    for (int64_t count = 0;; ++count) {
+        OPJ_UINT32 index = 0, n = 0;
+        OPJ_UINT32 dataSize = 0;
+        OPJ_INT32 tx0 = 0, ty0 = 0, tx1 = 0, ty1 = 0;
+        OPJ_BOOL more = OPJ_FALSE;
+        if (ctx.budget.Stopped() ||
+            !opj_read_tile_header(d.codec, d.stream, &index, &dataSize, &tx0, &ty0, &tx1, &ty1, &n, &more))
+            return false;
+        if (!more)
+            return count == tiles && opj_end_decompress(d.codec, d.stream);
+        if (index >= OPJ_UINT32(tiles) || done[index] || tx0 < 0 || ty0 < 0 || tx1 <= tx0 || ty1 <= ty0)
+            return false;
+        done[index] = true;
+        // The tile's samples of each component decoded, one component after
+        // the other, in 1, 2 or 4 bytes as the precision needs.
+        Plane planes[3];
+        int64_t at[3] = {}, bytes = 0, samples = 0;
+        for (int64_t c = 0; c < int64_t(d.image->numcomps) && c < decoded; ++c) {
+            const opj_image_comp_t &comp = d.image->comps[c];
+            const int64_t cx0 = At(tx0, comp.dx), cx1 = At(tx1, comp.dx);
+            const int64_t cy0 = At(ty0, comp.dy), cy1 = At(ty1, comp.dy);
+            const int width = comp.prec <= 8 ? 1 : comp.prec <= 16 ? 2 : 4;
+            if (c < used) {
+                planes[c].bytes = width;
+                planes[c].sgnd = comp.sgnd != 0;
+                planes[c].x0 = cx0;
+                planes[c].y0 = cy0;
+                planes[c].w = cx1 - cx0;
+                planes[c].h = cy1 - cy0;
+                at[c] = bytes;
+            }
+            bytes += (cx1 - cx0) * (cy1 - cy0) * width;
+            samples += (cx1 - cx0) * (cy1 - cy0);
+        }
+        if (bytes != int64_t(dataSize) || !ctx.budget.Spend(samples))
+            return false;
+        if (int64_t(data.size()) < bytes && (!held.Take(bytes - int64_t(data.size())) || !Resize(data, size_t(bytes))))
+            return false;
+        if (!opj_decode_tile_data(d.codec, index, data.data(), dataSize, d.stream))
+            return false;
+        for (int c = 0; c < used; ++c)
+            planes[c].data = data.data() + at[c];
+        // The tile's samples of the first component, from the image's first.
+        const int64_t fx0 = planes[0].x0 - comps[0].x0, fy0 = planes[0].y0 - comps[0].y0;
+        if (!PutWindow(rows, sampling, comps, planes, used, fx0, fx0 + planes[0].w, fy0, fy0 + planes[0].h))
+            return false;
+    }
+}
+
+// Bands of whole rows of the grid, each decoded as an area of the image.
+bool Jpeg2000Read::Bands(Decoder &d, Held &held)
+{
+    // Rows of every component used start at a band's first row.
+    int64_t step = 1;
+    for (int c = 0; c < used; ++c)
+        step = Lcm(step, h.comps[size_t(c)].dy);
+    step <<= reduce;
+    // The library holds about 16 bytes a sample of a band (its samples,
+    // the tile's window and the wavelet transform's), beside the decoded
+    // code-blocks around the band and their copies, up to a dozen
+    // code-blocks high, or the whole image's. A codec that decodes its
+    // tile again keeps some 16 bytes more of every code-block each time:
+    // it is opened afresh after a quarter of the memory went that way.
+    const int64_t perStep = Samples(step) * 16;
+    const int64_t margin = std::min(Samples(h.comps[0].dy << reduce) * 48 << h.blockH, WholeSamples() * 4);
+    const int64_t growth = std::max<int64_t>(h.blocks * decoded * 16, 1);
+    const int64_t free = ctx.budget.MemoryLeft() - margin;
+    const int64_t perCodec = std::max<int64_t>(free / 4 / growth, 1);
+    const int64_t byMemory = (free - perCodec * growth) / perStep;
+    int64_t band = std::min(StepSamples / std::max<int64_t>(Samples(step), 1), byMemory) * step;
+    if (band < step || !held.Take(band / step * perStep + margin + perCodec * growth))
+        return false;
+    int64_t base = 0;
+    if (h.tilesY > 1 && h.tileH <= band && h.tileH % step == 0 && h.tileY0 % step == 0) {
+        band = band / h.tileH * h.tileH;
+        base = h.tileY0;
+    }
+    // One tile can be decoded again and again from the same codec; a
+    // palette or channel definitions are applied only once by a codec.
+    const bool reuse = h.Tiles() == 1 && !(format == OPJ_CODEC_JP2 && boxes.channelBoxes && !firstThree);
+    KeptHeap kept(band / step * perStep + margin);
+
+    int64_t decodes = 0; // by the codec open; it came opened
+    for (int64_t y0 = h.y0; y0 < h.y1;) {
+        const int64_t y1 = std::min(h.y1, (y0 - base) / band * band + base + band);
+        // The first component's rows in the band, at the decoded
+        // resolution; a band without a row the picture takes is not
+        // decoded, but for the last, which ends the code stream.
+        const StreamHeader::Comp &c0 = h.comps[0];
+        const int64_t from = At(y0, c0.dy) - comps[0].y0, to = At(y1, c0.dy) - comps[0].y0;
+        const bool wanted = sampling.rows.From(from) < sampling.rows.From(to);
+        const bool last = y1 == h.y1;
+        if (wanted || last) {
+            if (!ctx.budget.Spend(Samples(y1 - y0)))
+                return false;
+            if (decodes > 0 && (!reuse || decodes == perCodec)) {
+                if (!d.Open(src, format, size, firstThree, reduce))
+                    return false;
+                decodes = 0;
+            }
+            ++decodes;
+            // The grid was moved to where its coordinates fit the library's ints.
+            if (!opj_set_decode_area(d.codec, d.image, OPJ_INT32(h.x0), OPJ_INT32(y0), OPJ_INT32(h.x1),
+                                     OPJ_INT32(y1)) ||
+                !opj_decode(d.codec, d.stream, d.image) || (last && !opj_end_decompress(d.codec, d.stream)))
+                return false;
+        }
+        Plane planes[3];
+        if (wanted && (!ImagePlanes(*d.image, used, reduce, planes) ||
+                       !PutWindow(rows, sampling, comps, planes, used, 0, comps[0].w, from, to)))
+            return false;
+        y0 = y1;
+    }
+    return true;
+}
+
+bool Jpeg2000Read::Run(int32_t maxWidth, int32_t maxHeight)
 {
     if (fseeko(f, 0, SEEK_SET) != 0)
         return false;
-    const int64_t size = BytesLeft(f);
+    size = BytesLeft(f);
     if (size <= 0)
         return false;
 
     // Our own reading of the header decides whether the library may start.
-    Jp2Boxes boxes;
     if (format != OPJ_CODEC_JP2) {
         boxes.stream = 0;
         boxes.streamEnd = size;
     } else if (!FindJp2Boxes(f, size, boxes)) {
         return false;
     }
-    StreamHeader h;
-    if (!ReadStreamHeader(f, boxes.stream, boxes.streamEnd, h) || !Affordable(h))
+    const int64_t streamBytes = boxes.streamEnd - boxes.stream;
+    src.f = f;
+    if (!ReadStreamHeader(f, boxes.stream, boxes.streamEnd, h) || !HoldsWhatItClaims(h, streamBytes) ||
+        !MoveOnGrid(h, src))
         return false;
     const int64_t n = int64_t(h.comps.size());
     // Components after the third are left out where nothing mixes them
     // with the first three.
-    const bool firstThree = n > 3 && !h.transform && !boxes.channelBoxes;
+    firstThree = n > 3 && !h.transform && !boxes.channelBoxes;
+    decoded = firstThree ? 3 : n;
+    const StreamHeader::Comp &c0 = h.comps[0];
+    const int64_t width = CeilDiv(h.x1, c0.dx) - CeilDiv(h.x0, c0.dx);
+    const int64_t height = CeilDiv(h.y1, c0.dy) - CeilDiv(h.y0, c0.dy);
+    if (!rows.Start(ctx, width, height, maxWidth, maxHeight))
+        return false;
 
+    // A large source previewed from the library's coarsest resolution that
+    // still covers the record.
+    auto covers = [&](int r) {
+        return CeilShift(CeilDiv(h.x1, c0.dx), r) - CeilShift(CeilDiv(h.x0, c0.dx), r) >= rows.Width() &&
+               CeilShift(CeilDiv(h.y1, c0.dy), r) - CeilShift(CeilDiv(h.y0, c0.dy), r) >= rows.Height();
+    };
+    if (width * height > LargeSource)
+        while (reduce < h.minLevels && covers(reduce + 1))
+            ++reduce;
+
+    Held held(ctx.budget);
+    if (!held.Take(LibraryBytes(h, decoded, streamBytes)))
+        return false;
     Decoder d;
-    if (!d.Open(f, format, size, firstThree))
+    if (ctx.budget.Stopped() || !d.Open(src, format, size, firstThree, reduce))
         return false;
     const opj_image_t &head = *d.image;
     if (head.numcomps != OPJ_UINT32(n) || head.x0 != h.x0 || head.y0 != h.y0 || head.x1 != h.x1 || head.y1 != h.y1)
@@ -499,76 +962,39 @@ bool DecodeJpeg2000(TImgUt &ctx, FILE *f, OPJ_CODEC_FORMAT format, int32_t maxWi
         if (comp.dx < 1 || comp.dy < 1 || comp.prec < 1 || comp.prec > 31)
             return false;
     }
-    const StreamHeader::Comp &c0 = h.comps[0];
-    const int64_t firstTop = CeilDiv(h.y0, c0.dy);
-    const int64_t width = CeilDiv(h.x1, c0.dx) - CeilDiv(h.x0, c0.dx);
-    const int64_t height = CeilDiv(h.y1, c0.dy) - firstTop;
-
-    TReaderRows rows;
-    if (!rows.Start(ctx, width, height, maxWidth, maxHeight))
+    used = n >= 3 ? 3 : 1;
+    for (int c = 0; c < used; ++c)
+        comps[c].Init(h, size_t(c), reduce, int(head.comps[c].prec), head.comps[c].sgnd != 0);
+    if (!sampling.Init(comps[0].w, comps[0].h, rows.Width(), rows.Height()))
         return false;
-    const int32_t outW = rows.Width();
 
-    // The image is decoded in bands of whole rows of every component used,
-    // each within a working set of a fixed size plus half the
-    // record, at about 32 bytes a sample of each component decoded (the
-    // band's samples, its tiles' own and the wavelet transform's) and 8 of
-    // each palette column.
-    const int64_t decoded = firstThree ? 3 : n;
-    int64_t step = 1, rowBytes = 1;
-    for (int64_t c = 0; c < std::min<int64_t>(n, 3); ++c)
-        step = Lcm(step, h.comps[size_t(c)].dy);
-    const int64_t canvasW = h.x1 - h.x0;
-    for (int64_t c = 0; c < decoded; ++c)
-        rowBytes += CeilDiv(canvasW, h.comps[size_t(c)].dx) * 32 / h.comps[size_t(c)].dy + 32;
-    rowBytes += int64_t(boxes.paletteColumns) * canvasW * 8;
-    const int64_t budget = (int64_t(128) << 20) + int64_t(outW) * rows.Height() * 3 / 2;
-    if (step > 65536 || step * rowBytes > 4 * budget)
-        return false;
-    // Decoded whole, the library holds about 6 bytes a sample and no
-    // transform's buffers beyond the tiles'.
-    int64_t wholeBytes = int64_t(16) << 20;
+    // Whole when the image is small enough; else tile by tile where the
+    // tiles are, each within a step and the memory left, and their edges
+    // fall on samples of every component; else in bands.
+    const int64_t whole = WholeSamples();
+    if (whole <= StepSamples && ctx.budget.Fits(whole * 6))
+        return held.Take(whole * 6) && Whole(d);
+    int64_t lx = 1, ly = 1;
+    for (int64_t c = 0; c < decoded; ++c) {
+        lx = Lcm(lx, h.comps[size_t(c)].dx);
+        ly = Lcm(ly, h.comps[size_t(c)].dy);
+    }
+    lx <<= reduce;
+    ly <<= reduce;
+    int64_t tileSamples = 0;
     for (int64_t c = 0; c < decoded; ++c) {
         const StreamHeader::Comp &comp = h.comps[size_t(c)];
-        wholeBytes += (CeilDiv(h.x1, comp.dx) - CeilDiv(h.x0, comp.dx)) *
-                      (CeilDiv(h.y1, comp.dy) - CeilDiv(h.y0, comp.dy)) * 6;
+        tileSamples +=
+            (At(std::min(h.tileW, h.x1 - h.x0), comp.dx) + 1) * (At(std::min(h.tileH, h.y1 - h.y0), comp.dy) + 1);
     }
-    wholeBytes += int64_t(boxes.paletteColumns) * canvasW * (h.y1 - h.y0) * 4;
-    const bool whole = wholeBytes <= budget;
-    int64_t band = whole ? h.y1 - h.y0 : std::max(step, budget / rowBytes / step * step), base = 0;
-    if (!whole && h.tilesY > 1 && h.tileH <= band && h.tileH % step == 0 && h.tileY0 % step == 0) {
-        band = band / h.tileH * h.tileH;
-        base = h.tileY0;
+    const bool aligned = (h.tilesX == 1 || (h.tileX0 % lx == 0 && h.tileW % lx == 0)) &&
+                         (h.tilesY == 1 || (h.tileY0 % ly == 0 && h.tileH % ly == 0));
+    if (h.Tiles() > 1 && !boxes.channelBoxes && aligned && tileSamples <= StepSamples &&
+        ctx.budget.Fits(tileSamples * 12)) {
+        KeptHeap kept(tileSamples * 12);
+        return held.Take(tileSamples * 8) && Tiles(d, held);
     }
-    // One tile can be decoded again and again from the same codec; a
-    // palette or channel definitions are applied only once by a codec.
-    const bool reuse = h.Tiles() == 1 && !(format == OPJ_CODEC_JP2 && boxes.channelBoxes && !firstThree);
-
-    bool opened = true;
-    for (int64_t y0 = h.y0; y0 < h.y1;) {
-        const int64_t y1 = std::min(h.y1, (y0 - base) / band * band + base + band);
-        // Picture rows of the first component in the band; a band without a
-        // row the reduction takes is not decoded.
-        const int64_t from = CeilDiv(y0, c0.dy) - firstTop, to = CeilDiv(y1, c0.dy) - firstTop;
-        bool wanted = false;
-        for (int64_t y = from; y < to && !wanted; ++y)
-            wanted = rows.Wanted(y);
-        const bool last = y1 == h.y1;
-        if (wanted || last) {
-            if (!opened && !d.Open(f, format, size, firstThree))
-                return false;
-            opened = reuse;
-            if (!(y0 == h.y0 && last) && !opj_set_decode_area(d.codec, d.image, OPJ_INT32(h.x0), OPJ_INT32(y0), OPJ_INT32(h.x1),
-                                               OPJ_INT32(y1)))
-                return false;
-            if (!opj_decode(d.codec, d.stream, d.image) || (last && !opj_end_decompress(d.codec, d.stream)))
-                return false;
-        }
-        if (wanted && !PutBand(*d.image, h, rows, width, from, to, firstTop))
-            return false;
-        y0 = y1;
-    }
-    return true;
+    return Bands(d, held);
 }
 
 // ---- choosing by content ----
@@ -607,7 +1033,7 @@ bool ReadJasper(TImgUt &ctx, const QString &path, int code, int32_t maxWidth, in
     if (!file)
         return false;
     if (code == 7)
-        return DecodeJpeg2000(ctx, file.get(), OPJ_CODEC_JP2, maxWidth, maxHeight);
+        return Jpeg2000Read(ctx, file.get(), OPJ_CODEC_JP2).Run(maxWidth, maxHeight);
 
     switch (Sniff(file.get())) {
     case Content::Pnm:
@@ -617,9 +1043,9 @@ bool ReadJasper(TImgUt &ctx, const QString &path, int code, int32_t maxWidth, in
     case Content::SunRaster:
         return ReadSunRaster(ctx, path, maxWidth, maxHeight);
     case Content::Jp2:
-        return DecodeJpeg2000(ctx, file.get(), OPJ_CODEC_JP2, maxWidth, maxHeight);
+        return Jpeg2000Read(ctx, file.get(), OPJ_CODEC_JP2).Run(maxWidth, maxHeight);
     case Content::Codestream:
-        return DecodeJpeg2000(ctx, file.get(), OPJ_CODEC_J2K, maxWidth, maxHeight);
+        return Jpeg2000Read(ctx, file.get(), OPJ_CODEC_J2K).Run(maxWidth, maxHeight);
     case Content::Jpeg:
         return ReadJpeg(ctx, path, maxWidth, maxHeight);
     case Content::Pgx:

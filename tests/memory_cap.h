@@ -1,7 +1,8 @@
 // Runs a piece of a test in a child process whose writable data may grow by
 // only `headroom` bytes beyond what it has, so that an allocation the code
 // should never make fails there instead of succeeding quietly. A child that
-// hangs is ended by an alarm after a minute.
+// runs away is ended after a minute of processor time, however busy the
+// machine is.
 #pragma once
 
 #include <cstdio>
@@ -43,13 +44,14 @@ inline size_t StatusBytes(const char *key)
 
 // The child's exit code: what body returned, 4 for an exception leaving
 // it, 3 when the cap could not be worked out; 100 + the signal number when
-// it died of one (100 + SIGALRM when it hung).
+// it died of one (100 + SIGXCPU when it ran away).
 inline int RunUnderMemoryCap(size_t headroom, const std::function<int()> &body)
 {
     std::fflush(nullptr);
     const pid_t pid = fork();
     if (pid == 0) {
-        alarm(60);
+        const rlimit cpu{60, 61};
+        setrlimit(RLIMIT_CPU, &cpu);
         // Heap the parent freed but kept would serve the body without any
         // growth: large blocks are mapped on their own from here on, and
         // the free heap is taken up a megabyte at a time until a block has

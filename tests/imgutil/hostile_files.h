@@ -26,6 +26,10 @@ struct TCase {
     // the record's size in the file's own format, for the time of a full
     // read; empty: a real BMP of the record is the peer.
     std::function<bool(const QString &path)> writePeer = {};
+    // The format's library decoding the same file on its own with all its
+    // threads: the peer for the time of a full read instead (at most 1.5 x
+    // its time); empty: none.
+    std::function<bool(const QString &path)> libraryRead = {};
 };
 
 // One list a format, each in hostile_<format>.cpp.

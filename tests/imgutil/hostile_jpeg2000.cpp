@@ -1,10 +1,12 @@
 // JPEG 2000 code streams and JP2 files whose main header claims far more
 // than the file holds: tiles by the ten thousand, components by the
-// thousand, or a large picture whose one tile is empty.
+// thousand, or a large picture whose one tile is empty; and real photos of
+// that size, each timed beside OpenJPEG's own decode of the same file.
 #include "hostile_files.h"
 #include "picture_writers.h"
 
 #include <QByteArray>
+#include <openjpeg.h>
 
 namespace hostile {
 
@@ -91,8 +93,9 @@ QByteArray Jp2(const Stream &s)
 }
 
 // A real lossy picture of width x height in three components, written by
-// OpenJPEG: what a photo of that size costs to read.
-std::function<bool(const QString &)> RealPicture(int width, int height, bool jp2)
+// OpenJPEG in one tile or in tiles of tile x tile: what a photo of that
+// size costs to read.
+std::function<bool(const QString &)> RealPicture(int width, int height, bool jp2, int tile = 0)
 {
     return [=](const QString &path) {
         pictures::Jpeg2000Spec spec;
@@ -100,8 +103,21 @@ std::function<bool(const QString &)> RealPicture(int width, int height, bool jp2
         spec.width = width;
         spec.height = height;
         spec.rate = 20;
+        spec.threads = 8;
+        spec.sample = [](int c, int x, int y) { return (x * 13 + y * 29 + c * 71 + (x / 7) * (y / 5)) % 256; };
+        if (tile > 0)
+            spec.tune = [tile](opj_cparameters_t &p) {
+                p.tile_size_on = OPJ_TRUE;
+                p.cp_tdx = p.cp_tdy = tile;
+            };
         return pictures::WriteJpeg2000(path.toStdString(), spec);
     };
+}
+
+// OpenJPEG's own decode of the file, on all threads.
+std::function<bool(const QString &)> LibraryRead(bool jp2)
+{
+    return [=](const QString &path) { return pictures::DecodeJpeg2000Threaded(path.toStdString(), jp2 ? 2 : 0); };
 }
 
 std::function<bool(const QString &)> Writer(QByteArray bytes)
@@ -146,12 +162,19 @@ std::vector<TCase> Jpeg2000Cases()
          Writer(CodeStream(manyComps))},
         {"JPEG 2000 255 x 257 in 65,535 tiles of 1 x 1", ".jpc", 0, 0, true, 0, 0, Writer(CodeStream(pixelTiles))},
         {"JPEG 2000 code stream 8192 x 8192 x 3, one empty tile", ".jpc", 0, 0, false, 8192, 8192, Writer(big),
-         RealPicture(8192, 8192, false)},
+         {}, LibraryRead(false)},
         {"JPEG 2000 code stream 8192 x 8192 x 3, one empty tile, preview", ".jpc", 160, 120, false, 120, 120,
          Writer(big)},
-        {"JP2 8192 x 8192 x 3, one empty tile", ".jp2", 0, 0, false, 8192, 8192, Writer(bigJp2),
-         RealPicture(8192, 8192, true)},
+        {"JP2 8192 x 8192 x 3, one empty tile", ".jp2", 0, 0, false, 8192, 8192, Writer(bigJp2), {}, LibraryRead(true)},
         {"JP2 8192 x 8192 x 3, one empty tile, preview", ".jp2", 160, 120, false, 120, 120, Writer(bigJp2)},
+        {"JPEG 2000 real 8192 x 8192 x 3 photo, one tile", ".jpc", 0, 0, false, 8192, 8192,
+         RealPicture(8192, 8192, false), {}, LibraryRead(false)},
+        {"JPEG 2000 real 8192 x 8192 x 3 photo, one tile, preview", ".jpc", 160, 120, false, 120, 120,
+         RealPicture(8192, 8192, false)},
+        {"JP2 real 8192 x 8192 x 3 photo, tiles of 1024 x 1024", ".jp2", 0, 0, false, 8192, 8192,
+         RealPicture(8192, 8192, true, 1024), {}, LibraryRead(true)},
+        {"JP2 real 8192 x 8192 x 3 photo, tiles of 1024 x 1024, preview", ".jp2", 160, 120, false, 120, 120,
+         RealPicture(8192, 8192, true, 1024)},
     };
 }
 

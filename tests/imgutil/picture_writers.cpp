@@ -553,8 +553,13 @@ bool WriteJpeg2000(const std::string &path, const Jpeg2000Spec &s)
         opj_image_cmptparm_t &p = parms[size_t(c)];
         p = {};
         p.dx = p.dy = OPJ_UINT32(c == 0 ? 1 : s.subsample);
-        p.w = OPJ_UINT32((s.width + int(p.dx) - 1) / int(p.dx));
-        p.h = OPJ_UINT32((s.height + int(p.dy) - 1) / int(p.dy));
+        // The component's samples on the grid: from ceil(x0 / dx) to
+        // ceil(x1 / dx), as the decoder counts them.
+        const uint64_t x0 = s.offsetX, y0 = s.offsetY, x1 = x0 + uint64_t(s.width), y1 = y0 + uint64_t(s.height);
+        p.x0 = OPJ_UINT32((x0 + p.dx - 1) / p.dx);
+        p.y0 = OPJ_UINT32((y0 + p.dy - 1) / p.dy);
+        p.w = OPJ_UINT32((x1 + p.dx - 1) / p.dx - p.x0);
+        p.h = OPJ_UINT32((y1 + p.dy - 1) / p.dy - p.y0);
         p.prec = OPJ_UINT32(s.prec);
         p.sgnd = s.sgnd;
     }
@@ -562,8 +567,10 @@ bool WriteJpeg2000(const std::string &path, const Jpeg2000Spec &s)
     opj_image_t *image = opj_image_create(OPJ_UINT32(s.comps), parms.data(), space);
     if (!image)
         return false;
-    image->x1 = OPJ_UINT32(s.width);
-    image->y1 = OPJ_UINT32(s.height);
+    image->x0 = s.offsetX;
+    image->y0 = s.offsetY;
+    image->x1 = OPJ_UINT32(s.offsetX + uint32_t(s.width));
+    image->y1 = OPJ_UINT32(s.offsetY + uint32_t(s.height));
     for (int c = 0; c < s.comps; ++c) {
         const opj_image_comp_t &comp = image->comps[c];
         for (OPJ_UINT32 y = 0; y < comp.h; ++y)
@@ -589,6 +596,8 @@ bool WriteJpeg2000(const std::string &path, const Jpeg2000Spec &s)
         s.tune(params);
     opj_codec_t *codec = opj_create_compress(OPJ_CODEC_FORMAT(s.format));
     opj_stream_t *stream = opj_stream_create_default_file_stream(path.c_str(), OPJ_FALSE);
+    if (codec && s.threads > 0)
+        opj_codec_set_threads(codec, s.threads);
     const bool ok = codec && stream && opj_setup_encoder(codec, &params, image) &&
                     opj_start_compress(codec, image, stream) && opj_encode(codec, stream) &&
                     opj_end_compress(codec, stream);
@@ -598,20 +607,24 @@ bool WriteJpeg2000(const std::string &path, const Jpeg2000Spec &s)
     return ok;
 }
 
-Jpeg2000Samples DecodeJpeg2000(const std::string &path, int format)
+Jpeg2000Samples DecodeJpeg2000(const std::string &path, int format, int reduce)
 {
     Jpeg2000Samples out;
     opj_codec_t *codec = opj_create_decompress(OPJ_CODEC_FORMAT(format));
     opj_stream_t *stream = opj_stream_create_default_file_stream(path.c_str(), OPJ_TRUE);
     opj_dparameters_t params;
     opj_set_default_decoder_parameters(&params);
+    params.cp_reduce = OPJ_UINT32(reduce);
     opj_image_t *image = nullptr;
     out.ok = codec && stream && opj_setup_decoder(codec, &params) && opj_read_header(stream, codec, &image) &&
              opj_decode(codec, stream, image) && opj_end_decompress(codec, stream);
     for (OPJ_UINT32 c = 0; out.ok && c < image->numcomps; ++c) {
         const opj_image_comp_t &comp = image->comps[c];
-        out.comps.push_back({int(comp.w), int(comp.h), int(comp.dx), int(comp.dy), int(comp.prec), comp.sgnd != 0,
-                             std::vector<int>(comp.data, comp.data + comp.w * comp.h)});
+        // The library keeps the component's origin at full resolution.
+        const int64_t scale = int64_t(1) << reduce;
+        out.comps.push_back({int(comp.w), int(comp.h), int(comp.dx), int(comp.dy), int(comp.prec),
+                             (int64_t(comp.x0) + scale - 1) / scale, (int64_t(comp.y0) + scale - 1) / scale,
+                             comp.sgnd != 0, std::vector<int>(comp.data, comp.data + comp.w * comp.h)});
     }
     if (image)
         opj_image_destroy(image);
@@ -620,6 +633,25 @@ Jpeg2000Samples DecodeJpeg2000(const std::string &path, int format)
     if (codec)
         opj_destroy_codec(codec);
     return out;
+}
+
+bool DecodeJpeg2000Threaded(const std::string &path, int format)
+{
+    opj_codec_t *codec = opj_create_decompress(OPJ_CODEC_FORMAT(format));
+    opj_stream_t *stream = opj_stream_create_default_file_stream(path.c_str(), OPJ_TRUE);
+    opj_dparameters_t params;
+    opj_set_default_decoder_parameters(&params);
+    opj_image_t *image = nullptr;
+    const bool ok = codec && stream && opj_setup_decoder(codec, &params) &&
+                    opj_codec_set_threads(codec, opj_get_num_cpus()) && opj_read_header(stream, codec, &image) &&
+                    opj_decode(codec, stream, image) && opj_end_decompress(codec, stream);
+    if (image)
+        opj_image_destroy(image);
+    if (stream)
+        opj_stream_destroy(stream);
+    if (codec)
+        opj_destroy_codec(codec);
+    return ok;
 }
 
 } // namespace pictures

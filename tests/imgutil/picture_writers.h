@@ -91,6 +91,7 @@ bool DecodeTiff(const QByteArray &file, Rgba &out);
 struct Jpeg2000Spec {
     int format = 2;           // OPJ_CODEC_JP2, or OPJ_CODEC_J2K (0) for a bare code stream
     int width = 7, height = 5, comps = 3, prec = 8;
+    uint32_t offsetX = 0, offsetY = 0; // the image's origin on the reference grid
     bool sgnd = false;
     int subsample = 1;        // dx = dy of the components after the first
     float rate = 0;           // irreversible 9/7 at this ratio; 0: lossless 5/3
@@ -102,20 +103,27 @@ struct Jpeg2000Spec {
     };
     // Changes the encoder's parameters last (tiles, precincts, layers).
     std::function<void(::opj_cparameters &)> tune;
+    int threads = 0; // the encoder's threads; 0: the library's default
 };
 // Writes the file with OpenJPEG; false on failure.
 bool WriteJpeg2000(const std::string &path, const Jpeg2000Spec &spec);
-// OpenJPEG's own decode of a file of that format: each component's samples.
+// OpenJPEG's own decode of a file of that format, at full resolution or
+// reduced by 2^reduce: each component's samples and where they start (in
+// the component's own samples of the reference grid).
 struct Jpeg2000Samples {
     struct Comp {
         int w, h, dx, dy, prec;
+        int64_t x0, y0;
         bool sgnd;
         std::vector<int> data;
     };
     std::vector<Comp> comps;
     bool ok = false;
 };
-Jpeg2000Samples DecodeJpeg2000(const std::string &path, int format);
+Jpeg2000Samples DecodeJpeg2000(const std::string &path, int format, int reduce = 0);
+// OpenJPEG's own full decode of a file on all its threads, as its own
+// decompressor does it; the samples are dropped.
+bool DecodeJpeg2000Threaded(const std::string &path, int format);
 
 QByteArray Bytes(const std::vector<uint8_t> &v);
 // An ICC profile of size bytes (at least 132) that libpng accepts for an

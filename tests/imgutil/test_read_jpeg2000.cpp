@@ -8,8 +8,15 @@
 #include <openjpeg.h>
 
 #include <cmath>
+#include <cstdio>
 #include <functional>
+#include <sstream>
+#include <string>
 #include <vector>
+
+namespace hostile {
+QByteArray EmptyTileJpeg2000(uint32_t width, uint32_t height, bool jp2);
+}
 
 using namespace VlmImgUt;
 using namespace ReaderTests;
@@ -29,13 +36,23 @@ QByteArray Encode(const QString &path, const J2k &s)
     return f.readAll();
 }
 
+// The sample of component c that picture pixel (x, y) takes: the one at or
+// before the first component's sample on the reference grid.
+int SampleAt(const Decoded &d, size_t c, int x, int y)
+{
+    const Decoded::Comp &f = d.comps[0], &k = d.comps[c];
+    const int64_t cx = std::clamp<int64_t>((f.x0 + x) * f.dx / k.dx - k.x0, 0, k.w - 1);
+    const int64_t cy = std::clamp<int64_t>((f.y0 + y) * f.dy / k.dy - k.y0, 0, k.h - 1);
+    return k.data[size_t(cy * k.w + cx)];
+}
+
 // A sample as 8 bits: signed ones offset by half their range, deeper or
 // shallower ones scaled to 0..255, rounded.
-uint8_t To8(const Decoded::Comp &c, int x, int y)
+uint8_t To8(const Decoded &d, size_t c, int x, int y)
 {
-    const int i = std::min(y / c.dy, c.h - 1) * c.w + std::min(x / c.dx, c.w - 1);
-    const double max = std::ldexp(1.0, c.prec) - 1;
-    const double v = c.data[size_t(i)] + (c.sgnd ? std::ldexp(1.0, c.prec - 1) : 0.0);
+    const Decoded::Comp &k = d.comps[c];
+    const double max = std::ldexp(1.0, k.prec) - 1;
+    const double v = SampleAt(d, c, x, y) + (k.sgnd ? std::ldexp(1.0, k.prec - 1) : 0.0);
     return uint8_t(std::lround(std::clamp(v, 0.0, max) * 255.0 / max));
 }
 
@@ -44,9 +61,117 @@ uint8_t To8(const Decoded::Comp &c, int x, int y)
 Rgb Expected(const Decoded &d, int x, int y)
 {
     if (d.comps.size() >= 3)
-        return {To8(d.comps[0], x, y), To8(d.comps[1], x, y), To8(d.comps[2], x, y)};
-    const uint8_t g = To8(d.comps[0], x, y);
+        return {To8(d, 0, x, y), To8(d, 1, x, y), To8(d, 2, x, y)};
+    const uint8_t g = To8(d, 0, x, y);
     return {g, g, g};
+}
+
+// The encoder's parameters as opj_compress sets them from its flags: -t
+// tile size, -T tile origin, -d image origin, -n resolutions, -c precincts
+// ("[w,h],[w,h]", the last halved for the lower levels), -b code-block,
+// -p progression, -r rates of the layers, -I irreversible, -TP tile parts,
+// -SOP, -EPH, -M code-block modes, -mct colour transform. Without -r the
+// file is lossless in one layer.
+J2k FromFlags(int width, int height, int comps, const std::string &flags)
+{
+    J2k s;
+    s.width = width;
+    s.height = height;
+    s.comps = comps;
+    s.sample = [](int c, int x, int y) { return (x * 37 + y * 59 + c * 71 + (x / 5) * (y / 3)) % 256; };
+    struct Tune {
+        int tileW = 0, tileH = 0, tileX0 = 0, tileY0 = 0, blockW = 64, blockH = 64, modes = 0, csty = 0;
+        char tileParts = 0;
+        OPJ_PROG_ORDER order = OPJ_LRCP;
+        std::vector<std::pair<int, int>> precincts;
+        std::vector<float> rates;
+        bool irreversible = false;
+    } t;
+    std::istringstream in(flags);
+    std::string flag, v;
+    while (in >> flag) {
+        if (flag == "-I") {
+            t.irreversible = true;
+            continue;
+        }
+        if (flag == "-SOP" || flag == "-EPH") {
+            t.csty |= flag == "-SOP" ? 0x02 : 0x04;
+            continue;
+        }
+        in >> v;
+        int a = 0, b = 0;
+        const bool pair = std::sscanf(v.c_str(), "%d,%d", &a, &b) == 2;
+        if (flag == "-t" && pair) {
+            t.tileW = a;
+            t.tileH = b;
+        } else if (flag == "-T" && pair) {
+            t.tileX0 = a;
+            t.tileY0 = b;
+        } else if (flag == "-d" && pair) {
+            s.offsetX = uint32_t(a);
+            s.offsetY = uint32_t(b);
+        } else if (flag == "-b" && pair) {
+            t.blockW = a;
+            t.blockH = b;
+        } else if (flag == "-n") {
+            s.resolutions = std::stoi(v);
+        } else if (flag == "-mct") {
+            s.colourTransform = std::stoi(v);
+        } else if (flag == "-M") {
+            t.modes = std::stoi(v);
+        } else if (flag == "-TP") {
+            t.tileParts = v[0];
+        } else if (flag == "-p") {
+            const char *names[] = {"LRCP", "RLCP", "RPCL", "PCRL", "CPRL"};
+            for (int k = 0; k < 5; ++k)
+                if (v == names[k])
+                    t.order = OPJ_PROG_ORDER(k);
+        } else if (flag == "-c") {
+            for (size_t at = 0; (at = v.find('[', at)) != std::string::npos; ++at)
+                if (std::sscanf(v.c_str() + at, "[%d,%d]", &a, &b) == 2)
+                    t.precincts.push_back({a, b});
+        } else if (flag == "-r") {
+            std::istringstream r(v);
+            for (std::string rate; std::getline(r, rate, ',');)
+                t.rates.push_back(std::stof(rate));
+        } else {
+            ADD_FAILURE() << "unknown flag " << flag;
+        }
+    }
+    s.rate = t.rates.empty() ? 0 : t.rates[0];
+    s.tune = [t](opj_cparameters_t &p) {
+        if (t.tileW > 0) {
+            p.tile_size_on = OPJ_TRUE;
+            p.cp_tdx = t.tileW;
+            p.cp_tdy = t.tileH;
+        }
+        p.cp_tx0 = t.tileX0;
+        p.cp_ty0 = t.tileY0;
+        p.cblockw_init = t.blockW;
+        p.cblockh_init = t.blockH;
+        p.prog_order = t.order;
+        p.mode = t.modes;
+        p.csty |= t.csty;
+        if (!t.precincts.empty()) {
+            p.csty |= 0x01;
+            p.res_spec = int(t.precincts.size());
+            for (size_t k = 0; k < t.precincts.size(); ++k) {
+                p.prcw_init[k] = t.precincts[k].first;
+                p.prch_init[k] = t.precincts[k].second;
+            }
+        }
+        if (!t.rates.empty()) {
+            p.tcp_numlayers = int(t.rates.size());
+            for (size_t k = 0; k < t.rates.size(); ++k)
+                p.tcp_rates[k] = t.rates[k];
+        }
+        p.irreversible = t.irreversible;
+        if (t.tileParts) {
+            p.tp_on = 1;
+            p.tp_flag = t.tileParts;
+        }
+    };
+    return s;
 }
 
 class Jpeg2000Read : public ReaderTest {
@@ -91,6 +216,118 @@ TEST_F(Jpeg2000Read, ComponentsAndPrecisionsAsOpenJpegDecodes)
     for (const Case &c : cases) {
         SCOPED_TRACE(c.name);
         ExpectAsOpenJpeg(c.s, c.s.format == OPJ_CODEC_JP2 ? "p.jp2" : "p.jpc");
+    }
+}
+
+TEST_F(Jpeg2000Read, EncoderSettingsReadAsOpenJpegDecodes)
+{
+    // Files as opj_compress writes them from these flags, each read at full
+    // size and compared with the library's own full decode: tiles of any
+    // size and origin, image origins, resolutions, precincts halving down
+    // to 1 x 1, every progression, layers, code-blocks, tile parts, markers
+    // and code-block modes.
+    struct Case { int width, height, comps; const char *flags; };
+    const Case cases[] = {
+        {211, 97, 3, "-t 16,16 -n 2"},
+        {211, 97, 1, "-t 32,32 -n 3"},
+        {211, 97, 3, "-t 33,17 -n 4"},
+        {211, 97, 3, "-t 100,37"},
+        {211, 97, 1, "-t 1000,7 -n 3"},
+        {211, 97, 3, "-d 5,3 -t 40,40 -T 2,1"},
+        {211, 97, 3, "-d 100,50 -t 64,64 -T 64,0"},
+        {211, 97, 3, "-c [32,32]"},
+        {211, 97, 3, "-c [32,32] -p RLCP"},
+        {211, 97, 1, "-c [32,32] -p RPCL"},
+        {211, 97, 3, "-c [32,32] -p PCRL"},
+        {211, 97, 3, "-c [32,32] -p CPRL"},
+        {211, 97, 3, "-c [64,64],[32,32]"},
+        {211, 97, 3, "-c [128,128],[64,64],[32,32],[16,16]"},
+        {211, 97, 3, "-p RLCP -c [64,64] -r 30,10"},
+        {640, 480, 3, "-c [32,32] -p RPCL -t 128,96"},
+        {640, 480, 1, "-c [16,16] -n 5 -b 8,8"},
+        {300, 200, 3, "-b 16,256 -r 40,20,10 -p PCRL"},
+        {300, 200, 3, "-b 128,32 -I -r 12"},
+        {300, 200, 3, "-t 64,64 -TP R -p RPCL"},
+        {300, 200, 3, "-t 64,64 -TP L -r 20,5"},
+        {300, 200, 1, "-t 100,50 -TP C -p CPRL"},
+        {300, 200, 3, "-SOP -EPH -M 63"},
+        {300, 200, 4, "-t 64,64 -mct 0"},
+        {300, 200, 4, "-t 64,64 -c [32,32] -p RPCL"},
+        {300, 200, 3, "-d 1000,2000 -T 999,1999 -t 30,70 -n 4"},
+        {257, 129, 3, "-d 7,9 -c [64,64],[16,16] -p PCRL -r 50,25,12,6"},
+        {1, 1, 1, "-n 1"},
+        {2, 1, 3, "-n 1"},
+        {1, 5, 1, "-n 1 -t 1,2"},
+        {1024, 768, 1, "-c [32,32] -p RPCL"},
+        {2048, 1536, 3, "-t 256,256 -r 20,8"},
+    };
+    int k = 0;
+    for (const Case &c : cases) {
+        SCOPED_TRACE(testing::Message() << c.width << " x " << c.height << " x " << c.comps << " " << c.flags);
+        J2k s = FromFlags(c.width, c.height, c.comps, c.flags);
+        s.format = k++ % 2 ? OPJ_CODEC_J2K : OPJ_CODEC_JP2;
+        s.threads = 4;
+        ExpectAsOpenJpeg(s, s.format == OPJ_CODEC_JP2 ? "p.jp2" : "p.jpc");
+    }
+}
+
+TEST_F(Jpeg2000Read, ImageOriginsPast31BitsReadAsTheirTwins)
+{
+    // The library counts the grid in 32-bit ints and decodes no image whose
+    // origin lies at 2^31 or beyond. Each file is its twin, made by the
+    // library near the grid's origin, moved out by a multiple of 2^20 (the
+    // largest precinct of the lowest level, 2^15, times its 2^5 scale), which
+    // keeps every precinct, code-block and transform step in place: its
+    // pixels are the twin's as the library decodes it. Read whole and in
+    // bands of a small working set, as one tile, tiles in two columns and
+    // tiles in many rows.
+    struct Case { const char *name; uint32_t twinX, twinY, tileW, tileH; int64_t moveX, moveY; bool bands; };
+    const int64_t G = int64_t(1) << 20;
+    const Case cases[] = {
+        {"one tile, x at 2^31 + 5", 5, 0, 0, 0, int64_t(1) << 31, 0, false},
+        {"one tile, x at 2^31 + 5, in bands", 5, 0, 0, 0, int64_t(1) << 31, 0, true},
+        {"one tile, both near 2^32", 3, 7, 0, 0, 4095 * G, 4094 * G, true},
+        {"two tile columns, y at 3 x 2^30", 100, 3, 200, 512, 0, 3 * (int64_t(1) << 30), false},
+        {"tiles of 64 x 64, both past 2^31", 9, 11, 64, 64, 2100 * G, 3000 * G, false},
+        {"tiles of 64 x 64, both past 2^31, small working set", 9, 11, 64, 64, 2100 * G, 3000 * G, true},
+    };
+    for (const Case &c : cases) {
+        SCOPED_TRACE(c.name);
+        J2k s;
+        s.format = OPJ_CODEC_J2K;
+        s.width = 256;
+        s.height = 1200;
+        s.offsetX = c.twinX;
+        s.offsetY = c.twinY;
+        s.resolutions = 6;
+        if (c.tileW)
+            s.tune = [&c](opj_cparameters_t &p) {
+                p.tile_size_on = OPJ_TRUE;
+                p.cp_tdx = int(c.tileW);
+                p.cp_tdy = int(c.tileH);
+            };
+        QByteArray bytes = Encode(tmp.path() + "/twin", s);
+        const Decoded d = pictures::DecodeJpeg2000((tmp.path() + "/twin").toStdString(), s.format);
+        ASSERT_TRUE(d.ok);
+        // Xsiz, Ysiz, XOsiz, YOsiz, XTsiz, YTsiz, XTOsiz, YTOsiz.
+        const int siz = bytes.indexOf(Bytes("\xFF\x4F\xFF\x51")) + 8;
+        ASSERT_GE(siz, 8);
+        auto move = [&](int field, int64_t by) {
+            const uint8_t *p = reinterpret_cast<const uint8_t *>(bytes.constData()) + siz + 4 * field;
+            const int64_t v = int64_t(p[0]) << 24 | p[1] << 16 | p[2] << 8 | p[3];
+            QByteArray b;
+            PutBE32(b, uint32_t(v + by));
+            bytes.replace(siz + 4 * field, 4, b);
+        };
+        for (int field : {0, 2, 6})
+            move(field, c.moveX);
+        for (int field : {1, 3, 7})
+            move(field, c.moveY);
+        int pieces = 0;
+        ctx->budget.onSpend = [&](const TReadBudget &) { ++pieces; };
+        ctx->budget.workingSet = c.bands ? int64_t(6) << 20 : TReadBudget::DefaultWorkingSet;
+        ExpectRead(bytes, "p.jpc", s.width, s.height, 0, 0, s.width, s.height, [&](int x, int y) { return Expected(d, x, y); });
+        EXPECT_EQ(pieces > 1, c.bands) << pieces << " pieces decoded";
     }
 }
 
@@ -185,6 +422,84 @@ TEST_F(Jpeg2000Read, ReducedReadTakesTheSampledPixels)
     ASSERT_TRUE(Read(bytes, "p.jp2", 400, 1200));
     EXPECT_EQ(pic->width, 2000);
     EXPECT_EQ(pic->height, 1000);
+}
+
+TEST_F(Jpeg2000Read, LargeSourcePreviewedFromAReducedResolution)
+{
+    // Beyond 2^22 pixels a preview takes the library's coarsest resolution
+    // that still covers the record (here 1 / 8: 300 x 225 for 160 x 120),
+    // sampled as a full-size source would be; below, the full resolution
+    // (ReducedReadTakesTheSampledPixels).
+    J2k s;
+    s.format = OPJ_CODEC_J2K;
+    s.width = 2400;
+    s.height = 1800;
+    s.comps = 1;
+    s.threads = 4;
+    s.sample = [](int, int x, int y) { return (x * 7 + y * 13 + (x / 9) * (y / 11)) % 256; };
+    const QByteArray bytes = Encode(tmp.path() + "/made", s);
+    const Decoded d = pictures::DecodeJpeg2000((tmp.path() + "/made").toStdString(), s.format, 3);
+    ASSERT_TRUE(d.ok);
+    ASSERT_EQ(d.comps[0].w, 300);
+    ASSERT_EQ(d.comps[0].h, 225);
+    ASSERT_TRUE(Read(bytes, "p.jpc", 160, 120));
+    ASSERT_EQ(pic->width, 160);
+    ASSERT_EQ(pic->height, 120);
+    EXPECT_EQ(pic->srcWidth, 2400);
+    EXPECT_EQ(pic->srcHeight, 1800);
+    const auto cols = TReduction::Sample(300, 160, 300.0f / 160.0f);
+    const auto rows = TReduction::Sample(225, 120, 225.0f / 120.0f);
+    for (int y = 0; y < 120; ++y)
+        for (int x = 0; x < 160; ++x)
+            ASSERT_EQ(RgbAt(*pic, x, y), Expected(d, cols[size_t(x)], rows[size_t(y)])) << x << "," << y;
+}
+
+TEST_F(Jpeg2000Read, StopEndsTheReadBeforeItsNextPiece)
+{
+    // Every piece the library decodes (the whole image, a tile, a band of
+    // rows) is counted before it starts; a stop raised at the first count
+    // ends the read there. Large images come in pieces of a few million
+    // samples, so that a stop is noticed soon.
+    J2k tiled;
+    tiled.format = OPJ_CODEC_J2K;
+    tiled.width = 512;
+    tiled.height = 384;
+    tiled.tune = [](opj_cparameters_t &p) {
+        p.tile_size_on = OPJ_TRUE;
+        p.cp_tdx = p.cp_tdy = 128;
+    };
+    J2k small = tiled;
+    small.tune = {};
+    const struct {
+        const char *name;
+        QByteArray bytes;
+        int64_t samples;
+        bool pieces;
+    } cases[] = {
+        {"one tile of 4096 x 2048 x 3 in bands", hostile::EmptyTileJpeg2000(4096, 2048, false), int64_t(4096) * 2048 * 3, true},
+        {"12 tiles of 128 x 128 x 3, each small", Encode(tmp.path() + "/tiled", tiled), 512 * 384 * 3, false},
+        {"512 x 384 x 3 whole", Encode(tmp.path() + "/small", small), 512 * 384 * 3, false},
+    };
+    for (const auto &c : cases) {
+        SCOPED_TRACE(c.name);
+        std::vector<int64_t> counts;
+        ctx->budget.onSpend = [&](const TReadBudget &b) { counts.push_back(b.Spent()); };
+        ASSERT_TRUE(Read(c.bytes, "p.jpc"));
+        ASSERT_FALSE(counts.empty());
+        EXPECT_EQ(counts.back(), c.samples);
+        if (c.pieces) {
+            EXPECT_GT(counts.size(), 4u);
+            EXPECT_LE(counts[0], c.samples / 4);
+        }
+        counts.clear();
+        ctx->budget.onSpend = [&](const TReadBudget &b) {
+            counts.push_back(b.Spent());
+            ctx->budget.Stop();
+        };
+        EXPECT_FALSE(Read(c.bytes, "p.jpc"));
+        EXPECT_EQ(counts.size(), 1u) << "pieces counted after the stop";
+        ctx->budget.Resume();
+    }
 }
 
 TEST_F(Jpeg2000Read, ManyComponentsReadInBandsAsOpenJpegDecodes)
