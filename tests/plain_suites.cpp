@@ -13,8 +13,7 @@
 
 namespace {
 
-class PlainSuitesCheck : public ::testing::EmptyTestEventListener
-{
+class PlainSuitesCheck : public ::testing::EmptyTestEventListener {
 public:
     explicit PlainSuitesCheck(const char *list)
     {
@@ -26,12 +25,15 @@ public:
 private:
     void OnTestStart(const ::testing::TestInfo &) override { PixelKernels::chosenPath = -1; }
 
-    // A parameterised suite is listed by its own name, without the
-    // instance's ("PaintPaths" for "GameTypesAndPictures/PaintPaths").
+    // A parameterised or typed suite is listed by its own name, without
+    // the instance's ("PaintPaths" for "GameTypesAndPictures/PaintPaths").
     bool Listed(const std::string &suite) const
     {
-        const size_t slash = suite.rfind('/');
-        return listed.count(suite) || (slash != std::string::npos && listed.count(suite.substr(slash + 1)));
+        std::istringstream in(suite);
+        for (std::string part; std::getline(in, part, '/');)
+            if (listed.count(part))
+                return true;
+        return false;
     }
 
     void OnTestEnd(const ::testing::TestInfo &test) override
