@@ -9,8 +9,11 @@ all: build
 deps:
 	@scripts/install-deps
 
+# A new build folder is made for Ninja; one made before keeps its generator.
+generator = $(if $(wildcard $(1)/CMakeCache.txt),,-G Ninja)
+
 configure: deps
-	@cmake -S . -B $(BUILD) -DCMAKE_BUILD_TYPE=Release >/dev/null
+	@cmake -S . -B $(BUILD) $(call generator,$(BUILD)) -DCMAKE_BUILD_TYPE=Release >/dev/null
 
 build: configure
 	@cmake --build $(BUILD) -j $(JOBS)
@@ -18,8 +21,8 @@ build: configure
 run: build
 	@$(BUILD)/app/quibo
 
-# The drawing layer's and the painter's tests run twice, the second time
-# (named Plain.*) on the plain C++ pixel kernels.
+# The drawing layer's and the painter's suites that reach the pixel kernels
+# run twice, the second time (named Plain.*) on the plain C++ kernels.
 test: build
 	@cd $(BUILD) && QT_QPA_PLATFORM=$${QT_QPA_PLATFORM:-offscreen} ctest --output-on-failure -j $(JOBS)
 
@@ -40,7 +43,7 @@ SANITIZE_ENV = ASAN_OPTIONS=allocator_may_return_null=1:detect_leaks=1:abort_on_
 	UBSAN_OPTIONS=print_stacktrace=1:halt_on_error=1
 
 sanitize: deps
-	@cmake -S . -B $(SANITIZE_BUILD) -DCMAKE_BUILD_TYPE=RelWithDebInfo -DQUIBO_SANITIZE=ON >/dev/null
+	@cmake -S . -B $(SANITIZE_BUILD) $(call generator,$(SANITIZE_BUILD)) -DCMAKE_BUILD_TYPE=RelWithDebInfo -DQUIBO_SANITIZE=ON >/dev/null
 	@cmake --build $(SANITIZE_BUILD) -j $(JOBS)
 	@cd $(SANITIZE_BUILD) && $(SANITIZE_ENV) QT_QPA_PLATFORM=$${QT_QPA_PLATFORM:-offscreen} \
 	  ctest --output-on-failure -j $(JOBS)

@@ -11,6 +11,7 @@
 #pragma once
 
 #include <algorithm>
+#include <atomic>
 #include <cstdint>
 #include <cstdlib>
 #include <cstring>
@@ -33,11 +34,20 @@ constexpr bool HasVectorPath = false;
 // environment once.
 bool VectorWanted();
 
+// The path the kernels take: -1 until they are first used, then 1 for the
+// vector path or 0 for the plain one. The tests set it back to -1 to see
+// which tests reach the kernels.
+inline std::atomic<int> chosenPath{-1};
+
 // True when the kernels take their vector path.
 inline bool VectorPath()
 {
-    static const bool vector = HasVectorPath && VectorWanted();
-    return vector;
+    int path = chosenPath.load(std::memory_order_relaxed);
+    if (path < 0) {
+        path = HasVectorPath && VectorWanted() ? 1 : 0;
+        chosenPath.store(path, std::memory_order_relaxed);
+    }
+    return path != 0;
 }
 
 // A picture as the kernels read it: B-G-R bytes, rows bottom-up.

@@ -121,7 +121,7 @@ QWidget *Member(VlColorPick &p)
     return &(p.*M);
 }
 
-QString CaptionOf(QWidget *w)
+QString PickCaption(QWidget *w)
 {
     if (auto *t = qobject_cast<VlText *>(w))
         return t->GetText();
@@ -161,7 +161,7 @@ TEST_P(PickLayout, WindowControlsAndCaptions)
         QWidget *w = r.control(p);
         EXPECT_EQ(w->geometry(), scale == 'n' ? r.n : r.l) << r.name;
         if (r.caption) {
-            EXPECT_EQ(CaptionOf(w), r.caption) << r.name;
+            EXPECT_EQ(PickCaption(w), r.caption) << r.name;
         }
     }
     // The design rectangles hold the scaled values: nothing rescales them.

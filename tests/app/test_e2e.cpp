@@ -12,7 +12,7 @@
 
 namespace {
 
-bool SameFaces(const TBoxRec &a, const TBoxRec &b)
+bool SameBoxFaces(const TBoxRec &a, const TBoxRec &b)
 {
     return a.front == b.front && a.left == b.left && a.top == b.top;
 }
@@ -33,7 +33,7 @@ protected:
         while (!open.empty()) {
             Node n = open.front();
             open.pop_front();
-            if (SameFaces(n.box, to))
+            if (SameBoxFaces(n.box, to))
                 return n.path;
             if (n.path.size() >= 4)
                 continue;
@@ -141,7 +141,7 @@ TEST_P(EndToEndGames, JumbledCubePlayedToTheEnd)
         TBoxRec *wrong = nullptr;
         for (int L = 0; L < n && !wrong; ++L)
             for (int r = 0; r < n && !wrong; ++r)
-                if (!SameFaces(Front(L, r), reference))
+                if (!SameBoxFaces(Front(L, r), reference))
                     wrong = &Front(L, r);
         if (wrong) {
             const QPoint p = Centre(*wrong);

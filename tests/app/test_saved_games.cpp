@@ -4,6 +4,7 @@
 #include "test_window_util.h"
 
 #include "FileSizeLimit.h"
+#include "engine/test_options_util.h"
 #include "imgutil/FakeFileDlg.h"
 
 #include "GameFile.h"
@@ -15,12 +16,6 @@
 #include <gtest/gtest.h>
 
 #include <functional>
-
-#ifdef __linux__
-#include <linux/capability.h>
-#include <sys/syscall.h>
-#include <unistd.h>
-#endif
 
 namespace {
 
@@ -57,37 +52,6 @@ int32_t LE32(const QByteArray &b, int at)
     return int32_t(uint32_t(uint8_t(b[at])) | uint32_t(uint8_t(b[at + 1])) << 8 | uint32_t(uint8_t(b[at + 2])) << 16
                    | uint32_t(uint8_t(b[at + 3])) << 24);
 }
-
-#ifdef __linux__
-// Takes from this thread the power to write where file permissions forbid
-// it, so a read-only folder is read-only for the superuser too.
-class NoPermissionOverride {
-public:
-    NoPermissionOverride()
-    {
-        if (syscall(SYS_capget, &header, data) != 0)
-            return;
-        saved = data[0].effective;
-        data[0].effective &= ~((1u << CAP_DAC_OVERRIDE) | (1u << CAP_DAC_READ_SEARCH) | (1u << CAP_FOWNER));
-        active = syscall(SYS_capset, &header, data) == 0;
-    }
-    ~NoPermissionOverride()
-    {
-        if (!active)
-            return;
-        data[0].effective = saved;
-        syscall(SYS_capset, &header, data);
-    }
-    NoPermissionOverride(const NoPermissionOverride &) = delete;
-    NoPermissionOverride &operator=(const NoPermissionOverride &) = delete;
-
-private:
-    __user_cap_header_struct header{_LINUX_CAPABILITY_VERSION_3, 0};
-    __user_cap_data_struct data[2]{};
-    uint32_t saved = 0;
-    bool active = false;
-};
-#endif
 
 class SavedGameTest : public WindowTest {
 protected:

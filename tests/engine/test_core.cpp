@@ -595,7 +595,7 @@ TEST(Cube, PressReleaseMoveCodes)
 namespace {
 
 // The faces of the whole cube, for comparing what changed.
-std::vector<Orient> Faces(const TGame &g, int n)
+std::vector<Orient> FaceOrients(const TGame &g, int n)
 {
     std::vector<Orient> v;
     for (int L = 0; L < n; ++L)
@@ -648,11 +648,11 @@ TEST(Cube, TurnBoxTurnsTheSelectedBoxAndTheBonusBlock)
             cube->bonusId[c.L] = id;
         else
             cube->bonusId[c.L] = BoxId(c.L, 0, 0) == id ? BoxId(c.L, 0, 1) : BoxId(c.L, 0, 0);
-        const std::vector<Orient> before = Faces(*cube, n);
+        const std::vector<Orient> before = FaceOrients(*cube, n);
         const Orient newFaces = Turned(before[Index(n, c.L, c.R, c.C)], c.dir);
         cube->TurnBox(c.dir);
         EXPECT_EQ(cube->moves, 1) << c.what;
-        const std::vector<Orient> after = Faces(*cube, n);
+        const std::vector<Orient> after = FaceOrients(*cube, n);
         for (int L = 0; L < n; ++L)
             for (int r = 0; r < n; ++r)
                 for (int col = 0; col < n; ++col) {
@@ -680,7 +680,7 @@ TEST(Cube, ScrambleAroundTurnsTheBlockInDrawOrder)
         auto cube = MakeCube(s, n);
         cube->selectedId = BoxId(c.L, c.R, c.C);
         const int moves = cube->moves;
-        const std::vector<Orient> before = Faces(*cube, n);
+        const std::vector<Orient> before = FaceOrients(*cube, n);
         TScriptedRandom script;
         for (size_t i = 0; i < c.block.size(); ++i)
             script.Add(int(i % 4));
@@ -696,7 +696,7 @@ TEST(Cube, ScrambleAroundTurnsTheBlockInDrawOrder)
             const int k = Index(n, c.block[i].first, c.block[i].second, c.C);
             want[k] = Turned(before[k], int(i % 4) + 1);
         }
-        EXPECT_EQ(Faces(*cube, n), want);
+        EXPECT_EQ(FaceOrients(*cube, n), want);
     }
 }
 
@@ -730,7 +730,7 @@ TEST(Cube, RotateShapeMovesAndTurnsSurfaceBoxes)
                 cube->bonusId[L] = BoxId(L, 0, n - 1);
                 cube->badId[L] = BoxId(L, n - 1, 0);
             }
-            const std::vector<Orient> before = Faces(*cube, n);
+            const std::vector<Orient> before = FaceOrients(*cube, n);
             cube->RotateShape(dir);
             EXPECT_EQ(cube->moves, 0);
             for (int L = 0; L < n; ++L)
@@ -809,12 +809,12 @@ TEST(Cube, RotateLevelTurnsOneSliceAndCountsAMove)
                 lone->bonusId[L] = whole->bonusId[L] = BoxId(L, 0, 1);
                 lone->badId[L] = whole->badId[L] = BoxId(L, 1, 0);
             }
-            const std::vector<Orient> before = Faces(*lone, n);
+            const std::vector<Orient> before = FaceOrients(*lone, n);
             lone->RotateLevel(number, dir);
             whole->RotateShape(dir);
             EXPECT_EQ(lone->moves, 1);
             const int k = number - 1;
-            const std::vector<Orient> a = Faces(*lone, n), w = Faces(*whole, n);
+            const std::vector<Orient> a = FaceOrients(*lone, n), w = FaceOrients(*whole, n);
             for (int L = 0; L < n; ++L)
                 for (int r = 0; r < n; ++r)
                     for (int c = 0; c < n; ++c) {

@@ -19,12 +19,12 @@ namespace {
 
 // A board of 400 x 400 with the same six distinct pictures, one per face,
 // each a gradient so that every part of it differs.
-struct PictureBoard {
+struct JigsawPictureBoard {
     Board board{400, 400};
     TSettings &st = *board.st;
     QRect rect{0, 0, 400, 400};
 
-    explicit PictureBoard(int n)
+    explicit JigsawPictureBoard(int n)
     {
         st.levels = n;
         for (int f = 0; f < 6; ++f) {
@@ -65,7 +65,7 @@ std::vector<COLORREF> Square(const VlmImgUt::TDib *d, int x, int y, int s)
 
 // Sets both games up with every random draw 0 and lays each out on its
 // board.
-void SetUpPair(PictureBoard &a, TGame &ga, PictureBoard &b, TGame &gb)
+void SetUpPair(JigsawPictureBoard &a, TGame &ga, JigsawPictureBoard &b, TGame &gb)
 {
     TScriptedRandom zeros;
     {
@@ -83,7 +83,7 @@ TEST(JigsawPaint, SolvedCubeLooksLikeTheJumbledCubeAtHome)
 {
     for (int n : {2, 3, 4}) {
         SCOPED_TRACE(n);
-        PictureBoard a(n), b(n);
+        JigsawPictureBoard a(n), b(n);
         TJigsaw jigsaw(&a.st);
         TCube cube(&b.st);
         SetUpPair(a, jigsaw, b, cube);
@@ -108,7 +108,7 @@ TEST(JigsawPaint, SolvedCubeLooksLikeTheJumbledCubeAtHome)
 TEST(JigsawPaint, PiecesCarryTheirPartOfThePicture)
 {
     const int n = 3;
-    PictureBoard a(n), b(n);
+    JigsawPictureBoard a(n), b(n);
     TJigsaw solved(&a.st), scrambled(&b.st);
     SetUpPair(a, solved, b, scrambled);
     // Front cell [0][0] shows the piece of home [2][1] and the other way.
@@ -128,7 +128,7 @@ TEST(JigsawPaint, PiecesCarryTheirPartOfThePicture)
 TEST(JigsawPaint, SelectedBoxIsNotOutlined)
 {
     const int n = 3;
-    PictureBoard a(n), b(n);
+    JigsawPictureBoard a(n), b(n);
     TJigsaw plain(&a.st), selected(&b.st);
     SetUpPair(a, plain, b, selected);
     selected.selectedId = BoxId(1, 1, n - 1);

@@ -22,7 +22,7 @@ Faces Of(const TBoxRec &b)
     return {b.front, b.left, b.top};
 }
 
-bool Border(int L, int r, int c)
+bool OnBorder(int L, int r, int c)
 {
     return r == 0 || r == L || c == 0 || c == L;
 }
@@ -326,7 +326,7 @@ TEST_F(PyramidTest, EvaluateAgainstTheApex)
     for (int L = 1; L < 3; ++L)
         for (int r = 0; r <= L; ++r)
             for (int c = 0; c <= L; ++c)
-                if (Border(L, r, c)) {
+                if (OnBorder(L, r, c)) {
                     p.box[L][r][c].front = apex.front;
                     p.box[L][r][c].left = apex.left;
                     p.box[L][r][c].top = apex.top;

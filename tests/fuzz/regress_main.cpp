@@ -1,5 +1,6 @@
-// Runs files through a fuzz target's entry point in the ordinary build:
-// every regular file named, or found in a folder named, in name order.
+// Runs files through a fuzz target's entry point in the ordinary build,
+// regress_all <target> <file or folder>...: every regular file named, or
+// found in a folder named, in name order.
 #include <algorithm>
 #include <cstdint>
 #include <cstdio>
@@ -9,13 +10,21 @@
 #include <string>
 #include <vector>
 
-extern "C" int LLVMFuzzerTestOneInput(const uint8_t *data, size_t size);
-extern "C" __attribute__((weak)) int LLVMFuzzerInitialize(int *argc, char ***argv);
+#include "fuzz_table.h"
 
 int main(int argc, char **argv)
 {
-    if (LLVMFuzzerInitialize)
-        LLVMFuzzerInitialize(&argc, &argv);
+    const FuzzTarget *target = argc >= 2 ? FindEntry(fuzzTargets, argv[1]) : nullptr;
+    if (!target) {
+        std::fprintf(stderr, "usage: regress_all <target> <file or folder>...\n");
+        return 2;
+    }
+    // The target sees the files as its arguments, as on its own.
+    argv[1] = argv[0];
+    --argc;
+    ++argv;
+    if (target->init)
+        target->init(&argc, &argv);
     namespace fs = std::filesystem;
     std::vector<fs::path> files;
     for (int i = 1; i < argc; ++i) {
@@ -40,7 +49,7 @@ int main(int argc, char **argv)
         const std::vector<char> bytes((std::istreambuf_iterator<char>(f)), std::istreambuf_iterator<char>());
         std::printf("%s (%zu bytes)\n", p.c_str(), bytes.size());
         std::fflush(stdout);
-        LLVMFuzzerTestOneInput(reinterpret_cast<const uint8_t *>(bytes.data()), bytes.size());
+        target->run(reinterpret_cast<const uint8_t *>(bytes.data()), bytes.size());
     }
     std::printf("%zu inputs\n", files.size());
     return 0;

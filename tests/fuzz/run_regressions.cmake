@@ -1,6 +1,7 @@
 # One fuzz target's seeds and regression inputs through its ordinary build.
-# DRIVER: the target linked with regress_main.cpp; SEEDS: its seed writer
-# or empty; WORK: a folder for the seeds; REGRESSIONS: the kept inputs.
+# DRIVER: the targets linked with regress_main.cpp; SEEDS: the seed
+# writers, or empty where the target has none; TARGET: the target's name;
+# WORK: a folder for the seeds; REGRESSIONS: the kept inputs.
 # The seed writer and the run get a temporary folder of their own and must
 # leave it as they found it.
 set(tmp ${WORK}-tmp)
@@ -10,7 +11,7 @@ set(folders "")
 if(SEEDS)
   file(REMOVE_RECURSE ${WORK})
   file(MAKE_DIRECTORY ${WORK})
-  execute_process(COMMAND ${CMAKE_COMMAND} -E env TMPDIR=${tmp} ${SEEDS} ${WORK} RESULT_VARIABLE rc)
+  execute_process(COMMAND ${CMAKE_COMMAND} -E env TMPDIR=${tmp} ${SEEDS} ${TARGET} ${WORK} RESULT_VARIABLE rc)
   if(NOT rc EQUAL 0)
     message(FATAL_ERROR "the seed writer failed: ${rc}")
   endif()
@@ -23,7 +24,7 @@ endif()
 if(EXISTS ${REGRESSIONS})
   list(APPEND folders ${REGRESSIONS})
 endif()
-execute_process(COMMAND ${CMAKE_COMMAND} -E env TMPDIR=${tmp} ${DRIVER} ${folders} RESULT_VARIABLE rc)
+execute_process(COMMAND ${CMAKE_COMMAND} -E env TMPDIR=${tmp} ${DRIVER} ${TARGET} ${folders} RESULT_VARIABLE rc)
 if(NOT rc EQUAL 0)
   message(FATAL_ERROR "an input failed: ${rc}")
 endif()

@@ -10,7 +10,7 @@
 
 namespace {
 
-struct Spec {
+struct SeedSpec {
     const char *name;
     OPJ_CODEC_FORMAT format;
     char first; // the target's first byte: even JP2 decoder, odd by content
@@ -18,7 +18,7 @@ struct Spec {
     bool lossy;
 };
 
-bool Encode(const std::string &path, const Spec &s)
+bool Encode(const std::string &path, const SeedSpec &s)
 {
     pictures::Jpeg2000Spec j;
     j.format = s.format;
@@ -69,7 +69,7 @@ int main(int argc, char **argv)
         return 2;
     const std::string made = std::string(argv[1]) + "/made.tmp";
     bool ok = true;
-    const Spec specs[] = {
+    const SeedSpec specs[] = {
         {"rgb.jp2", OPJ_CODEC_JP2, 0, 3, 8, 1, false},
         {"lossy.jp2", OPJ_CODEC_JP2, 2, 3, 8, 1, true},
         {"grey.j2k", OPJ_CODEC_J2K, 1, 1, 8, 1, false},
@@ -77,7 +77,7 @@ int main(int argc, char **argv)
         {"subsampled.jp2", OPJ_CODEC_JP2, 1, 3, 8, 2, false},
         {"rgba.jp2", OPJ_CODEC_JP2, 0, 4, 8, 1, false},
     };
-    for (const Spec &s : specs) {
+    for (const SeedSpec &s : specs) {
         QFile file(QString::fromStdString(made));
         ok = Encode(made, s) && file.open(QIODevice::ReadOnly) &&
              fuzz::WriteSeed(argv[1], s.name, s.first + file.readAll()) && ok;

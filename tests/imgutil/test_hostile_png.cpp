@@ -18,7 +18,7 @@ namespace {
 
 class HostilePng : public pictures::PictureTest {};
 
-constexpr size_t MiB = size_t(1) << 20;
+constexpr size_t MB = size_t(1) << 20;
 
 TEST_F(HostilePng, TextChunksCostNothingUnlessKeptAndThenLittle)
 {
@@ -42,7 +42,7 @@ TEST_F(HostilePng, TextChunksCostNothingUnlessKeptAndThenLittle)
         {"16 iTXt of 7.9 MB", 16, true, 7900000, false, 0, 0, false, 0},
         {"16 iTXt of 7.9 MB, kept, header only", 16, true, 7900000, true, 0, 0, true, 0},
         {"8 zTXt of 256 KB, kept", 8, false, 256 << 10, true, 0, 0, false, 8 * (256 << 10)},
-        {"1 iTXt of 3 MB, kept", 1, true, 3 * MiB, true, 0, 0, false, 3 * MiB},
+        {"1 iTXt of 3 MB, kept", 1, true, 3 * MB, true, 0, 0, false, 3 * MB},
     };
     for (const Case &c : cases) {
         SCOPED_TRACE(c.name);
@@ -51,7 +51,7 @@ TEST_F(HostilePng, TextChunksCostNothingUnlessKeptAndThenLittle)
         ctx->keepComment = c.keep;
         // Kept text may take about three times its bound (libpng's buffer,
         // its copy, the comment); otherwise only the fixed working set.
-        const size_t bound = c.keep ? 24 * MiB : 8 * MiB;
+        const size_t bound = c.keep ? 24 * MB : 8 * MB;
         EXPECT_EQ(readcost::ReadWithin(*ctx, path, c.boxW, c.boxH, c.headerOnly, bound), 1);
         if (c.commentAtLeast > 0) {
             ASSERT_TRUE(ctx->ReadImageFile(path, &pic, c.boxW, c.boxH, c.headerOnly));
@@ -62,7 +62,7 @@ TEST_F(HostilePng, TextChunksCostNothingUnlessKeptAndThenLittle)
 
 TEST_F(HostilePng, ImageDataPastTheLastRowIsNotFedToTheDecoder)
 {
-    // A 1 x 1 picture whose image data inflates to 64 MiB (290 KB at zlib
+    // A 1 x 1 picture whose image data inflates to 64 MB (290 KB at zlib
     // level 1): its one row is in the first bytes. Past the last row libpng
     // would inflate all the rest to find the stream's end; it gets at most
     // a few pieces more (each inflating a thousandfold at most), and the
@@ -129,7 +129,7 @@ TEST_F(HostilePng, ChunksTheReaderDoesNotUseAreNotHeld)
         ctx->keepComment = c.keepComment;
         // What is kept is held about three times (libpng's buffer, its copy,
         // the picture's block).
-        const size_t bound = c.keepExif || c.keepComment ? 24 * MiB : 8 * MiB;
+        const size_t bound = c.keepExif || c.keepComment ? 24 * MB : 8 * MB;
         EXPECT_EQ(readcost::ReadWithin(*ctx, path, c.boxW, c.boxH, c.headerOnly, bound), 1);
     }
     // The one eXIf kept is whole.

@@ -80,7 +80,7 @@ TEST_F(TiffRead, ReducedAfterTheRead)
     EXPECT_EQ(Mismatches(*pic, ref, TReduction::Sample(3000, r.width, r.stepX), rows, false), 0);
 }
 
-QByteArray Block(const uint8_t *p, uint32_t n)
+QByteArray BlockBytes(const uint8_t *p, uint32_t n)
 {
     return p ? QByteArray(reinterpret_cast<const char *>(p), int(n)) : QByteArray("(none)");
 }
@@ -103,19 +103,19 @@ TEST_F(TiffRead, ProfileAndBlocksUnderTheirFlags)
 
         // This program keeps the profile only.
         ASSERT_TRUE(Read(file, "a.tif"));
-        EXPECT_EQ(Block(pic->icc, pic->iccSize), Bytes(icc));
+        EXPECT_EQ(BlockBytes(pic->icc, pic->iccSize), Bytes(icc));
         EXPECT_EQ(pic->photoshop, nullptr);
         EXPECT_EQ(pic->xmp, nullptr);
         EXPECT_EQ(pic->exif, nullptr);
 
         ctx->keepPhotoshop = ctx->keepXmp = true;
         ASSERT_TRUE(Read(file, "a.tif"));
-        EXPECT_EQ(Block(pic->photoshop, pic->photoshopSize), Bytes(iptc)); // IPTC first, byte for byte
-        EXPECT_EQ(Block(pic->xmp, pic->xmpSize), Bytes(xmp));
+        EXPECT_EQ(BlockBytes(pic->photoshop, pic->photoshopSize), Bytes(iptc)); // IPTC first, byte for byte
+        EXPECT_EQ(BlockBytes(pic->xmp, pic->xmpSize), Bytes(xmp));
 
         s.iptc.clear();
         ASSERT_TRUE(Read(WriteTiff(s), "a.tif"));
-        EXPECT_EQ(Block(pic->photoshop, pic->photoshopSize), Bytes(psd));
+        EXPECT_EQ(BlockBytes(pic->photoshop, pic->photoshopSize), Bytes(psd));
 
         ctx->previewMode = true;
         ASSERT_TRUE(Read(file, "a.tif"));
@@ -243,7 +243,7 @@ TEST_F(TiffRead, ExifBlockBuiltFromTheFile)
             TDib dib;
             ctx->readTarget = &dib;
             ReadTiffExif(*ctx, Put(BuildExifFile(big, c.f), "exif.tif"));
-            EXPECT_EQ(Block(dib.exif, dib.exifSize).toHex(), c.want.toHex());
+            EXPECT_EQ(BlockBytes(dib.exif, dib.exifSize).toHex(), c.want.toHex());
         }
     }
     ctx->readTarget = nullptr;
@@ -305,7 +305,7 @@ TEST_F(TiffRead, ExifBlockOfALibraryFileStartsInItsByteOrder)
         ASSERT_NE(pic->exif, nullptr);
         Out want{big, {}};
         want.raw(big ? "MM" : "II").u16(42).u32(8).u16(1).entry(271, 2, 9, 8 + 2 + 12 + 4).u32(0).raw(QByteArray("Vellamor", 9));
-        EXPECT_EQ(Block(pic->exif, pic->exifSize).toHex(), want.b.toHex());
+        EXPECT_EQ(BlockBytes(pic->exif, pic->exifSize).toHex(), want.b.toHex());
     }
 }
 

@@ -24,7 +24,7 @@ protected:
     void TearDown() override { SetInterfaceScale(nullptr, 'W', 'n', false); }
 };
 
-struct ScaleCase {
+struct ScaleFigures {
     char letter;
     const char *name;
     float x, y;
@@ -32,7 +32,7 @@ struct ScaleCase {
     const char *suffix;
 };
 
-const ScaleCase scaleCases[] = {
+const ScaleFigures scaleFigures[] = {
     {'n', "Normal", 1.0f, 1.0f, 1, 11, ""},
     {'l', "Large", 53.0f / 44.0f, 19.0f / 16.0f, 1, 13, "L"},
     {'j', "Jumbo", 61.0f / 44.0f, 22.0f / 16.0f, 1, 15, "J"},
@@ -45,7 +45,7 @@ const ScaleCase scaleCases[] = {
 
 TEST_F(ScaleTest, EveryRowOfTheTableSetsTheGlobals)
 {
-    for (const ScaleCase &c : scaleCases) {
+    for (const ScaleFigures &c : scaleFigures) {
         SCOPED_TRACE(std::string(1, c.letter));
         SetInterfaceScale(nullptr, 'W', c.letter, false);
         EXPECT_EQ(VlScale, c.letter);
@@ -123,12 +123,12 @@ TEST_F(ScaleTest, FontsFollowTheHeightAndKeepTheirStyle)
     VlFont = saved;
 }
 
-struct LookCase {
+struct LookColours {
     char look;
     COLORREF paper, light, face;
 };
 
-const LookCase lookCases[] = {
+const LookColours lookColours[] = {
     {'S', 0xD4D4D4, 0xD4D4D4, 0xBFBFBF},
     {'W', 0xABABAB, 0xABABAB, 0xABABAB},
     {'C', 0xABABAB, 0xABABAB, 0xABABAB},
@@ -138,7 +138,7 @@ const LookCase lookCases[] = {
 
 TEST_F(ScaleTest, LooksSetTheSystemColoursAndThePalette)
 {
-    for (const LookCase &c : lookCases) {
+    for (const LookColours &c : lookColours) {
         SCOPED_TRACE(std::string(1, c.look));
         SetInterfaceScale(nullptr, c.look, 'n', false);
         EXPECT_EQ(VlColorPaper(), c.paper);
