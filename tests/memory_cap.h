@@ -44,13 +44,14 @@ inline size_t StatusBytes(const char *key)
 
 // The child's exit code: what body returned, 4 for an exception leaving
 // it, 3 when the cap could not be worked out; 100 + the signal number when
-// it died of one (100 + SIGXCPU when it ran away).
-inline int RunUnderMemoryCap(size_t headroom, const std::function<int()> &body)
+// it died of one (100 + SIGXCPU when it ran past cpuSeconds of processor
+// time).
+inline int RunUnderMemoryCap(size_t headroom, const std::function<int()> &body, int cpuSeconds = 60)
 {
     std::fflush(nullptr);
     const pid_t pid = fork();
     if (pid == 0) {
-        const rlimit cpu{60, 61};
+        const rlimit cpu{rlim_t(cpuSeconds), rlim_t(cpuSeconds + 1)};
         setrlimit(RLIMIT_CPU, &cpu);
         // Heap the parent freed but kept would serve the body without any
         // growth: large blocks are mapped on their own from here on, and

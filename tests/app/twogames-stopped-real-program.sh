@@ -40,19 +40,19 @@ xvfb-run -a -s "-screen 0 1920x1080x24" bash -c '
   trap "kill -CONT \${pids[*]} 2>/dev/null || true; kill \${pids[*]} 2>/dev/null || true" EXIT
   window() {   # title [pid]: waits for a visible window; prints its id
     local id
-    id=$(timeout 20 xdotool search --sync --all --onlyvisible ${2:+--pid $2} --name "^$1\$" | head -n 1) || true
+    id=$(timeout 60 xdotool search --sync --all --onlyvisible ${2:+--pid $2} --name "^$1\$" | head -n 1) || true
     [ -n "$id" ] || { echo "no window \"$1\" appeared" >&2; return 1; }
     echo "$id"
   }
   gone() {     # title pid: waits until the program has no visible window of that title
-    for ((i = 0; i < 100; i++)); do
+    for ((i = 0; i < 600; i++)); do
       xdotool search --all --onlyvisible --pid $2 --name "^$1\$" >/dev/null 2>&1 || return 0
       sleep 0.1
     done
     echo "the window \"$1\" stayed open" >&2; return 1
   }
   box() {      # pid main-wid: waits for a message box of the program; prints its id
-    for ((i = 0; i < 100; i++)); do
+    for ((i = 0; i < 600; i++)); do
       for id in $(xdotool search --all --onlyvisible --pid $1 --name "^quibo\$" 2>/dev/null); do
         [ "$id" != "$2" ] && { echo "$id"; return 0; }
       done
@@ -61,14 +61,14 @@ xvfb-run -a -s "-screen 0 1920x1080x24" bash -c '
     echo "no message box appeared" >&2; return 1
   }
   full_screen() {   # wid
-    for ((i = 0; i < 200; i++)); do
+    for ((i = 0; i < 1200; i++)); do
       xdotool getwindowgeometry "$1" | grep -q "Geometry: 1920x1080" && return 0
       sleep 0.05
     done
     echo "a window never went full screen" >&2; return 1
   }
   stopped() {  # pid: waits until the process has stopped
-    for ((i = 0; i < 100; i++)); do
+    for ((i = 0; i < 600; i++)); do
       [ "$(sed "s/.*) //" /proc/$1/stat | cut -d" " -f1)" = T ] && return 0
       sleep 0.1
     done
@@ -83,7 +83,7 @@ xvfb-run -a -s "-screen 0 1920x1080x24" bash -c '
 
   # Raises the window until it is the one under the pointer.
   front() {   # wid
-    for ((i = 0; i < 50; i++)); do
+    for ((i = 0; i < 600; i++)); do
       xdotool windowraise "$1" mousemove $away
       sleep 0.1
       eval "$(xdotool getmouselocation --shell)"
@@ -131,7 +131,7 @@ xvfb-run -a -s "-screen 0 1920x1080x24" bash -c '
   before=$(import -window "$widB" png:- | md5sum)
   xdotool mousemove --sync $frontBox click 1
   changed=
-  for ((i = 0; i < 50; i++)); do
+  for ((i = 0; i < 600; i++)); do
     sleep 0.1
     [ "$(import -window "$widB" png:- | md5sum)" != "$before" ] && { changed=1; break; }
   done
@@ -149,13 +149,13 @@ xvfb-run -a -s "-screen 0 1920x1080x24" bash -c '
 
   # B tries again (OK) and quits.
   xdotool windowfocus --sync "$question" key Return
-  for ((i = 0; i < 100; i++)); do kill -0 ${pids[1]} 2>/dev/null || break; sleep 0.1; done
+  for ((i = 0; i < 600; i++)); do kill -0 ${pids[1]} 2>/dev/null || break; sleep 0.1; done
   if kill -0 ${pids[1]} 2>/dev/null; then echo "B did not quit once it could save"; exit 1; fi
 
   # A quits with key X, saving its changed game type.
   front "$widA"
   xdotool key x
-  for ((i = 0; i < 100; i++)); do kill -0 ${pids[0]} 2>/dev/null || break; sleep 0.1; done
+  for ((i = 0; i < 600; i++)); do kill -0 ${pids[0]} 2>/dev/null || break; sleep 0.1; done
   if kill -0 ${pids[0]} 2>/dev/null; then echo "A did not quit on X"; exit 1; fi
   pids=()
 ' "$game" "$loadButton" "$frontBox" "$away" "$home"

@@ -77,12 +77,15 @@ int Mismatches(const TDib &d, const Rgba &ref, bool withAlpha, int tol)
     return Mismatches(d, ref, cols, rows, withAlpha, tol);
 }
 
-int ReadUnderMemoryCap(TImgUt &ctx, const QString &path, int maxW, int maxH)
+int ReadUnderMemoryCap(TImgUt &ctx, const QString &path, int maxW, int maxH, int cpuSeconds)
 {
-    return testutil::RunUnderMemoryCap(size_t(64) << 20, [&] {
-        TDib *p = nullptr;
-        return ctx.ReadImageFile(path, &p, maxW, maxH, false) ? 1 : 0;
-    });
+    return testutil::RunUnderMemoryCap(
+        size_t(64) << 20,
+        [&] {
+            TDib *p = nullptr;
+            return ctx.ReadImageFile(path, &p, maxW, maxH, false) ? 1 : 0;
+        },
+        cpuSeconds);
 }
 
 } // namespace pictures

@@ -45,9 +45,10 @@ int Mismatches(const VlmImgUt::TDib &d, const Rgba &ref, const std::vector<int32
 int Mismatches(const VlmImgUt::TDib &d, const Rgba &ref, bool withAlpha, int tol = 0);
 
 // Runs a ReadImageFile in a child process whose memory may grow by
-// only 64 MiB; 0 when the read failed there, 1 when it succeeded, other
-// values for a crash, an exception or a hang.
-int ReadUnderMemoryCap(VlmImgUt::TImgUt &ctx, const QString &path, int maxW = 0, int maxH = 0);
+// only 64 MiB and its processor time is cpuSeconds; 0 when the read
+// failed there, 1 when it succeeded, other values for a crash, an
+// exception or a read that ran past its time.
+int ReadUnderMemoryCap(VlmImgUt::TImgUt &ctx, const QString &path, int maxW = 0, int maxH = 0, int cpuSeconds = 60);
 
 
 } // namespace pictures

@@ -7,7 +7,6 @@
 #include "TDib.h"
 #include "TImgUt.h"
 
-#include <QElapsedTimer>
 #include <QString>
 
 #include <algorithm>
@@ -128,19 +127,6 @@ inline double BestCpuTime(const std::function<void()> &body, int runs = 3)
         body();
         clock_gettime(CLOCK_THREAD_CPUTIME_ID, &b);
         best = std::min(best, double(b.tv_sec - a.tv_sec) + double(b.tv_nsec - a.tv_nsec) / 1e9);
-    }
-    return best;
-}
-
-// The best of `runs` timings of body, in seconds.
-inline double BestTime(const std::function<void()> &body, int runs = 3)
-{
-    double best = 1e30;
-    for (int i = 0; i < runs; ++i) {
-        QElapsedTimer t;
-        t.start();
-        body();
-        best = std::min(best, double(t.nsecsElapsed()) / 1e9);
     }
     return best;
 }

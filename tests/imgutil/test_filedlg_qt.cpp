@@ -67,7 +67,7 @@ protected:
         auto *list = dlg->findChild<QListView *>("listView");
         if (!list)
             return nullptr;
-        const bool listed = QTest::qWaitFor([&] { return list->model()->rowCount(list->rootIndex()) >= count; }, 5000);
+        const bool listed = QTest::qWaitFor([&] { return list->model()->rowCount(list->rootIndex()) >= count; }, 60000);
         return listed ? list : nullptr;
     }
 
@@ -215,8 +215,11 @@ TEST_F(QtFileDlgTest, OpenImageDialogStaysResponsiveWhileASlowPreviewIsRead)
         EXPECT_EQ(size->text(), QString("40 x 30"));
         EXPECT_EQ(preview->pixmap().toImage().pixel(90, 69) & 0xFFFFFF, 0x1E5AC8u);
         gate.Open();
-        ASSERT_TRUE(QTest::qWaitFor([] { return TOpImgDlg::PreviewReadsRunning() == 0; }, 60000));
-        QTest::qWait(50);
+        // Every read ended and its result delivered: the stale one changed
+        // nothing.
+        ASSERT_TRUE(TOpImgDlg::WaitForPreviewReads(60000));
+        QCoreApplication::sendPostedEvents();
+        QCoreApplication::processEvents();
         EXPECT_EQ(name->text(), QString("small.bmp"));
 
         // Chosen while its preview is still read.

@@ -3,7 +3,6 @@
 #include "layouts_png.h"
 #include "picture_files.h"
 
-#include <QElapsedTimer>
 #include <png.h>
 #include <zlib.h>
 
@@ -415,10 +414,8 @@ TEST_F(PngRead, CutShortOtherAndHostileFiles)
     for (const Case &c : cases) {
         SCOPED_TRACE(testing::Message() << c.w << "x" << c.h);
         const QString path = Put(Claimed(c.w, c.h, c.type, c.depth, 1000), "big.png");
-        QElapsedTimer t;
-        t.start();
-        EXPECT_EQ(ReadUnderMemoryCap(*ctx, path, c.boxW, c.boxH), 0);
-        EXPECT_LT(t.elapsed(), 5000);
+        // Refused before any row: well within five seconds of processor time.
+        EXPECT_EQ(ReadUnderMemoryCap(*ctx, path, c.boxW, c.boxH, 5), 0);
     }
 }
 
