@@ -9,14 +9,18 @@ exe=${1:?usage: fullscreen-real-program.sh QUIBO_EXE}
 xvfb-run -a -s "-screen 0 1920x1080x24" bash -c '
   exe=$0
   . "$REAL_PROGRAM_STEPS"
-  XDG_DATA_DIRS=/usr/local/share:/usr/share XDG_CONFIG_DIRS=/etc/xdg openbox --sm-disable >/dev/null 2>&1 & wm=$!
+  wmlog=$HOME/openbox.log
+  XDG_DATA_DIRS=/usr/local/share:/usr/share XDG_CONFIG_DIRS=/etc/xdg openbox --sm-disable >"$wmlog" 2>&1 & wm=$!
   # The window manager is there once it names itself and the states it
   # supports on the root window, which Qt reads when the program starts.
   wm_ready() {
+    kill -0 $wm 2>/dev/null || return 2
     xprop -root _NET_SUPPORTING_WM_CHECK 2>/dev/null | grep -q "window id" &&
       xprop -root _NET_SUPPORTED 2>/dev/null | grep -q _NET_WM_STATE_FULLSCREEN
   }
-  await wm_ready || { echo "the window manager did not start"; exit 1; }
+  await wm_ready || {
+    echo "the window manager did not start on $DISPLAY:"; cat "$wmlog"; xprop -root | head -n 20; exit 1
+  }
   state() { xprop -id "$wid" _NET_WM_STATE | sed "s/.*= *//"; }
   # Whether the state names $1 (or, with $2 = not, does not).
   in_state() {
