@@ -694,26 +694,6 @@ private:
     static inline int64_t kept = 0;
 };
 
-// Working memory held against the read's budget while it lives.
-class Held {
-public:
-    explicit Held(TReadBudget &b) : budget(b) {}
-    ~Held() { budget.Give(bytes); }
-    bool Take(int64_t n)
-    {
-        if (!budget.Take(n))
-            return false;
-        bytes += n;
-        return true;
-    }
-    Held(const Held &) = delete;
-    Held &operator=(const Held &) = delete;
-
-private:
-    TReadBudget &budget;
-    int64_t bytes = 0;
-};
-
 // Samples decoded at once, in a band or a tile: about 50 ms of decoding
 // on all cores, so that a stopped read ends soon.
 constexpr int64_t StepSamples = int64_t(1) << 22;
@@ -769,8 +749,8 @@ struct Jpeg2000Read {
 
     bool Run(int32_t maxWidth, int32_t maxHeight);
     bool Whole(Decoder &d);
-    bool Tiles(Decoder &d, Held &held);
-    bool Bands(Decoder &d, Held &held);
+    bool Tiles(Decoder &d, TBudgetHold &held);
+    bool Bands(Decoder &d, TBudgetHold &held);
 };
 
 // The whole image in one decode.
@@ -784,7 +764,7 @@ bool Jpeg2000Read::Whole(Decoder &d)
 }
 
 // Tile by tile from one codec, each tile whole.
-bool Jpeg2000Read::Tiles(Decoder &d, Held &held)
+bool Jpeg2000Read::Tiles(Decoder &d, TBudgetHold &held)
 {
     const int64_t tiles = h.Tiles();
     std::vector<bool> done;
@@ -841,7 +821,7 @@ bool Jpeg2000Read::Tiles(Decoder &d, Held &held)
 }
 
 // Bands of whole rows of the grid, each decoded as an area of the image.
-bool Jpeg2000Read::Bands(Decoder &d, Held &held)
+bool Jpeg2000Read::Bands(Decoder &d, TBudgetHold &held)
 {
     // Rows of every component used start at a band's first row.
     int64_t step = 1;
@@ -948,7 +928,7 @@ bool Jpeg2000Read::Run(int32_t maxWidth, int32_t maxHeight)
         while (reduce < h.minLevels && covers(reduce + 1))
             ++reduce;
 
-    Held held(ctx.budget);
+    TBudgetHold held(ctx.budget);
     if (!held.Take(LibraryBytes(h, decoded, streamBytes)))
         return false;
     Decoder d;

@@ -68,4 +68,27 @@ private:
     int64_t workAllowance = WorkFloor;
 };
 
+// Working memory held against a read's budget while it lives, given back
+// when it goes.
+class TBudgetHold {
+public:
+    explicit TBudgetHold(TReadBudget &budget) : budget(budget) {}
+    ~TBudgetHold() { budget.Give(bytes); }
+    TBudgetHold(const TBudgetHold &) = delete;
+    TBudgetHold &operator=(const TBudgetHold &) = delete;
+
+    // False (nothing more held) when n bytes more do not fit.
+    bool Take(int64_t n)
+    {
+        if (!budget.Take(n))
+            return false;
+        bytes += n;
+        return true;
+    }
+
+private:
+    TReadBudget &budget;
+    int64_t bytes = 0;
+};
+
 } // namespace VlmImgUt

@@ -92,7 +92,6 @@ private:
 
 bool ReadSunRaster(TImgUt &ctx, const QString &path, int32_t maxWidth, int32_t maxHeight)
 {
-    TDib *const dib = ctx.readTarget;
     const TFilePtr file = OpenForRead(ctx, path);
     if (!file)
         return false;

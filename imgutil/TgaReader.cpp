@@ -173,7 +173,6 @@ uint8_t Five(unsigned v)
 
 bool ReadTga(TImgUt &ctx, const QString &path, int32_t maxWidth, int32_t maxHeight)
 {
-    TDib *const dib = ctx.readTarget;
     const TFilePtr file = OpenForRead(ctx, path);
     if (!file)
         return false;

@@ -146,24 +146,6 @@ struct RgbaImage {
     }
 };
 
-// Working memory of the read, taken from its budget and given back at the end.
-class Held {
-public:
-    explicit Held(TReadBudget &budget) : budget(budget) {}
-    ~Held() { budget.Give(bytes); }
-    bool Take(int64_t n)
-    {
-        if (!budget.Take(n))
-            return false;
-        bytes += n;
-        return true;
-    }
-
-private:
-    TReadBudget &budget;
-    int64_t bytes = 0;
-};
-
 // Places RGBA rows, bottom row first as libtiff's RGBA interface gives them,
 // into the picture: all of them, or the sampled rows and columns of a
 // reduced read (sampled from the bottom row up).
@@ -496,7 +478,7 @@ bool ReadUnits(TIFF *tif, TIFFRGBAImage &img, RowSink &sink, int64_t width, int6
 // otherwise), each read by libtiff's RGBA interface, which turns it over;
 // each band counts its share of the decoding.
 bool ReadBands(TIFF *tif, TIFFRGBAImage &img, RowSink &sink, int64_t width, int64_t height, int64_t bandBytes,
-               int64_t work, TReadBudget &budget, Held &held)
+               int64_t work, TReadBudget &budget, TBudgetHold &held)
 {
     uint32_t unit = 0;
     if (TIFFIsTiled(tif))
@@ -598,7 +580,7 @@ bool ReadTiff(TImgUt &ctx, const QString &path, int32_t maxWidth, int32_t maxHei
     budget.SetPicture(width, height, red.width, red.height);
     const Way way = WayOf(f.tif, img);
     const Cost cost = CostOf(f.tif, img, way, width, height);
-    Held held(budget);
+    TBudgetHold held(budget);
     if (!InProportion(f.tif, cost, height, budget) || !held.Take(cost.held))
         return false;
     // libtiff allocates the bands' strips and tiles itself: it may now take
