@@ -240,36 +240,43 @@ TEST_F(OptionsSaveTest, FullTablesMergedKeepTheirBestEntries)
     EXPECT_FALSE(got.contains("P9 100 4"));
 }
 
+namespace {
+
+// Table 0 holding these entries in order, each of 3 levels.
+THofTables Table(std::initializer_list<std::pair<const char *, int>> entries)
+{
+    THofTables h;
+    int e = 0;
+    for (const auto &[name, score] : entries) {
+        h.name[0][e] = QString::fromLatin1(name);
+        h.score[0][e] = score;
+        h.levels[0][e] = 3;
+        ++e;
+    }
+    return h;
+}
+
+} // namespace
+
 TEST(HofTablesMerge, EntriesAddedOrRemovedOnEitherSide)
 {
-    auto table = [](std::initializer_list<std::pair<const char *, int>> entries) {
-        THofTables h;
-        int e = 0;
-        for (const auto &[name, score] : entries) {
-            h.name[0][e] = QString::fromLatin1(name);
-            h.score[0][e] = score;
-            h.levels[0][e] = 3;
-            ++e;
-        }
-        return h;
-    };
     struct Case {
         const char *what;
         THofTables base, ours, theirs, merged;
     };
     const Case cases[] = {
-        {"the file unchanged: ours as it is", table({{"A", 5}}), table({{"B", 9}, {"A", 5}}), table({{"A", 5}}),
-         table({{"B", 9}, {"A", 5}})},
-        {"both added", table({{"A", 5}}), table({{"A", 5}, {"B", 9}}), table({{"A", 5}, {"C", 7}}),
-         table({{"A", 5}, {"B", 9}, {"C", 7}})},
-        {"the same entry added on both sides is kept once", table({}), table({{"B", 9}}), table({{"B", 9}}),
-         table({{"B", 9}})},
-        {"removed by the other", table({{"A", 5}, {"B", 9}}), table({{"A", 5}, {"B", 9}}), table({{"B", 9}}),
-         table({{"B", 9}})},
-        {"removed by us, added by the other", table({{"A", 5}}), table({}), table({{"A", 5}, {"C", 7}}),
-         table({{"C", 7}})},
-        {"two equal entries, one added", table({{"A", 5}}), table({{"A", 5}, {"A", 5}}), table({{"A", 5}, {"C", 1}}),
-         table({{"A", 5}, {"A", 5}, {"C", 1}})},
+        {"the file unchanged: ours as it is", Table({{"A", 5}}), Table({{"B", 9}, {"A", 5}}), Table({{"A", 5}}),
+         Table({{"B", 9}, {"A", 5}})},
+        {"both added", Table({{"A", 5}}), Table({{"A", 5}, {"B", 9}}), Table({{"A", 5}, {"C", 7}}),
+         Table({{"A", 5}, {"B", 9}, {"C", 7}})},
+        {"the same entry added on both sides is kept once", Table({}), Table({{"B", 9}}), Table({{"B", 9}}),
+         Table({{"B", 9}})},
+        {"removed by the other", Table({{"A", 5}, {"B", 9}}), Table({{"A", 5}, {"B", 9}}), Table({{"B", 9}}),
+         Table({{"B", 9}})},
+        {"removed by us, added by the other", Table({{"A", 5}}), Table({}), Table({{"A", 5}, {"C", 7}}),
+         Table({{"C", 7}})},
+        {"two equal entries, one added", Table({{"A", 5}}), Table({{"A", 5}, {"A", 5}}), Table({{"A", 5}, {"C", 1}}),
+         Table({{"A", 5}, {"A", 5}, {"C", 1}})},
     };
     for (const Case &c : cases) {
         SCOPED_TRACE(c.what);
@@ -318,17 +325,6 @@ TEST_F(OptionsSaveTest, TwoProcessesSavingAtOnceLoseNoEntry)
 
 TEST(HofTablesMerge, EqualScoresAndClearedTables)
 {
-    auto table = [](std::initializer_list<std::pair<const char *, int>> entries) {
-        THofTables h;
-        int e = 0;
-        for (const auto &[name, score] : entries) {
-            h.name[0][e] = QString::fromLatin1(name);
-            h.score[0][e] = score;
-            h.levels[0][e] = 3;
-            ++e;
-        }
-        return h;
-    };
     THofTables full, fullOurs, fullTheirs, fullMerged;
     for (int e = 0; e < 10; ++e)
         for (THofTables *h : {&full, &fullOurs, &fullTheirs, &fullMerged}) {
@@ -345,14 +341,14 @@ TEST(HofTablesMerge, EqualScoresAndClearedTables)
         unsigned cleared;
     };
     const Case cases[] = {
-        {"an equal score the file holds comes first", table({{"A", 5}}), table({{"A", 5}, {"B", 7}}),
-         table({{"A", 5}, {"C", 7}}), table({{"A", 5}, {"C", 7}, {"B", 7}}), 0},
+        {"an equal score the file holds comes first", Table({{"A", 5}}), Table({{"A", 5}, {"B", 7}}),
+         Table({{"A", 5}, {"C", 7}}), Table({{"A", 5}, {"C", 7}, {"B", 7}}), 0},
         {"a full table: the equal new one does not enter", full, fullOurs, fullTheirs, fullMerged, 0},
-        {"a cleared table stays as ours", table({{"A", 5}}), table({}), table({{"A", 5}, {"C", 7}}), table({}), 1},
-        {"a cleared table keeps what ours added after", table({{"A", 5}}), table({{"D", 2}}),
-         table({{"A", 5}, {"C", 7}}), table({{"D", 2}}), 1},
-        {"a clear of another table leaves this one merged", table({{"A", 5}}), table({}),
-         table({{"A", 5}, {"C", 7}}), table({{"C", 7}}), 2},
+        {"a cleared table stays as ours", Table({{"A", 5}}), Table({}), Table({{"A", 5}, {"C", 7}}), Table({}), 1},
+        {"a cleared table keeps what ours added after", Table({{"A", 5}}), Table({{"D", 2}}),
+         Table({{"A", 5}, {"C", 7}}), Table({{"D", 2}}), 1},
+        {"a clear of another table leaves this one merged", Table({{"A", 5}}), Table({}),
+         Table({{"A", 5}, {"C", 7}}), Table({{"C", 7}}), 2},
     };
     for (const Case &c : cases) {
         SCOPED_TRACE(c.what);

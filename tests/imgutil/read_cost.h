@@ -131,4 +131,29 @@ inline double BestCpuTime(const std::function<void()> &body, int runs = 3)
     return best;
 }
 
+// Stops the read on the context at its first count, while it lives: the
+// read ends there, failing. Then the budget counts as before again.
+struct StopAtFirstCount {
+    explicit StopAtFirstCount(VlmImgUt::TReadBudget &budget) : budget(budget)
+    {
+        budget.onSpend = [this](const VlmImgUt::TReadBudget &b) {
+            if (++counts == 1) {
+                atStop = b.Spent();
+                this->budget.Stop();
+            }
+        };
+    }
+    ~StopAtFirstCount()
+    {
+        budget.onSpend = nullptr;
+        budget.Resume();
+    }
+    StopAtFirstCount(const StopAtFirstCount &) = delete;
+    StopAtFirstCount &operator=(const StopAtFirstCount &) = delete;
+
+    VlmImgUt::TReadBudget &budget;
+    int counts = 0;      // counts the read made
+    int64_t atStop = -1; // work spent at the first
+};
+
 } // namespace readcost

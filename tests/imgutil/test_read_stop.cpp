@@ -3,6 +3,7 @@
 // fails there and does no more work.
 #include "layouts_sunraster.h"
 #include "layouts_tga.h"
+#include "read_cost.h"
 #include "reader_fixture.h"
 
 #include <string>
@@ -66,20 +67,13 @@ TEST_F(RowReaderStop, StoppedAtTheFirstCountTheReadEnds)
     };
     for (const Case &c : cases) {
         SCOPED_TRACE(c.name);
-        int counts = 0;
-        int64_t atStop = -1;
-        ctx->budget.onSpend = [&](const TReadBudget &b) {
-            if (++counts == 1) {
-                atStop = b.Spent();
-                ctx->budget.Stop();
-            }
-        };
-        EXPECT_FALSE(Read(c.bytes, c.file));
-        EXPECT_EQ(counts, 1);
-        EXPECT_EQ(ctx->budget.Spent(), atStop);
-        EXPECT_LT(atStop, c.bytes.size() / 2); // one row, or a piece of one
-        ctx->budget.onSpend = nullptr;
-        ctx->budget.Resume();
+        {
+            readcost::StopAtFirstCount stop(ctx->budget);
+            EXPECT_FALSE(Read(c.bytes, c.file));
+            EXPECT_EQ(stop.counts, 1);
+            EXPECT_EQ(ctx->budget.Spent(), stop.atStop);
+            EXPECT_LT(stop.atStop, c.bytes.size() / 2); // one row, or a piece of one
+        }
         EXPECT_TRUE(Read(c.bytes, c.file));
         EXPECT_GT(ctx->budget.Spent(), c.bytes.size() / 2);
     }

@@ -258,19 +258,12 @@ TEST_F(TiffLayouts, StoppedReadEndsAtItsFirstCount)
         ASSERT_NE(l, std::end(PieceLayouts));
         const QString path = tmp.path() + "/stop.tif";
         ASSERT_TRUE(WriteLayout(QFile::encodeName(path).constData(), *l));
-        int counts = 0;
-        int64_t atStop = -1;
-        ctx->budget.onSpend = [&](const TReadBudget &b) {
-            if (++counts == 1) {
-                atStop = b.Spent();
-                ctx->budget.Stop();
-            }
-        };
-        EXPECT_FALSE(ctx->ReadImageFile(path, &pic, 0, 0, false));
-        EXPECT_EQ(counts, 1);
-        EXPECT_EQ(ctx->budget.Spent(), atStop);
-        ctx->budget.onSpend = nullptr;
-        ctx->budget.Resume();
+        {
+            readcost::StopAtFirstCount stop(ctx->budget);
+            EXPECT_FALSE(ctx->ReadImageFile(path, &pic, 0, 0, false));
+            EXPECT_EQ(stop.counts, 1);
+            EXPECT_EQ(ctx->budget.Spent(), stop.atStop);
+        }
         EXPECT_TRUE(ctx->ReadImageFile(path, &pic, 0, 0, false));
     }
 }
