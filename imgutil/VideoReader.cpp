@@ -337,8 +337,10 @@ bool Session::DecodeTo(int index, int64_t target)
     if (!sought)
         Rewind();
     bool got = Pass(index, target, late);
-    if (input.budget->Stopped())
+    if (input.budget->Stopped()) {
+        av_frame_free(&first);
         return false;
+    }
     if (sought && (!got || late)) {
         av_frame_move_ref(first, best);
         avcodec_flush_buffers(decoder);
