@@ -12,7 +12,6 @@
 #include <algorithm>
 #include <cstdint>
 #include <cstdio>
-#include <ctime>
 #include <functional>
 #include <csignal>
 #include <sys/ptrace.h>
@@ -115,21 +114,6 @@ inline int64_t SystemCallsOf(const std::function<int()> &body, int *result = nul
     kill(pid, SIGKILL);
     waitpid(pid, nullptr, 0);
     return -1;
-}
-
-// The least CPU time of `runs` runs of body on this thread, in seconds:
-// what the work costs, whatever else the machine is doing.
-inline double BestCpuTime(const std::function<void()> &body, int runs = 3)
-{
-    double best = 1e30;
-    for (int i = 0; i < runs; ++i) {
-        timespec a{}, b{};
-        clock_gettime(CLOCK_THREAD_CPUTIME_ID, &a);
-        body();
-        clock_gettime(CLOCK_THREAD_CPUTIME_ID, &b);
-        best = std::min(best, double(b.tv_sec - a.tv_sec) + double(b.tv_nsec - a.tv_nsec) / 1e9);
-    }
-    return best;
 }
 
 // Stops the read on the context at its first count, while it lives: the
