@@ -13,32 +13,6 @@ using namespace pictures;
 
 namespace {
 
-// The file with a chunk put before its first IDAT.
-QByteArray WithChunk(const QByteArray &file, const char *type, const QByteArray &data)
-{
-    QByteArray chunk;
-    for (int s = 24; s >= 0; s -= 8)
-        chunk.append(char(uint32_t(data.size()) >> s));
-    chunk.append(type, 4);
-    chunk.append(data);
-    const uint32_t crc = uint32_t(crc32(0, reinterpret_cast<const Bytef *>(chunk.constData() + 4), uInt(data.size() + 4)));
-    for (int s = 24; s >= 0; s -= 8)
-        chunk.append(char(crc >> s));
-    const int idat = file.indexOf("IDAT") - 4;
-    return idat < 8 ? QByteArray() : file.left(idat) + chunk + file.mid(idat);
-}
-
-// Keyword, the header bytes of the chunk type, and n bytes of text deflated.
-QByteArray CompressedText(const char *head, int headSize, int n)
-{
-    QByteArray text(n, 'x');
-    uLongf size = compressBound(uLong(n));
-    QByteArray packed(int(size), '\0');
-    compress(reinterpret_cast<Bytef *>(packed.data()), &size, reinterpret_cast<const Bytef *>(text.constData()), uLong(n));
-    packed.truncate(int(size));
-    return QByteArray(head, headSize) + packed;
-}
-
 // One chunk: length, type, data, CRC.
 QByteArray Chunk(const char *type, const QByteArray &data)
 {
@@ -52,6 +26,25 @@ QByteArray Chunk(const char *type, const QByteArray &data)
         chunk.append(char(crc >> s));
     return chunk;
 }
+
+// The file with a chunk put before its first IDAT.
+QByteArray WithChunk(const QByteArray &file, const char *type, const QByteArray &data)
+{
+    const int idat = file.indexOf("IDAT") - 4;
+    return idat < 8 ? QByteArray() : file.left(idat) + Chunk(type, data) + file.mid(idat);
+}
+
+// Keyword, the header bytes of the chunk type, and n bytes of text deflated.
+QByteArray CompressedText(const char *head, int headSize, int n)
+{
+    QByteArray text(n, 'x');
+    uLongf size = compressBound(uLong(n));
+    QByteArray packed(int(size), '\0');
+    compress(reinterpret_cast<Bytef *>(packed.data()), &size, reinterpret_cast<const Bytef *>(text.constData()), uLong(n));
+    packed.truncate(int(size));
+    return QByteArray(head, headSize) + packed;
+}
+
 
 // A 1 x 1 grey picture whose image data inflates to n zeros: its row, then
 // data past it.

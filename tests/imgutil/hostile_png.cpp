@@ -64,6 +64,18 @@ QByteArray Deflated(uint64_t n, unsigned char value = 0, int level = Z_BEST_COMP
     return result;
 }
 
+// Saves the file begun in png with idat in IDAT chunks of 1 MB, then IEND;
+// false when idat is empty (it could not be made).
+bool SaveWithImageData(const QString &path, QByteArray png, const QByteArray &idat)
+{
+    if (idat.isEmpty())
+        return false;
+    for (int at = 0; at < idat.size(); at += 1 << 20)
+        Chunk(png, "IDAT", idat.mid(at, 1 << 20));
+    Chunk(png, "IEND", QByteArray());
+    return SaveBytes(path, png);
+}
+
 } // namespace
 
 bool WritePngTextBomb(const QString &path, int chunks, bool itxt, size_t inflated)
@@ -85,26 +97,13 @@ bool WritePngTextBomb(const QString &path, int chunks, bool itxt, size_t inflate
 
 bool WritePngBilevel(const QString &path, uint32_t width, uint32_t height)
 {
-    QByteArray png = Header(width, height, 1);
-    const QByteArray idat = Deflated((uint64_t(width) + 7) / 8 * height + height);
-    if (idat.isEmpty())
-        return false;
-    for (int at = 0; at < idat.size(); at += 1 << 20)
-        Chunk(png, "IDAT", idat.mid(at, 1 << 20));
-    Chunk(png, "IEND", QByteArray());
-    return SaveBytes(path, png);
+    return SaveWithImageData(path, Header(width, height, 1), Deflated((uint64_t(width) + 7) / 8 * height + height));
 }
 
 bool WritePngIdatBomb(const QString &path, uint64_t inflated, bool adam7, int level)
 {
-    QByteArray png = Header(1, 1, 8, adam7);
-    const QByteArray idat = Deflated(inflated, 0, level); // its first two bytes are the row
-    if (idat.isEmpty())
-        return false;
-    for (int at = 0; at < idat.size(); at += 1 << 20)
-        Chunk(png, "IDAT", idat.mid(at, 1 << 20));
-    Chunk(png, "IEND", QByteArray());
-    return SaveBytes(path, png);
+    // The stream's first two bytes are the row.
+    return SaveWithImageData(path, Header(1, 1, 8, adam7), Deflated(inflated, 0, level));
 }
 
 bool WritePngWithChunks(const QString &path, const char *type, const QByteArray &data, int copies)

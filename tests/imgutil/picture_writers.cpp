@@ -8,6 +8,7 @@
 #include <cstdio>
 #include <cstdlib>
 #include <cstring>
+#include <functional>
 
 #include <jpeglib.h>
 #include <openjpeg.h>
@@ -607,44 +608,26 @@ bool WriteJpeg2000(const std::string &path, const Jpeg2000Spec &s)
     return ok;
 }
 
-Jpeg2000Samples DecodeJpeg2000(const std::string &path, int format, int reduce)
+namespace {
+
+// The library's own decode of the file at 1 / 2^reduce of its resolution,
+// on threads threads (0: the library's default); take, when given, is
+// shown the image decoded.
+bool OpenJpegDecode(const std::string &path, int format, int reduce, int threads,
+                    const std::function<void(const opj_image_t &)> &take)
 {
-    Jpeg2000Samples out;
     opj_codec_t *codec = opj_create_decompress(OPJ_CODEC_FORMAT(format));
     opj_stream_t *stream = opj_stream_create_default_file_stream(path.c_str(), OPJ_TRUE);
     opj_dparameters_t params;
     opj_set_default_decoder_parameters(&params);
     params.cp_reduce = OPJ_UINT32(reduce);
     opj_image_t *image = nullptr;
-    out.ok = codec && stream && opj_setup_decoder(codec, &params) && opj_read_header(stream, codec, &image) &&
-             opj_decode(codec, stream, image) && opj_end_decompress(codec, stream);
-    for (OPJ_UINT32 c = 0; out.ok && c < image->numcomps; ++c) {
-        const opj_image_comp_t &comp = image->comps[c];
-        // The library keeps the component's origin at full resolution.
-        const int64_t scale = int64_t(1) << reduce;
-        out.comps.push_back({int(comp.w), int(comp.h), int(comp.dx), int(comp.dy), int(comp.prec),
-                             (int64_t(comp.x0) + scale - 1) / scale, (int64_t(comp.y0) + scale - 1) / scale,
-                             comp.sgnd != 0, std::vector<int>(comp.data, comp.data + comp.w * comp.h)});
-    }
-    if (image)
-        opj_image_destroy(image);
-    if (stream)
-        opj_stream_destroy(stream);
-    if (codec)
-        opj_destroy_codec(codec);
-    return out;
-}
-
-bool DecodeJpeg2000Threaded(const std::string &path, int format)
-{
-    opj_codec_t *codec = opj_create_decompress(OPJ_CODEC_FORMAT(format));
-    opj_stream_t *stream = opj_stream_create_default_file_stream(path.c_str(), OPJ_TRUE);
-    opj_dparameters_t params;
-    opj_set_default_decoder_parameters(&params);
-    opj_image_t *image = nullptr;
     const bool ok = codec && stream && opj_setup_decoder(codec, &params) &&
-                    opj_codec_set_threads(codec, opj_get_num_cpus()) && opj_read_header(stream, codec, &image) &&
-                    opj_decode(codec, stream, image) && opj_end_decompress(codec, stream);
+                    (threads == 0 || opj_codec_set_threads(codec, threads)) &&
+                    opj_read_header(stream, codec, &image) && opj_decode(codec, stream, image) &&
+                    opj_end_decompress(codec, stream);
+    if (ok && take)
+        take(*image);
     if (image)
         opj_image_destroy(image);
     if (stream)
@@ -652,6 +635,29 @@ bool DecodeJpeg2000Threaded(const std::string &path, int format)
     if (codec)
         opj_destroy_codec(codec);
     return ok;
+}
+
+} // namespace
+
+Jpeg2000Samples DecodeJpeg2000(const std::string &path, int format, int reduce)
+{
+    Jpeg2000Samples out;
+    out.ok = OpenJpegDecode(path, format, reduce, 0, [&](const opj_image_t &image) {
+        for (OPJ_UINT32 c = 0; c < image.numcomps; ++c) {
+            const opj_image_comp_t &comp = image.comps[c];
+            // The library keeps the component's origin at full resolution.
+            const int64_t scale = int64_t(1) << reduce;
+            out.comps.push_back({int(comp.w), int(comp.h), int(comp.dx), int(comp.dy), int(comp.prec),
+                                 (int64_t(comp.x0) + scale - 1) / scale, (int64_t(comp.y0) + scale - 1) / scale,
+                                 comp.sgnd != 0, std::vector<int>(comp.data, comp.data + comp.w * comp.h)});
+        }
+    });
+    return out;
+}
+
+bool DecodeJpeg2000Threaded(const std::string &path, int format)
+{
+    return OpenJpegDecode(path, format, 0, opj_get_num_cpus(), nullptr);
 }
 
 } // namespace pictures
