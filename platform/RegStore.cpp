@@ -1,15 +1,15 @@
 #include "RegStore.h"
 
+#include "SaveFile.h"
 #include "SaveLock.h"
 
-#include <QCoreApplication>
 #include <QDir>
 #include <QFile>
 #include <QFileInfo>
 #include <QLockFile>
-#include <QRandomGenerator>
 #include <QStandardPaths>
 #include <QStringList>
+#include <QTemporaryDir>
 #include <QVariant>
 
 #include <cstring>
@@ -164,43 +164,52 @@ bool TRegKey::WriteString(const QString &name, const QString &value)
 
 namespace {
 
-// The store file as it is with the changes written into it, through a
-// temporary file renamed over it. Run under the store's lock.
+// The store file as it is with the changes written into it, committed
+// through SaveFile (a link written through, the file's permissions kept).
+// Run under the store's lock.
 bool WriteStore(const QString &file, const QString &group, const QList<QPair<QString, QVariant>> &changes)
 {
-    QDir().mkpath(QFileInfo(file).absolutePath());
-    const QString temp = file + QStringLiteral(".quibo-save.%1.%2")
-                                    .arg(QCoreApplication::applicationPid())
-                                    .arg(QRandomGenerator::global()->generate64(), 16, 16, QLatin1Char('0'));
-    const QByteArray fileName = QFile::encodeName(file), tempName = QFile::encodeName(temp);
-    bool ok;
+    // QSettings lays the file out in a scratch folder of its own.
+    const QTemporaryDir scratch;
+    if (!scratch.isValid())
+        return false;
+    const QString laidOut = scratch.filePath(QStringLiteral("store.conf"));
     {
         QSettings current(file, QSettings::IniFormat);
-        QSettings out(temp, QSettings::IniFormat);
+        QSettings out(laidOut, QSettings::IniFormat);
         const QStringList keys = current.allKeys();
         for (const QString &key : keys)
             out.setValue(key, current.value(key));
         for (const auto &[name, value] : changes)
             out.setValue(group.isEmpty() ? name : group + QLatin1Char('/') + name, value);
         out.sync();
-        ok = current.status() != QSettings::AccessError && out.status() == QSettings::NoError;
+        if (current.status() == QSettings::AccessError || out.status() != QSettings::NoError)
+            return false;
     }
+    QFile in(laidOut);
+    if (!in.open(QIODevice::ReadOnly))
+        return false;
+    const QByteArray bytes = in.readAll();
+    in.close();
+
+    const QByteArray fileName = QFile::encodeName(file);
+    struct stat old;
+    const bool hadOld = stat(fileName.constData(), &old) == 0;
+    if (!SaveFile::Write(file, [&bytes](QIODevice &d) { return d.write(bytes) == bytes.size(); }))
+        return false;
     // QSettings reads a file again only when its size or its time of
     // change (in milliseconds) differ from what it read: the new file is
-    // given a later time than the one it replaces.
-    struct stat old, now;
-    if (ok && stat(fileName.constData(), &old) == 0 && stat(tempName.constData(), &now) == 0) {
+    // given a later time than the one it replaced.
+    struct stat now;
+    if (hadOld && stat(fileName.constData(), &now) == 0) {
         const auto ms = [](const timespec &t) { return qint64(t.tv_sec) * 1000 + t.tv_nsec / 1000000; };
         if (ms(now.st_mtim) <= ms(old.st_mtim)) {
             const qint64 later = ms(old.st_mtim) + 1;
             const timespec times[2] = {now.st_atim, {time_t(later / 1000), long(later % 1000) * 1000000}};
-            utimensat(AT_FDCWD, tempName.constData(), times, 0);
+            utimensat(AT_FDCWD, fileName.constData(), times, 0);
         }
     }
-    ok = ok && rename(tempName.constData(), fileName.constData()) == 0;
-    if (!ok)
-        unlink(tempName.constData());
-    return ok;
+    return true;
 }
 
 } // namespace

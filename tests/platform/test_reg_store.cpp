@@ -144,3 +144,38 @@ TEST(RegStore, AFlushWhileAStoppedProcessHoldsTheStoresLockWritesNothingAndKeeps
     EXPECT_EQ(QByteArray(three, 3), QByteArray("abc"));
     EXPECT_EQ(QDir(QFileInfo(file).absolutePath()).entryList(QDir::Files | QDir::Hidden), QStringList{"quibo.ini"});
 }
+
+TEST(RegStore, AWriteKeepsTheStoresLinkAndPermissions)
+{
+    // The store kept elsewhere behind a link, readable only by its owner:
+    // a write goes through the link into that file and keeps its mode.
+    QTemporaryDir tmp;
+    ASSERT_TRUE(tmp.isValid());
+    const TRegStore store = TRegStore::InFolder(tmp.path());
+    const QString file = tmp.path() + "/user/Vellamor/quibo.ini";
+    const QString real = tmp.path() + "/elsewhere.ini";
+    ASSERT_TRUE(QDir().mkpath(QFileInfo(file).absolutePath()));
+    QFile make(real);
+    ASSERT_TRUE(make.open(QIODevice::WriteOnly));
+    make.write("[General]\nSaveDir=/pictures\n");
+    make.close();
+    ASSERT_TRUE(QFile::setPermissions(real, QFileDevice::ReadOwner | QFileDevice::WriteOwner));
+    ASSERT_TRUE(QFile::link(real, file));
+
+    {
+        TRegKey key = store.Open("Vellamor\\quibo", TRegScope::User);
+        ASSERT_TRUE(key.WriteString("BoxOpts", "/a/b"));
+        ASSERT_TRUE(key.Flush());
+    }
+    EXPECT_TRUE(QFileInfo(file).isSymLink());
+    const QFileDevice::Permissions others = QFileDevice::ReadGroup | QFileDevice::WriteGroup |
+                                            QFileDevice::ReadOther | QFileDevice::WriteOther;
+    EXPECT_EQ(QFileInfo(real).permissions() & others, QFileDevice::Permissions());
+    EXPECT_TRUE(QFileInfo(real).permissions() & QFileDevice::WriteOwner);
+    const TRegKey key = store.Open("Vellamor\\quibo", TRegScope::User);
+    QString value;
+    EXPECT_TRUE(key.ReadString("BoxOpts", value));
+    EXPECT_EQ(value, QString("/a/b"));
+    EXPECT_TRUE(key.ReadString("SaveDir", value));
+    EXPECT_EQ(value, QString("/pictures"));
+}
