@@ -258,32 +258,44 @@ bool TSettings::SaveOptions()
     return true;
 }
 
-void TSettings::WriteStoreValues()
+bool TSettings::WriteStoreValues()
 {
     TOptionsKeeper &keeper = optionsKeeper;
     TRegKey key = OpenKey(*this, TRegScope::User);
+    if (!key.IsOpen()) {
+        // No settings store to keep them in.
+        keeper.storePending = keeper.blockPending = false;
+        return true;
+    }
+    bool taken = true;
     if (keeper.storePending) {
         const uint8_t one = 1;
-        key.WriteString(QStringLiteral("BoxOpts"), optionsFile);
-        key.WriteBinary(QStringLiteral("BoxSet"), &one, 1);
+        taken = key.WriteString(QStringLiteral("BoxOpts"), optionsFile) && key.WriteBinary(QStringLiteral("BoxSet"), &one, 1);
     }
     if (keeper.blockPending) {
         interfaceBlock.programVersion = int16_t(programVersion);
         uint8_t block[TInterfaceBlock::Size];
         interfaceBlock.ToBytes(block);
-        key.WriteBinary(QStringLiteral("boxOps"), block, TInterfaceBlock::Size);
+        taken = key.WriteBinary(QStringLiteral("boxOps"), block, TInterfaceBlock::Size) && taken;
     }
     // Values as they are stored already write nothing. The store's lock
     // held by another game puts them off for the next save or the close;
-    // the player is told.
-    const bool written = key.Flush();
-    if (written || !key.Busy()) {
+    // a store that cannot be written is reported. The player is told.
+    if (taken && key.Flush()) {
         keeper.storePending = keeper.blockPending = false;
         keeper.StoreBusy(QString());
-        return;
+        return true;
     }
-    keeper.StoreBusy(key.FileName());
+    if (key.Busy()) {
+        keeper.StoreBusy(key.FileName());
+    } else {
+        keeper.storePending = keeper.blockPending = false;
+        keeper.StoreBusy(QString());
+        keeper.AddNotice(QStringLiteral("Settings not saved - ") + key.FileName() + QStringLiteral(" could not be written."));
+    }
+    // Not tried again when the key goes.
     key = TRegKey();
+    return false;
 }
 
 bool TSettings::GameSettingsChanged() const
@@ -312,19 +324,6 @@ bool TSettings::SaveChangedGameSettings()
 
 bool TSettings::SaveInterfaceBlock()
 {
-    interfaceBlock.programVersion = int16_t(programVersion);
-    uint8_t block[TInterfaceBlock::Size];
-    interfaceBlock.ToBytes(block);
-    TRegKey key = OpenKey(*this, TRegScope::User);
-    if (!key.WriteBinary(QStringLiteral("boxOps"), block, TInterfaceBlock::Size))
-        return false;
-    if (key.Flush())
-        return true;
-    if (key.Busy()) {
-        // Kept for the next save or the close.
-        optionsKeeper.blockPending = true;
-        optionsKeeper.StoreBusy(key.FileName());
-    }
-    key = TRegKey();
-    return false;
+    optionsKeeper.blockPending = true;
+    return WriteStoreValues();
 }

@@ -300,6 +300,6 @@ public:
 private:
     // "BoxOpts", "BoxSet" and a waiting interface block into the settings
     // store; put off (optionsKeeper.storePending) while another game holds
-    // the store's lock.
-    void WriteStoreValues();
+    // the store's lock. False when they are not all written.
+    bool WriteStoreValues();
 };

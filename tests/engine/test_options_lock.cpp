@@ -250,3 +250,17 @@ TEST_F(OptionsLockTest, LockFilesThatHoldNoLockLetEverySaveLandAtOnce)
             QFile::remove(lock);
     }
 }
+
+TEST_F(OptionsLockTest, ASettingsStoreThatCannotBeWrittenIsReportedNotTakenAsSaved)
+{
+    // Something that is no file at the store's name: the options file is
+    // saved, the store's values are not, and the player is told so.
+    const QString store = StoreFile();
+    ASSERT_TRUE(QDir().mkpath(store));
+    auto s = Make();
+    AddEntry(*s, 1, "Ann", 900, 6);
+    EXPECT_TRUE(s->SaveOptions()) << s->optionsKeeper.saveFailure.toStdString();
+    EXPECT_EQ(s->optionsKeeper.TakeNotice(), "Settings not saved - " + store + " could not be written.");
+    EXPECT_EQ(Entries(*Make(), 1), QStringList{"Ann 900 6"});
+    EXPECT_FALSE(s->SaveInterfaceBlock());
+}
