@@ -954,13 +954,16 @@ bool Jpeg2000Read::Run(int32_t maxWidth, int32_t maxHeight)
     const int64_t whole = WholeSamples();
     if (whole <= StepSamples && ctx.budget.Fits(whole * 6))
         return held.Take(whole * 6) && Whole(d);
+    // The grid step every decoded component's samples fall on, at most
+    // beyond any coordinate (2^33), so that it cannot overflow.
+    constexpr int64_t Beyond = int64_t(1) << 33;
     int64_t lx = 1, ly = 1;
     for (int64_t c = 0; c < decoded; ++c) {
-        lx = Lcm(lx, h.comps[size_t(c)].dx);
-        ly = Lcm(ly, h.comps[size_t(c)].dy);
+        lx = std::min(Lcm(lx, h.comps[size_t(c)].dx), Beyond);
+        ly = std::min(Lcm(ly, h.comps[size_t(c)].dy), Beyond);
     }
-    lx <<= reduce;
-    ly <<= reduce;
+    lx = lx > (Beyond >> reduce) ? Beyond : lx << reduce;
+    ly = ly > (Beyond >> reduce) ? Beyond : ly << reduce;
     int64_t tileSamples = 0;
     for (int64_t c = 0; c < decoded; ++c) {
         const StreamHeader::Comp &comp = h.comps[size_t(c)];

@@ -219,11 +219,10 @@ struct Resources {
         if (!ctx.budget.Take(padded))
             return true;
         auto *copy = static_cast<uint8_t *>(malloc(size_t(padded)));
-        if (!copy)
-            return true;
-        if (!s.Copy(at, copy, padded)) {
+        if (!copy || !s.Copy(at, copy, padded)) {
             free(copy);
-            return false;
+            ctx.budget.Give(padded);
+            return !copy;
         }
         *block = copy;
         *blockSize = uint32_t(padded);

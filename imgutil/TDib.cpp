@@ -50,11 +50,8 @@ TDib::~TDib()
 
 void ReleaseDib(TDib *&dib)
 {
-    if (dib) {
-        dib->Free();
-        delete dib;
-        dib = nullptr;
-    }
+    delete dib;
+    dib = nullptr;
 }
 
 namespace {

@@ -112,6 +112,7 @@ struct Session {
     AVPacket *held = nullptr; // an intra-only stream's packet not yet decoded
     AVFrame *frame = nullptr;
     AVFrame *best = nullptr;
+    AVFrame *first = nullptr; // the best frame of the first pass, while the second runs
     SwsContext *scaler = nullptr;
     uint8_t *scratch = nullptr;
     int codecWidth = 0, codecHeight = 0; // the stream's frame size
@@ -121,6 +122,7 @@ struct Session {
     {
         std::free(scratch);
         sws_freeContext(scaler);
+        av_frame_free(&first);
         av_frame_free(&best);
         av_frame_free(&frame);
         av_packet_free(&held);
@@ -327,20 +329,16 @@ bool Session::DecodeTo(int index, int64_t target)
     packet = av_packet_alloc();
     frame = av_frame_alloc();
     best = av_frame_alloc();
-    AVFrame *first = av_frame_alloc();
-    if (!packet || !frame || !best || !first) {
-        av_frame_free(&first);
+    first = av_frame_alloc();
+    if (!packet || !frame || !best || !first)
         return false;
-    }
     bool late = false;
     const bool sought = av_seek_frame(format, index, target, AVSEEK_FLAG_BACKWARD) >= 0;
     if (!sought)
         Rewind();
     bool got = Pass(index, target, late);
-    if (input.budget->Stopped()) {
-        av_frame_free(&first);
+    if (input.budget->Stopped())
         return false;
-    }
     if (sought && (!got || late)) {
         av_frame_move_ref(first, best);
         avcodec_flush_buffers(decoder);
@@ -351,7 +349,6 @@ bool Session::DecodeTo(int index, int64_t target)
             got = true;
         }
     }
-    av_frame_free(&first);
     return got;
 }
 
