@@ -33,12 +33,16 @@ TEnvironment TEnvironment::System()
     return env;
 }
 
-QString TEnvironment::ProgramFolder() const
+QString TEnvironment::WithSlash(const QString &folder)
 {
-    const QString &folder = programFolder;
     if (folder.isEmpty() || folder.endsWith(QLatin1Char('/')) || folder.endsWith(QLatin1Char('\\')))
         return folder;
     return folder + QLatin1Char('/');
+}
+
+QString TEnvironment::ProgramFolder() const
+{
+    return WithSlash(programFolder);
 }
 
 char TEnvironment::FirstStartScale() const

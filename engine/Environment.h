@@ -22,6 +22,8 @@ struct TEnvironment {
 
     // The program's folder with its trailing "/"; empty when none is set.
     QString ProgramFolder() const;
+    // The folder with a separator at its end (none added to an empty one).
+    static QString WithSlash(const QString &folder);
     // The first-start interface scale letter of the work area (its height
     // less 60 compared); "n" when there is no work area (width or height
     // < 0).

@@ -21,12 +21,6 @@ const char OptionsFileName[] = "boxOpts.pcg";
 const char InstallFileName[] = "boxOptn.pcg";
 const char StoreKey[] = "Vellamor\\quibo";
 
-QString WithSlash(const QString &folder)
-{
-    if (folder.isEmpty() || folder.endsWith(QLatin1Char('/')) || folder.endsWith(QLatin1Char('\\')))
-        return folder;
-    return folder + QLatin1Char('/');
-}
 
 // The game's key in the settings store; none for a record without the
 // image-library context (the bare record touches no store).
@@ -111,7 +105,7 @@ void TSettings::FindDataFolders()
 {
     const QString program = environment.ProgramFolder();
     auto folder = [&](const QString &base) {
-        return WithSlash(base.isEmpty() ? program : base) + QStringLiteral("quibo/");
+        return TEnvironment::WithSlash(base.isEmpty() ? program : base) + QStringLiteral("quibo/");
     };
     commonFolder = folder(environment.commonDataFolder);
     userFolder = folder(environment.userDataFolder);

@@ -6,7 +6,8 @@
 #
 # Set by the caller: exe, name_prefix, list_filter (a --gtest_filter, or
 # empty), environment (a list), list_file (where the tests are kept until
-# the program is built again).
+# the program, these settings or this script change), settings_file (the
+# file that sets them).
 
 if(NOT EXISTS "${exe}")
   # Not built: a test that says so, as gtest_discover_tests has it.
@@ -14,7 +15,8 @@ if(NOT EXISTS "${exe}")
   return()
 endif()
 
-if(NOT EXISTS "${list_file}" OR "${exe}" IS_NEWER_THAN "${list_file}")
+if(NOT EXISTS "${list_file}" OR "${exe}" IS_NEWER_THAN "${list_file}" OR
+   "${settings_file}" IS_NEWER_THAN "${list_file}" OR "${CMAKE_CURRENT_LIST_FILE}" IS_NEWER_THAN "${list_file}")
   set(args --gtest_list_tests)
   if(list_filter)
     list(APPEND args "--gtest_filter=${list_filter}")
