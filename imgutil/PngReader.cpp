@@ -102,6 +102,9 @@ struct PngSource {
     int64_t rowsOf;
     int64_t trailing;
     bool cut;
+    // A read of the header only: libpng is not given the image data, and
+    // its chunks are passed over on the way to the text after them.
+    bool imageSkipped;
     bool boundText;     // text chunks are read
     png_infop info;     // where libpng puts the texts being read
     png_alloc_size_t textSpent; // text handed over already, or inflated and dropped
@@ -227,7 +230,8 @@ void NextChunk(png_structp png, PngSource &src)
         src.chunk = src.pos + 12 + length;
         if (src.boundText)
             SettleText(png, src);
-        if (!PassedOver(png, src, head + 4, length)) {
+        const bool skipped = src.imageSkipped && memcmp(head + 4, "IDAT", 4) == 0;
+        if (!skipped && !PassedOver(png, src, head + 4, length)) {
             src.dataAt = src.pos + 8;
             src.dataEnd = src.dataAt + length;
             src.imageData = memcmp(head + 4, "IDAT", 4) == 0;
@@ -258,7 +262,8 @@ void PngRead(png_structp png, png_bytep data, size_t n)
             NextChunk(png, src);
         const int64_t part = src.pos < src.dataAt ? src.dataAt : src.pos < src.dataEnd ? src.dataEnd : src.chunk;
         const int64_t k = std::min(int64_t(n), part - src.pos);
-        if (src.imageData && src.pos >= src.dataAt && src.pos < src.dataEnd && !ForRows(png, src)) {
+        if (src.imageData && !src.imageSkipped && src.pos >= src.dataAt && src.pos < src.dataEnd &&
+            !ForRows(png, src)) {
             src.trailing += k;
             if (src.trailing > TrailingImageData) {
                 src.cut = true;
@@ -625,8 +630,16 @@ bool ReadPng(TImgUt &ctx, const QString &path, int32_t maxWidth, int32_t maxHeig
     if (!ReadHead(job))
         return finish(false);
     if (ctx.headerOnly) {
-        if (job.metadata)
+        if (job.metadata) {
+            // libpng leaves the image data unread when IDAT is a chunk it
+            // does not handle, and reads the next chunk's header: the
+            // rest of the IDAT whose header it read is passed over too.
+            static const png_byte idat[5] = {'I', 'D', 'A', 'T', '\0'};
+            png_set_keep_unknown_chunks(job.png, PNG_HANDLE_CHUNK_NEVER, idat, 1);
+            source.imageSkipped = true;
+            source.pos = source.chunk;
             ReadTail(job);
+        }
         return finish(true);
     }
 

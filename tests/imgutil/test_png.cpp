@@ -433,3 +433,22 @@ TEST_F(PngRead, LargePictureReducedUnderTheMemoryCap)
 }
 
 } // namespace
+
+TEST_F(PngRead, HeaderOnlyReadKeepsTheTextAfterLargeImageData)
+{
+    // Image data of well over a chunk's worth, then text: a read of the
+    // header only still finds the text, as the full read does.
+    PngSpec s;
+    s.width = 400;
+    s.height = 300;
+    s.endTexts = {{"Author", "Me"}};
+    const QByteArray file = WritePng(s);
+    ASSERT_GT(file.size(), 16384);
+    ctx->keepComment = true;
+    for (const bool headerOnly : {false, true}) {
+        SCOPED_TRACE(headerOnly ? "header only" : "full");
+        ASSERT_TRUE(Read(file, "a.png", 0, 0, headerOnly));
+        EXPECT_EQ(QByteArray(reinterpret_cast<const char *>(pic->comment), pic->comment ? int(pic->commentSize) : 0),
+                  QByteArray("Author = Me\n"));
+    }
+}
