@@ -44,6 +44,7 @@ int64_t Lcm(int64_t a, int64_t b)
 // the reference grid, the size marker's sizes and offsets as moved.
 struct Source {
     FILE *f = nullptr;
+    const TReadBudget *budget = nullptr; // a stopped read reads nothing more
     int64_t pos = 0;
     int64_t patchAt = -1;   // file position of Xsiz; -1: nothing replaced
     uint8_t patch[32] = {}; // Xsiz, Ysiz, XOsiz, YOsiz, XTsiz, YTsiz, XTOsiz, YTOsiz
@@ -52,6 +53,8 @@ struct Source {
 OPJ_SIZE_T StreamRead(void *buffer, OPJ_SIZE_T n, void *user)
 {
     Source &s = *static_cast<Source *>(user);
+    if (s.budget && s.budget->Stopped())
+        return OPJ_SIZE_T(-1);
     const size_t got = fread(buffer, 1, n, s.f);
     if (!got)
         return OPJ_SIZE_T(-1);
@@ -665,7 +668,8 @@ bool ImagePlanes(const opj_image_t &img, int used, int reduce, Plane *planes)
 // While reads decode in bands or tiles, the freed top of the heap stays
 // with the process up to their working set: glibc would give it back at
 // every band and take it again, faulting in every page once a band. The
-// last of them gives the memory back.
+// last of them gives the memory back. (glibc keeps its threshold for
+// mapping large blocks fixed from the first change on.)
 class KeptHeap {
 public:
     explicit KeptHeap(int64_t bytes)
@@ -904,6 +908,7 @@ bool Jpeg2000Read::Run(int32_t maxWidth, int32_t maxHeight)
     }
     const int64_t streamBytes = boxes.streamEnd - boxes.stream;
     src.f = f;
+    src.budget = &ctx.budget;
     if (!ReadStreamHeader(f, boxes.stream, boxes.streamEnd, h) || !HoldsWhatItClaims(h, streamBytes) ||
         !MoveOnGrid(h, src))
         return false;
