@@ -119,13 +119,6 @@ bool RawRow(FILE *f, TReadBudget &budget, const TSampled &cols, int64_t width, i
     return true;
 }
 
-// Picture rows first + 1 .. last - 1 as row first.
-void CopyRow(const TReaderRows &rows, int32_t first, int32_t last)
-{
-    for (int32_t k = first + 1; k < last; ++k)
-        memcpy(rows.Row(k), rows.Row(first), size_t(3) * size_t(rows.Width()));
-}
-
 } // namespace
 
 bool ReadPnm(TImgUt &ctx, const QString &path, int32_t maxWidth, int32_t maxHeight)
@@ -238,7 +231,7 @@ bool ReadPnm(TImgUt &ctx, const QString &path, int32_t maxWidth, int32_t maxHeig
                 return false;
         }
         if (dst)
-            CopyRow(rows, top, end);
+            rows.Repeat(top, end);
     }
     return true;
 }
@@ -307,7 +300,7 @@ bool ReadPgx(TImgUt &ctx, const QString &path, int32_t maxWidth, int32_t maxHeig
                                });
         if (!ok)
             return false;
-        CopyRow(rows, top, end);
+        rows.Repeat(top, end);
     }
     return true;
 }

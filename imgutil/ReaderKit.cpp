@@ -4,6 +4,7 @@
 
 #include <algorithm>
 #include <cstdint>
+#include <cstring>
 #include <new>
 #include <sys/stat.h>
 
@@ -98,19 +99,26 @@ uint8_t *TReaderRows::Row(int32_t k) const
     return dib->bits + int64_t(dib->height - 1 - k) * dib->stride;
 }
 
+void TReaderRows::Repeat(int32_t first, int32_t last) const
+{
+    for (int32_t k = first + 1; k < last; ++k)
+        memcpy(Row(k), Row(first), size_t(3) * size_t(Width()));
+}
+
 void TReaderRows::PutBgr(int64_t y, const uint8_t *bgr) const
 {
     const auto [first, last] = Targets(y);
-    for (int32_t k = first; k < last; ++k) {
-        uint8_t *dst = Row(k);
-        for (const int32_t x : cols) {
-            const uint8_t *src = bgr + 3 * int64_t(x);
-            dst[0] = src[0];
-            dst[1] = src[1];
-            dst[2] = src[2];
-            dst += 3;
-        }
+    if (first >= last)
+        return;
+    uint8_t *dst = Row(first);
+    for (const int32_t x : cols) {
+        const uint8_t *src = bgr + 3 * int64_t(x);
+        dst[0] = src[0];
+        dst[1] = src[1];
+        dst[2] = src[2];
+        dst += 3;
     }
+    Repeat(first, last);
 }
 
 } // namespace VlmImgUt

@@ -92,6 +92,10 @@ public:
     // First byte of picture row k (from the top).
     uint8_t *Row(int32_t k) const;
 
+    // Picture rows first + 1 .. last - 1 made copies of row first: the
+    // rest of a file row's targets once the first is stored.
+    void Repeat(int32_t first, int32_t last) const;
+
     // Stores a file row of B, G, R pixels (full width) as picture row y.
     void PutBgr(int64_t y, const uint8_t *bgr) const;
 

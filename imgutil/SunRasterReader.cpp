@@ -198,8 +198,7 @@ bool ReadSunRaster(TImgUt &ctx, const QString &path, int32_t maxWidth, int32_t m
         }
         if (!in.Skip(size_t(rowBytes - pixelBytes)) || !spend()) // the row's padding
             return false;
-        for (int32_t k = first + 1; k < last; ++k)
-            memcpy(rows.Row(k), dst, size_t(3 * int64_t(rows.Width())));
+        rows.Repeat(first, last);
     }
     return true;
 }
