@@ -2,7 +2,7 @@
 // only `headroom` bytes beyond what it has, so that an allocation the code
 // should never make fails there instead of succeeding quietly. A child that
 // runs away is ended after a minute of processor time, however busy the
-// machine is.
+// machine is; one that hangs without spending, after ten minutes.
 #pragma once
 
 #include <cstdio>
@@ -45,7 +45,7 @@ inline size_t StatusBytes(const char *key)
 // The child's exit code: what body returned, 4 for an exception leaving
 // it, 3 when the cap could not be worked out; 100 + the signal number when
 // it died of one (100 + SIGXCPU when it ran past cpuSeconds of processor
-// time).
+// time; 100 + SIGALRM when it hung).
 inline int RunUnderMemoryCap(size_t headroom, const std::function<int()> &body, int cpuSeconds = 60)
 {
     std::fflush(nullptr);
@@ -53,6 +53,9 @@ inline int RunUnderMemoryCap(size_t headroom, const std::function<int()> &body, 
     if (pid == 0) {
         const rlimit cpu{rlim_t(cpuSeconds), rlim_t(cpuSeconds + 1)};
         setrlimit(RLIMIT_CPU, &cpu);
+        // A child that hangs without spending (a wait that never ends) is
+        // ended too, long after any busy machine would have finished it.
+        alarm(unsigned(10 * cpuSeconds));
         // Heap the parent freed but kept would serve the body without any
         // growth: large blocks are mapped on their own from here on, and
         // the free heap is taken up a megabyte at a time until a block has
